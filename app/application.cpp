@@ -1,0 +1,30 @@
+#include "app/application.h"
+
+#include "app/dialogs.h"
+#include "app/platform.h"
+#include "app/step_pictures.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QIcon>
+
+namespace {
+QString g_title;
+}
+
+void InitApplication(const QString &title)
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarvove feke"));
+    QCoreApplication::setApplicationName(QStringLiteral("Grabulo"));
+    QApplication::setWindowIcon(QIcon(AssetPicture("product_icon.png")));
+    // The window's controls have fixed bounds drawn for a compact font.
+    QFont font = QApplication::font();
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+    SetDialogs(IsUnattended() ? MakeUnattendedDialogs() : MakeQtDialogs());
+    SetApplicationTitle(title);
+}
+
+QString ApplicationTitle() { return g_title; }
+
+void SetApplicationTitle(const QString &title) { g_title = title; }

@@ -1,0 +1,130 @@
+#include "app/dlform.h"
+
+#include "app/panel_status_bar.h"
+#include "app/settings_store.h"
+#include "app/shared_state.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+TDLForm::TDLForm(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("DLForm"));
+    setWindowTitle(QStringLiteral("Grabulo"));
+    BuildWindow();
+    BuildNonVisual();
+    WireSignals();
+    InitSharedState();
+}
+
+TDLForm::~TDLForm() = default;
+
+void TDLForm::BuildWindow()
+{
+    setGeometry(175, 96, 670, 520);
+    setMinimumSize(670, 520);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setDocumentMode(false);
+    column->addWidget(PageControl1, 1);
+    StatusBar1 = new PanelStatusBar({220, 220, 50}, this);
+    StatusBar1->setFixedHeight(22);
+    StatusBar1->setCursor(Qt::PointingHandCursor);
+    StatusBar1->SetPanelText(0, QStringLiteral("Tarvove feke, 2003-2026"));
+    StatusBar1->SetPanelText(1, QStringLiteral("http://grabulo.example/"));
+    column->addWidget(StatusBar1);
+
+    BuildDownloadTab();
+    BuildListTab();
+    BuildSettingsTab();
+    BuildAboutTab();
+    PageControl1->addTab(TabSheet1, QStringLiteral("Download zone"));
+    PageControl1->addTab(TabSheet4, QStringLiteral("List download"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("Settings"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("About"));
+    PageControl1->setCurrentWidget(TabSheet3);
+}
+
+void TDLForm::BuildNonVisual()
+{
+    PopupMenu1 = new QMenu(this);
+    P1 = PopupMenu1->addAction(QStringLiteral("Naloži seznam iz tekstovne datoteke"));
+    P2 = PopupMenu1->addAction(QStringLiteral("Naloži seznam iz HTML datoteke"));
+    N1 = PopupMenu1->addSeparator();
+    P3 = PopupMenu1->addAction(QStringLiteral("Shrani seznam v tekstovno datoteko"));
+    P4 = PopupMenu1->addAction(QStringLiteral("Shrani seznam v HTML datoteko"));
+    N2 = PopupMenu1->addSeparator();
+    P5 = PopupMenu1->addAction(QStringLiteral("Naredi seznam"));
+
+    const QString filter1 = QStringLiteral("*.html|*.html");
+    const QString filter2 = QStringLiteral("*.txt|*.txt|*.*|*.*");
+    const QString filter3 = QStringLiteral("*.html|*.html|*.*|*.*");
+    OpenDialog1 = {TFileDialog::Open, filter1, {}, {}};
+    SaveDialog1 = {TFileDialog::Save, filter2, QStringLiteral("*.txt"), {}};
+    OpenDialog2 = {TFileDialog::Open, filter2, {}, {}};
+    SaveDialog2 = {TFileDialog::Save, filter3, QStringLiteral("*.html"), {}};
+
+    Timer1 = new QTimer(this);
+    Timer1->setSingleShot(false);
+}
+
+void TDLForm::InitSharedState()
+{
+    FirstActivation = true;
+    ProductSiteAddress = QStringLiteral("http://grabulo.example/");
+    MakerSiteAddress = QStringLiteral("http://tarvove-feke.example/en/");
+    ProgramVersion = QStringLiteral("1.5");
+    AbortRequested = ListAbortRequested = ListRunning = false;
+    PreviewScale = 3;
+    StartMsecs = TimeStampMsecs();
+    RunPictureCount = 0;
+    TypeFilterIndex = 0;
+}
+
+void TDLForm::Log(const QString &line)
+{
+    Memo3->appendPlainText(line);
+    const QByteArray utf8 = line.toUtf8();
+    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void TDLForm::SetRich1Line(int n, const QString &text)
+{
+    QTextBlock block = Rich1->document()->findBlockByNumber(n);
+    if (!block.isValid())
+        return;  // a line that does not exist is left alone
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.insertText(text);
+}
+
+QString TDLForm::Rich1Line(int n) const
+{
+    const QTextBlock block = Rich1->document()->findBlockByNumber(n);
+    return block.isValid() ? block.text() : QString();
+}
+
+void TDLForm::SetShape1Color(const QColor &color)
+{
+    QPalette palette = Shape1->palette();
+    palette.setColor(QPalette::Window, color);
+    Shape1->setPalette(palette);
+}
+
+QColor TDLForm::Shape1Color() const
+{
+    return Shape1->palette().color(QPalette::Window);
+}

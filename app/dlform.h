@@ -1,0 +1,159 @@
+// The main window. Its controls carry the names the rest of the program
+// uses (Combo1, List2, Memo3 ...); its commands are members defined in the
+// folder of the subsystem that owns them: address helpers and scanning in
+// scan/, downloads in download/, lists in lists/, the shell in app/.
+#pragma once
+
+#include "app/file_dialog.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class AnchorLayout;
+class ListBox;
+class PanelStatusBar;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+
+class TDLForm final : public QWidget {
+    Q_OBJECT
+public:
+    explicit TDLForm(QWidget *parent = nullptr);
+    ~TDLForm() override;
+
+    // --- The message log and small display helpers -------------------------
+    // Appends one line to the message log Memo3 and to standard output.
+    void Log(const QString &line);
+    // Sets line n (0-based) of the counter display Rich1, if that line exists.
+    void SetRich1Line(int n, const QString &text);
+    QString Rich1Line(int n) const;
+    // The activity light's fill colour.
+    void SetShape1Color(const QColor &color);
+    QColor Shape1Color() const;
+
+    // --- Address helpers -----------------------------------------------------
+    // Splits a page address into AddressHost, AddressPath, AddressFile and
+    // the folder lines of Memo1.
+    void LociNaslov(const QByteArray &address);
+
+    // --- Shell ---------------------------------------------------------------
+    // The Download zone tab became visible: the focus goes to Combo1.
+    void TabSheet1Show();
+
+    // --- Controls -------------------------------------------------------------
+    QTabWidget *PageControl1;
+    QWidget *TabSheet1, *TabSheet2, *TabSheet3, *TabSheet4;
+    PanelStatusBar *StatusBar1;
+
+    // Download zone
+    QFrame *Panel1, *Panel2, *Panel3;
+    QLabel *Label1;
+    QComboBox *Combo1;
+    QToolButton *SpeedButton5;
+    QComboBox *Combo2;
+    QCheckBox *CheckBox5;
+    QPushButton *Button2, *Button5, *Button18, *Button1, *Button3, *Button6;
+    ListBox *List2;
+    QToolButton *SpeedButton3, *SpeedButton4, *SpeedButton2;
+    QLabel *Label10;
+    QLineEdit *Edit4;
+    QCheckBox *CheckBox2;
+    QPushButton *Button4, *Button9, *Button181;
+    QFrame *Shape1;
+    QLabel *Image1, *Image2, *Image3, *Image4, *Image5;
+    QLabel *Label5;
+    QPlainTextEdit *Memo3;
+    QPlainTextEdit *Rich1;
+    PanelStatusBar *Status1;
+
+    // Hidden scratch buffers.
+    QList<QByteArray> List1;   // raw links while scanning
+    QList<QByteArray> Memo1;   // folder names of the last split address
+    QByteArray Memo2;          // the text of the loaded page
+    QStringList Memo4;         // the error log written to "error.log"
+    QList<QByteArray> List5;   // the HTML list being written
+    QString Edit8;             // clipboard scratch field
+    QString Memo6;             // clipboard paste buffer of the list download
+
+    // List download
+    QFrame *Panel4;
+    QLabel *Label8;
+    QLineEdit *Edit7;
+    QToolButton *SpeedButton1;
+    QPushButton *Button16, *Button13, *Button15;
+    QComboBox *Combo3;
+    ListBox *List3;
+    QToolButton *SpeedButton6;
+    QLabel *Label9;
+    QPushButton *Button19, *Button14, *Button17;
+    QLabel *Label11;
+    QLineEdit *Edit9;
+
+    // Settings
+    QGroupBox *GroupBox1, *GroupBox2, *GroupBox3, *GroupBox4, *GroupBox5, *GroupBox6, *GroupBox7,
+        *GroupBox8, *GroupBox9;
+    QPushButton *Button7;
+    QCheckBox *CheckBox1;
+    QLineEdit *Edit1, *Edit5;
+    QLineEdit *Edit10;
+    QLabel *Label12;
+    QLineEdit *Edit13;
+    QLabel *Label16;
+    QCheckBox *CheckBox4;
+    QLineEdit *Edit12;
+    QLabel *Label13;
+    QPushButton *Button11;
+    QLabel *Label6, *Label7;
+    QLineEdit *Edit2, *Edit3;
+    QPushButton *Button8;
+    QCheckBox *CheckBox3;
+    QLineEdit *Edit11;
+    QLineEdit *Edit6;
+    QPushButton *Button10, *Button12;
+
+    // About
+    QFrame *Panel5;
+    QLabel *Image8, *Label2, *Label3, *Image6;
+    QPlainTextEdit *Memo5;
+    QLabel *RichEdit1, *RichEdit2;
+    QLabel *Label15, *Label4, *Label14;
+    QPushButton *Button180;
+    QLabel *Image7;
+    QPushButton *Button30;
+
+    // Non-visual components
+    QMenu *PopupMenu1;
+    QAction *P1, *P2, *N1, *P3, *P4, *N2, *P5;
+    TFileDialog OpenDialog1, SaveDialog1, OpenDialog2, SaveDialog2;
+    QTimer *Timer1;
+
+private:
+    void BuildWindow();
+    void BuildDownloadTab();
+    void BuildDownloadWorkArea();
+    void BuildDownloadBottomRow(AnchorLayout *area);
+    void BuildStepPictures(AnchorLayout *area);
+    void BuildMessageArea();
+    void BuildListTab();
+    void BuildSettingsTab();
+    void BuildSettingsRightColumn();
+    void BuildAboutTab();
+    void BuildAboutLinks();
+    void BuildNonVisual();
+    void WireSignals();
+    void InitSharedState();
+};

@@ -1,0 +1,93 @@
+// The Settings tab: language, proxy, time-out, start delay, size filter,
+// another copy, page credentials, referer, target folder, save.
+#include "app/dlform.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+QGroupBox *MakeGroup(QWidget *parent, const QString &caption, QRect bounds)
+{
+    auto *group = new QGroupBox(caption, parent);
+    group->setGeometry(bounds);
+    return group;
+}
+
+template <class W>
+W *At(W *widget, QRect bounds)
+{
+    widget->setGeometry(bounds);
+    return widget;
+}
+
+QPushButton *MakeButton(QWidget *parent, const QString &caption, QRect bounds)
+{
+    auto *button = At(new QPushButton(caption, parent), bounds);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLabel *MakeLabel(QWidget *parent, const QString &caption, QPoint at)
+{
+    auto *label = new QLabel(caption, parent);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+}  // namespace
+
+void TDLForm::BuildSettingsTab()
+{
+    TabSheet2 = new QWidget;
+    QWidget *tab = TabSheet2;
+    GroupBox1 = MakeGroup(tab, QStringLiteral("Language / Jezik"), {24, 8, 289, 57});
+    Button7 = MakeButton(GroupBox1, QStringLiteral("ENG/SLO"), {24, 24, 233, 25});
+
+    GroupBox2 = MakeGroup(tab, QStringLiteral("Connection"), {24, 72, 289, 81});
+    CheckBox1 = At(new QCheckBox(QStringLiteral("Uporabi proxy"), GroupBox2), {24, 24, 118, 17});
+    Edit1 = At(new QLineEdit(QStringLiteral("192.168.0.1"), GroupBox2), {144, 20, 113, 24});
+    Edit5 = At(new QLineEdit(QStringLiteral("80"), GroupBox2), {144, 48, 57, 24});
+
+    GroupBox6 = MakeGroup(tab, QStringLiteral("Set timeout"), {24, 160, 129, 57});
+    Edit10 = At(new QLineEdit(GroupBox6), {16, 20, 49, 24});
+    Label12 = MakeLabel(GroupBox6, QStringLiteral("s"), {69, 23});
+    GroupBox9 = MakeGroup(tab, QStringLiteral("Set start delay"), {160, 160, 153, 57});
+    Edit13 = At(new QLineEdit(GroupBox9), {16, 20, 49, 24});
+    Label16 = MakeLabel(GroupBox9, QStringLiteral("m"), {69, 23});
+
+    GroupBox8 = MakeGroup(tab, QStringLiteral("Filter"), {24, 224, 289, 65});
+    CheckBox4 = At(new QCheckBox(QStringLiteral("Delete files smaller than"), GroupBox8), {24, 24, 181, 17});
+    Edit12 = At(new QLineEdit(QStringLiteral("0"), GroupBox8), {207, 19, 49, 24});
+    Label13 = MakeLabel(GroupBox8, QStringLiteral("b"), {261, 24});
+
+    GroupBox5 = MakeGroup(tab, QStringLiteral("Grabulo"), {24, 296, 289, 57});
+    Button11 = MakeButton(GroupBox5, QStringLiteral("Zaženi še eno kopijo programa"), {24, 24, 233, 25});
+
+    BuildSettingsRightColumn();
+    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 376, 249, 25});
+}
+
+void TDLForm::BuildSettingsRightColumn()
+{
+    QWidget *tab = TabSheet2;
+    GroupBox3 = MakeGroup(tab, QStringLiteral("Page"), {336, 16, 281, 113});
+    Label6 = MakeLabel(GroupBox3, QStringLiteral("user:"), {24, 26});
+    Edit2 = At(new QLineEdit(GroupBox3), {88, 19, 97, 24});
+    Label7 = MakeLabel(GroupBox3, QStringLiteral("pass:"), {24, 54});
+    Edit3 = At(new QLineEdit(GroupBox3), {88, 47, 97, 24});
+    Edit3->setEchoMode(QLineEdit::Password);
+    Button8 = MakeButton(GroupBox3, QStringLiteral("SET PASS"), {24, 80, 233, 25});
+
+    GroupBox7 = MakeGroup(tab, QStringLiteral("Referer"), {336, 136, 281, 97});
+    CheckBox3 = At(new QCheckBox(QStringLiteral("Use referer other than the original page"), GroupBox7),
+                   {12, 24, 265, 17});  // the English caption needs the width
+    Edit11 = At(new QLineEdit(GroupBox7), {24, 48, 233, 24});
+
+    GroupBox4 = MakeGroup(tab, QStringLiteral("Save to..."), {336, 240, 281, 113});
+    Edit6 = At(new QLineEdit(GroupBox4), {24, 24, 233, 24});
+    Edit6->setReadOnly(true);
+    Button10 = MakeButton(GroupBox4, QStringLiteral("Izberi imenik"), {64, 64, 153, 25});
+}

@@ -1,0 +1,23 @@
+#include "app/errors.h"
+
+#include <cstring>
+
+Exception::Exception(QString message)
+    : message_(std::move(message)), utf8_(message_.toStdString()) {}
+
+ERangeError::ERangeError() : Exception(QStringLiteral("Range check error")) {}
+
+EConvertError EConvertError::NotAnInteger(const QString &text)
+{
+    return EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+}
+
+EListError EListError::OutOfBounds(qsizetype index)
+{
+    return EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+}
+
+QString SystemErrorMessage(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}

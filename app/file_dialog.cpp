@@ -1,0 +1,12 @@
+#include "app/file_dialog.h"
+
+#include "app/dialogs.h"
+
+bool TFileDialog::Execute()
+{
+    const QString chosen = kind == Open ? Dialogs().OpenFile(Filter) : Dialogs().SaveFile(Filter, DefaultExt);
+    if (chosen.isEmpty())
+        return false;
+    FileName = chosen;
+    return true;
+}

@@ -1,0 +1,29 @@
+// The main routine: the application titled "Grabulo", then the main window,
+// the Create List window and the preview window in this order, then the
+// message loop, which returns when the main window has closed.
+#include "app/application.h"
+#include "app/dlform.h"
+#include "app/platform.h"
+#include "app/shared_state.h"
+#include "download/previewform.h"
+#include "lists/createlist.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    SelectOffscreenWhenHeadless();
+    QApplication app(argc, argv);
+    InitApplication(QStringLiteral("Grabulo"));
+
+    DLForm = new TDLForm;
+    CreateList = new TCreateList(DLForm);
+    PreviewForm = new TPreviewForm(DLForm);
+    DLForm->show();
+    const int result = app.exec();
+    delete DLForm;  // owns the other two
+    DLForm = nullptr;
+    CreateList = nullptr;
+    PreviewForm = nullptr;
+    return result;
+}

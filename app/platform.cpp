@@ -1,0 +1,45 @@
+#include "app/platform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QStandardPaths>
+
+bool SelectOffscreenWhenHeadless()
+{
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return false;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return true;
+}
+
+bool IsUnattended()
+{
+    const QString name = QGuiApplication::platformName();
+    return name == QLatin1String("offscreen") || name == QLatin1String("minimal");
+}
+
+QString ExecutableFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QString ProgramFolder()
+{
+    const QString override = qEnvironmentVariable("GRABULO_HOME");
+    if (!override.isEmpty())
+        return QDir::cleanPath(override);
+    const QString exeDir = ExecutableFolder();
+    if (!exeDir.isEmpty() && QFileInfo(exeDir).isWritable())
+        return QDir::cleanPath(exeDir);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return QDir::cleanPath(data);
+}
+
+QString ProgramFile(const QString &name)
+{
+    return ProgramFolder() + u'/' + name;
+}

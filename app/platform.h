@@ -1,0 +1,25 @@
+// Where the program runs: display or none, and its own folder.
+#pragma once
+
+#include <QString>
+
+// Before the application object exists: when there is no display (neither
+// DISPLAY nor WAYLAND_DISPLAY) and QT_QPA_PLATFORM is unset, selects Qt's
+// offscreen platform so that an unattended run works on a server or in cron.
+// Returns true when the offscreen platform was chosen.
+bool SelectOffscreenWhenHeadless();
+
+// True when the application runs on the offscreen (or minimal) platform, so
+// that no dialog can be answered by a person.
+bool IsUnattended();
+
+// The folder of the executable, where "help.htm" lies.
+QString ExecutableFolder();
+
+// The program's own folder for "dl.ini" and "error.log": GRABULO_HOME when
+// set; else the executable's folder when it is writable; else the per-user
+// data folder (created on demand). Always without a trailing slash.
+QString ProgramFolder();
+
+// A file of the program's own folder, e.g. ProgramFile("dl.ini").
+QString ProgramFile(const QString &name);

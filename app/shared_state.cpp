@@ -1,0 +1,38 @@
+#include "app/shared_state.h"
+
+TDLForm *DLForm = nullptr;
+TCreateList *CreateList = nullptr;
+TPreviewForm *PreviewForm = nullptr;
+
+qint32 EnglishUI = 0;
+bool AbortRequested = false;
+bool ListAbortRequested = false;
+bool ListRunning = false;
+qint32 TypeFilterIndex = 0;
+QByteArray AddressHost;
+QByteArray AddressPath;
+QByteArray AddressFile;
+QString ProductSiteAddress;
+QString MakerSiteAddress;
+QString ProgramVersion;
+qint32 PreviewScale = 0;
+bool FirstActivation = false;
+qint64 StartMsecs = 0;
+qint32 RunPictureCount = 0;
+
+void ResetSharedState()
+{
+    EnglishUI = 0;
+    AbortRequested = ListAbortRequested = ListRunning = false;
+    TypeFilterIndex = 0;
+    AddressHost.clear();
+    AddressPath.clear();
+    AddressFile.clear();
+    ProductSiteAddress.clear();
+    MakerSiteAddress.clear();
+    ProgramVersion.clear();
+    PreviewScale = 0;
+    FirstActivation = false;
+    StartMsecs = 0;
+    RunPictureCount = 0;
+}

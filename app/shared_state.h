@@ -1,0 +1,36 @@
+// The state that several commands of the main window share. Plain
+// variables on the one user-interface thread; FormCreate (re)initialises
+// them. Nested handlers talk to a waiting one only through the two abort
+// flags and the HTTP clients' Abort.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class TDLForm;
+class TCreateList;
+class TPreviewForm;
+
+// The three windows, created in this order by the main routine.
+extern TDLForm *DLForm;
+extern TCreateList *CreateList;
+extern TPreviewForm *PreviewForm;
+
+extern qint32 EnglishUI;          // 1 English, 0 Slovene
+extern bool AbortRequested;       // a stop was requested at least once this run
+extern bool ListAbortRequested;   // the list download stops after the current page
+extern bool ListRunning;          // a list download is in progress
+extern qint32 TypeFilterIndex;    // the entry of the type filter in force
+extern QByteArray AddressHost;      // the current address before its first "/"
+extern QByteArray AddressPath;      // between its first and last "/"
+extern QByteArray AddressFile;      // after its last "/"
+extern QString ProductSiteAddress;
+extern QString MakerSiteAddress;
+extern QString ProgramVersion;
+extern qint32 PreviewScale;       // the preview divides each side by this
+extern bool FirstActivation;      // the one-time set-up has not run yet
+extern qint64 StartMsecs;         // time stamp of this run's start
+extern qint32 RunPictureCount;    // files downloaded in this run
+
+// The values the program starts with, before FormCreate.
+void ResetSharedState();

@@ -1,0 +1,58 @@
+#!/bin/sh
+# Sets up, builds, runs and tests Grabulo on Debian 12.
+#   ./dev.sh run              install what is missing, build, start the program
+#   ./dev.sh test             install what is missing, build, run the tests
+#   ./dev.sh test --sanitize  the same in a second build under ASan and UBSan
+set -eu
+top=$(cd "$(dirname "$0")" && pwd)
+packages="build-essential cmake qt6-base-dev libgl-dev libgtest-dev xvfb xauth"
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+setup() {
+  missing=""
+  for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+  done
+  if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    as_root apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $missing
+  fi
+}
+
+build() {  # build folder, extra cmake options...
+  dir=$1
+  shift
+  cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake --build "$dir" -j"$(nproc)"
+}
+
+command=${1:-}
+case "$command" in
+  run)
+    setup
+    build "$top/build"
+    shift
+    exec "$top/build/grabulo" "$@"
+    ;;
+  test)
+    setup
+    if [ "${2:-}" = "--sanitize" ]; then
+      dir="$top/build-asan"
+      build "$dir" -DGRABULO_SANITIZE=ON
+      export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+      export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    else
+      dir="$top/build"
+      build "$dir"
+    fi
+    ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300
+    ;;
+  *)
+    sed -n '2,5p' "$0"
+    exit 2
+    ;;
+esac

@@ -1,0 +1,40 @@
+// Renders each tab of the main window, the Create List window and the
+// preview window to PNG files in the given folder. Run through make.sh.
+#include "app/application.h"
+#include "app/dlform.h"
+#include "app/shared_state.h"
+#include "download/previewform.h"
+#include "lists/createlist.h"
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QTimer>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    InitApplication(QStringLiteral("Grabulo"));
+    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    DLForm = new TDLForm;
+    CreateList = new TCreateList(DLForm);
+    PreviewForm = new TPreviewForm(DLForm);
+    DLForm->show();
+    const struct {
+        QWidget *tab;
+        const char *name;
+    } tabs[] = {{DLForm->TabSheet1, "download-zone"},
+                {DLForm->TabSheet4, "list-download"},
+                {DLForm->TabSheet2, "settings"},
+                {DLForm->TabSheet3, "about"}};
+    bool ok = true;
+    for (const auto &tab : tabs) {
+        DLForm->PageControl1->setCurrentWidget(tab.tab);
+        QApplication::processEvents();
+        ok &= DLForm->grab().save(dir + "/" + tab.name + ".png");
+    }
+    CreateList->show();
+    QApplication::processEvents();
+    ok &= CreateList->grab().save(dir + "/create-list.png");
+    delete DLForm;
+    return ok ? 0 : 1;
+}

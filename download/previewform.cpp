@@ -1,0 +1,22 @@
+#include "download/previewform.h"
+
+#include "app/settings_store.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+TPreviewForm::TPreviewForm(QWidget *parent) : QWidget(parent, Qt::Tool)
+{
+    setObjectName(QStringLiteral("PreviewForm"));
+    setWindowTitle(QStringLiteral("Preview"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    Image1 = new QLabel(this);
+    Image1->setScaledContents(true);
+    Image1->setFixedSize(171, 114);
+    layout->addWidget(Image1);
+    // Placed where it was left last time.
+    move(RegReadInteger(RegistryKey, QStringLiteral("previewleft"), 644),
+         RegReadInteger(RegistryKey, QStringLiteral("previewtop"), 118));
+}

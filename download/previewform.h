@@ -1,0 +1,15 @@
+// The preview window: a small tool window showing the last downloaded
+// picture, stretched into the picture control Image1.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+class TPreviewForm final : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPreviewForm(QWidget *parent = nullptr);
+
+    QLabel *Image1;
+};

@@ -1,0 +1,28 @@
+// The dialog interface for tests: records every text shown and answers
+// file and folder questions from a script, never blocking.
+#pragma once
+
+#include "app/dialogs.h"
+
+#include <QStringList>
+
+class ScriptedDialogs final : public DialogInterface {
+public:
+    void Message(const QString &text) override;
+    void Error(const QString &text) override;
+    QString OpenFile(const QString &filter) override;
+    QString SaveFile(const QString &filter, const QString &defaultExtension) override;
+    QString PickFolder(const QString &prompt, const QString &startFolder) override;
+
+    QStringList messages;   // texts of message boxes, in order
+    QStringList errors;     // texts of error boxes, in order
+    QStringList answers;    // files or folders to answer with; empty = cancel
+
+    // The instance installed by the test main; Reset() empties its records.
+    static ScriptedDialogs &Global();
+    static void InstallGlobal();
+    void Reset();
+
+private:
+    QString NextAnswer();
+};
