@@ -1,0 +1,25 @@
+// TCaptureFile: the file that a capture (or the response header block)
+// is written to. Created, or emptied when it exists, on construction;
+// every failed or short write and a failed close raise EInOutError with the
+// system's message (disk full, file-size limit), so a failed write never
+// passes for a complete file.
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+class TCaptureFile {
+public:
+    // Raises EFCreateError "Cannot create file "path". reason".
+    explicit TCaptureFile(const QByteArray &path);
+    ~TCaptureFile();
+    TCaptureFile(const TCaptureFile &) = delete;
+    TCaptureFile &operator=(const TCaptureFile &) = delete;
+
+    void Write(const char *data, qsizetype size);
+    void Write(const QByteArray &bytes) { Write(bytes.constData(), bytes.size()); }
+    void Close();
+
+private:
+    int fd_;
+};

@@ -1,0 +1,191 @@
+// THttpClient: the request operations and the transaction with its
+// redirect loop. The request header block and the response header block
+// are built and read in http_client_headers.cpp.
+#include "net/http_client.h"
+
+#include "app/errors.h"
+#include "net/url_encoder.h"
+
+THttpClient::THttpClient(QObject *owner) : TSocketConnection(owner) {}
+
+void THttpClient::Abort()
+{
+    EventArrived = true;
+    Cancel();
+}
+
+void THttpClient::Run(CmdType command, const QByteArray &url)
+{
+    URL = url;
+    Command = command;
+    ExecuteCommand();
+}
+
+void THttpClient::Options(const QByteArray &url) { Run(CmdOptions, url); }
+void THttpClient::Get(const QByteArray &url) { Run(CmdGet, url); }
+void THttpClient::Head(const QByteArray &url) { Run(CmdHead, url); }
+void THttpClient::Delete(const QByteArray &url) { Run(CmdDelete, url); }
+
+void THttpClient::Post(const QByteArray &url, const QByteArray &data)
+{
+    SendData = data;
+    if (EncodePostData && !OutputFileMode) {
+        TUrlEncoder encoder;
+        encoder.InputString = data;
+        SendData = encoder.Encode();
+    }
+    Run(CmdPost, url);
+}
+
+void THttpClient::Put(const QByteArray &url, const QByteArray &data)
+{
+    SendData = data;
+    Run(CmdPut, url);
+}
+
+void THttpClient::Patch(const QByteArray &url, const QByteArray &data)
+{
+    SendData = data;
+    Run(CmdPatch, url);
+}
+
+void THttpClient::Trace(const QByteArray &url, const QByteArray &data)
+{
+    SendData = data;
+    Run(CmdTrace, url);
+}
+
+void THttpClient::SendBody(const QByteArray &url, const QByteArray &data)
+{
+    SendData = data;
+    Run(CmdSendBody, url);
+}
+
+void THttpClient::Copy(const QByteArray &url, const QByteArray &target)
+{
+    HeaderArgument = target;
+    Run(CmdCopy, url);
+}
+
+void THttpClient::Move(const QByteArray &url, const QByteArray &target)
+{
+    HeaderArgument = target;
+    Run(CmdMove, url);
+}
+
+void THttpClient::Link(const QByteArray &url, const QByteArray &link)
+{
+    HeaderArgument = link;
+    SendData = "Send.dat";
+    Run(CmdLink, url);
+}
+
+void THttpClient::Unlink(const QByteArray &url, const QByteArray &link)
+{
+    HeaderArgument = link;
+    SendData = "Send.dat";
+    Run(CmdUnlink, url);
+}
+
+void THttpClient::ExecuteCommand()
+{
+    if (running_)
+        throw ESockError(QStringLiteral("Already connected"));
+    running_ = true;
+    struct Done {
+        bool &flag;
+        ~Done() { flag = false; }
+    } done{running_};
+    authHost_.clear();
+    for (int pass = 1;; ++pass) {
+        SplitURL();
+        if (pass == 1) {
+            authHost_ = Host;
+            authPort_ = Port;
+        }
+        BuildHeader();
+        if (OnAboutToSend)
+            OnAboutToSend(this);
+        const int status = RunPass();
+        bool stop = false;
+        TakeRedirect(status, stop);
+        if (stop)
+            return;
+        if (status == 401 && OnAuthenticationNeeded)
+            OnAuthenticationNeeded(this);
+        if (status < 299 || status > 399)
+            return;
+        if (pass >= kMaxPasses) {
+            if (OnFailure)
+                OnFailure(this, Command);
+            return;
+        }
+    }
+}
+
+// One connection: request, response header, body, outcome. The connection
+// is closed on every way out.
+int THttpClient::RunPass()
+{
+    int status = 0;
+    try {
+        Connect();
+        SendRequest();
+        ReplyNumber = 0;
+        ReadHeader();
+        CaptureBody();
+        status = ReplyNumber;
+        if (status <= 298) {
+            if (OnSuccess)
+                OnSuccess(this, Command);
+            ReportStatus(2, "Transaction Completed");
+        } else if (status >= 400) {
+            if (OnFailure)
+                OnFailure(this, Command);
+        } else if (status >= 300 && status <= 302) {
+            URL = Location;
+        }
+    } catch (...) {
+        try {
+            Disconnect();
+        } catch (...) {
+        }
+        throw;
+    }
+    Disconnect();
+    return status;
+}
+
+void THttpClient::CaptureBody()
+{
+    if (InputFileMode)
+        CaptureFile(Body);
+    else
+        CaptureString(Body, -1);
+}
+
+void THttpClient::TakeRedirect(int status, bool &stop)
+{
+    if (status < 300 || status > 398)
+        return;
+    if (!SetCookie.isEmpty()) {
+        HeaderInfo.Cookie = SetCookie;
+        redirectCookie_ = SetCookie;
+        cookieHost_ = Host;
+        cookiePort_ = Port;
+    }
+    bool handled = false;
+    if (OnRedirect)
+        OnRedirect(this, handled);
+    if (handled) {
+        stop = true;
+        return;
+    }
+    if (!URL.contains('/'))
+        URL = "http://" + Host + "/" + URL;
+}
+
+bool THttpClient::IsCurrentOrigin(const QByteArray &host, qint32 port) const
+{
+    return host.compare(Host, Qt::CaseInsensitive) == 0 && quint16(port) == quint16(Port);
+}

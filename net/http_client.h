@@ -1,0 +1,111 @@
+// THttpClient: the HTTP/1.0 client. Every request opens its own
+// connection, sends one request and reads until the server closes; the body
+// ends where the connection ends. Redirects are followed (at most
+// kMaxPasses passes per request; past that the request ends with
+// OnFailure).
+//
+// Events are std::function members, as in TSocketConnection; for one
+// successful Get they come in this order: OnAboutToSend, OnHostResolved
+// (only when a name was looked up), OnConnect, OnPacketRecvd per received
+// block, OnDisconnect (the server's close), OnSuccess(Cmd), the status
+// "Transaction Completed" (level 2), OnDisconnect (the client's close).
+// An error status (400 and above) fires OnFailure and, for 401,
+// OnAuthenticationNeeded; 300..398 fire OnRedirect, whose Handled stops
+// the request.
+//
+// Credentials go only to the host and port of the request's first address,
+// and a cookie taken from a redirect only to the host and port that set it.
+#pragma once
+
+#include "net/header_lines.h"
+#include "net/socket_connection.h"
+
+using CmdType = quint8;
+
+// The request header values.
+class THeaderInfo {
+public:
+    QByteArray LocalMailAddress;
+    QByteArray LocalProgram;
+    QByteArray Cookie;
+    QByteArray Referer;
+    QByteArray UserId;
+    QByteArray Password;
+};
+
+class THttpClient : public TSocketConnection {
+    Q_OBJECT
+public:
+    enum : CmdType {
+        CmdGet = 0, CmdOptions = 1, CmdHead = 2, CmdPost = 3, CmdPut = 4, CmdPatch = 5,
+        CmdCopy = 6, CmdMove = 7, CmdDelete = 8, CmdLink = 9, CmdUnlink = 10, CmdTrace = 11,
+        CmdSendBody = 12,
+    };
+    static constexpr int kMaxPasses = 20;
+
+    using TResultEvent = std::function<void(THttpClient *Sender, CmdType Cmd)>;
+
+    explicit THttpClient(QObject *owner = nullptr);
+
+    // Sets EventArrived and cancels the running operation; no status text.
+    void Abort() override;
+
+    virtual void ExecuteCommand();
+    virtual void SplitURL();
+    virtual void BuildHeader();
+    virtual void ReadHeader();
+    virtual void SendRequest();
+
+    virtual void Options(const QByteArray &url);
+    virtual void Get(const QByteArray &url);
+    virtual void Post(const QByteArray &url, const QByteArray &data);
+    virtual void Put(const QByteArray &url, const QByteArray &data);
+    virtual void Head(const QByteArray &url);
+    virtual void Patch(const QByteArray &url, const QByteArray &data);
+    virtual void Delete(const QByteArray &url);
+    virtual void Trace(const QByteArray &url, const QByteArray &data);
+    virtual void Copy(const QByteArray &url, const QByteArray &target);
+    virtual void Move(const QByteArray &url, const QByteArray &target);
+    virtual void Link(const QByteArray &url, const QByteArray &link);
+    virtual void Unlink(const QByteArray &url, const QByteArray &link);
+    virtual void SendBody(const QByteArray &url, const QByteArray &data);
+
+    // With InputFileMode false the response body, else the body's file name.
+    QByteArray Body = "Default.htm";
+    // With OutputFileMode false the response header block, else its file name.
+    QByteArray Header = "Head.txt";
+    QByteArray Path;
+    THeaderLines HeaderList;
+    QByteArray Location;
+    THeaderInfo HeaderInfo;
+    QByteArray SetCookie;
+    bool InputFileMode = false;
+    bool OutputFileMode = false;
+    bool EncodePostData = true;
+    QByteArray SendData;
+    QByteArray HeaderArgument;
+    QByteArray URL;
+    CmdType Command = CmdGet;
+
+    TResultEvent OnSuccess;
+    TResultEvent OnFailure;
+    TNotifyEvent OnAboutToSend;
+    THandlerEvent OnRedirect;
+    TNotifyEvent OnAuthenticationNeeded;
+
+private:
+    void Run(CmdType command, const QByteArray &url);
+    int RunPass();
+    void CaptureBody();
+    void TakeRedirect(int status, bool &stop);
+    bool IsCurrentOrigin(const QByteArray &host, qint32 port) const;
+    void AddCredentials();
+    void AddContentLength();
+
+    bool running_ = false;
+    QByteArray authHost_;
+    qint32 authPort_ = 0;
+    QByteArray redirectCookie_;
+    QByteArray cookieHost_;
+    qint32 cookiePort_ = 0;
+};

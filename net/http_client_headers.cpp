@@ -1,0 +1,144 @@
+// THttpClient: splitting the address, building and sending the request
+// header block, and reading the response header block.
+#include "net/http_client.h"
+
+#include "app/errors.h"
+#include "net/capture_file.h"
+#include "net/line_encoder.h"
+#include "net/response_header.h"
+#include "net/url_splitter.h"
+
+#include <QFileInfo>
+#include <optional>
+
+static QByteArray RequestWord(CmdType command)
+{
+    static const char *const kWords[] = {"GET ", "OPTIONS ", "HEAD ", "POST ", "PUT ",
+                                         "PATCH ", "COPY ", "MOVE ", "DELETE ", "LINK ",
+                                         "UNLINK ", "TRACE "};
+    return command < std::size(kWords) ? QByteArray(kWords[command]) : QByteArray();
+}
+
+static bool SendsBody(CmdType command)
+{
+    return command == THttpClient::CmdPost || command == THttpClient::CmdPut
+        || command == THttpClient::CmdPatch || command == THttpClient::CmdTrace
+        || command == THttpClient::CmdSendBody;
+}
+
+void THttpClient::SplitURL()
+{
+    TUrlTarget target{Host, Port, Path};
+    SplitUrl(URL, target);
+    Host = target.Host;
+    Port = target.Port;
+    Path = target.Path;
+}
+
+void THttpClient::BuildHeader()
+{
+    HeaderList.Clear();
+    if (Command != CmdSendBody)
+        HeaderList.Add(RequestWord(Command) + (Proxy.isEmpty() ? Path : URL) + " HTTP/1.0");
+    if (!Proxy.isEmpty()) {
+        HeaderList.Add("Proxy-Connection: Keep-Alive");
+        HeaderList.Add("Host: " + Host);
+    }
+    HeaderList.SetHeader("Host", Host);
+    HeaderList.Add("Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff");
+    HeaderList.Add("Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript");
+    if (!HeaderInfo.LocalProgram.isEmpty())
+        HeaderList.SetHeader("User-Agent", HeaderInfo.LocalProgram);
+    if (!HeaderInfo.LocalMailAddress.isEmpty())
+        HeaderList.SetHeader("From", HeaderInfo.LocalMailAddress);
+    if (!HeaderInfo.Cookie.isEmpty()
+        && (HeaderInfo.Cookie != redirectCookie_ || IsCurrentOrigin(cookieHost_, cookiePort_)))
+        HeaderList.SetHeader("Cookie", HeaderInfo.Cookie);
+    if (!HeaderInfo.Referer.isEmpty())
+        HeaderList.SetHeader("Referer", HeaderInfo.Referer);
+    AddCredentials();
+    HeaderList.Add("Content-type: application/x-www-form-urlencoded");
+    if (Command == CmdCopy || Command == CmdMove)
+        HeaderList.Add("URI-header: " + HeaderArgument);
+    if (Command == CmdLink || Command == CmdUnlink)
+        HeaderList.Add("Link: " + HeaderArgument);
+    AddContentLength();
+}
+
+// Basic credentials, on one line however long, and only for the host and
+// port the request was made to (not for the target of a redirect).
+void THttpClient::AddCredentials()
+{
+    if (HeaderInfo.UserId.isEmpty() || HeaderInfo.Password.isEmpty())
+        return;
+    if (!authHost_.isEmpty() && !IsCurrentOrigin(authHost_, authPort_))
+        return;
+    QByteArray encoded = Base64Lines(HeaderInfo.UserId + ":" + HeaderInfo.Password);
+    encoded.replace("\r\n", "");
+    HeaderList.SetHeader("Authorization", "Basic " + encoded);
+}
+
+// Only for requests that send a body: Link and Unlink send none, so they
+// announce none.
+void THttpClient::AddContentLength()
+{
+    if (!SendsBody(Command))
+        return;
+    qint64 length = SendData.size();
+    if (OutputFileMode) {
+        QFile file(QString::fromUtf8(SendData));
+        if (!file.open(QIODevice::ReadOnly))
+            throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2")
+                                  .arg(QString::fromUtf8(SendData), file.errorString()));
+        length = file.size();
+    }
+    HeaderList.Add("Content-Length: " + QByteArray::number(length));
+}
+
+void THttpClient::SendRequest()
+{
+    Write(HeaderList.Text());
+    Writeln(QByteArray());
+    if (!SendsBody(Command))
+        return;
+    if (OutputFileMode)
+        SendFile(SendData);
+    else
+        Write(SendData);
+}
+
+void THttpClient::ReadHeader()
+{
+    BytesTotal = 0;
+    SetCookie.clear();
+    std::optional<TCaptureFile> file;
+    if (OutputFileMode)
+        file.emplace(Header);
+    else
+        Header.clear();
+    const auto keep = [&](const QByteArray &line) {
+        if (file)
+            file->Write(line);
+        else
+            Header.append(line);
+    };
+    const QByteArray status = ReadLn();
+    keep(status);
+    if (!status.isEmpty())
+        ReplyNumber = StatusNumberOf(status);
+    for (;;) {
+        const QByteArray line = ReadLn();
+        keep(line);
+        if (EndsHeaderBlock(line))
+            break;
+        const THeaderValue value = ParseHeaderLine(line);
+        if (value.Field == THeaderField::SetCookie)
+            SetCookie = value.Text;
+        else if (value.Field == THeaderField::Location)
+            Location = value.Text;
+        else if (value.Field == THeaderField::ContentLength)
+            BytesTotal = value.Length;
+    }
+    if (file)
+        file->Close();
+}

@@ -1,0 +1,408 @@
+// TSocketConnection: creation, name look-up, connect, close, notifications,
+// time-out and cancellation. The transfers are in socket_connection_transfer.cpp.
+#include "net/socket_connection.h"
+
+#include "app/errors.h"
+#include "net/event_pump.h"
+#include "net/socket_errors.h"
+#include "net/socket_timer.h"
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+int TSocketConnection::WinsockUsers = 0;
+
+namespace {
+
+// Keeps the time-out running for the lifetime of one waiting operation.
+class TimerScope {
+public:
+    explicit TimerScope(TSocketConnection &c) : c_(c) { c_.TimerOn(); }
+    ~TimerScope() { c_.TimerOff(); }
+
+private:
+    TSocketConnection &c_;
+};
+
+}  // namespace
+
+TSocketConnection::TSocketConnection(QObject *owner) : QObject(owner)
+{
+    ReportStatus(8, "Create");
+    Timer = new TSocketTimer(this);
+    Timer->SetEnabled(false);
+    Timer->SetOnTimer([this](TSocketTimer *t) { TimerTriggered(t); });
+    readNotifier_ = new QSocketNotifier(QSocketNotifier::Read, this);
+    writeNotifier_ = new QSocketNotifier(QSocketNotifier::Write, this);
+    connect(readNotifier_, &QSocketNotifier::activated, this, &TSocketConnection::ReadNotified);
+    connect(writeNotifier_, &QSocketNotifier::activated, this, &TSocketConnection::WriteNotified);
+    lookupContext_ = new QObject(this);
+    InitializeSockets();
+}
+
+TSocketConnection::~TSocketConnection()
+{
+    try {
+        ReportStatus(8, "Destroy");
+        TSocketConnection::Abort();
+        Cancel();
+        Destroying = true;
+        CloseSocketQuietly();
+    } catch (...) {
+    }
+    --WinsockUsers;
+}
+
+void TSocketConnection::InitializeSockets()
+{
+    ReportStatus(8, "Initializing Winsock");
+    ++WinsockUsers;
+    if (WinsockUsers == 1) {
+        rlimit files{};
+        getrlimit(RLIMIT_NOFILE, &files);
+        WinsockInfo << QStringLiteral("Version= 1.1") << QStringLiteral("High Version= 1.1")
+                    << QStringLiteral("Description= POSIX sockets")
+                    << QStringLiteral("System= Running")
+                    << QStringLiteral("Max Sockets= %1").arg(qulonglong(files.rlim_cur))
+                    << QStringLiteral("Max Udp pack size= 65507");
+    }
+    try {
+        OpenSocket(true);
+    } catch (const Exception &) {
+        --WinsockUsers;
+        throw ESockError(QStringLiteral("Initializaton of windows sockets failed"));
+    }
+}
+
+// A fresh non-blocking stream socket, watched by the two notifiers. The
+// first socket of a connection resets the connection when it is closed.
+void TSocketConnection::OpenSocket(bool withLinger)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0) {
+        CheckSocketError(0);
+        throw ESockError(QStringLiteral("Initializaton of windows sockets failed"));
+    }
+    if (fd > 65535) {
+        ::close(fd);
+        throw ERangeError();
+    }
+    if (withLinger) {
+        const linger reset{1, 0};
+        setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
+    SocketHandle = fd;
+    readNotifier_->setSocket(fd);
+    writeNotifier_->setSocket(fd);
+}
+
+// Closes the socket without events (destruction, a failed connect).
+void TSocketConnection::CloseSocketQuietly()
+{
+    readNotifier_->setEnabled(false);
+    writeNotifier_->setEnabled(false);
+    Connected = false;
+    connecting_ = false;
+    if (SocketHandle >= 0)
+        ::close(SocketHandle);
+    SocketHandle = -1;
+}
+
+void TSocketConnection::RequestCloseSocket()
+{
+    ReportStatus(4, "Request Close Socket");
+    Connected = false;
+    connecting_ = false;
+    if (SocketHandle < 0) {
+        if (!Destroying)
+            OpenSocket(false);
+        return;
+    }
+    readNotifier_->setEnabled(false);
+    writeNotifier_->setEnabled(false);
+    const int closed = ::close(SocketHandle);
+    const int error = errno;
+    SocketHandle = -1;
+    if (Destroying)
+        return;
+    OpenSocket(false);
+    if (closed != 0 && error != EINTR) {
+        errno = error;
+        CheckSocketError(kWsaWouldBlock);
+    }
+    if (OnDisconnect)
+        OnDisconnect(this);
+}
+
+void TSocketConnection::Disconnect()
+{
+    ReportStatus(8, "Disconnecting");
+    RequestCloseSocket();
+}
+
+void TSocketConnection::Cancel()
+{
+    ReportStatus(8, "Canceling");
+    Canceled = true;
+}
+
+void TSocketConnection::Abort()
+{
+    ReportStatus(8, "Abort");
+    Cancel();
+}
+
+void TSocketConnection::ReportStatus(quint8 level, const QByteArray &text)
+{
+    if (qint32(level) > ReportLevel)
+        return;
+    Status = text;
+    if (Destroying || !OnStatus)
+        return;
+    try {
+        OnStatus(this, Status);
+    } catch (...) {
+    }
+}
+
+QString TSocketConnection::LookUpErrorMessage(int code)
+{
+    ReportStatus(8, "Looking Up Error Message");
+    return SocketErrorText(code);
+}
+
+// Reads errno: raises the table message unless it is the expected code.
+QString TSocketConnection::CheckSocketError(int expected)
+{
+    const int code = WsaCodeFromErrno(errno);
+    LastError = code;
+    if (code == expected || code <= 10000)
+        return QString();
+    if (code > 65535)
+        throw ERangeError();
+    const QString message = LookUpErrorMessage(code);
+    if (OnSocketError)
+        OnSocketError(this, code, message);
+    throw ESockError(message);
+}
+
+void TSocketConnection::TimerOn()
+{
+    ReportStatus(8, "Timer On");
+    TimedOut = false;
+    if (TimeOut < 0)
+        throw ERangeError();
+    Timer->SetInterval(quint32(TimeOut));
+    Timer->SetEnabled(true);
+    Timer->UpdateTimer();
+}
+
+void TSocketConnection::TimerOff()
+{
+    ReportStatus(8, "Timer Off");
+    Timer->SetEnabled(false);
+}
+
+void TSocketConnection::TimerTriggered(TSocketTimer *)
+{
+    ReportStatus(8, "Timer Triggered");
+    TimerOff();
+    TimedOut = true;
+    EventArrived = true;
+    Abort();
+}
+
+void TSocketConnection::WaitReadable()
+{
+    readNotifier_->setEnabled(SocketHandle >= 0);
+    net::PumpEvents(net::PumpMode::WaitForMore);
+}
+
+void TSocketConnection::WaitWritable()
+{
+    writeNotifier_->setEnabled(SocketHandle >= 0);
+    net::PumpEvents(net::PumpMode::WaitForMore);
+}
+
+// Notifier slots run from the event loop: they record and never throw.
+void TSocketConnection::ReadNotified()
+{
+    readNotifier_->setEnabled(false);
+    Succeeded = true;
+    try {
+        if (OnDataArrived)
+            OnDataArrived(this);
+    } catch (...) {
+    }
+}
+
+void TSocketConnection::WriteNotified()
+{
+    writeNotifier_->setEnabled(false);
+    if (!connecting_) {
+        Succeeded = true;
+        return;
+    }
+    connecting_ = false;
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (getsockopt(SocketHandle, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+        error = errno;
+    Succeeded = error == 0;
+    LastError = WsaCodeFromErrno(error);
+    if (!Succeeded)
+        return;
+    Connected = true;
+    try {
+        if (OnConnect)
+            OnConnect(this);
+    } catch (...) {
+    }
+}
+
+void TSocketConnection::ResolveHost()
+{
+    ReportStatus(8, "Resolve Host");
+    const QByteArray name = Proxy.isEmpty() ? Host : Proxy;
+    RemoteAddress.sin_addr.s_addr = 0;
+    if (const auto dotted = ParseDottedAddress(name)) {
+        RemoteAddress.sin_addr.s_addr = htonl(*dotted);
+        return;
+    }
+    {
+        TimerScope timer(*this);
+        EventArrived = false;
+        lookupAddress_.reset();
+        const quint64 id = ++lookupId_;
+        Resolver->LookUp(name, lookupContext_, [this, id](std::optional<quint32> address) {
+            if (id != lookupId_)
+                return;  // a look-up abandoned by time-out or cancel
+            lookupAddress_ = address;
+            Succeeded = address.has_value();
+            EventArrived = true;
+        });
+        while (!EventArrived && !TimedOut && !Canceled)
+            net::PumpEvents(net::PumpMode::WaitForMore);
+        ++lookupId_;
+    }
+    if (TimedOut)
+        throw ESockError(QStringLiteral("Host Lookup Timed Out"));
+    if (Canceled)
+        throw ESockError(QStringLiteral("Host Lookup Canceled"));
+    if (!lookupAddress_)
+        throw ESockError(QStringLiteral("Host Lookup Failed"));
+    RemoteAddress.sin_addr.s_addr = htonl(*lookupAddress_);
+    if (OnHostResolved)
+        OnHostResolved(this);
+}
+
+void TSocketConnection::Connect()
+{
+    ReportStatus(8, "Connecting");
+    Canceled = false;
+    if (Connected || connecting_)
+        throw ESockError(QStringLiteral("Already connected"));
+    if (SocketHandle < 0)
+        OpenSocket(false);
+    for (int tries = 0;; ++tries) {
+        try {
+            ResolveHost();
+        } catch (const ESockError &e) {
+            if (e.Message() == QLatin1String("Host Lookup Timed Out")
+                || e.Message() == QLatin1String("Host Lookup Canceled"))
+                throw;
+            RemoteAddress.sin_addr.s_addr = 0;
+        }
+        if (RemoteAddress.sin_addr.s_addr != 0)
+            break;
+        bool handled = false;
+        if (tries == 0 && OnInvalidHost)
+            OnInvalidHost(this, handled);
+        if (!handled)
+            throw ESockError(QStringLiteral("Null Remote Address"));
+    }
+    RemoteAddress.sin_family = AF_INET;
+    RemoteAddress.sin_port = htons(quint16(Proxy.isEmpty() ? Port : ProxyPort));
+    StartConnect();
+    WaitForConnect();
+}
+
+// Starts the non-blocking connect. A refusal reported at once is treated
+// like one reported later by the notification: "Connection Failed".
+void TSocketConnection::StartConnect()
+{
+    EventArrived = false;
+    Succeeded = true;
+    const int result = ::connect(SocketHandle, reinterpret_cast<const sockaddr *>(&RemoteAddress),
+                                 sizeof RemoteAddress);
+    if (result == 0) {
+        Connected = true;
+        if (OnConnect)
+            OnConnect(this);
+        return;
+    }
+    if (errno == EINPROGRESS || errno == EAGAIN || errno == EINTR) {
+        connecting_ = true;
+        return;
+    }
+    LastError = WsaCodeFromErrno(errno);
+    Succeeded = false;
+}
+
+void TSocketConnection::WaitForConnect()
+{
+    {
+        TimerScope timer(*this);
+        while (!Connected && !TimedOut && !Canceled && Succeeded)
+            WaitWritable();
+    }
+    writeNotifier_->setEnabled(false);
+    if (!TimedOut && !Canceled && Succeeded)
+        return;
+    FailConnect();
+}
+
+void TSocketConnection::FailConnect()
+{
+    const bool timedOut = TimedOut, canceled = Canceled;
+    // The half-open socket cannot be used again: replace it silently.
+    CloseSocketQuietly();
+    OpenSocket(false);
+    if (OnConnectionFailed)
+        OnConnectionFailed(this);
+    if (timedOut)
+        throw ESockError(QStringLiteral("Connection Timed out"));
+    if (canceled)
+        throw ESockError(QStringLiteral("Connection Canceled"));
+    throw ESockError(QStringLiteral("Connection Failed"));
+}
+
+int TSocketConnection::Accept()
+{
+    ReportStatus(4, "Accepting");
+    while (!EventArrived && !Canceled)
+        WaitReadable();
+    if (Canceled)
+        throw ESockError(QStringLiteral("Accepting Canceled"));
+    if (!Succeeded)
+        throw ESockError(QStringLiteral("Error creating Data Connection"));
+    socklen_t size = sizeof RemoteAddress;
+    const int fd = ::accept4(SocketHandle, reinterpret_cast<sockaddr *>(&RemoteAddress), &size,
+                             SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0)
+        CheckSocketError(kWsaWouldBlock);
+    if (fd > 65535) {
+        ::close(fd);
+        throw ERangeError();
+    }
+    if (Canceled) {
+        Canceled = false;
+        if (fd >= 0)
+            ::close(fd);
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    }
+    return fd;
+}

@@ -1,0 +1,135 @@
+// TSocketConnection: one blocking TCP client connection. Every operation
+// blocks its caller but keeps the event loop turning while it waits (see
+// event_pump.h), so any handler of the program can run nested inside a wait
+// and call Abort, Cancel or Disconnect on the same object; the running
+// operation then ends with its abort error at its next check.
+//
+// Events are plain std::function members named after the events; each gets
+// the connection as Sender. Set them before an operation, e.g.
+//     conn.OnConnect = [](TSocketConnection *) { ... };
+// Exceptions from OnStatus, OnDataArrived and OnConnect (which run from a
+// socket notification) are swallowed; those of the other events pass to the
+// caller of the running operation. Nothing ever unwinds through Qt's event
+// dispatch: the notifier and timer slots catch everything.
+//
+// Properties are public members under their own names (TimeOut, Host, Port,
+// Proxy, ProxyPort, ReportLevel, ...). TimeOut is in milliseconds, 0 means
+// none, and bounds each wait: the name look-up, the connect, a whole
+// SendBuffer, one ReadLn, and each silence between received blocks of a
+// capture.
+#pragma once
+
+#include "net/host_resolver.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <netinet/in.h>
+
+class QSocketNotifier;
+class TSocketTimer;
+
+class TSocketConnection : public QObject {
+    Q_OBJECT
+public:
+    using TNotifyEvent = std::function<void(TSocketConnection *Sender)>;
+    using THandlerEvent = std::function<void(TSocketConnection *Sender, bool &Handled)>;
+    using TOnStatus = std::function<void(TSocketConnection *Sender, const QByteArray &Status)>;
+    using TOnSocketError = std::function<void(TSocketConnection *Sender, int Code, const QString &Message)>;
+
+    static constexpr int kBufferSize = 65536;
+
+    explicit TSocketConnection(QObject *owner = nullptr);
+    ~TSocketConnection() override;
+
+    virtual int Accept();
+    virtual void Connect();
+    virtual void Disconnect();
+    virtual QByteArray Transaction(const QByteArray &command);
+    virtual void Abort();
+
+    void Cancel();
+    void Write(const QByteArray &text);
+    void Writeln(const QByteArray &text);
+    QByteArray ReadLn();
+    void SendBuffer(const char *data, quint16 length);
+    void SendFile(const QByteArray &path);
+    void CaptureFile(const QByteArray &path);
+    void CaptureString(QByteArray &text, qint32 limit);
+    bool DataAvailable();
+    void RequestCloseSocket();
+    void ResolveHost();
+    QString LookUpErrorMessage(int code);
+    QString CheckSocketError(int expected);
+    void ReportStatus(quint8 level, const QByteArray &text);
+    void TimerOn();
+    void TimerOff();
+    void TimerTriggered(TSocketTimer *sender);
+
+    // Events.
+    TNotifyEvent OnDataArrived;
+    TNotifyEvent OnAccepted;
+    TNotifyEvent OnConnect;
+    TNotifyEvent OnDisconnect;
+    TOnSocketError OnSocketError;
+    THandlerEvent OnInvalidHost;
+    TNotifyEvent OnHostResolved;
+    TOnStatus OnStatus;
+    TNotifyEvent OnConnectionFailed;
+    TNotifyEvent OnPacketRecvd;
+    TNotifyEvent OnPacketSent;
+
+    // Properties and state.
+    char Buffer[kBufferSize + 1] = {};
+    QStringList WinsockInfo;  // filled by the first connection of the process
+    qint64 BytesSent = 0;
+    bool Canceled = false;
+    bool Destroying = false;
+    int LastError = 0;
+    qint32 TimeOut = 0;
+    qint32 ReportLevel = 0;
+    QByteArray Status;
+    QByteArray Proxy;
+    qint32 ProxyPort = 0;
+    TSocketTimer *Timer = nullptr;
+    bool Succeeded = false;
+    bool TimedOut = false;
+    qint32 Port = 0;
+    qint64 BytesTotal = 0;
+    qint64 BytesRecvd = 0;
+    bool EventArrived = false;
+    sockaddr_in RemoteAddress{};
+    QByteArray Host;
+    QByteArray LastReply;
+    qint16 ReplyNumber = 0;
+    int SocketHandle = -1;  // -1: no socket
+    bool Connected = false;
+    // The name look-up used by ResolveHost; not owned. Tests replace it.
+    THostResolver *Resolver = &SystemHostResolver();
+
+    // How many connection objects of the process exist.
+    static int WinsockUsers;
+
+private:
+    void InitializeSockets();
+    void OpenSocket(bool withLinger);
+    void CloseSocketQuietly();
+    void StartConnect();
+    void WaitForConnect();
+    void FailConnect();
+    void WaitReadable();
+    void WaitWritable();
+    void ConsumeFromSocket(QByteArray &into, qsizetype count);
+    bool SendSome(const char *data, qsizetype &remaining, qint64 *sentCounter);
+    bool ReceiveBlockFailed(int error);
+    void ReadNotified();
+    void WriteNotified();
+
+    QSocketNotifier *readNotifier_ = nullptr;
+    QSocketNotifier *writeNotifier_ = nullptr;
+    QObject *lookupContext_ = nullptr;
+    quint64 lookupId_ = 0;
+    std::optional<quint32> lookupAddress_;
+    bool connecting_ = false;
+};

@@ -1,0 +1,22 @@
+// Splitting a request address into host, port and path, as the HTTP client
+// does before every pass of a request.
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+struct TUrlTarget {
+    QByteArray Host;  // kept from before when the address names none
+    qint32 Port = 0;  // kept from before when the address has no ":"
+    QByteArray Path;
+};
+
+// The n-th field (from 1) of text split at separator; empty when missing.
+QByteArray FieldOf(const QByteArray &text, char separator, int n);
+
+// Splits url on top of the previous target. The scheme only chooses the
+// port ("ftp" 21, "gopher" 70, anything else 80); "https" raises
+// "HTTP Secure Socket is not supported"; an empty url raises "Empty URL";
+// a port that is not a number raises the conversion error. An address
+// without a path gets the path "/" and a "/" appended to url.
+void SplitUrl(QByteArray &url, TUrlTarget &target);

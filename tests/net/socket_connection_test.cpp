@@ -1,0 +1,369 @@
+// TSocketConnection against the fixture server: look-up, connect, lines,
+// captures, time-outs, cancellation from nested handlers, error texts.
+#include "net/socket_connection.h"
+#include "net/socket_errors.h"
+#include "tests/net/net_test_support.h"
+#include "tests/support/fixture_http_server.h"
+#include "tests/support/test_environment.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+namespace {
+
+class SocketConnectionTest : public ::testing::Test {
+protected:
+    SocketConnectionTest()
+    {
+        conn.Resolver = &resolver;
+        conn.Host = "127.0.0.1";
+        conn.Port = server.Port();
+        conn.TimeOut = 10000;
+    }
+
+    // Connects and sends a request for path.
+    void Ask(const QByteArray &path)
+    {
+        conn.Connect();
+        conn.Write("GET " + path + " HTTP/1.0\r\n\r\n");
+    }
+
+    FixtureHttpServer server;
+    ScriptedResolver resolver;
+    TSocketConnection conn;
+};
+
+using SocketLookUpTest = SocketConnectionTest;
+using SocketConnectTest = SocketConnectionTest;
+using SocketReadTest = SocketConnectionTest;
+using SocketCancelTest = SocketConnectionTest;
+
+}  // namespace
+
+TEST_F(SocketLookUpTest, DottedAddressConnectsWithoutLookUp)
+{
+    int resolved = 0, connected = 0;
+    conn.OnHostResolved = [&](TSocketConnection *) { ++resolved; };
+    conn.OnConnect = [&](TSocketConnection *) { ++connected; };
+    Ask("/ok");
+    EXPECT_TRUE(conn.Connected);
+    EXPECT_EQ(connected, 1);
+    EXPECT_EQ(resolved, 0);
+    EXPECT_TRUE(resolver.Names.empty());
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+    EXPECT_EQ(server.LastRequest(), "GET /ok HTTP/1.0\r\n\r\n");
+}
+
+TEST_F(SocketLookUpTest, NameIsLookedUpAndReported)
+{
+    resolver.Answers["fixture.test"] = {kLoopback, 10};
+    conn.Host = "fixture.test";
+    int resolved = 0;
+    conn.OnHostResolved = [&](TSocketConnection *) { ++resolved; };
+    Ask("/ok");
+    EXPECT_EQ(resolved, 1);
+    EXPECT_EQ(resolver.Names, std::vector<QByteArray>{"fixture.test"});
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+}
+
+TEST_F(SocketLookUpTest, ProxyHostAndPortAreUsedInsteadOfHostAndPort)
+{
+    resolver.Answers["proxy.test"] = {kLoopback, 0};
+    conn.Host = "origin.invalid";
+    conn.Port = 1;
+    conn.Proxy = "proxy.test";
+    conn.ProxyPort = server.Port();
+    Ask("/ok");
+    EXPECT_EQ(resolver.Names, std::vector<QByteArray>{"proxy.test"});
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+}
+
+TEST_F(SocketLookUpTest, FailedLookUpIsRetriedOnceWhenTheHandlerAsks)
+{
+    conn.Host = "wrong.test";
+    resolver.Answers["right.test"] = {kLoopback, 0};
+    int calls = 0;
+    conn.OnInvalidHost = [&](TSocketConnection *c, bool &handled) {
+        ++calls;
+        EXPECT_FALSE(handled);
+        c->Host = "right.test";
+        handled = true;
+    };
+    conn.Connect();
+    EXPECT_TRUE(conn.Connected);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(SocketLookUpTest, SecondFailureOrDeclinedHandlerGivesNullRemoteAddress)
+{
+    conn.Host = "wrong.test";
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.Connect(); }), "Null Remote Address");
+    int calls = 0;
+    conn.OnInvalidHost = [&](TSocketConnection *, bool &handled) {
+        ++calls;
+        handled = true;  // but the name stays wrong
+    };
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.Connect(); }), "Null Remote Address");
+    EXPECT_EQ(calls, 1);
+    conn.OnInvalidHost = [&](TSocketConnection *, bool &) { ++calls; };
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.Connect(); }), "Null Remote Address");
+    EXPECT_EQ(calls, 2);
+}
+
+TEST_F(SocketLookUpTest, SlowLookUpTimesOutAndAbortCancelsIt)
+{
+    resolver.Answers["slow.test"] = {kLoopback, 3000};
+    conn.Host = "slow.test";
+    conn.TimeOut = 100;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.Connect(); }), "Host Lookup Timed Out");
+    EXPECT_LT(clock.elapsed(), 2000);
+
+    conn.TimeOut = 0;
+    Later(&conn, 50, [&] { conn.Abort(); });
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.Connect(); }), "Host Lookup Canceled");
+    EXPECT_FALSE(conn.Connected);
+}
+
+TEST_F(SocketConnectTest, RefusedConnectionFailsAfterOnConnectionFailed)
+{
+    RefusingPort refusing;
+    conn.Port = refusing.Port();
+    int failed = 0;
+    conn.OnConnectionFailed = [&](TSocketConnection *) { ++failed; };
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.Connect(); }), "Connection Failed");
+    EXPECT_EQ(failed, 1);
+    EXPECT_FALSE(conn.Connected);
+    conn.Port = server.Port();  // the object stays usable
+    Ask("/ok");
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+}
+
+TEST_F(SocketConnectTest, UnansweredConnectTimesOutOrIsCanceled)
+{
+    UnacceptingListener silent;
+    conn.Port = silent.Port();
+    conn.TimeOut = 200;
+    int failed = 0;
+    conn.OnConnectionFailed = [&](TSocketConnection *) { ++failed; };
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.Connect(); }), "Connection Timed out");
+    EXPECT_GE(clock.elapsed(), 150);
+    EXPECT_LT(clock.elapsed(), 5000);
+
+    conn.TimeOut = 0;  // no time-out: only Abort ends the wait
+    Later(&conn, 100, [&] { conn.Abort(); });
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.Connect(); }), "Connection Canceled");
+    EXPECT_EQ(failed, 2);
+}
+
+TEST_F(SocketConnectTest, ConnectWhileConnectedIsRefusedAndDisconnectGivesAFreshSocket)
+{
+    int disconnected = 0;
+    conn.OnDisconnect = [&](TSocketConnection *) { ++disconnected; };
+    conn.Connect();
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.Connect(); }), "Already connected");
+    conn.Disconnect();
+    EXPECT_EQ(disconnected, 1);
+    EXPECT_FALSE(conn.Connected);
+    EXPECT_GE(conn.SocketHandle, 0);
+    Ask("/ok");
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+}
+
+TEST_F(SocketReadTest, ReadLnTakesOneLineAndLeavesTheRestInTheSocket)
+{
+    server.Route("/lines", FixtureResponse::Raw("abc\r\ndef"));
+    Ask("/lines");
+    EXPECT_EQ(conn.ReadLn(), "abc\r\n");
+    EXPECT_TRUE(conn.DataAvailable());
+    QByteArray rest;
+    conn.CaptureString(rest, -1);
+    EXPECT_EQ(rest, "def");
+}
+
+TEST_F(SocketReadTest, ReadLnOfAClosedPeerIsEmptyAndALineTooLongIsARangeError)
+{
+    Ask("/no-status-line");
+    EXPECT_EQ(conn.ReadLn(), "");
+    conn.Disconnect();
+    Ask("/huge-header-line");
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+    EXPECT_EQ(ThrownMessage<ERangeError>([&] { conn.ReadLn(); }), "Range check error");
+}
+
+TEST_F(SocketReadTest, TrickledBytesAreAllCapturedAndTimeOutBoundsOnlyTheSilence)
+{
+    FixtureResponse trickle = FixtureResponse::Raw(QByteArray(100, 'z'));
+    trickle.TrickleMs = 5;  // 0.5 s in all, never 150 ms of silence
+    server.Route("/long-trickle", trickle);
+    conn.TimeOut = 150;
+    int packets = 0;
+    conn.OnPacketRecvd = [&](TSocketConnection *) { ++packets; };
+    Ask("/long-trickle");
+    QByteArray text;
+    conn.CaptureString(text, -1);
+    EXPECT_EQ(text, QByteArray(100, 'z'));
+    EXPECT_EQ(conn.BytesRecvd, 100);
+    EXPECT_GT(packets, 10);
+}
+
+TEST_F(SocketReadTest, PeerCloseEndsTheCaptureAndFiresOnDisconnect)
+{
+    int disconnected = 0;
+    conn.OnDisconnect = [&](TSocketConnection *) { ++disconnected; };
+    Ask("/no-length");
+    QByteArray text;
+    conn.CaptureString(text, -1);
+    EXPECT_TRUE(text.startsWith("HTTP/1.0 200 OK\r\n"));
+    EXPECT_TRUE(text.endsWith("\r\n\r\nHello, world\n"));
+    EXPECT_EQ(disconnected, 1);
+    EXPECT_FALSE(conn.Connected);
+}
+
+TEST_F(SocketReadTest, ResetInTheMiddleOfTheBodyIsASocketError)
+{
+    Ask("/reset-mid-body");
+    QByteArray text;
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.CaptureString(text, -1); }),
+              "10054:Connection reset by peer");
+}
+
+TEST_F(SocketReadTest, TransactionTakesTheLeadingNumberOfTheReply)
+{
+    server.Route("/smtp", FixtureResponse::Raw("250 OK ready\r\nmore"));
+    conn.ReportLevel = 1;
+    std::vector<QByteArray> statuses;
+    conn.OnStatus = [&](TSocketConnection *, const QByteArray &s) { statuses.push_back(s); };
+    conn.Connect();
+    EXPECT_EQ(conn.Transaction("GET /smtp HTTP/1.0\r\n"), "250 OK ready\r\n");
+    EXPECT_EQ(conn.ReplyNumber, 250);
+    EXPECT_EQ(conn.LastReply, "250 OK ready\r\n");
+    EXPECT_EQ(statuses, std::vector<QByteArray>{"250 OK ready\r\n"});
+    conn.Disconnect();
+    server.Route("/big", FixtureResponse::Raw("99999 too big\r\n"));
+    conn.Connect();
+    EXPECT_THROW(conn.Transaction("GET /big HTTP/1.0\r\n"), ERangeError);
+}
+
+TEST_F(SocketCancelTest, AbortFromANestedHandlerEndsEachWaitWithItsOwnMessage)
+{
+    Ask("/never-answer");
+    Later(&conn, 50, [&] { conn.Abort(); });
+    EXPECT_EQ(ThrownMessage<EAbortError>([&] { conn.ReadLn(); }), "Socket readln aborted");
+    EXPECT_FALSE(conn.Canceled);
+
+    Later(&conn, 50, [&] { conn.Abort(); });
+    QByteArray text;
+    EXPECT_EQ(ThrownMessage<EAbortError>([&] { conn.CaptureString(text, -1); }),
+              "Socket capture aborted");
+
+    const QByteArray path = testenv::NewFolder("capture-abort").toUtf8() + "/body.bin";
+    Later(&conn, 50, [&] { conn.Abort(); });
+    EXPECT_EQ(ThrownMessage<EAbortError>([&] { conn.CaptureFile(path); }), "Socket send aborted");
+    QFile::remove(QString::fromUtf8(path));
+}
+
+TEST_F(SocketCancelTest, TimeOutEndsAWaitLikeACancel)
+{
+    conn.TimeOut = 100;
+    Ask("/never-answer");
+    EXPECT_EQ(ThrownMessage<EAbortError>([&] { conn.ReadLn(); }), "Socket readln aborted");
+    EXPECT_TRUE(conn.TimedOut);
+    conn.TimeOut = -1;
+    EXPECT_THROW(conn.ReadLn(), ERangeError);
+}
+
+TEST_F(SocketCancelTest, BlockedSendLetsTheTimeOutAndCancelIn)
+{
+    SilentListener sink;
+    const int small = 4096;
+    setsockopt(conn.SocketHandle, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    conn.Port = sink.Port();
+    conn.Connect();
+    const QByteArray lots(60000, 'w');
+    conn.TimeOut = 200;
+    QElapsedTimer clock;
+    clock.start();
+    // The sink takes nothing: without the time-out this would never end.
+    QString message = ThrownMessage<EAbortError>([&] {
+        for (int i = 0; i < 100; ++i)
+            conn.Write(lots);
+    });
+    EXPECT_EQ(message, "Socket send aborted");
+    EXPECT_LT(clock.elapsed(), 5000);
+
+    conn.TimeOut = 0;
+    Later(&conn, 50, [&] { conn.Cancel(); });
+    message = ThrownMessage<EAbortError>([&] {
+        for (int i = 0; i < 100; ++i)
+            conn.Write(lots);
+    });
+    EXPECT_EQ(message, "Socket send aborted");
+}
+
+TEST_F(SocketCancelTest, WaitingCostsNoCpuTime)
+{
+    Ask("/slow");  // answers after 1.5 s
+    const double before = ThreadCpuMs();
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+    EXPECT_LT(ThreadCpuMs() - before, 100.0);
+}
+
+TEST(SocketErrors, ErrnoMapsToTheTableCodesAndTexts)
+{
+    EXPECT_EQ(WsaCodeFromErrno(ECONNREFUSED), 10061);
+    EXPECT_EQ(WsaCodeFromErrno(EWOULDBLOCK), 10035);
+    EXPECT_EQ(WsaCodeFromErrno(ENOTCONN), 10057);
+    EXPECT_EQ(WsaCodeFromErrno(ECONNRESET), 10054);
+    EXPECT_EQ(WsaCodeFromErrno(0), 0);
+    EXPECT_EQ(SocketErrorText(10061), "10061:Connection refused");
+    EXPECT_EQ(SocketErrorText(11004), "11004:Valid name, no data record of requested type");
+    EXPECT_EQ(SocketErrorText(10003), "Unknown Error No. 10003");
+    EXPECT_EQ(SocketErrorText(0), "");
+    int known = 0;
+    for (int code = 10000; code < 11100; ++code)
+        known += SocketErrorText(code).startsWith(QString::number(code) + ":") ? 1 : 0;
+    EXPECT_EQ(known, 50);
+}
+
+TEST(SocketErrors, CheckSocketErrorRaisesAllButTheExpectedCode)
+{
+    TSocketConnection conn;
+    std::vector<int> reported;
+    conn.OnSocketError = [&](TSocketConnection *, int code, const QString &) {
+        reported.push_back(code);
+    };
+    errno = EWOULDBLOCK;
+    EXPECT_EQ(conn.CheckSocketError(kWsaWouldBlock), "");
+    errno = ECONNREFUSED;
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.CheckSocketError(kWsaWouldBlock); }),
+              "10061:Connection refused");
+    EXPECT_EQ(conn.LastError, 10061);
+    EXPECT_EQ(reported, std::vector<int>{10061});
+}
+
+TEST(SocketStatus, TextsAreReportedUpToTheReportLevel)
+{
+    TSocketConnection conn;
+    std::vector<QByteArray> seen;
+    conn.OnStatus = [&](TSocketConnection *, const QByteArray &s) {
+        seen.push_back(s);
+        throw Exception(QStringLiteral("a failing handler is swallowed"));
+    };
+    conn.Cancel();
+    EXPECT_TRUE(seen.empty());
+    conn.ReportLevel = 8;
+    conn.Abort();
+    EXPECT_EQ(seen, (std::vector<QByteArray>{"Abort", "Canceling"}));
+    EXPECT_EQ(conn.Status, "Canceling");
+    seen.clear();
+    conn.ReportLevel = 4;
+    conn.Disconnect();
+    EXPECT_EQ(seen, std::vector<QByteArray>{"Request Close Socket"});
+}

@@ -1,0 +1,408 @@
+#include "tests/support/fixture_http_server.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qsizetype kMaxRequestBytes = 1 << 20;
+
+// A socket bound to 127.0.0.1 on an ephemeral port.
+int BoundLoopbackSocket(quint16 &port, int receiveBuffer = 0)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        throw std::runtime_error("fixture: socket failed");
+    if (receiveBuffer > 0)
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
+        ::close(fd);
+        throw std::runtime_error("fixture: bind failed");
+    }
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+bool SendAll(int fd, const char *data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::send(fd, data, size_t(size), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+QByteArray PathOfRequest(const QByteArray &request)
+{
+    const qsizetype lineEnd = request.indexOf('\n');
+    const QList<QByteArray> words = request.left(lineEnd).trimmed().split(' ');
+    if (words.size() < 2)
+        return QByteArray();
+    QByteArray target = words[1];
+    if (target.startsWith("http://")) {
+        const qsizetype slash = target.indexOf('/', 7);
+        target = slash < 0 ? QByteArray("/") : target.mid(slash);
+    }
+    return target;
+}
+
+qsizetype ContentLengthOf(const QByteArray &head)
+{
+    for (const QByteArray &line : head.split('\n')) {
+        if (line.toLower().startsWith("content-length:"))
+            return line.mid(15).trimmed().toLongLong();
+    }
+    return 0;
+}
+
+}  // namespace
+
+FixtureResponse FixtureResponse::Ok(const QByteArray &body, const QByteArray &contentType)
+{
+    return Status(200, "OK",
+                  {"Content-Type: " + contentType,
+                   "Content-Length: " + QByteArray::number(body.size())},
+                  body);
+}
+
+FixtureResponse FixtureResponse::Status(int code, const QByteArray &reason,
+                                        const QList<QByteArray> &headerLines,
+                                        const QByteArray &body)
+{
+    FixtureResponse response;
+    response.Head = "HTTP/1.0 " + QByteArray::number(code) + " " + reason + "\r\n";
+    for (const QByteArray &line : headerLines)
+        response.Head += line + "\r\n";
+    response.Head += "\r\n";
+    response.Body = body;
+    return response;
+}
+
+FixtureResponse FixtureResponse::Redirect(int code, const QByteArray &location,
+                                          const QByteArray &setCookie)
+{
+    QList<QByteArray> lines{"Location: " + location};
+    if (!setCookie.isEmpty())
+        lines << "Set-Cookie: " + setCookie;
+    return Status(code, "Moved", lines, "moved\n");
+}
+
+FixtureResponse FixtureResponse::Raw(const QByteArray &bytes)
+{
+    FixtureResponse response;
+    response.Head = bytes;
+    return response;
+}
+
+FixtureHttpServer::FixtureHttpServer()
+{
+    listenFd_ = BoundLoopbackSocket(port_);
+    if (::listen(listenFd_, 64) != 0 || ::pipe2(wakePipe_, O_CLOEXEC) != 0)
+        throw std::runtime_error("fixture: listen failed");
+    InstallDefaultRoutes();
+    acceptThread_ = std::thread([this] { AcceptLoop(); });
+}
+
+FixtureHttpServer::~FixtureHttpServer()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        for (int fd : openFds_)
+            ::shutdown(fd, SHUT_RDWR);
+    }
+    stopped_.notify_all();
+    (void)!::write(wakePipe_[1], "x", 1);
+    acceptThread_.join();
+    for (std::thread &t : connections_)
+        t.join();
+    ::close(listenFd_);
+    ::close(wakePipe_[0]);
+    ::close(wakePipe_[1]);
+}
+
+QByteArray FixtureHttpServer::Url(const QByteArray &path) const
+{
+    return "http://127.0.0.1:" + QByteArray::number(port_) + path;
+}
+
+void FixtureHttpServer::Route(const QByteArray &path, const FixtureResponse &response)
+{
+    Route(path, [response](const QByteArray &) { return response; });
+}
+
+void FixtureHttpServer::Route(const QByteArray &path, Handler handler)
+{
+    std::lock_guard lock(mutex_);
+    routes_[path] = std::move(handler);
+}
+
+std::vector<QByteArray> FixtureHttpServer::Requests() const
+{
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+QByteArray FixtureHttpServer::LastRequest() const
+{
+    std::lock_guard lock(mutex_);
+    return requests_.empty() ? QByteArray() : requests_.back();
+}
+
+int FixtureHttpServer::RequestCount() const
+{
+    std::lock_guard lock(mutex_);
+    return int(requests_.size());
+}
+
+void FixtureHttpServer::ClearRequests()
+{
+    std::lock_guard lock(mutex_);
+    requests_.clear();
+}
+
+void FixtureHttpServer::InstallDefaultRoutes()
+{
+    const QByteArray hello = "Hello, world\n";
+    Route("/ok", FixtureResponse::Ok(hello));
+    Route("/no-length", FixtureResponse::Status(200, "OK", {"Content-Type: text/plain"}, hello));
+    Route("/not-found", FixtureResponse::Status(404, "Not Found", {"Content-Type: text/html"},
+                                                "<html>no such page</html>"));
+    Route("/unauthorized",
+          FixtureResponse::Status(401, "Unauthorized", {"WWW-Authenticate: Basic realm=\"x\""},
+                                  "<html>who are you?</html>"));
+    Route("/redirect-with-cookie",
+          FixtureResponse::Redirect(302, Url("/ok"), "session=abc123; Path=/"));
+    Route("/redirect-loop", FixtureResponse::Redirect(302, Url("/redirect-loop")));
+    Route("/no-status-line", FixtureResponse::Raw(QByteArray()));
+    Route("/junk-status-line", FixtureResponse::Raw("\x01\xff\xfe junk \x7f\r\n\r\nbody after junk"));
+    Route("/huge-header-line",
+          FixtureResponse::Raw("HTTP/1.0 200 OK\r\nX-Huge: " + QByteArray(70000, 'h')
+                               + "\r\n\r\nbody"));
+    FixtureResponse never;
+    never.NeverAnswer = true;
+    Route("/never-answer", never);
+    FixtureResponse slow = FixtureResponse::Ok(hello);
+    slow.DelayMs = 1500;
+    Route("/slow", slow);
+    FixtureResponse trickle = FixtureResponse::Ok(QByteArray(64, 't'));
+    trickle.TrickleMs = 2;
+    Route("/trickle", trickle);
+    Route("/cut-short", FixtureResponse::Raw("HTTP/1.0 200 OK\r\nContent-Le"));
+    Route("/length-too-long",
+          FixtureResponse::Status(200, "OK", {"Content-Length: 1000"}, QByteArray(100, 'L')));
+    Route("/length-too-short",
+          FixtureResponse::Status(200, "OK", {"Content-Length: 5"}, QByteArray(100, 'S')));
+    FixtureResponse reset =
+        FixtureResponse::Status(200, "OK", {"Content-Length: 200000"}, QByteArray(200000, 'R'));
+    reset.CloseAfter = reset.Head.size() + 100000;
+    reset.ResetAtClose = true;
+    Route("/reset-mid-body", reset);
+    QByteArray junk(4096, '\0');
+    for (int i = 0; i < junk.size(); ++i)
+        junk[i] = char((i * 37 + 11) & 0xff);
+    junk.replace('\n', 'x');
+    Route("/binary-junk", FixtureResponse::Raw(junk));
+}
+
+void FixtureHttpServer::AcceptLoop()
+{
+    while (!stopping_) {
+        pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (stopping_)
+            return;
+        if (!(fds[0].revents & POLLIN))
+            continue;
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        std::lock_guard lock(mutex_);
+        openFds_.insert(fd);
+        connections_.emplace_back([this, fd] { Serve(fd); });
+    }
+}
+
+void FixtureHttpServer::Serve(int fd)
+{
+    const QByteArray request = ReadRequest(fd);
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(request);
+    }
+    const FixtureResponse response = HandlerFor(request)(request);
+    Respond(fd, response);
+    std::lock_guard lock(mutex_);
+    openFds_.erase(fd);
+    ::close(fd);
+}
+
+// The request's head and, when it announces one, its body; whatever came
+// when the peer stops sending first.
+QByteArray FixtureHttpServer::ReadRequest(int fd)
+{
+    QByteArray request;
+    char block[16384];
+    qsizetype wanted = -1;
+    while (!stopping_ && request.size() < kMaxRequestBytes) {
+        if (wanted < 0) {
+            const qsizetype end = request.indexOf("\r\n\r\n");
+            if (end >= 0)
+                wanted = end + 4 + ContentLengthOf(request.left(end));
+        }
+        if (wanted >= 0 && request.size() >= wanted)
+            break;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 5000) <= 0)
+            break;
+        const ssize_t n = ::recv(fd, block, sizeof block, 0);
+        if (n <= 0)
+            break;
+        request.append(block, n);
+    }
+    return request;
+}
+
+FixtureHttpServer::Handler FixtureHttpServer::HandlerFor(const QByteArray &request) const
+{
+    QByteArray path = PathOfRequest(request);
+    std::lock_guard lock(mutex_);
+    auto it = routes_.find(path);
+    if (it == routes_.end())
+        it = routes_.find(path.left(path.indexOf('?')));
+    if (it != routes_.end())
+        return it->second;
+    return [](const QByteArray &) {
+        return FixtureResponse::Status(404, "Not Found", {}, "not routed");
+    };
+}
+
+void FixtureHttpServer::Respond(int fd, const FixtureResponse &response)
+{
+    if (response.NeverAnswer) {
+        HoldUntilPeerCloses(fd);
+        return;
+    }
+    if (!PauseFor(response.DelayMs))
+        return;
+    QByteArray bytes = response.Head + response.Body;
+    if (response.CloseAfter >= 0)
+        bytes.truncate(response.CloseAfter);
+    if (response.TrickleMs < 0) {
+        SendAll(fd, bytes.constData(), bytes.size());
+    } else {
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            if (!SendAll(fd, bytes.constData() + i, 1) || !PauseFor(response.TrickleMs))
+                return;
+        }
+    }
+    if (response.ResetAtClose) {
+        const linger reset{1, 0};
+        setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    } else {
+        ::shutdown(fd, SHUT_WR);
+    }
+}
+
+bool FixtureHttpServer::PauseFor(int ms)
+{
+    if (ms <= 0)
+        return !stopping_;
+    std::unique_lock lock(mutex_);
+    return !stopped_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping_.load(); });
+}
+
+void FixtureHttpServer::HoldUntilPeerCloses(int fd)
+{
+    char block[4096];
+    while (!stopping_) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, 50);
+        if (ready < 0 && errno != EINTR)
+            return;
+        if (ready > 0 && ::recv(fd, block, sizeof block, 0) <= 0)
+            return;
+    }
+}
+
+RefusingPort::RefusingPort() { fd_ = BoundLoopbackSocket(port_); }
+
+RefusingPort::~RefusingPort() { ::close(fd_); }
+
+UnacceptingListener::UnacceptingListener()
+{
+    fd_ = BoundLoopbackSocket(port_);
+    if (::listen(fd_, 0) != 0)
+        throw std::runtime_error("fixture: listen failed");
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port_);
+    // Fill the accept queue; connections past it get no answer.
+    for (int i = 0; i < 4; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        fillers_.push_back(fd);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+UnacceptingListener::~UnacceptingListener()
+{
+    for (int fd : fillers_)
+        ::close(fd);
+    ::close(fd_);
+}
+
+SilentListener::SilentListener()
+{
+    fd_ = BoundLoopbackSocket(port_, 4096);
+    if (::listen(fd_, 8) != 0 || ::pipe2(wakePipe_, O_CLOEXEC) != 0)
+        throw std::runtime_error("fixture: listen failed");
+    thread_ = std::thread([this] { AcceptLoop(); });
+}
+
+SilentListener::~SilentListener()
+{
+    (void)!::write(wakePipe_[1], "x", 1);
+    thread_.join();
+    for (int fd : accepted_)
+        ::close(fd);
+    ::close(fd_);
+    ::close(wakePipe_[0]);
+    ::close(wakePipe_[1]);
+}
+
+void SilentListener::AcceptLoop()
+{
+    for (;;) {
+        pollfd fds[2] = {{fd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (fds[1].revents)
+            return;
+        if (fds[0].revents & POLLIN) {
+            const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd >= 0)
+                accepted_.push_back(fd);
+        }
+    }
+}

@@ -1,0 +1,151 @@
+// A scripted HTTP server for tests, shared by every test suite. It runs in
+// its own threads (never on the event loop of the thread under test),
+// listens on 127.0.0.1 on an ephemeral port, answers each request with the
+// behaviour routed to its path, and records the raw bytes of every request.
+//
+//   FixtureHttpServer server;                        // default routes below
+//   server.Route("/page", FixtureResponse::Ok("<html>..."));
+//   client.Get(server.Url("/page"));
+//   EXPECT_EQ(server.LastRequest(), "GET /page HTTP/1.0\r\n...");
+//
+// Default routes, named after what they do:
+//   /ok                    200, Content-Length, body "Hello, world\n"
+//   /no-length             200 without Content-Length
+//   /not-found             404 with an error page
+//   /unauthorized          401 with a WWW-Authenticate line
+//   /redirect-with-cookie  302 to /ok on this server, with Set-Cookie
+//   /redirect-loop         302 to itself, for ever
+//   /no-status-line        closes at once without a byte
+//   /junk-status-line      a status line of binary junk, then a body
+//   /huge-header-line      a header line of 70 000 bytes
+//   /never-answer          reads the request and never answers
+//   /slow                  answers /ok after 1.5 s
+//   /trickle               200 with a 64-byte body, one byte every 2 ms
+//   /cut-short             the header block broken off, then closed
+//   /length-too-long       Content-Length 1000, 100 bytes sent, closed
+//   /length-too-short      Content-Length 5, 100 bytes sent
+//   /reset-mid-body        half the body, then a reset (RST)
+//   /binary-junk           4 KiB of bytes 0..255 with no line structure
+// A request for any other path gets 404 "not routed".
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+struct FixtureResponse {
+    QByteArray Head;            // status line, header lines and blank line, sent as is
+    QByteArray Body;
+    int DelayMs = 0;            // pause before the first byte
+    int TrickleMs = -1;         // >= 0: one byte at a time with this pause
+    qint64 CloseAfter = -1;     // >= 0: close after this many bytes of Head + Body
+    bool ResetAtClose = false;  // close with a reset instead of an orderly close
+    bool NeverAnswer = false;   // say nothing; hold the connection until the peer closes
+
+    // 200 with Content-Length and the body.
+    static FixtureResponse Ok(const QByteArray &body, const QByteArray &contentType = "text/html");
+    // Any status; headerLines without line ends; no Content-Length unless given.
+    static FixtureResponse Status(int code, const QByteArray &reason,
+                                  const QList<QByteArray> &headerLines, const QByteArray &body);
+    static FixtureResponse Redirect(int code, const QByteArray &location,
+                                    const QByteArray &setCookie = QByteArray());
+    static FixtureResponse Raw(const QByteArray &bytes);  // exactly these bytes, then close
+};
+
+class FixtureHttpServer {
+public:
+    using Handler = std::function<FixtureResponse(const QByteArray &request)>;
+
+    FixtureHttpServer();   // listening and serving when constructed
+    ~FixtureHttpServer();  // stops every connection and joins the threads
+    FixtureHttpServer(const FixtureHttpServer &) = delete;
+    FixtureHttpServer &operator=(const FixtureHttpServer &) = delete;
+
+    quint16 Port() const { return port_; }
+    // "http://127.0.0.1:<port>" followed by path.
+    QByteArray Url(const QByteArray &path) const;
+
+    // Routes a path (as in the request line; a proxy request's full address
+    // is routed by its path) to a fixed response or a handler.
+    void Route(const QByteArray &path, const FixtureResponse &response);
+    void Route(const QByteArray &path, Handler handler);
+
+    // The raw bytes of every request received so far, in order (thread-safe).
+    std::vector<QByteArray> Requests() const;
+    QByteArray LastRequest() const;  // empty when none
+    int RequestCount() const;
+    void ClearRequests();
+
+private:
+    void InstallDefaultRoutes();
+    void AcceptLoop();
+    void Serve(int fd);
+    QByteArray ReadRequest(int fd);
+    void Respond(int fd, const FixtureResponse &response);
+    bool PauseFor(int ms);  // false when the server stops meanwhile
+    void HoldUntilPeerCloses(int fd);
+    Handler HandlerFor(const QByteArray &request) const;
+
+    int listenFd_ = -1;
+    int wakePipe_[2] = {-1, -1};
+    quint16 port_ = 0;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    std::condition_variable stopped_;
+    std::map<QByteArray, Handler> routes_;
+    std::vector<QByteArray> requests_;
+    std::set<int> openFds_;
+    std::vector<std::thread> connections_;
+    std::thread acceptThread_;
+};
+
+// A loopback port that refuses every connection (bound, never listening).
+class RefusingPort {
+public:
+    RefusingPort();
+    ~RefusingPort();
+    quint16 Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    quint16 port_ = 0;
+};
+
+// A loopback listener whose accept queue is full and never served: a new
+// connection attempt gets no answer, so a connect waits until its time-out.
+class UnacceptingListener {
+public:
+    UnacceptingListener();
+    ~UnacceptingListener();
+    quint16 Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    quint16 port_ = 0;
+    std::vector<int> fillers_;
+};
+
+// A loopback listener that accepts and then neither reads nor writes, with
+// a small receive buffer, so a client's sends soon block.
+class SilentListener {
+public:
+    SilentListener();
+    ~SilentListener();
+    quint16 Port() const { return port_; }
+
+private:
+    void AcceptLoop();
+
+    int fd_ = -1;
+    int wakePipe_[2] = {-1, -1};
+    quint16 port_ = 0;
+    std::vector<int> accepted_;
+    std::thread thread_;
+};
