@@ -1,6 +1,6 @@
 #include "download/previewform.h"
 
-#include "app/settings_store.h"
+#include "app/settings_values.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -17,6 +17,5 @@ TPreviewForm::TPreviewForm(QWidget *parent) : QWidget(parent, Qt::Tool)
     Image1->setFixedSize(171, 114);
     layout->addWidget(Image1);
     // Placed where it was left last time.
-    move(RegReadInteger(RegistryKey, QStringLiteral("previewleft"), 644),
-         RegReadInteger(RegistryKey, QStringLiteral("previewtop"), 118));
+    move(ReadSetting(Settings::PreviewLeft), ReadSetting(Settings::PreviewTop));
 }

@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "app/settings_values.h"
 #include "tests/support/test_environment.h"
 
 #include <QDateTime>
@@ -122,6 +122,29 @@ TEST(TimeStamp, NowIsCloseToTheLocalClock)
     EXPECT_LE(before, now);
     EXPECT_LE(now, after);
     EXPECT_GT(now, 739000LL * 86'400'000LL);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SettingsValues, TheTableGivesItsDefaultsOnAFirstStart)
+{
+    testenv::ClearSettings();
+    EXPECT_EQ(ReadSetting(Settings::Left), 20);
+    EXPECT_EQ(ReadSetting(Settings::Height), 488);
+    EXPECT_EQ(ReadSetting(Settings::TimeOut), 180);
+    EXPECT_EQ(ReadSetting(Settings::Jezik), 1);
+    EXPECT_EQ(ReadSetting(Settings::Preview), 1);
+    EXPECT_EQ(ReadSetting(Settings::PreviewLeft), 644);
+    EXPECT_EQ(ReadSetting(Settings::ProxyIP), QStringLiteral("192.168.0.1"));
+    EXPECT_EQ(ReadSetting(Settings::ProxyPort), QStringLiteral("80"));
+    EXPECT_EQ(ReadSetting(Settings::Install), QStringLiteral("0"));
+    WriteSetting(Settings::Download, 12);
+    WriteSetting(Settings::Run, QStringLiteral("1800000"));
+    EXPECT_EQ(ReadSetting(Settings::Download), 12);
+    EXPECT_EQ(ReadSetting(Settings::Run), QStringLiteral("1800000"));
+    testenv::ClearSettings();
 }
 
 }  // namespace
