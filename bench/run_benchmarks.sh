@@ -1,0 +1,96 @@
+#!/bin/bash
+# Runs the three HTTP client benchmarks against a real nginx on 127.0.0.1,
+# with curl and ab as peers in the same run, and prints figures and ratios.
+# Needs: nginx, curl, apache2-utils (ab), python3, cmake, a C++ compiler.
+set -euo pipefail
+HERE=$(cd "$(dirname "$0")" && pwd)
+BUILD=${BUILD:-$HERE/../build-bench}
+RUNS=${RUNS:-3}
+
+cmake -S "$HERE" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$BUILD" -j2 >/dev/null
+BENCH=$BUILD/http_bench
+
+WORK=$(mktemp -d)
+PIDS=()
+cleanup() {
+  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+free_port() { python3 -c 'import socket;s=socket.socket();s.bind(("127.0.0.1",0));print(s.getsockname()[1])'; }
+PORT=$(free_port)
+SLOW_PORT=$(free_port)
+
+mkdir -p "$WORK/www" "$WORK/tmp"
+head -c 256M /dev/urandom > "$WORK/www/big.bin"
+head -c 1024 /dev/urandom > "$WORK/www/small.bin"
+cat > "$WORK/nginx.conf" <<CONF
+worker_processes 1;
+daemon off;
+master_process off;
+error_log $WORK/error.log;
+pid $WORK/nginx.pid;
+events { worker_connections 1024; }
+http {
+  access_log off;
+  sendfile on;
+  keepalive_timeout 0;
+  client_body_temp_path $WORK/tmp;
+  proxy_temp_path $WORK/tmp;
+  fastcgi_temp_path $WORK/tmp;
+  uwsgi_temp_path $WORK/tmp;
+  scgi_temp_path $WORK/tmp;
+  server { listen 127.0.0.1:$PORT; root $WORK/www; }
+}
+CONF
+nginx -c "$WORK/nginx.conf" -p "$WORK" &
+PIDS+=($!)
+
+# A server that answers every request after 2 s, for the idle cost.
+python3 - "$SLOW_PORT" <<'PY' &
+import socket, sys, threading, time
+s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(8)
+def serve(c):
+    c.recv(65536); time.sleep(2)
+    c.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nok\n"); c.close()
+while True:
+    c, _ = s.accept(); threading.Thread(target=serve, args=(c,), daemon=True).start()
+PY
+PIDS+=($!)
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$PORT/small.bin" && break; sleep 0.1; done
+sleep 0.2
+
+BIG="http://127.0.0.1:$PORT/big.bin"
+SMALL="http://127.0.0.1:$PORT/small.bin"
+best() { sort -g | tail -1; }
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
+
+echo "== Throughput: 256 MiB into a file (best of $RUNS)"
+ours=(); peers=(); rss=0
+for _ in $(seq "$RUNS"); do
+  line=$("$BENCH" throughput "$BIG" "$WORK/ours.bin")
+  cmp -s "$WORK/ours.bin" "$WORK/www/big.bin" || { echo "our copy differs"; exit 1; }
+  ours+=("$(echo "$line" | field mbps)"); rss=$(echo "$line" | field peak_rss_mib)
+  bps=$(curl -s -o "$WORK/curl.bin" -w '%{speed_download}' "$BIG")
+  cmp -s "$WORK/curl.bin" "$WORK/www/big.bin" || { echo "curl's copy differs"; exit 1; }
+  peers+=("$(python3 -c "print(round($bps/1e6,1))")")
+  rm -f "$WORK/ours.bin" "$WORK/curl.bin"
+done
+o=$(printf '%s\n' "${ours[@]}" | best); p=$(printf '%s\n' "${peers[@]}" | best)
+echo "grabulo: $o MB/s (peak RSS $rss MiB)   curl -o: $p MB/s   ratio: $(python3 -c "print(round($o/$p,2))") (goal >= 0.9, RSS < 64 MiB)"
+
+echo "== Requests: 1000 sequential GETs of 1 KiB, one connection each (best of $RUNS)"
+ours=(); peers=()
+for _ in $(seq "$RUNS"); do
+  ours+=("$("$BENCH" requests "$SMALL" 1000 | field rps)")
+  peers+=("$(ab -q -n 1000 -c 1 "$SMALL" 2>/dev/null | sed -n 's/^Requests per second: *\([0-9.]*\).*/\1/p')")
+done
+o=$(printf '%s\n' "${ours[@]}" | best); p=$(printf '%s\n' "${peers[@]}" | best)
+echo "grabulo: $o req/s   ab -n 1000 -c 1: $p req/s   ratio: $(python3 -c "print(round($o/$p,2))") (goal >= 0.8)"
+
+echo "== Idle cost: waiting 2 s for a slow server"
+line=$("$BENCH" idle "http://127.0.0.1:$SLOW_PORT/slow")
+echo "grabulo: $(echo "$line" | field cpu_ms) ms CPU over $(echo "$line" | field wall_ms) ms (goal < 20 ms)"
