@@ -50,6 +50,25 @@ public:
     // the folder lines of Memo1.
     void LociNaslov(const QByteArray &address);
 
+    // --- Link list commands -------------------------------------------------
+    void SpeedButton3Click();   // select all, step 4
+    void SpeedButton2Click();   // select every second, step 4
+    void SpeedButton4Click();   // reverse, step 4
+    void ObrniList2();          // reverse the order of List2; nothing stays selected
+    void List2KeyUp(int key, Qt::KeyboardModifiers modifiers);
+    void List2Click();
+    void List2MouseMove(const QPoint &viewportPos);
+    void SpeedButton5Click();   // paste an address into Combo1
+    void Edit4DblClick();
+    void Button6Click();
+    void Combo2Change();
+
+    // --- Step indicator and interrupts ---------------------------------------
+    // Shows step picture n (1 to 5) alone; any other n hides all five.
+    void PokaziStevilko(int n);
+    // Empties the status panel, List1, Memo1, Memo2, List2 and Rich1's lines.
+    void OcistiSeznam();
+
     // --- Shell ---------------------------------------------------------------
     // The Download zone tab became visible: the focus goes to Combo1.
     void TabSheet1Show();
@@ -155,5 +174,6 @@ private:
     void BuildAboutLinks();
     void BuildNonVisual();
     void WireSignals();
+    void WireLinkList();
     void InitSharedState();
 };

@@ -1,10 +1,17 @@
 // Connects the window's controls to its commands, each run inside the
 // handler guard so that no failure escapes into the event loop.
 #include "app/dlform.h"
+#include "app/event_hook.h"
 #include "app/handler_guard.h"
+#include "app/list_box.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 
 void TDLForm::WireSignals()
 {
@@ -12,6 +19,26 @@ void TDLForm::WireSignals()
                 if (PageControl1->currentWidget() == TabSheet1)
                     TabSheet1Show();
             }));
+    WireLinkList();
+}
+
+void TDLForm::WireLinkList()
+{
+    connect(SpeedButton3, &QToolButton::clicked, this, Guard([this] { SpeedButton3Click(); }));
+    connect(SpeedButton2, &QToolButton::clicked, this, Guard([this] { SpeedButton2Click(); }));
+    connect(SpeedButton4, &QToolButton::clicked, this, Guard([this] { SpeedButton4Click(); }));
+    connect(SpeedButton5, &QToolButton::clicked, this, Guard([this] { SpeedButton5Click(); }));
+    connect(Combo2, &QComboBox::activated, this, Guard([this] { Combo2Change(); }));
+    connect(Button6, &QPushButton::clicked, this, Guard([this] { Button6Click(); }));
+    OnEvent(List2, QEvent::KeyRelease, [this](QEvent *e) {
+        auto *key = static_cast<QKeyEvent *>(e);
+        List2KeyUp(key->key(), key->modifiers());
+    });
+    OnEvent(List2->viewport(), QEvent::MouseButtonRelease, [this](QEvent *) { List2Click(); });
+    OnEvent(List2->viewport(), QEvent::MouseMove, [this](QEvent *e) {
+        List2MouseMove(static_cast<QMouseEvent *>(e)->position().toPoint());
+    });
+    OnEvent(Edit4, QEvent::MouseButtonDblClick, [this](QEvent *) { Edit4DblClick(); });
 }
 
 void TDLForm::TabSheet1Show()

@@ -14,7 +14,7 @@ QVariant ByteLineModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= lines_.size())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    if (role == Qt::DisplayRole)
         return QString::fromUtf8(lines_[index.row()]);
     return {};
 }

@@ -1,0 +1,82 @@
+// The commands around the link list List2: selecting, reversing, the hint
+// of the link under the pointer, pasting an address, the prefix field.
+#include "app/dlform.h"
+#include "app/list_box.h"
+#include "app/shared_state.h"
+#include "app/text_lines.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+
+void TDLForm::SpeedButton3Click()
+{
+    List2->SelectAll();
+    PokaziStevilko(4);
+}
+
+void TDLForm::SpeedButton2Click()
+{
+    for (qsizetype i = 0; i < List2->Count(); i += 2)
+        List2->SetSelected(i, true);
+    PokaziStevilko(4);
+}
+
+void TDLForm::SpeedButton4Click()
+{
+    ObrniList2();
+    PokaziStevilko(4);
+}
+
+void TDLForm::ObrniList2()
+{
+    // Every entry is replaced by a fresh copy, so none stays selected.
+    QList<QByteArray> lines = List2->Items();
+    std::reverse(lines.begin(), lines.end());
+    List2->SetItems(std::move(lines));
+}
+
+void TDLForm::List2KeyUp(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (key == Qt::Key_A && (modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier))
+                                == Qt::ControlModifier)
+        List2->SelectAll();
+}
+
+void TDLForm::List2Click()
+{
+    PokaziStevilko(4);
+}
+
+void TDLForm::List2MouseMove(const QPoint &viewportPos)
+{
+    const qsizetype k = List2->ItemAtPos(viewportPos);
+    List2->setToolTip(k < 0 ? QString()
+                            : QString::number(k) + QStringLiteral(": ") + QString::fromUtf8(List2->Item(k)));
+}
+
+void TDLForm::SpeedButton5Click()
+{
+    // The clipboard's text as a single-line field takes it: the first line.
+    // With no text on the clipboard the address stays as it is.
+    const QString text = QGuiApplication::clipboard()->text();
+    if (text.isEmpty())
+        return;
+    Combo1->setEditText(SingleLineOf(text));
+}
+
+void TDLForm::Edit4DblClick()
+{
+    Edit4->clear();
+}
+
+void TDLForm::Button6Click()
+{
+    OcistiSeznam();
+}
+
+void TDLForm::Combo2Change()
+{
+    TypeFilterIndex = Combo2->currentIndex();
+}
