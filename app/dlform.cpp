@@ -3,6 +3,7 @@
 #include "app/panel_status_bar.h"
 #include "app/settings_store.h"
 #include "app/shared_state.h"
+#include "net/http_client.h"
 
 #include <QAction>
 #include <QMenu>
@@ -77,6 +78,29 @@ void TDLForm::BuildNonVisual()
 
     Timer1 = new QTimer(this);
     Timer1->setSingleShot(false);
+    ConfigureHttpClients();
+}
+
+void TDLForm::ConfigureHttpClients()
+{
+    HTTP1 = new THttpClient(this);
+    HTTP2 = new THttpClient(this);
+    for (THttpClient *http : {HTTP1, HTTP2}) {
+        http->Port = 0;
+        http->ReportLevel = 0;
+        http->Header = "Head.txt";
+        http->HeaderInfo.LocalMailAddress = "Grabulo";
+        http->HeaderInfo.LocalProgram = "Grabulo";
+        http->OutputFileMode = false;
+    }
+    HTTP1->TimeOut = 0;
+    HTTP1->Body = "Default.htm";
+    HTTP1->InputFileMode = false;
+    HTTP1->ProxyPort = 80;
+    HTTP2->TimeOut = 180000;
+    HTTP2->Body = "slika.gif";
+    HTTP2->InputFileMode = true;
+    HTTP2->ProxyPort = 3128;
 }
 
 void TDLForm::InitSharedState()
@@ -99,6 +123,12 @@ void TDLForm::Log(const QString &line)
     std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+void TDLForm::ShowNewestLogLine()
+{
+    Memo3->moveCursor(QTextCursor::End);
+    Memo3->ensureCursorVisible();
 }
 
 void TDLForm::SetRich1Line(int n, const QString &text)

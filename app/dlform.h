@@ -28,6 +28,8 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class THttpClient;
+class TSocketConnection;
 
 class TDLForm final : public QWidget {
     Q_OBJECT
@@ -50,6 +52,35 @@ public:
     // the folder lines of Memo1.
     void LociNaslov(const QByteArray &address);
 
+    // --- Link scanner ---------------------------------------------------------
+    void ObdelajHTML();      // List1 := the href values of Memo2
+    void ObdelajHTMLImg();   // List1 := the img src values of Memo2
+    // Appends the admitted links of List1, resolved, to List2; when List2
+    // stays empty: the log line, step 1 and Disconnect.
+    void ObdelajPovezave();
+    QByteArray ObdelajEnoPovezavo(const QByteArray &raw) const;
+    void OdstraniDuplikatneVrstice(ListBox *list);
+
+    // --- Page load ------------------------------------------------------------
+    void Button2Click();                       // Load page
+    void Combo1KeyUp(int key);                 // Enter: the short page load
+    void Button3Click();                       // scan "test.html" of the current folder
+    void Combo1Change();
+    void Button5Click();                       // Clear history
+    void HTTP1HostResolved(TSocketConnection *Sender);
+    void HTTP1Connect(TSocketConnection *Sender);
+    void HTTP1ConnectionFailed(TSocketConnection *Sender);
+    void HTTP1InvalidHost(TSocketConnection *Sender, bool &Handled);
+    void HTTP1Failure(THttpClient *Sender, quint8 Cmd);
+    void HTTP1Disconnect(TSocketConnection *Sender);
+    void HTTP1Status(TSocketConnection *Sender, const QByteArray &Status);
+    void HTTP1Success(THttpClient *Sender, quint8 Cmd);
+    // The address history of Combo1 to and from "dl.ini" (UTF-8, CR LF).
+    void SaveHistory();
+    void LoadHistory();
+    // The address in Combo1 as the bytes that go on the wire.
+    QByteArray AddressBytes() const;
+
     // --- Link list commands -------------------------------------------------
     void SpeedButton3Click();   // select all, step 4
     void SpeedButton2Click();   // select every second, step 4
@@ -68,6 +99,8 @@ public:
     void PokaziStevilko(int n);
     // Empties the status panel, List1, Memo1, Memo2, List2 and Rich1's lines.
     void OcistiSeznam();
+    void Button18Click();   // Stop: ends the transfer, keeps the links
+    void Button1Click();    // Disconnect: ends the transfer, empties the lists
 
     // --- Shell ---------------------------------------------------------------
     // The Download zone tab became visible: the focus goes to Combo1.
@@ -159,6 +192,8 @@ public:
     QAction *P1, *P2, *N1, *P3, *P4, *N2, *P5;
     TFileDialog OpenDialog1, SaveDialog1, OpenDialog2, SaveDialog2;
     QTimer *Timer1;
+    THttpClient *HTTP1;   // pages: the body stays in memory
+    THttpClient *HTTP2;   // files: the body goes straight into a file
 
 private:
     void BuildWindow();
@@ -175,5 +210,9 @@ private:
     void BuildNonVisual();
     void WireSignals();
     void WireLinkList();
+    void WirePageLoad();
+    void WireHttp1();
+    void ConfigureHttpClients();
+    void ShowNewestLogLine();
     void InitSharedState();
 };

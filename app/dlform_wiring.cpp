@@ -20,6 +20,22 @@ void TDLForm::WireSignals()
                     TabSheet1Show();
             }));
     WireLinkList();
+    WirePageLoad();
+    WireHttp1();
+}
+
+void TDLForm::WirePageLoad()
+{
+    connect(Button2, &QPushButton::clicked, this, Guard([this] { Button2Click(); }));
+    connect(Button3, &QPushButton::clicked, this, Guard([this] { Button3Click(); }));
+    connect(Button5, &QPushButton::clicked, this, Guard([this] { Button5Click(); }));
+    connect(Button18, &QPushButton::clicked, this, Guard([this] { Button18Click(); }));
+    connect(Button1, &QPushButton::clicked, this, Guard([this] { Button1Click(); }));
+    // Only the user's edits and picks count as a change of the address.
+    connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, Guard([this] { Combo1Change(); }));
+    connect(Combo1, &QComboBox::activated, this, Guard([this] { Combo1Change(); }));
+    OnEvent(Combo1->lineEdit(), QEvent::KeyRelease,
+            [this](QEvent *e) { Combo1KeyUp(static_cast<QKeyEvent *>(e)->key()); });
 }
 
 void TDLForm::WireLinkList()

@@ -31,6 +31,15 @@ void ByteLineModel::Append(const QByteArray &line)
     Insert(lines_.size(), line);
 }
 
+void ByteLineModel::AppendAll(const QList<QByteArray> &lines)
+{
+    if (lines.isEmpty())
+        return;
+    beginInsertRows({}, int(lines_.size()), int(lines_.size() + lines.size() - 1));
+    lines_.append(lines);
+    endInsertRows();
+}
+
 void ByteLineModel::Insert(qsizetype row, const QByteArray &line)
 {
     beginInsertRows({}, int(row), int(row));
@@ -83,6 +92,16 @@ void ListBox::SetItems(QList<QByteArray> lines)
     if (sorted_)
         std::stable_sort(lines.begin(), lines.end());
     model_->SetLines(std::move(lines));
+}
+
+void ListBox::AddItems(const QList<QByteArray> &lines)
+{
+    if (!sorted_) {
+        model_->AppendAll(lines);
+        return;
+    }
+    for (const QByteArray &line : lines)
+        Add(line);
 }
 
 void ListBox::Clear()

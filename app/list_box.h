@@ -19,6 +19,7 @@ public:
     const QList<QByteArray> &Lines() const { return lines_; }
     void SetLines(QList<QByteArray> lines);
     void Append(const QByteArray &line);
+    void AppendAll(const QList<QByteArray> &lines);
     void Insert(qsizetype row, const QByteArray &line);
     void Remove(qsizetype row);
 
@@ -38,6 +39,8 @@ public:
     // Adds a line; in sorted mode at its sorted place. Returns its index.
     qsizetype Add(const QByteArray &line);
     void SetItems(QList<QByteArray> lines);
+    // Appends lines at the end (sorted mode: merged in), keeping the selection.
+    void AddItems(const QList<QByteArray> &lines);
     void Clear();
     void Delete(qsizetype index);
 

@@ -10,8 +10,14 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+    // A write past the file-size limit or into a closed connection must fail
+    // as an error of that write, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     SelectOffscreenWhenHeadless();
     QApplication app(argc, argv);
     InitApplication(QStringLiteral("Grabulo"));

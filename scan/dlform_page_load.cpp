@@ -1,0 +1,141 @@
+// Loading a page: Load page, Enter in the address box, the hidden local
+// file scan, and the address history with its file "dl.ini".
+#include "app/dlform.h"
+#include "app/dialogs.h"
+#include "app/errors.h"
+#include "app/list_box.h"
+#include "app/panel_status_bar.h"
+#include "app/platform.h"
+#include "app/shared_state.h"
+#include "app/text_lines.h"
+#include "net/http_client.h"
+#include "scan/address_helpers.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSaveFile>
+#include <QTimer>
+
+namespace {
+const char *const kHistoryFile = "dl.ini";
+
+QString Wording(const char *slovene, const char *english)
+{
+    return QString::fromUtf8(EnglishUI != 0 ? english : slovene);
+}
+}  // namespace
+
+QByteArray TDLForm::AddressBytes() const
+{
+    return Combo1->currentText().toUtf8();
+}
+
+void TDLForm::Button2Click()
+{
+    Timer1->stop();
+    Button1Click();
+    if (Combo1->currentText().isEmpty())
+        return;
+    PokaziStevilko(6);
+    Status1->SetPanelText(2, QString());
+    Combo1->setEditText(DodajSlash(OdvzemiHTTP(Combo1->currentText())));
+    HTTP1->HeaderInfo.Referer = CheckBox3->isChecked() ? Edit11->text().toUtf8() : "http://" + AddressBytes();
+    try {
+        HTTP1->Get("http://" + AddressBytes());
+    } catch (const ESockError &e) {
+        if (e.Message() == QLatin1String("Host Lookup Timed Out")) {
+            Log(Wording("Ni mi uspelo dobiti strani (timeout).", "I counld't download the page (timeout)."));
+            ShowNewestLogLine();
+            PokaziStevilko(1);
+            return;
+        }
+        if (e.Message() == QLatin1String("Host Lookup Canceled")) {
+            Dialogs().Message(Wording("Pritisnjena odpoved!", "User abort!"));
+            PokaziStevilko(1);
+            return;
+        }
+        // Any other failure was logged by the client's events: scan what came.
+    }
+    Memo2 = HTTP1->Body;
+    Combo1->addItem(Combo1->currentText());
+    SaveHistory();
+    if (CheckBox5->isChecked())
+        ObdelajHTMLImg();
+    else
+        ObdelajHTML();
+    LociNaslov(AddressBytes());
+    ObdelajPovezave();
+    OdstraniDuplikatneVrstice(List2);
+    Label10->setText(QString::number(List2->Count()));
+}
+
+void TDLForm::Combo1KeyUp(int key)
+{
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return;
+    if (Combo1->currentText().isEmpty())
+        return;
+    Combo1->setEditText(DodajSlash(OdvzemiHTTP(Combo1->currentText())));
+    HTTP1->Get("http://" + AddressBytes());
+    Memo2 = HTTP1->Body;
+    Combo1->addItem(Combo1->currentText());
+    SaveHistory();
+    PokaziStevilko(3);
+    ObdelajHTML();
+    ObdelajPovezave();
+}
+
+void TDLForm::Button3Click()
+{
+    PokaziStevilko(3);
+    QFile page(QStringLiteral("test.html"));
+    if (!page.open(QIODevice::ReadOnly))
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(page.fileName(), page.errorString()));
+    Memo2 = page.readAll();
+    LociNaslov(AddressBytes());
+    ObdelajHTML();
+    ObdelajPovezave();
+}
+
+void TDLForm::Combo1Change()
+{
+    PokaziStevilko(2);
+}
+
+void TDLForm::Button5Click()
+{
+    Combo1->blockSignals(true);
+    const QString text = Combo1->currentText();
+    Combo1->clear();
+    Combo1->setEditText(text);
+    Combo1->blockSignals(false);
+    if (!QFile::remove(ProgramFile(kHistoryFile)))
+        Dialogs().Error(QStringLiteral("Ni mi uspelo, fajl je najbrž uporabljan!\r"
+                                       "I did not succeed - file is in use!"));
+}
+
+void TDLForm::SaveHistory()
+{
+    QList<QByteArray> lines;
+    for (int i = 0; i < Combo1->count(); ++i)
+        lines << Combo1->itemText(i).toUtf8();
+    // Written to a new file and renamed over the old one, so a failed write
+    // never leaves a truncated history behind.
+    QSaveFile file(ProgramFile(kHistoryFile));
+    if (!file.open(QIODevice::WriteOnly) || file.write(JoinLinesCrLf(lines)) < 0 || !file.commit())
+        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(file.fileName(), file.errorString()));
+}
+
+void TDLForm::LoadHistory()
+{
+    QFile file(ProgramFile(kHistoryFile));
+    if (!file.open(QIODevice::ReadOnly))
+        return;  // no history yet, or unreadable: start with none
+    const QString text = Combo1->currentText();
+    for (const QByteArray &line : SplitLines(file.readAll()))
+        Combo1->addItem(QString::fromUtf8(line));
+    Combo1->setEditText(text);
+}

@@ -1,0 +1,268 @@
+#include "app/dlform.h"
+#include "app/errors.h"
+#include "app/list_box.h"
+#include "app/platform.h"
+#include "app/shared_state.h"
+#include "net/http_client.h"
+#include "tests/net/net_test_support.h"
+#include "tests/support/fixture_http_server.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/test_environment.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using Lines = QList<QByteArray>;
+
+const QByteArray kGallery =
+    "<html><body>\n"
+    "<a href=\"a.jpg\">a</a> <A HREF = '/img/b.png'>b</A>\n"
+    "<a href=../c.gif>c</a> <a href=\"a.jpg\">again</a> <a href=\"notes.txt\">n</a>\n"
+    "</body></html>\n";
+
+class PageLoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetSharedState();
+        QFile::remove(ProgramFile("dl.ini"));
+        ScriptedDialogs::Global().Reset();
+        server.Route("/gallery/index.html", FixtureResponse::Ok(kGallery));
+        form = std::make_unique<TDLForm>();
+        host = "127.0.0.1:" + QByteArray::number(server.Port());
+    }
+    void TearDown() override { QFile::remove(ProgramFile("dl.ini")); }
+
+    void Type(const QByteArray &address) { form->Combo1->setEditText(QString::fromUtf8(address)); }
+    QByteArray History() const
+    {
+        QFile file(ProgramFile("dl.ini"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    }
+    QString Log() const { return form->Memo3->toPlainText(); }
+
+    FixtureHttpServer server;
+    std::unique_ptr<TDLForm> form;
+    QByteArray host;
+};
+
+TEST_F(PageLoad, LoadPageListsTheLinksOfThePageAndRecordsTheAddress)
+{
+    Type("HtTp://" + host + "/gallery/index.html");
+    form->Button2Click();
+
+    const QByteArray page = host + "/gallery/index.html";
+    EXPECT_EQ(form->Combo1->currentText().toUtf8(), page);
+    EXPECT_EQ(form->List2->Items(),
+              (Lines{"http://" + host + "/gallery/a.jpg", "http://" + host + "/img/b.png",
+                     "http://" + host + "/c.gif"}));
+    EXPECT_EQ(form->Label10->text(), QStringLiteral("3"));
+    EXPECT_EQ(History(), page + "\r\n");
+    EXPECT_EQ(form->Memo2, kGallery);
+    const QByteArray request = server.LastRequest();
+    EXPECT_TRUE(request.startsWith("GET /gallery/index.html HTTP/1.0\r\n")) << request.constData();
+    EXPECT_TRUE(request.contains("\r\nReferer: http://" + page + "\r\n")) << request.constData();
+    EXPECT_TRUE(Log().contains(QStringLiteral("--- Stran naložena."))) << Log().toStdString();
+    EXPECT_FALSE(form->Image3->isHidden());
+}
+
+TEST_F(PageLoad, TheLogSpeaksTheInterfaceLanguage)
+{
+    EnglishUI = 1;
+    Type(host + "/gallery/index.html");
+    form->Button2Click();
+    EXPECT_TRUE(Log().contains(QStringLiteral("Connected successfuly.")));
+    EXPECT_TRUE(Log().contains(QStringLiteral("--- Page loaded.")));
+    EXPECT_FALSE(Log().contains(QStringLiteral("Povezava")));
+}
+
+TEST_F(PageLoad, ATickedRefererBoxSendsTheGivenReferer)
+{
+    form->CheckBox3->setChecked(true);
+    form->Edit11->setText(QStringLiteral("http://ref.example/start.html"));
+    Type(host + "/gallery/index.html");
+    form->Button2Click();
+    EXPECT_TRUE(server.LastRequest().contains("\r\nReferer: http://ref.example/start.html\r\n"));
+}
+
+TEST_F(PageLoad, EnterAppendsWithoutClearingSoASecondEnterDoublesEveryLink)
+{
+    form->List2->SetItems({"http://old/x.jpg"});
+    Type(host + "/gallery/index.html");
+    form->Combo1KeyUp(Qt::Key_Return);
+    form->Combo1KeyUp(Qt::Key_Enter);
+    const QByteArray a = "http://" + host + "/gallery/a.jpg";
+    // No duplicate removal: the page's own repeat stays, and the second Enter adds all again.
+    EXPECT_EQ(form->List2->Count(), 1 + 2 * 4);
+    EXPECT_EQ(form->List2->Item(0), QByteArray("http://old/x.jpg"));
+    EXPECT_EQ(form->List2->Item(1), a);
+    EXPECT_EQ(form->List2->Item(5), a);
+    EXPECT_TRUE(form->Label10->text().isEmpty());
+    const QByteArray page = host + "/gallery/index.html\r\n";
+    EXPECT_EQ(History(), page + page);
+    EXPECT_EQ(form->Combo1->count(), 2);
+    EXPECT_FALSE(server.LastRequest().contains("Referer:"));
+    EXPECT_FALSE(form->Image3->isHidden());
+}
+
+TEST_F(PageLoad, OtherKeysInTheAddressBoxLoadNothing)
+{
+    Type(host + "/gallery/index.html");
+    form->Combo1KeyUp(Qt::Key_A);
+    EXPECT_EQ(server.RequestCount(), 0);
+}
+
+TEST_F(PageLoad, AnEmptyAddressOnlyDisconnects)
+{
+    form->List2->SetItems({"x"});
+    Type("");
+    form->Button2Click();
+    EXPECT_EQ(form->List2->Count(), 0);
+    EXPECT_EQ(server.RequestCount(), 0);
+    EXPECT_EQ(History(), QByteArray("<none>"));
+    EXPECT_TRUE(AbortRequested);
+}
+
+TEST_F(PageLoad, ABareDomainGainsItsSlashBeforeTheRequest)
+{
+    // A name that fails to resolve: the request fails, the command goes on.
+    ScriptedResolver resolver;
+    form->HTTP1->Resolver = &resolver;
+    Type("http://nowhere.com");
+    form->Button2Click();
+    EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("nowhere.com/"));
+    EXPECT_EQ(History(), QByteArray("nowhere.com/\r\n"));
+    EXPECT_TRUE(Log().contains(QStringLiteral("Nisem našel nobene primerne datoteke!")));
+}
+
+TEST_F(PageLoad, ALookUpTimeOutLogsItAndRecordsNothing)
+{
+    ScriptedResolver resolver;
+    resolver.Answers["slow.example"] = {kLoopback, 3000};
+    form->HTTP1->Resolver = &resolver;
+    form->HTTP1->TimeOut = 100;
+    EnglishUI = 1;
+    Type("slow.example/p.html");
+    form->Button2Click();
+    EXPECT_TRUE(Log().endsWith(QStringLiteral("I counld't download the page (timeout).")));
+    EXPECT_EQ(form->List2->Count(), 0);
+    EXPECT_TRUE(form->Label10->text().isEmpty());
+    EXPECT_EQ(History(), QByteArray("<none>"));
+    EXPECT_FALSE(form->Image1->isHidden());
+}
+
+TEST_F(PageLoad, StopDuringTheLookUpShowsUserAbortAndRecordsNothing)
+{
+    ScriptedResolver resolver;
+    resolver.Answers["slow.example"] = {kLoopback, 3000};
+    form->HTTP1->Resolver = &resolver;
+    Type("slow.example/p.html");
+    Later(form.get(), 50, [this] { form->Button18Click(); });
+    form->Button2Click();
+    EXPECT_EQ(ScriptedDialogs::Global().messages, QStringList{QStringLiteral("Pritisnjena odpoved!")});
+    EXPECT_EQ(History(), QByteArray("<none>"));
+    EXPECT_FALSE(form->Image1->isHidden());
+    EXPECT_TRUE(AbortRequested);
+}
+
+TEST_F(PageLoad, DisconnectDuringTheTransferEndsItAndTheCommandGoesOn)
+{
+    Type(host + "/never-answer");
+    Later(form.get(), 100, [this] { form->Button1Click(); });
+    form->Button2Click();
+    // The abort is logged by the events; the address is kept and nothing is found.
+    EXPECT_EQ(History(), host + "/never-answer\r\n");
+    EXPECT_EQ(form->List2->Count(), 0);
+    EXPECT_TRUE(Log().contains(QStringLiteral("Nisem našel nobene primerne datoteke!")));
+    EXPECT_TRUE(ScriptedDialogs::Global().errors.isEmpty());
+}
+
+TEST_F(PageLoad, AnErrorPageIsScannedLikeAnyOther)
+{
+    server.Route("/missing.html", FixtureResponse::Status(404, "Not Found", {},
+                                                          "<a href=\"/home/logo.gif\">home</a>"));
+    Type(host + "/missing.html");
+    form->Button2Click();
+    EXPECT_TRUE(Log().contains(QStringLiteral("Prišlo je do napake.")));
+    EXPECT_EQ(form->List2->Items(), Lines{"http://" + host + "/home/logo.gif"});
+    EXPECT_EQ(History(), host + "/missing.html\r\n");
+}
+
+TEST_F(PageLoad, AHistoryThatCannotBeWrittenStopsTheScanWithAFileError)
+{
+    ASSERT_TRUE(QDir().mkpath(ProgramFile("dl.ini")));  // a folder in its place
+    Type(host + "/gallery/index.html");
+    EXPECT_THROW(form->Button2Click(), EFCreateError);
+    EXPECT_EQ(form->List2->Count(), 0);
+    QDir(ProgramFile("dl.ini")).removeRecursively();
+}
+
+TEST_F(PageLoad, HistoryIsReadBackWithAnyLineEnd)
+{
+    QFile file(ProgramFile("dl.ini"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("a.si/\r\nb.si/x\nc.si/č\r");
+    file.close();
+    Type("typed/");
+    form->LoadHistory();
+    ASSERT_EQ(form->Combo1->count(), 3);
+    EXPECT_EQ(form->Combo1->itemText(2), QStringLiteral("c.si/č"));
+    EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("typed/"));
+}
+
+TEST_F(PageLoad, ClearHistoryEmptiesTheListAndSaysSoWhenTheFileIsMissing)
+{
+    form->Combo1->addItem(QStringLiteral("a.si/"));
+    Type("kept/");
+    form->Button5Click();
+    EXPECT_EQ(form->Combo1->count(), 0);
+    EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("kept/"));
+    EXPECT_EQ(ScriptedDialogs::Global().errors,
+              QStringList{QStringLiteral("Ni mi uspelo, fajl je najbrž uporabljan!\rI did not succeed - file is in use!")});
+
+    ScriptedDialogs::Global().Reset();
+    form->Combo1->addItem(QStringLiteral("a.si/"));
+    form->SaveHistory();
+    form->Button5Click();
+    EXPECT_FALSE(QFile::exists(ProgramFile("dl.ini")));
+    EXPECT_TRUE(ScriptedDialogs::Global().errors.isEmpty());
+}
+
+TEST_F(PageLoad, TheHiddenTestCommandScansTestHtmlOfTheCurrentFolder)
+{
+    const QString folder = testenv::NewFolder("local");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder);
+    EXPECT_THROW(form->Button3Click(), EFOpenError);
+    QFile page(folder + "/test.html");
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write(kGallery);
+    page.close();
+    Type("site.si/pics/index.html");
+    form->Button3Click();
+    QDir::setCurrent(previous);
+    EXPECT_EQ(form->List2->Count(), 4);  // no duplicate removal here
+    EXPECT_EQ(form->List2->Item(0), QByteArray("http://site.si/pics/a.jpg"));
+    EXPECT_EQ(server.RequestCount(), 0);
+}
+
+TEST_F(PageLoad, EditingTheAddressShowsStepTwo)
+{
+    form->Combo1->lineEdit()->setText(QStringLiteral("x"));  // by the program: no step change
+    EXPECT_FALSE(form->Image1->isHidden());
+    form->Combo1Change();
+    EXPECT_FALSE(form->Image2->isHidden());
+    EXPECT_TRUE(form->Image1->isHidden());
+}
+
+}  // namespace
