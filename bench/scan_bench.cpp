@@ -1,0 +1,53 @@
+// The link scan of a 20 MB page with 100,000 links: from page text to the
+// resolved list without repeats, against `grep -o` of the same links as the
+// floor. Usage: scan_bench [megabytes] [links] [runs]
+#include "bench/scan_bench_support.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const qsizetype megabytes = args.size() > 1 ? args.at(1).toLongLong() : 20;
+    const qsizetype linkCount = args.size() > 2 ? args.at(2).toLongLong() : 100000;
+    const int runs = args.size() > 3 ? args.at(3).toInt() : 5;
+    if (megabytes <= 0 || linkCount <= 0 || runs <= 0) {
+        std::fprintf(stderr, "usage: scan_bench [megabytes] [links] [runs]\n");
+        return 2;
+    }
+
+    const LinkPage page = GenerateLinkPage(megabytes * 1000 * 1000, linkCount);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("page.html");
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(page.text) != page.text.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return 1;
+    }
+    out.close();
+
+    const ScanTiming scan = TimePureScan(page, runs);
+    qsizetype grepMatches = 0;
+    const double grepMs = TimeGrepExtraction(file, runs, grepMatches);
+
+    std::printf("page: %.1f MB, %lld links, %lld distinct admitted\n", page.text.size() / 1e6,
+                (long long)page.links, (long long)page.distinctAdmitted);
+    std::printf("scan (collect, filter, resolve, remove repeats): %.1f ms best, %.1f ms median,"
+                " %lld addresses\n",
+                scan.milliseconds, scan.medianMilliseconds, (long long)scan.links.size());
+    std::printf("grep -o floor: %.1f ms best, %lld matches\n", grepMs, (long long)grepMatches);
+    std::printf("ratio scan / grep: %.2f\n", grepMs > 0 ? scan.milliseconds / grepMs : 0.0);
+
+    const bool complete = scan.links.size() == page.distinctAdmitted && grepMatches == page.links;
+    const bool fast = scan.milliseconds < 1000;
+    if (!complete)
+        std::printf("FAIL: unexpected number of addresses or matches\n");
+    if (!fast)
+        std::printf("FAIL: the scan took a second or more\n");
+    return complete && fast ? 0 : 1;
+}

@@ -1,0 +1,37 @@
+// Pieces of the link scan benchmark that other benchmarks can reuse: a
+// generated page with many links, and timings of the pure scan and of a
+// grep extraction of the same links.
+#pragma once
+
+#include "scan/link_scanner.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// A generated page and what a scan of it under type filter entry 0 must give.
+struct LinkPage {
+    QByteArray text;
+    PageLocation location;         // the folder the page lies in
+    qsizetype links = 0;           // href attributes on the page
+    qsizetype distinctAdmitted = 0; // distinct addresses left after the scan
+};
+
+// About pageBytes of HTML with linkCount double-quoted href links of several
+// forms (relative, "/", "../", "./", absolute, and pages the filter drops),
+// with repeats among them, between lines of filler text. Deterministic.
+LinkPage GenerateLinkPage(qsizetype pageBytes, qsizetype linkCount);
+
+struct ScanTiming {
+    double milliseconds = 0;       // the fastest of the runs
+    double medianMilliseconds = 0;
+    QList<QByteArray> links;       // the result of the last run
+};
+
+// Times ScanPageLinks (collection, filter and resolution under entry 0,
+// duplicate removal) on the page text already in memory.
+ScanTiming TimePureScan(const LinkPage &page, int runs);
+
+// Times `grep -o 'href="[^"]*"'` over the page saved in file, run as a
+// subprocess; the fastest of the runs. Sets matches to the lines it printed.
+double TimeGrepExtraction(const QString &file, int runs, qsizetype &matches);

@@ -1,0 +1,35 @@
+// Feeds arbitrary bytes to the link scanner: the first byte picks the type
+// filter entry and the attribute, the rest is the page. Checks that the fast
+// collector agrees with the plain model and that the scan's result holds no
+// empty or repeated entry.
+#include "scan/link_scanner.h"
+#include "scan/type_filter.h"
+#include "tests/scan/link_collector_model.h"
+
+#include <QSet>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const int typeFilterIndex = data[0] % (kTypeFilterCount + 1);
+    const LinkAttribute attribute = data[0] & 0x80 ? LinkAttribute::ImgSrc : LinkAttribute::Href;
+    const QByteArray page(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
+
+    const QList<QByteArray> values = CollectLinkValues(page, attribute);
+    if (size < 4096 && values != ModelCollectLinkValues(page, attribute == LinkAttribute::ImgSrc))
+        std::abort();
+
+    const PageLocation location{"h", "a/b/"};
+    const QList<QByteArray> links = ScanPageLinks(page, attribute, typeFilterIndex, location);
+    QSet<QByteArray> seen;
+    for (const QByteArray &link : links) {
+        if (link.isEmpty() || seen.contains(link))
+            std::abort();
+        seen.insert(link);
+    }
+    return 0;
+}

@@ -1,0 +1,84 @@
+// The link scanner: pulls attribute values out of a page's bytes, keeps those
+// whose ending names a wanted file type, resolves them against the page's
+// address into full "http://" addresses and removes repeated entries.
+//
+// It is not an HTML parser. The collection pass looks for a fixed trigger
+// ("href", or "g src" for img tags), skips to the next "=", and takes what
+// follows up to a quote, a space or ">". Plain functions on bytes: the
+// window's members feed them the page, the shared host and path, the type
+// filter and the language, and show the results.
+//
+// Every function here is linear in its input and never yields to the event
+// loop; a 20 MB page with 100,000 links takes well under a second (see
+// bench/README.md). A caller that wants to stay responsive on larger input can
+// run ObdelajPovezave over slices of the raw values (raw.mid(from, n)).
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Which attribute values the collection pass takes.
+enum class LinkAttribute {
+    Href,     // the value after every "href", of any tag
+    ImgSrc,   // the value after every "g src": an img tag with src one space after its name
+};
+
+// The collection pass: the raw value after each trigger and the "=" that
+// follows it, in page order, exactly as found (empty values and repeats
+// included). Letters of the trigger match in either case.
+//
+// A value starts after any quotes and spaces that follow the "=", and ends at
+// ">" or at a quote or space; in the latter case the character after that
+// quote or space is consumed as the value's closing ">". Tabs and line breaks
+// belong to the value. A value that the page does not close (it runs to the
+// end, or its closing quote is the last byte) is not taken.
+QList<QByteArray> CollectLinkValues(const QByteArray &page, LinkAttribute attribute);
+
+// The href values of a page.
+QList<QByteArray> ObdelajHTML(const QByteArray &page);
+// The src values of a page's img tags.
+QList<QByteArray> ObdelajHTMLImg(const QByteArray &page);
+
+// The folder a page lies in, as SplitAddress gives it for the page address.
+struct PageLocation {
+    QByteArray host;   // before the first "/"
+    QByteArray path;   // empty, or folders each ending in "/": "a/b/"
+};
+
+// One raw value resolved against the page:
+//   "http://" (any case) ...  unchanged
+//   "../" (twice at most)     the path one folder up per "../"
+//   "/"                       "http://" + host + value
+//   "./"                      "http://" + host + "/" + path + the rest
+//   anything else             "http://" + host + "/" + path + value
+// Other schemes and "//" count as relative. An empty value gives an empty result.
+QByteArray ObdelajEnoPovezavo(const QByteArray &raw, const PageLocation &page);
+
+// The result of the filter pass.
+struct FilteredLinks {
+    QList<QByteArray> links;    // resolved addresses to append to the link list, in order
+    bool nothingFound = false;  // the link list stays empty: log NoFilesFoundMessage,
+                                // show step 1 and disconnect
+};
+
+// The filter pass: every raw value whose ending the type filter entry admits
+// (see type_filter.h), resolved as it stands, untrimmed. alreadyListed is the
+// number of entries the link list holds before the new ones are appended.
+FilteredLinks ObdelajPovezave(const QList<QByteArray> &rawValues, int typeFilterIndex,
+                              const PageLocation &page, qsizetype alreadyListed = 0);
+
+// The log line for a scan that found nothing, in the interface language.
+QString NoFilesFoundMessage(bool english);
+
+// Removes empty entries and every repeat of an earlier entry; the first
+// occurrence of each text keeps its place. Exact, case-sensitive comparison;
+// linear time.
+void OdstraniDuplikatneVrstice(QList<QByteArray> &lines);
+void OdstraniDuplikatneVrstice(QStringList &lines);
+
+// A whole scan of a page on its own: collection, filter and resolution,
+// duplicate removal.
+QList<QByteArray> ScanPageLinks(const QByteArray &page, LinkAttribute attribute,
+                                int typeFilterIndex, const PageLocation &location);
