@@ -27,4 +27,11 @@ void InitApplication(const QString &title)
 
 QString ApplicationTitle() { return g_title; }
 
-void SetApplicationTitle(const QString &title) { g_title = title; }
+void SetApplicationTitle(const QString &title)
+{
+    g_title = title;
+    // The desktop shows the application title after each window's own
+    // title, as the taskbar would; "Grabulo" alone adds nothing.
+    if (title != QLatin1String("Grabulo") && QCoreApplication::instance())
+        QGuiApplication::setApplicationDisplayName(title);
+}

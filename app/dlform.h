@@ -102,6 +102,19 @@ public:
     void Button18Click();   // Stop: ends the transfer, keeps the links
     void Button1Click();    // Disconnect: ends the transfer, empties the lists
 
+    // --- Downloads ---------------------------------------------------------
+    // Downloads one address into the file named by HTTP2->Body, after the
+    // naming rules; retries a timed-out connection up to five attempts.
+    void ZDownloadaj(const QByteArray &address, int attempt);
+    void Button4Click();   // Save pictures: at once, or after the start delay
+    void Timer1Timer();    // the start delay has passed
+    void ShraniSlike();    // one batch over the selected lines of List2
+    void HTTP2PacketRecvd(TSocketConnection *Sender);
+    void HTTP2Success(THttpClient *Sender, quint8 Cmd);
+    void HTTP2AboutToSend(TSocketConnection *Sender);
+    void CheckBox2Click();   // shows or hides the preview
+    void Button181Click();   // opens the save folder
+
     // --- Shell ---------------------------------------------------------------
     // The Download zone tab became visible: the focus goes to Combo1.
     void TabSheet1Show();
@@ -136,7 +149,7 @@ public:
     QList<QByteArray> List1;   // raw links while scanning
     QList<QByteArray> Memo1;   // folder names of the last split address
     QByteArray Memo2;          // the text of the loaded page
-    QStringList Memo4;         // the error log written to "error.log"
+    QList<QByteArray> Memo4;   // the error log written to "error.log"
     QList<QByteArray> List5;   // the HTML list being written
     QString Edit8;             // clipboard scratch field
     QString Memo6;             // clipboard paste buffer of the list download
@@ -212,6 +225,15 @@ private:
     void WireLinkList();
     void WirePageLoad();
     void WireHttp1();
+    void WireHttp2();
+    void WireDownloads();
+    void CleanTargetName();
+    void DeleteIfEmpty();
+    void DeleteIfTooSmall();
+    void SaveErrorLog();
+    void RetryDownload(const QByteArray &address, int attempt);
+    void HandleDownloadSocketError(const class ESockError &e, const QByteArray &address, int attempt);
+    void WalkSelectedLinks();
     void ConfigureHttpClients();
     void ShowNewestLogLine();
     void InitSharedState();

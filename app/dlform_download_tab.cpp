@@ -198,5 +198,6 @@ void TDLForm::BuildMessageArea()
     palette.setColor(QPalette::Disabled, QPalette::Base, palette.color(QPalette::Button));
     Rich1->setPalette(palette);
     Rich1->document()->setDefaultTextOption(QTextOption(Qt::AlignRight));
+    Rich1->setPlainText(QStringLiteral("\n"));  // its two lines: batch progress, file size
     row->addWidget(Rich1);
 }

@@ -5,7 +5,9 @@
 #include "app/handler_guard.h"
 #include "app/list_box.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -22,6 +24,16 @@ void TDLForm::WireSignals()
     WireLinkList();
     WirePageLoad();
     WireHttp1();
+    WireHttp2();
+    WireDownloads();
+}
+
+void TDLForm::WireDownloads()
+{
+    connect(Button4, &QPushButton::clicked, this, Guard([this] { Button4Click(); }));
+    connect(Timer1, &QTimer::timeout, this, Guard([this] { Timer1Timer(); }));
+    connect(CheckBox2, &QCheckBox::toggled, this, Guard([this] { CheckBox2Click(); }));
+    connect(Button181, &QPushButton::clicked, this, Guard([this] { Button181Click(); }));
 }
 
 void TDLForm::WirePageLoad()

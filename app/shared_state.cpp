@@ -19,6 +19,7 @@ qint32 PreviewScale = 0;
 bool FirstActivation = false;
 qint64 StartMsecs = 0;
 qint32 RunPictureCount = 0;
+bool BatchRunning = false;
 
 void ResetSharedState()
 {
@@ -35,4 +36,5 @@ void ResetSharedState()
     FirstActivation = false;
     StartMsecs = 0;
     RunPictureCount = 0;
+    BatchRunning = false;
 }

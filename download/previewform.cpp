@@ -2,6 +2,12 @@
 
 #include "app/settings_values.h"
 
+#include "app/dlform.h"
+#include "app/handler_guard.h"
+#include "app/shared_state.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -18,4 +24,13 @@ TPreviewForm::TPreviewForm(QWidget *parent) : QWidget(parent, Qt::Tool)
     layout->addWidget(Image1);
     // Placed where it was left last time.
     move(ReadSetting(Settings::PreviewLeft), ReadSetting(Settings::PreviewTop));
+}
+
+void TPreviewForm::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    Guarded([] {
+        if (DLForm)
+            DLForm->CheckBox2->setChecked(false);
+    });
 }

@@ -12,4 +12,8 @@ public:
     explicit TPreviewForm(QWidget *parent = nullptr);
 
     QLabel *Image1;
+
+protected:
+    // Closing the window is refused; it unticks Preview, which hides it.
+    void closeEvent(QCloseEvent *event) override;
 };

@@ -1,0 +1,107 @@
+// Saving the picked links: Save pictures, the start delay and the walk over
+// the selected lines of List2.
+#include "app/application.h"
+#include "app/convert.h"
+#include "app/dlform.h"
+#include "app/dialogs.h"
+#include "app/errors.h"
+#include "app/list_box.h"
+#include "app/panel_status_bar.h"
+#include "app/shared_state.h"
+#include "net/http_client.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <limits>
+
+namespace {
+QString Wording(const char *slovene, const char *english)
+{
+    return QString::fromUtf8(EnglishUI != 0 ? english : slovene);
+}
+
+// Clears the running flag however the walk ends.
+struct BatchGuard {
+    BatchGuard() { BatchRunning = true; }
+    ~BatchGuard() { BatchRunning = false; }
+};
+}  // namespace
+
+void TDLForm::Button4Click()
+{
+    Status1->SetPanelText(2, QString());
+    Button181->setVisible(true);
+    if (BatchRunning) {
+        // The file client serves one transfer at a time: no nested batch.
+        Log(Wording("Prenos že poteka.", "A download is already running."));
+        return;
+    }
+    const qint32 minutes = ListRunning ? 0 : StrToInt(Edit13->text());
+    if (minutes <= 0) {  // a negative delay starts at once, as 0 does
+        ShraniSlike();
+        return;
+    }
+    const qint64 interval = qint64(minutes) * 60000;
+    Timer1->setInterval(int(qMin<qint64>(interval, std::numeric_limits<int>::max())));
+    Timer1->start();
+    Log(EnglishUI != 0
+            ? QStringLiteral("Delay timer is set to ") + Edit13->text()
+                  + QStringLiteral(" minutes. Waiting for the time to elapse...")
+            : QStringLiteral("Zakasnitev prenosa je nastavljena na ") + Edit13->text()
+                  + QStringLiteral(" minut. Čakam, da čas preteče..."));
+}
+
+void TDLForm::Timer1Timer()
+{
+    Timer1->stop();
+    if (BatchRunning) {
+        Log(Wording("Prenos že poteka.", "A download is already running."));
+        return;
+    }
+    ShraniSlike();
+}
+
+void TDLForm::ShraniSlike()
+{
+    if (!ListRunning && List2->SelectedCount() == 0) {
+        Dialogs().Error(QStringLiteral("Izberi vsaj eno datoteko!\rSelect at least one file!"));
+        return;
+    }
+    PokaziStevilko(6);
+    HTTP2->HeaderInfo.Referer =
+        CheckBox3->isChecked() ? Edit11->text().toUtf8() : "http://" + Combo1->currentText().toUtf8();
+    BatchGuard running;
+    try {
+        WalkSelectedLinks();
+    } catch (const EListError &) {
+        return;  // the list was emptied under the walk (Disconnect): no end message
+    }
+    Status1->SetPanelText(2, Wording("Prenos datotek končan.", "Download finished."));
+    SetRich1Line(1, QString());
+    SetRich1Line(0, QString());
+    PokaziStevilko(5);
+}
+
+void TDLForm::WalkSelectedLinks()
+{
+    const qsizetype count = List2->Count();
+    int k = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (!List2->Selected(i))
+            continue;
+        ++k;
+        const QByteArray address = List2->Item(i);
+        LociNaslov(address);
+        HTTP2->Body = Edit4->text().toUtf8() + AddressFile;
+        const QString progress = QString::number(k) + u'/' + QString::number(List2->SelectedCount());
+        const QString file = QString::fromUtf8(AddressFile);
+        SetRich1Line(0, progress + QStringLiteral(": ") + file);
+        SetApplicationTitle(QStringLiteral("Grabulo: Downloading ") + progress);
+        Log(Wording("Dol vlečem sliko ", "Downloading ") + file + QStringLiteral(" -> ") + Edit4->text() + file);
+        ZDownloadaj(address, 1);
+    }
+}

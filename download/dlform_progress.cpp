@@ -1,0 +1,59 @@
+// Progress of a file transfer and the preview of a downloaded picture.
+#include "app/dlform.h"
+#include "app/panel_status_bar.h"
+#include "app/shared_state.h"
+#include "download/picture_preview.h"
+#include "download/previewform.h"
+#include "net/http_client.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QUrl>
+
+#include <cmath>
+
+void TDLForm::HTTP2PacketRecvd(TSocketConnection *)
+{
+    SetShape1Color(Shape1Color() == QColor(Qt::red) ? QColor(Qt::green) : QColor(Qt::red));
+    if (HTTP2->BytesTotal != 0) {
+        const double percent = double(HTTP2->BytesRecvd) / double(HTTP2->BytesTotal) * 100.0;
+        Status1->SetPanelText(2, QString::fromUtf8(AddressFile) + QStringLiteral(": ")
+                                     + QString::number(qint64(std::nearbyint(percent))) + QStringLiteral(" %"));
+    }
+    SetRich1Line(1, QString::number(HTTP2->BytesTotal)
+                        + (EnglishUI == 0 ? QStringLiteral(" bajtov") : QStringLiteral(" bytes")));
+}
+
+void TDLForm::HTTP2Success(THttpClient *, quint8)
+{
+    SetShape1Color(Qt::blue);
+    if (!CheckBox2->isChecked()) {
+        PreviewForm->hide();
+        return;
+    }
+    if (ShowPictureScaled(*PreviewForm->Image1, HTTP2->Body, PreviewScale))
+        PreviewForm->show();
+}
+
+void TDLForm::HTTP2AboutToSend(TSocketConnection *)
+{
+}
+
+void TDLForm::CheckBox2Click()
+{
+    PreviewForm->setVisible(CheckBox2->isChecked());
+}
+
+void TDLForm::Button181Click()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(Edit6->text()));
+}
+
+void TDLForm::WireHttp2()
+{
+    HTTP2->OnPacketRecvd = [this](TSocketConnection *s) { HTTP2PacketRecvd(s); };
+    HTTP2->OnAboutToSend = [this](TSocketConnection *s) { HTTP2AboutToSend(s); };
+    HTTP2->OnSuccess = [this](THttpClient *s, quint8 cmd) { HTTP2Success(s, cmd); };
+}

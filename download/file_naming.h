@@ -1,0 +1,23 @@
+// The naming rules of a downloaded file: forbidden characters become "_",
+// and a name that is taken gets the first free numbered variant
+// (pic.jpg -> pic0001.jpg). Names are bytes, relative to the save folder.
+#pragma once
+
+#include <QByteArray>
+
+// True when the name holds a character that may not stand in a file name:
+// / \ : * ? " < > | or a control character (a NUL included).
+bool PreveriCudneZnake(const QByteArray &name);
+// The name with each of those characters replaced by "_"; same length.
+QByteArray ZamenjajCudneZnake(const QByteArray &name);
+
+// True when the folder already holds an entry of that name that is not a
+// folder: a file, or a link of any kind (a dangling one included), so a
+// download never writes through a link.
+bool PreveriObstojDatoteke(const QByteArray &name);
+
+// The name with n placed between base and extension as at least four
+// digits: ("pic.jpg", 1) -> "pic0001.jpg", ("readme", 12) -> "readme0012".
+QByteArray NumberedName(const QByteArray &name, qint64 n);
+// The first numbered variant of the name that PreveriObstojDatoteke finds free.
+QByteArray ZamenjajImeDatoteke(const QByteArray &name);

@@ -1,0 +1,168 @@
+#include "download_fixture.h"
+
+#include "app/application.h"
+#include "app/panel_status_bar.h"
+#include "tests/net/net_test_support.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+class BatchTest : public DownloadTest {
+protected:
+    void SetUp() override
+    {
+        DownloadTest::SetUp();
+        form->Edit13->setText("0");
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+            server.Route(QByteArray("/p/") + name, FixtureResponse::Ok(QByteArray("data of ") + name));
+        form->List2->SetItems({server.Url("/p/a.jpg"), server.Url("/p/b.jpg"), server.Url("/p/c.jpg")});
+    }
+    void SelectAll() { form->List2->SelectAll(); }
+    QString Status() const { return form->Status1->PanelText(2); }
+};
+
+TEST_F(BatchTest, NothingPickedShowsTheTwoLanguageMessageAndChangesNothingElse)
+{
+    form->Status1->SetPanelText(2, "old");
+    form->Button4Click();
+    EXPECT_EQ(ScriptedDialogs::Global().errors,
+              QStringList{"Izberi vsaj eno datoteko!\rSelect at least one file!"});
+    EXPECT_TRUE(Status().isEmpty());
+    EXPECT_FALSE(form->Image1->isHidden());
+    EXPECT_TRUE(form->HTTP2->HeaderInfo.Referer.isEmpty());
+    EXPECT_TRUE(Files().isEmpty());
+    EXPECT_FALSE(form->Button181->isHidden());
+}
+
+TEST_F(BatchTest, ThePickedLinesAreSavedInOrderWithCounterTitleAndEndMessage)
+{
+    QStringList counters;
+    form->HTTP2->OnAboutToSend = [&](TSocketConnection *) { counters << form->Rich1Line(0); };
+    EnglishUI = 1;
+    form->Edit4->setText("x-");
+    form->Combo1->setEditText("site.si/gallery/");
+    form->List2->SetSelected(0, true);
+    form->List2->SetSelected(2, true);
+    form->Button4Click();
+    EXPECT_EQ(counters, (QStringList{"1/2: a.jpg", "2/2: c.jpg"}));
+    EXPECT_EQ(ApplicationTitle(), QStringLiteral("Grabulo: Downloading 2/2"));
+    EXPECT_EQ(Status(), QStringLiteral("Download finished."));
+    EXPECT_EQ(Files(), (QStringList{"x-a.jpg", "x-c.jpg"}));
+    EXPECT_EQ(Saved("x-c.jpg"), QByteArray("data of c.jpg"));
+    EXPECT_TRUE(LogLines().contains("Downloading a.jpg -> x-a.jpg"));
+    EXPECT_TRUE(form->Rich1Line(0).isEmpty() && form->Rich1Line(1).isEmpty());
+    EXPECT_FALSE(form->Image5->isHidden());
+    EXPECT_TRUE(server.LastRequest().contains("\r\nReferer: http://site.si/gallery/\r\n"));
+}
+
+TEST_F(BatchTest, SloveneWordingAndTheRefererField)
+{
+    form->CheckBox3->setChecked(true);
+    form->Edit11->setText("http://ref.example/");
+    SelectAll();
+    form->Button4Click();
+    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek končan."));
+    EXPECT_TRUE(LogLines().contains("Dol vlečem sliko b.jpg -> b.jpg"));
+    EXPECT_TRUE(server.LastRequest().contains("\r\nReferer: http://ref.example/\r\n"));
+}
+
+TEST_F(BatchTest, AStartDelayArmsTheTimerAndStopCancelsIt)
+{
+    SelectAll();
+    form->Edit13->setText("2");
+    form->Button4Click();
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_EQ(form->Timer1->interval(), 120000);
+    EXPECT_EQ(LogLines().last(),
+              QStringLiteral("Zakasnitev prenosa je nastavljena na 2 minut. Čakam, da čas preteče..."));
+    EXPECT_TRUE(Files().isEmpty());
+    form->Button18Click();
+    EXPECT_FALSE(form->Timer1->isActive());
+
+    form->Button4Click();
+    form->Timer1Timer();  // the delay has passed
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_EQ(Files().size(), 3);
+}
+
+TEST_F(BatchTest, ANegativeDelayStartsAtOnceAndABadOneIsAConversionError)
+{
+    SelectAll();
+    form->Edit13->setText("-5");
+    form->Button4Click();
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_EQ(Files().size(), 3);
+    form->Edit13->setText("");
+    EXPECT_THROW(form->Button4Click(), EConvertError);
+}
+
+TEST_F(BatchTest, StopDuringTheSecondFileEndsOnlyThatFile)
+{
+    FixtureResponse slow = FixtureResponse::Ok(QByteArray(4000, 'b'));
+    slow.TrickleMs = 2;
+    server.Route("/p/b.jpg", slow);
+    SelectAll();
+    form->HTTP2->OnAboutToSend = [&](TSocketConnection *) {
+        if (form->Rich1Line(0).startsWith("2/"))
+            Later(form.get(), 150, [this] { form->Button18Click(); });
+    };
+    EnglishUI = 1;
+    form->Button4Click();
+    EXPECT_TRUE(LogLines().contains("Socket send aborted"));
+    EXPECT_EQ(Saved("c.jpg"), QByteArray("data of c.jpg"));
+    EXPECT_EQ(Status(), QStringLiteral("Download finished."));
+    EXPECT_TRUE(AbortRequested);
+    EXPECT_EQ(form->List2->Count(), 3);
+}
+
+TEST_F(BatchTest, DisconnectDuringTheSecondFileEndsTheBatchWithoutTheEndMessage)
+{
+    FixtureResponse slow = FixtureResponse::Ok(QByteArray(4000, 'b'));
+    slow.TrickleMs = 2;
+    server.Route("/p/b.jpg", slow);
+    SelectAll();
+    form->HTTP2->OnAboutToSend = [&](TSocketConnection *) {
+        if (form->Rich1Line(0).startsWith("2/"))
+            Later(form.get(), 150, [this] { form->Button1Click(); });
+    };
+    form->Button4Click();
+    EXPECT_EQ(form->List2->Count(), 0);
+    EXPECT_EQ(Saved("c.jpg"), QByteArray("<missing>"));
+    EXPECT_TRUE(Status().isEmpty());
+    EXPECT_TRUE(form->Image5->isHidden());
+    EXPECT_FALSE(BatchRunning);
+}
+
+TEST_F(BatchTest, SavePicturesDuringARunningBatchIsRefused)
+{
+    SelectAll();
+    int nested = 0;
+    form->HTTP2->OnAboutToSend = [&](TSocketConnection *) {
+        if (nested++ == 0)
+            form->Button4Click();
+    };
+    EnglishUI = 1;
+    form->Button4Click();
+    EXPECT_TRUE(LogLines().contains("A download is already running."));
+    EXPECT_EQ(Files().size(), 3);
+    EXPECT_EQ(server.RequestCount(), 3);
+}
+
+TEST_F(BatchTest, DuringAListDownloadAnEmptyPickRunsThroughWithoutADialog)
+{
+    ListRunning = true;
+    form->Edit13->setText("5");  // the delay is skipped too
+    EnglishUI = 1;
+    form->Button4Click();
+    EXPECT_TRUE(ScriptedDialogs::Global().errors.isEmpty());
+    EXPECT_EQ(Status(), QStringLiteral("Download finished."));
+    EXPECT_FALSE(form->Timer1->isActive());
+}
+
+}  // namespace
