@@ -115,6 +115,11 @@ public:
     void CheckBox2Click();   // shows or hides the preview
     void Button181Click();   // opens the save folder
 
+    // --- Lists (defined in lists/) --------------------------------------------
+    // BEGIN lists members
+    void WireLists();
+    // END lists members
+
     // --- Shell ---------------------------------------------------------------
     // The Download zone tab became visible: the focus goes to Combo1.
     void TabSheet1Show();

@@ -26,6 +26,7 @@ void TDLForm::WireSignals()
     WireHttp1();
     WireHttp2();
     WireDownloads();
+    WireLists();
 }
 
 void TDLForm::WireDownloads()
