@@ -97,7 +97,15 @@ void THttpClient::AddContentLength()
 
 void THttpClient::SendRequest()
 {
-    Write(HeaderList.Text());
+    {
+        // The blank line follows at once; it sends both in one segment.
+        moreToSend_ = true;
+        struct Reset {
+            bool &flag;
+            ~Reset() { flag = false; }
+        } reset{moreToSend_};
+        Write(HeaderList.Text());
+    }
     Writeln(QByteArray());
     if (!SendsBody(Command))
         return;

@@ -9,6 +9,7 @@
 
 #include <QSocketNotifier>
 #include <cerrno>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -95,6 +96,8 @@ void TSocketConnection::OpenSocket(bool withLinger)
         setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     }
     SocketHandle = fd;
+    freshSocket_ = !withLinger;
+    ForgetLookAhead();
     readNotifier_->setSocket(fd);
     writeNotifier_->setSocket(fd);
 }
@@ -106,6 +109,8 @@ void TSocketConnection::CloseSocketQuietly()
     writeNotifier_->setEnabled(false);
     Connected = false;
     connecting_ = false;
+    freshSocket_ = false;
+    ForgetLookAhead();
     if (SocketHandle >= 0)
         ::close(SocketHandle);
     SocketHandle = -1;
@@ -116,6 +121,7 @@ void TSocketConnection::RequestCloseSocket()
     ReportStatus(4, "Request Close Socket");
     Connected = false;
     connecting_ = false;
+    ForgetLookAhead();
     if (SocketHandle < 0) {
         if (!Destroying)
             OpenSocket(false);
@@ -123,6 +129,15 @@ void TSocketConnection::RequestCloseSocket()
     }
     readNotifier_->setEnabled(false);
     writeNotifier_->setEnabled(false);
+    if (freshSocket_ && !Destroying) {
+        // Never used since it replaced the last closed one: closing it and
+        // opening another would leave an equal fresh socket (this happens
+        // on every request, whose Disconnect follows the close noticed by
+        // the capture). Keep it; the close is reported all the same.
+        if (OnDisconnect)
+            OnDisconnect(this);
+        return;
+    }
     const int closed = ::close(SocketHandle);
     const int error = errno;
     SocketHandle = -1;
@@ -217,7 +232,9 @@ void TSocketConnection::TimerTriggered(TSocketTimer *)
 
 void TSocketConnection::WaitReadable()
 {
-    readNotifier_->setEnabled(SocketHandle >= 0);
+    readReported_ = false;
+    if (SocketHandle >= 0 && !readNotifier_->isEnabled())
+        readNotifier_->setEnabled(true);
     net::PumpEvents(net::PumpMode::WaitForMore);
 }
 
@@ -228,9 +245,18 @@ void TSocketConnection::WaitWritable()
 }
 
 // Notifier slots run from the event loop: they record and never throw.
+// The read notifier stays enabled while a read operation runs: it waits
+// again and again during one request, and switching the notifier on or
+// off costs the event loop a wake-up each time. Readable data that nobody
+// takes must not make the level-triggered notifier fire on every turn of
+// the loop, though: without a read operation it is switched off at the
+// first report, and during one (say, a handler runs a nested loop inside
+// its wait) at the second report before a receive took the data.
 void TSocketConnection::ReadNotified()
 {
-    readNotifier_->setEnabled(false);
+    if (readers_ == 0 || readReported_)
+        readNotifier_->setEnabled(false);
+    readReported_ = true;
     Succeeded = true;
     try {
         if (OnDataArrived)
@@ -246,6 +272,21 @@ void TSocketConnection::WriteNotified()
         Succeeded = true;
         return;
     }
+    FinishConnect();
+}
+
+// A connect to a near peer (the loopback, the local network) is often
+// complete by the time the connect call returns: one look without waiting
+// spares enabling the write notifier and a turn of the event loop.
+bool TSocketConnection::ConnectCompletedAlready()
+{
+    pollfd ready{SocketHandle, POLLOUT, 0};
+    return ::poll(&ready, 1, 0) == 1 && (ready.revents & (POLLOUT | POLLERR | POLLHUP)) != 0;
+}
+
+// The outcome of a connect in progress, once the socket is writable.
+void TSocketConnection::FinishConnect()
+{
     connecting_ = false;
     int error = 0;
     socklen_t size = sizeof error;
@@ -336,6 +377,8 @@ void TSocketConnection::StartConnect()
 {
     EventArrived = false;
     Succeeded = true;
+    freshSocket_ = false;
+    ForgetLookAhead();
     const int result = ::connect(SocketHandle, reinterpret_cast<const sockaddr *>(&RemoteAddress),
                                  sizeof RemoteAddress);
     if (result == 0) {
@@ -346,6 +389,8 @@ void TSocketConnection::StartConnect()
     }
     if (errno == EINPROGRESS || errno == EAGAIN || errno == EINTR) {
         connecting_ = true;
+        if (ConnectCompletedAlready())
+            FinishConnect();
         return;
     }
     LastError = WsaCodeFromErrno(errno);

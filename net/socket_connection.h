@@ -111,6 +111,13 @@ public:
     // How many connection objects of the process exist.
     static int WinsockUsers;
 
+protected:
+    // Set while a send is sure to be followed at once by another (the
+    // request header block by its blank line): the kernel then holds the
+    // bytes back so that both go out in one segment. The bytes and the
+    // number of sends stay the same.
+    bool moreToSend_ = false;
+
 private:
     void InitializeSockets();
     void OpenSocket(bool withLinger);
@@ -120,7 +127,10 @@ private:
     void FailConnect();
     void WaitReadable();
     void WaitWritable();
-    void ConsumeFromSocket(QByteArray &into, qsizetype count);
+    bool ConnectCompletedAlready();
+    void FinishConnect();
+    void TakeLookedAhead(QByteArray &into, qsizetype count);
+    void ForgetLookAhead() { lookAheadBegin_ = lookAheadEnd_ = 0; }
     bool SendSome(const char *data, qsizetype &remaining, qint64 *sentCounter);
     bool ReceiveBlockFailed(int error);
     void ReadNotified();
@@ -132,4 +142,21 @@ private:
     quint64 lookupId_ = 0;
     std::optional<quint32> lookupAddress_;
     bool connecting_ = false;
+    // The socket was opened as the replacement after a close and nothing
+    // has been done with it since: closing it again would only give an
+    // equal fresh socket, so it is kept.
+    bool freshSocket_ = false;
+    // Read operations running (nested ones count too). While one runs the
+    // read notifier stays enabled between its waits; see ReadNotified.
+    int readers_ = 0;
+    // The read notifier has reported data that no receive has taken yet.
+    bool readReported_ = false;
+    // Bytes that ReadLn's last look-ahead saw and that are still in the
+    // socket, Buffer[lookAheadBegin_, lookAheadEnd_): the next ReadLn finds
+    // its line end there without looking again. Every other operation that
+    // uses Buffer or the socket forgets them.
+    qsizetype lookAheadBegin_ = 0;
+    qsizetype lookAheadEnd_ = 0;
+
+    class ReadingScope;
 };

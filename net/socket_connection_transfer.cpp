@@ -29,11 +29,27 @@ bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 
 }  // namespace
 
+// Marks a read operation as running, so that the read notifier stays
+// enabled between its waits (see ReadNotified). The notifier is left
+// enabled afterwards: the next read of the same request needs it again,
+// and the close switches it off.
+class TSocketConnection::ReadingScope {
+public:
+    explicit ReadingScope(TSocketConnection &c) : c_(c) { ++c_.readers_; }
+    ~ReadingScope() { --c_.readers_; }
+    ReadingScope(const ReadingScope &) = delete;
+    ReadingScope &operator=(const ReadingScope &) = delete;
+
+private:
+    TSocketConnection &c_;
+};
+
 // One send call; waits (letting the time-out and Cancel in) when the send
 // would block. Returns false when the peer takes nothing more.
 bool TSocketConnection::SendSome(const char *data, qsizetype &remaining, qint64 *sentCounter)
 {
-    const ssize_t n = ::send(SocketHandle, data, size_t(remaining), MSG_NOSIGNAL);
+    const ssize_t n = ::send(SocketHandle, data, size_t(remaining),
+                             MSG_NOSIGNAL | (moreToSend_ ? MSG_MORE : 0));
     if (n > 0) {
         remaining -= n;
         if (sentCounter)
@@ -78,6 +94,7 @@ void TSocketConnection::Write(const QByteArray &text)
     ReportStatus(8, "Write");
     if (text.size() >= kBufferSize)
         throw ERangeError();
+    ForgetLookAhead();
     std::memcpy(Buffer, text.constData(), size_t(text.size()));
     Buffer[text.size()] = '\0';
     SendBuffer(Buffer, 0);
@@ -96,6 +113,7 @@ void TSocketConnection::SendFile(const QByteArray &path)
     if (!file.open(QIODevice::ReadOnly))
         throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2")
                               .arg(QString::fromUtf8(path), file.errorString()));
+    ForgetLookAhead();
     while (!Canceled && file.pos() < file.size()) {
         const qint64 count = file.read(Buffer, kBufferSize);
         if (count <= 0)
@@ -119,26 +137,34 @@ void TSocketConnection::SendFile(const QByteArray &path)
 bool TSocketConnection::DataAvailable()
 {
     ReportStatus(8, "Data Available");
+    ForgetLookAhead();
     return ::recv(SocketHandle, Buffer, 1, MSG_PEEK | MSG_DONTWAIT) == 1;
 }
 
-// Removes count bytes that a look-ahead has already seen.
-void TSocketConnection::ConsumeFromSocket(QByteArray &into, qsizetype count)
+// Removes from the socket count bytes that the last look-ahead has seen,
+// the first of Buffer[lookAheadBegin_, lookAheadEnd_), and appends them.
+// They are received onto their own copy in Buffer, so the look-ahead's
+// other bytes stay valid. Nothing beyond them leaves the socket.
+void TSocketConnection::TakeLookedAhead(QByteArray &into, qsizetype count)
 {
-    char *at = Buffer;
     while (count > 0) {
+        char *at = Buffer + lookAheadBegin_;
         const ssize_t n = ::recv(SocketHandle, at, size_t(count), 0);
-        if (n == 0)
-            return;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            CheckSocketError(0);
-            return;
+        if (n > 0) {
+            into.append(at, n);
+            lookAheadBegin_ += n;
+            count -= n;
+            continue;
         }
-        into.append(at, n);
-        count -= n;
+        if (n < 0 && errno == EINTR)
+            continue;
+        ForgetLookAhead();
+        if (n < 0)
+            CheckSocketError(0);
+        return;
     }
+    if (lookAheadBegin_ >= lookAheadEnd_)
+        ForgetLookAhead();
 }
 
 // A failed receive: true when it ends the loop (not connected any more),
@@ -159,12 +185,30 @@ bool TSocketConnection::ReceiveBlockFailed(int error)
     return false;
 }
 
+// Finds the line end by looking ahead into the socket and removes exactly
+// the bytes of the line: no received byte beyond the line is consumed. One
+// look-ahead usually sees several lines (a whole response header); what it
+// saw is remembered, so each further line found among those bytes costs
+// one receive of exactly its bytes and no second look.
 QByteArray TSocketConnection::ReadLn()
 {
     ReportStatus(8, "ReadLn");
     QByteArray line;
     TimerScope timer(*this);
+    ReadingScope reading(*this);
     while (!Canceled) {
+        if (lookAheadBegin_ < lookAheadEnd_) {
+            const char *seen = Buffer + lookAheadBegin_;
+            const qsizetype count = lookAheadEnd_ - lookAheadBegin_;
+            if (const void *lf = std::memchr(seen, '\n', size_t(count))) {
+                TakeLookedAhead(line, static_cast<const char *>(lf) - seen + 1);
+                return line;
+            }
+            TakeLookedAhead(line, count);  // all of it belongs to the line
+            continue;
+        }
+        // The look-ahead stays inside Buffer: no more than the room left
+        // after the bytes already taken.
         const qsizetype room = kBufferSize - line.size();
         if (room <= 0)
             throw ERangeError();  // a line longer than the buffer
@@ -172,18 +216,15 @@ QByteArray TSocketConnection::ReadLn()
         if (n == 0)
             return line;  // the peer has closed: what came before the close
         if (n > 0) {
-            const void *lf = std::memchr(Buffer, '\n', size_t(n));
-            if (lf) {
-                ConsumeFromSocket(line, static_cast<const char *>(lf) - Buffer + 1);
-                return line;
-            }
-            ConsumeFromSocket(line, n);
+            readReported_ = false;
+            lookAheadBegin_ = 0;
+            lookAheadEnd_ = n;
             continue;
         }
         if (ReceiveBlockFailed(errno))
             break;
     }
-    readNotifier_->setEnabled(false);
+    ForgetLookAhead();
     if (Canceled) {
         Canceled = false;
         throw EAbortError(QStringLiteral("Socket readln aborted"));
@@ -220,9 +261,12 @@ void TSocketConnection::CaptureFile(const QByteArray &path)
     BytesRecvd = 0;
     TimerScope timer(*this);
     TCaptureFile file(path);
+    ReadingScope reading(*this);
+    ForgetLookAhead();
     while (!Canceled) {
         const ssize_t n = ::recv(SocketHandle, Buffer, kBufferSize, 0);
         if (n > 0) {
+            readReported_ = false;
             file.Write(Buffer, n);
             BytesRecvd += n;
             if (OnPacketRecvd)
@@ -252,9 +296,12 @@ void TSocketConnection::CaptureString(QByteArray &text, qint32 limit)
     text.clear();
     BytesRecvd = 0;
     TimerScope timer(*this);
+    ReadingScope reading(*this);
+    ForgetLookAhead();
     while (!Canceled && (limit == -1 || text.size() < limit)) {
         const ssize_t n = ::recv(SocketHandle, Buffer, kBufferSize, 0);
         if (n > 0) {
+            readReported_ = false;
             text.append(Buffer, n);
             BytesRecvd += n;
             if (OnPacketRecvd)

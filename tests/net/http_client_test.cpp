@@ -5,6 +5,7 @@
 #include "tests/support/fixture_http_server.h"
 #include "tests/support/test_environment.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -138,6 +139,29 @@ TEST_F(HttpOutcomeTest, SuccessfulGetFiresItsEventsInOrder)
     EXPECT_EQ(http.BytesTotal, 13);
     EXPECT_EQ(http.BytesRecvd, 13);
     EXPECT_EQ(http.Header, "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 13\r\n\r\n");
+}
+
+TEST_F(HttpOutcomeTest, HeaderAndBodyInOneSegmentRequestAfterRequest)
+{
+    QByteArray body;
+    for (int i = 0; i < 200; ++i)
+        body += "<p>line " + QByteArray::number(i) + "</p>" + (i % 2 ? "\r\n" : "\n");
+    server.Route("/lines-body", FixtureResponse::Ok(body));  // one send: head and body
+    const QByteArray head = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\n\r\n";
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 20; ++i) {
+        http.Get(server.Url("/lines-body"));
+        ASSERT_EQ(http.Header, head);
+        ASSERT_EQ(http.Body, body);
+        EXPECT_FALSE(http.Connected);
+        EXPECT_GE(http.SocketHandle, 0) << "a fresh socket between requests";
+    }
+    EXPECT_LT(clock.elapsed(), 2000) << "each request goes out at once, never held back";
+    EXPECT_EQ(events.count("Disconnect"), 40);
+    EXPECT_EQ(events.count("Success0"), 20);
+    EXPECT_EQ(server.RequestCount(), 20);
 }
 
 TEST_F(HttpOutcomeTest, NamedHostIsResolvedBeforeConnecting)

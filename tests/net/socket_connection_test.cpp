@@ -7,7 +7,9 @@
 #include "tests/support/test_environment.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -232,6 +234,142 @@ TEST_F(SocketReadTest, ResetInTheMiddleOfTheBodyIsASocketError)
     QByteArray text;
     EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.CaptureString(text, -1); }),
               "10054:Connection reset by peer");
+}
+
+// The bytes waiting in the socket, looked at without taking them.
+static QByteArray WaitingBytes(const TSocketConnection &conn, int count)
+{
+    QByteArray bytes(count, '\0');
+    const ssize_t n = ::recv(conn.SocketHandle, bytes.data(), size_t(count), MSG_PEEK);
+    return bytes.left(n < 0 ? 0 : qsizetype(n));
+}
+
+TEST_F(SocketReadTest, HeaderAndBodyInOneSegmentLeaveTheBodyInTheSocket)
+{
+    QByteArray body;
+    for (int i = 0; i < 300; ++i)
+        body += "body line " + QByteArray::number(i) + (i % 2 ? "\r\n" : "\n");
+    server.Route("/one-segment",
+                 FixtureResponse::Raw("HTTP/1.0 200 OK\r\nA: 1\nB: 2\r\n\r\n" + body));
+    Ask("/one-segment");
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+    EXPECT_EQ(WaitingBytes(conn, 6), "A: 1\nB") << "nothing beyond the line was taken";
+    EXPECT_EQ(conn.ReadLn(), "A: 1\n");
+    EXPECT_EQ(conn.ReadLn(), "B: 2\r\n");
+    EXPECT_EQ(conn.ReadLn(), "\r\n");
+    EXPECT_EQ(WaitingBytes(conn, 12), body.left(12));
+    QByteArray rest;
+    conn.CaptureString(rest, -1);
+    EXPECT_EQ(rest, body);
+}
+
+TEST_F(SocketReadTest, ManyLinesInOneSegmentComeBackOneByOne)
+{
+    QByteArray lines;
+    for (int i = 0; i < 500; ++i)
+        lines += "line " + QByteArray::number(i) + (i % 3 ? "\r\n" : "\n");
+    server.Route("/many-lines", FixtureResponse::Raw(lines + "tail"));
+    Ask("/many-lines");
+    QByteArray read;
+    for (int i = 0; i < 500; ++i) {
+        const QByteArray line = conn.ReadLn();
+        ASSERT_TRUE(line.endsWith('\n')) << i;
+        read += line;
+        if (i == 100) {
+            EXPECT_TRUE(conn.DataAvailable());
+        }
+    }
+    EXPECT_EQ(read, lines);
+    EXPECT_EQ(conn.ReadLn(), "tail") << "the last line, cut off by the close";
+    EXPECT_EQ(conn.ReadLn(), "");
+}
+
+TEST_F(SocketReadTest, LinesArrivingInPiecesAndLongLinesAreWhole)
+{
+    FixtureResponse trickle = FixtureResponse::Raw("ab\r\ncd\nef\r\n\r\nrest");
+    trickle.TrickleMs = 1;
+    server.Route("/trickled-lines", trickle);
+    Ask("/trickled-lines");
+    EXPECT_EQ(conn.ReadLn(), "ab\r\n");
+    EXPECT_EQ(conn.ReadLn(), "cd\n");
+    EXPECT_EQ(conn.ReadLn(), "ef\r\n");
+    EXPECT_EQ(conn.ReadLn(), "\r\n");
+    QByteArray rest;
+    conn.CaptureString(rest, -1);
+    EXPECT_EQ(rest, "rest");
+    conn.Disconnect();
+
+    const QByteArray longLine = QByteArray(40000, 'L') + "\r\n";
+    server.Route("/long-line", FixtureResponse::Raw("s\n" + longLine + "short\r\nx"));
+    Ask("/long-line");
+    EXPECT_EQ(conn.ReadLn(), "s\n");
+    EXPECT_EQ(conn.ReadLn(), longLine);
+    EXPECT_EQ(conn.ReadLn(), "short\r\n");
+    EXPECT_EQ(WaitingBytes(conn, 4), "x");
+}
+
+TEST_F(SocketReadTest, AnOperationUsingTheBufferBetweenLinesDoesNotConfuseReadLn)
+{
+    server.Route("/three-lines", FixtureResponse::Raw("first\r\nthe second line\r\nthird\r\n"));
+    Ask("/three-lines");
+    EXPECT_EQ(conn.ReadLn(), "first\r\n");
+    // Write copies its text into Buffer and sends up to the first zero
+    // character: here nothing is sent, but Buffer is full of line ends.
+    conn.Write(QByteArray(1, '\0') + QByteArray(200, '\n'));
+    EXPECT_EQ(conn.ReadLn(), "the second line\r\n");
+    EXPECT_TRUE(conn.DataAvailable());
+    EXPECT_EQ(conn.ReadLn(), "third\r\n");
+    EXPECT_EQ(conn.ReadLn(), "");
+}
+
+TEST_F(SocketReadTest, UnreadDataNeverSpinsTheEventLoop)
+{
+    // Data left in the socket after a ReadLn, while the program's loop turns.
+    server.Route("/line-and-more", FixtureResponse::Raw("abc\r\n" + QByteArray(1000, 'd')));
+    Ask("/line-and-more");
+    EXPECT_EQ(conn.ReadLn(), "abc\r\n");
+    double before = ThreadCpuMs();
+    {
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    EXPECT_LT(ThreadCpuMs() - before, 100.0);
+    conn.Disconnect();
+
+    // Data arriving while a handler runs a loop of its own inside a wait.
+    FixtureResponse late = FixtureResponse::Raw("late\r\nmore");
+    late.DelayMs = 100;
+    server.Route("/late-line", late);
+    Ask("/late-line");
+    Later(&conn, 20, [] {
+        QEventLoop loop;
+        QTimer::singleShot(400, &loop, &QEventLoop::quit);
+        loop.exec();
+    });
+    before = ThreadCpuMs();
+    EXPECT_EQ(conn.ReadLn(), "late\r\n");
+    EXPECT_LT(ThreadCpuMs() - before, 150.0);
+    QByteArray rest;
+    conn.CaptureString(rest, -1);
+    EXPECT_EQ(rest, "more");
+}
+
+TEST_F(SocketConnectTest, EveryCloseLeavesAFreshSocketAndIsReported)
+{
+    int disconnected = 0;
+    conn.OnDisconnect = [&](TSocketConnection *) { ++disconnected; };
+    for (int i = 1; i <= 20; ++i) {
+        Ask("/ok");
+        QByteArray text;
+        conn.CaptureString(text, -1);  // notices the server's close
+        EXPECT_TRUE(text.endsWith("Hello, world\n"));
+        EXPECT_FALSE(conn.Connected);
+        EXPECT_GE(conn.SocketHandle, 0);
+        conn.Disconnect();
+        EXPECT_EQ(disconnected, 2 * i);
+        EXPECT_GE(conn.SocketHandle, 0);
+    }
 }
 
 TEST_F(SocketReadTest, TransactionTakesTheLeadingNumberOfTheReply)
