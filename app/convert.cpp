@@ -2,6 +2,7 @@
 
 #include "app/errors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -65,4 +66,9 @@ std::optional<qint64> TryStrToInt64Number(const QString &text)
 QString NumberText(qint64 value)
 {
     return QString::number(value);
+}
+
+qint32 ClampToInt32(qint64 value)
+{
+    return qint32(std::clamp<qint64>(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }

@@ -18,3 +18,6 @@ std::optional<qint64> TryStrToInt64Number(const QString &text);
 
 // A whole number written as plain digits (general format of a whole value).
 QString NumberText(qint64 value);
+
+// A 64-bit value brought into the 32-bit range (the nearer bound beyond it).
+qint32 ClampToInt32(qint64 value);

@@ -43,7 +43,7 @@ void TDLForm::BuildWindow()
     StatusBar1->setFixedHeight(22);
     StatusBar1->setCursor(Qt::PointingHandCursor);
     StatusBar1->SetPanelText(0, QStringLiteral("Tarvove feke, 2003-2026"));
-    StatusBar1->SetPanelText(1, QStringLiteral("http://grabulo.example/"));
+    StatusBar1->SetPanelText(1, QStringLiteral("https://grabulo.example.org/"));
     column->addWidget(StatusBar1);
 
     BuildDownloadTab();
@@ -106,8 +106,8 @@ void TDLForm::ConfigureHttpClients()
 void TDLForm::InitSharedState()
 {
     FirstActivation = true;
-    ProductSiteAddress = QStringLiteral("http://grabulo.example/");
-    MakerSiteAddress = QStringLiteral("http://tarvove-feke.example/en/");
+    ProductSiteAddress = QStringLiteral("https://grabulo.example.org/");
+    MakerSiteAddress = QStringLiteral("https://tarvove-feke.example.org/en/");
     ProgramVersion = QStringLiteral("1.5");
     AbortRequested = ListAbortRequested = ListRunning = false;
     PreviewScale = 3;

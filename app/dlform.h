@@ -118,9 +118,85 @@ public:
     // --- Lists (defined in lists/) --------------------------------------------
     // BEGIN lists members
     void WireLists();
+    // List files: the Lists menu and the page list's save button.
+    void Button9Click();    // shows PopupMenu1 beside the Lists button
+    void P1Click();         // List2 from a text list file
+    void P2Click();         // List2 by scanning an HTML list file
+    void P3Click();         // List2 to a text list file
+    void P4Click();         // List2 to an HTML list file
+    void P5Click();         // the Create List window, modally
+    void Button19Click();   // List3 to a text list file
+    // List download: building the page list.
+    void Button13Click();   // the HTML pages linked from Edit7
+    void Button15Click();   // the sub-folder links of Edit7 (List3 sorted from then on)
+    void SpeedButton1Click();   // Edit7 := the clipboard's text
+    void SpeedButton6Click();   // List3 := the clipboard's lines
+    void Button17Click();   // List3 := the lines of a text file
+    void Edit7KeyUp(int key);
+    void List3DblClick();
+    void List3KeyUp(int key, Qt::KeyboardModifiers modifiers);
+    void List3MouseMove(const QPoint &viewportPos);
+    // List download: the run.
+    void Button14Click();   // Start!: every page from the start index on
+    void Button16Click();   // Abort all
+    void PokaziSteviloStrani();   // Label9 := the number of entries of List3
     // END lists members
 
     // --- Shell ---------------------------------------------------------------
+    // The interface language: EnglishUI first, then every worded control.
+    void SLOClick();
+    void ENGClick();
+    void Button7Click();   // switches to the other language
+    struct LanguageRow {
+        QObject *control;
+        bool hint;          // the pop-up hint rather than the caption
+        const char *slovene;
+        const char *english;
+    };
+    // The worded controls of the three windows, in the order they are set.
+    QList<LanguageRow> LanguageTable() const;
+
+    // The Settings tab.
+    void CheckBox1Click();   // proxy on: Edit1 and Edit5 to both clients; off: no proxy host
+    void Edit1Exit();
+    void Edit5Exit();
+    void Button8Click();     // page credentials to both clients
+    void Button10Click();    // pick the target folder
+    bool BrowseForFolder(const QString &prompt, QString &folder);
+    void Edit6KeyUp(int key);
+    void Edit10Change();     // the file time-out, seconds
+    void Edit13Change();     // the start delay, minutes: checked only
+    void Edit12Change();     // the size limit, bytes: checked only
+    void CheckBox3Click();   // the referer of both clients
+    void Button12Click();    // save the settings for the next start
+    void Button11Click();    // start another copy with address, folder, credentials
+    void Memo3DblClick();    // empty the message log
+    // "Grabulo - " and the current folder as the window's caption.
+    void ShowCurrentFolderInCaption();
+
+    // Start-up and shutdown.
+    void FormCreate();    // restores the settings and the address history
+    // The command line: address, folder, then "start" ["exit"], or user,
+    // password ["start" ["exit"]].
+    void FormShow(const QStringList &arguments);
+    void FormActivate();  // the one-time set-up at the first activation
+    void FormClose();     // stores geometry, preview, language, statistics
+    void TabSheet3Show(); // the statistic sentence
+
+    // The About tab.
+    QString DLInstaliranDni() const;
+    QString DLTekelMinut() const;
+    qint32 DLSteviloSlik() const;
+    void TarvoFreeware();
+    void Label4Click();
+    void Label14Click();
+    void Label15Click();
+    void Image6Click();
+    void Image8Click();
+    void Button30Click();
+    void Button180Click();
+    void StatusBar1Click();
+
     // The Download zone tab became visible: the focus goes to Combo1.
     void TabSheet1Show();
 
@@ -213,6 +289,11 @@ public:
     THttpClient *HTTP1;   // pages: the body stays in memory
     THttpClient *HTTP2;   // files: the body goes straight into a file
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
 private:
     void BuildWindow();
     void BuildDownloadTab();
@@ -228,6 +309,14 @@ private:
     void BuildNonVisual();
     void WireSignals();
     void WireLinkList();
+    void WireSettings();
+    void WireAbout();
+    void RestoreProxy();
+    void RunCommandLineDownload();
+    void ShutDownHttpClients();
+    QString DonationAddress() const;
+    void HighlightLink(QLabel *hovered);
+    void ApplyLanguage(bool english);
     void WirePageLoad();
     void WireHttp1();
     void WireHttp2();

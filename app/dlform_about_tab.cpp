@@ -58,10 +58,10 @@ void TDLForm::BuildAboutTab()
     Memo5 = new QPlainTextEdit(Panel5);
     Memo5->setGeometry(168, 56, 321, 73);
     Memo5->setReadOnly(true);
-    Memo5->setPlainText(QStringLiteral("http://grabulo.example/\n"
-                                       "http://forum.tarvove-feke.example/\n"
-                                       "http://tarvove-feke.example/\n"
-                                       "http://feke.example/"));
+    Memo5->setPlainText(QStringLiteral("https://grabulo.example.org/\n"
+                                       "https://forum.tarvove-feke.example.org/\n"
+                                       "https://tarvove-feke.example.org/\n"
+                                       "https://feke.example.org/"));
     SetColor(Memo5, QPalette::Base, Memo5->palette().color(QPalette::Button));
 
     RichEdit1 = MakeText(Panel5,

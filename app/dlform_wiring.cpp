@@ -4,12 +4,15 @@
 #include "app/event_hook.h"
 #include "app/handler_guard.h"
 #include "app/list_box.h"
+#include "app/panel_status_bar.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
@@ -27,6 +30,61 @@ void TDLForm::WireSignals()
     WireHttp2();
     WireDownloads();
     WireLists();
+    WireSettings();
+    WireAbout();
+}
+
+void TDLForm::WireSettings()
+{
+    connect(Button7, &QPushButton::clicked, this, Guard([this] { Button7Click(); }));
+    connect(CheckBox1, &QCheckBox::clicked, this, Guard([this] { CheckBox1Click(); }));
+    OnEvent(Edit1, QEvent::FocusOut, [this](QEvent *) { Edit1Exit(); });
+    OnEvent(Edit5, QEvent::FocusOut, [this](QEvent *) { Edit5Exit(); });
+    connect(Button8, &QPushButton::clicked, this, Guard([this] { Button8Click(); }));
+    connect(Button10, &QPushButton::clicked, this, Guard([this] { Button10Click(); }));
+    OnEvent(Edit6, QEvent::KeyRelease, [this](QEvent *e) { Edit6KeyUp(static_cast<QKeyEvent *>(e)->key()); });
+    connect(Edit10, &QLineEdit::textChanged, this, Guard([this] { Edit10Change(); }));
+    connect(Edit13, &QLineEdit::textChanged, this, Guard([this] { Edit13Change(); }));
+    connect(Edit12, &QLineEdit::textChanged, this, Guard([this] { Edit12Change(); }));
+    connect(CheckBox3, &QCheckBox::clicked, this, Guard([this] { CheckBox3Click(); }));
+    connect(Button12, &QPushButton::clicked, this, Guard([this] { Button12Click(); }));
+    connect(Button11, &QPushButton::clicked, this, Guard([this] { Button11Click(); }));
+    OnEvent(Memo3->viewport(), QEvent::MouseButtonDblClick, [this](QEvent *) { Memo3DblClick(); });
+}
+
+void TDLForm::WireAbout()
+{
+    OnEvent(TabSheet3, QEvent::Show, [this](QEvent *) { TabSheet3Show(); });
+    const auto onClick = [](QWidget *control, std::function<void()> handler) {
+        OnEvent(control, QEvent::MouseButtonRelease, [handler](QEvent *) { handler(); });
+    };
+    onClick(Label4, [this] { Label4Click(); });
+    onClick(Label14, [this] { Label14Click(); });
+    onClick(Label15, [this] { Label15Click(); });
+    onClick(Image6, [this] { Image6Click(); });
+    onClick(Image8, [this] { Image8Click(); });
+    onClick(Image7, [this] { Button180Click(); });
+    for (QLabel *link : {Label4, Label14, Label15})
+        OnEvent(link, QEvent::MouseMove, [this, link](QEvent *) { HighlightLink(link); });
+    OnEvent(Panel5, QEvent::MouseMove, [this](QEvent *) { HighlightLink(nullptr); });
+    connect(Button180, &QPushButton::clicked, this, Guard([this] { Button180Click(); }));
+    connect(Button30, &QPushButton::clicked, this, Guard([this] { Button30Click(); }));
+    connect(StatusBar1, &PanelStatusBar::clicked, this, Guard([this] { StatusBar1Click(); }));
+}
+
+void TDLForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The first activation's set-up also runs where the platform does not
+    // activate windows (the offscreen platform).
+    QTimer::singleShot(0, this, Guard([this] { FormActivate(); }));
+}
+
+void TDLForm::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Guarded([this] { FormActivate(); });
 }
 
 void TDLForm::WireDownloads()

@@ -1,8 +1,9 @@
 // The main routine: the application titled "Grabulo", then the main window,
-// the Create List window and the preview window in this order, then the
-// message loop, which returns when the main window has closed.
+// the Create List window and the preview window in this order, the command
+// line, then the message loop, which returns when the main window has closed.
 #include "app/application.h"
 #include "app/dlform.h"
+#include "app/handler_guard.h"
 #include "app/platform.h"
 #include "app/shared_state.h"
 #include "download/previewform.h"
@@ -23,10 +24,16 @@ int main(int argc, char *argv[])
     InitApplication(QStringLiteral("Grabulo"));
 
     DLForm = new TDLForm;
+    Guarded([] { DLForm->FormCreate(); });
     CreateList = new TCreateList(DLForm);
     PreviewForm = new TPreviewForm(DLForm);
-    DLForm->show();
-    const int result = app.exec();
+    // The command line runs before the window shows; "exit" closes it there.
+    Guarded([] { DLForm->FormShow(QCoreApplication::arguments().mid(1)); });
+    int result = 0;
+    if (!ShuttingDown) {
+        DLForm->show();
+        result = app.exec();
+    }
     delete DLForm;  // owns the other two
     DLForm = nullptr;
     CreateList = nullptr;

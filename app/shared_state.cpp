@@ -20,6 +20,7 @@ bool FirstActivation = false;
 qint64 StartMsecs = 0;
 qint32 RunPictureCount = 0;
 bool BatchRunning = false;
+bool ShuttingDown = false;
 
 void ResetSharedState()
 {
@@ -37,4 +38,5 @@ void ResetSharedState()
     StartMsecs = 0;
     RunPictureCount = 0;
     BatchRunning = false;
+    ShuttingDown = false;
 }

@@ -31,6 +31,7 @@ extern qint32 PreviewScale;       // the preview divides each side by this
 extern bool FirstActivation;      // the one-time set-up has not run yet
 extern qint64 StartMsecs;         // time stamp of this run's start
 extern qint32 RunPictureCount;    // files downloaded in this run
+extern bool ShuttingDown;         // the main window is closing: no new transfer
 extern bool BatchRunning;         // a batch is walking List2: a second one is refused
 
 // The values the program starts with, before FormCreate.

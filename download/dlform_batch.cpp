@@ -35,6 +35,8 @@ void TDLForm::Button4Click()
 {
     Status1->SetPanelText(2, QString());
     Button181->setVisible(true);
+    if (ShuttingDown)
+        return;
     if (BatchRunning) {
         // The file client serves one transfer at a time: no nested batch.
         Log(Wording("Prenos že poteka.", "A download is already running."));
@@ -80,6 +82,8 @@ void TDLForm::ShraniSlike()
     } catch (const EListError &) {
         return;  // the list was emptied under the walk (Disconnect): no end message
     }
+    if (ShuttingDown)
+        return;  // the window closed during the batch
     Status1->SetPanelText(2, Wording("Prenos datotek končan.", "Download finished."));
     SetRich1Line(1, QString());
     SetRich1Line(0, QString());
@@ -90,7 +94,7 @@ void TDLForm::WalkSelectedLinks()
 {
     const qsizetype count = List2->Count();
     int k = 0;
-    for (qsizetype i = 0; i < count; ++i) {
+    for (qsizetype i = 0; i < count && !ShuttingDown; ++i) {
         if (!List2->Selected(i))
             continue;
         ++k;

@@ -29,6 +29,8 @@ void TDLForm::HTTP2PacketRecvd(TSocketConnection *)
 void TDLForm::HTTP2Success(THttpClient *, quint8)
 {
     SetShape1Color(Qt::blue);
+    if (!PreviewForm)
+        return;
     if (!CheckBox2->isChecked()) {
         PreviewForm->hide();
         return;
@@ -43,7 +45,8 @@ void TDLForm::HTTP2AboutToSend(TSocketConnection *)
 
 void TDLForm::CheckBox2Click()
 {
-    PreviewForm->setVisible(CheckBox2->isChecked());
+    if (PreviewForm)
+        PreviewForm->setVisible(CheckBox2->isChecked());
 }
 
 void TDLForm::Button181Click()

@@ -1,0 +1,79 @@
+// The About tab: the usage statistic and the links.
+#include "app/dlform.h"
+#include "app/platform.h"
+#include "app/settings_values.h"
+#include "app/shared_state.h"
+#include "app/statistics.h"
+
+#include <QDesktopServices>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QUrl>
+
+namespace {
+// Opens an address or a file with the desktop's default handler; the
+// outcome is not reported.
+void OpenWithShell(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+void Colour(QLabel *label, Qt::GlobalColor colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+}  // namespace
+
+QString TDLForm::DLInstaliranDni() const
+{
+    return DaysInstalled(ReadSetting(Settings::Install), TimeStampMsecs());
+}
+
+QString TDLForm::DLTekelMinut() const
+{
+    return MinutesRunning(ReadSetting(Settings::Run), StartMsecs, TimeStampMsecs());
+}
+
+qint32 TDLForm::DLSteviloSlik() const
+{
+    return ReadSetting(Settings::Download) + RunPictureCount;
+}
+
+void TDLForm::TabSheet3Show()
+{
+    RichEdit2->setText(StatisticSentence(DLInstaliranDni(), DLTekelMinut(), DLSteviloSlik()));
+}
+
+void TDLForm::TarvoFreeware()
+{
+    OpenWithShell(QUrl(MakerSiteAddress));
+}
+
+void TDLForm::Label4Click() { OpenWithShell(QUrl(ProductSiteAddress)); }
+void TDLForm::Image6Click() { TarvoFreeware(); }
+void TDLForm::Image8Click() { OpenWithShell(QUrl(Memo5->document()->findBlockByNumber(3).text())); }
+void TDLForm::Label14Click() { OpenWithShell(QUrl(DonationAddress())); }
+void TDLForm::Button180Click() { OpenWithShell(QUrl(DonationAddress())); }
+void TDLForm::StatusBar1Click() { OpenWithShell(QUrl(QStringLiteral("https://grabulo.example.org/"))); }
+void TDLForm::Button30Click() { OpenWithShell(QUrl::fromLocalFile(ExecutableFolder() + QStringLiteral("/help.htm"))); }
+
+QString TDLForm::DonationAddress() const
+{
+    return ProductSiteAddress + QStringLiteral("donate.php");
+}
+
+void TDLForm::Label15Click()
+{
+    PageControl1->setCurrentWidget(TabSheet1);
+    Colour(Label15, Qt::blue);
+}
+
+void TDLForm::HighlightLink(QLabel *hovered)
+{
+    for (QLabel *link : {Label4, Label14, Label15})
+        Colour(link, link == hovered ? Qt::red : Qt::blue);
+}

@@ -1,0 +1,156 @@
+// The Settings tab: proxy, page credentials, target folder, time-out,
+// start delay, size filter, referer; saving them for the next start and
+// starting another copy of the program.
+#include "app/convert.h"
+#include "app/dialogs.h"
+#include "app/dlform.h"
+#include "app/settings_values.h"
+#include "app/shared_state.h"
+#include "net/http_client.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+
+
+namespace {
+void AskForANumber()
+{
+    Dialogs().Message(EnglishUI == 0 ? QStringLiteral("Vnesi številko!") : QStringLiteral("Enter a number!"));
+}
+}  // namespace
+
+void TDLForm::CheckBox1Click()
+{
+    if (!CheckBox1->isChecked()) {
+        HTTP1->Proxy.clear();
+        HTTP2->Proxy.clear();
+        return;
+    }
+    HTTP1->Proxy = Edit1->text().toUtf8();
+    HTTP2->Proxy = HTTP1->Proxy;
+    HTTP1->ProxyPort = StrToInt(Edit5->text());
+    HTTP2->ProxyPort = HTTP1->ProxyPort;
+}
+
+void TDLForm::Edit1Exit()
+{
+    HTTP1->Proxy = Edit1->text().toUtf8();
+    HTTP2->Proxy = HTTP1->Proxy;
+}
+
+void TDLForm::Edit5Exit()
+{
+    HTTP1->ProxyPort = StrToInt(Edit5->text());
+    HTTP2->ProxyPort = HTTP1->ProxyPort;
+}
+
+void TDLForm::Button8Click()
+{
+    for (THttpClient *http : {HTTP1, HTTP2}) {
+        http->HeaderInfo.UserId = Edit2->text().toUtf8();
+        http->HeaderInfo.Password = Edit3->text().toUtf8();
+    }
+}
+
+void TDLForm::Button10Click()
+{
+    QString folder = Edit6->text();
+    if (!BrowseForFolder(QStringLiteral("Please select the folder in which you want the images be saved to!"),
+                         folder))
+        return;
+    Edit6->setText(folder);
+    QDir::setCurrent(folder);
+    ShowCurrentFolderInCaption();
+}
+
+bool TDLForm::BrowseForFolder(const QString &prompt, QString &folder)
+{
+    if (!QFileInfo(folder).isDir())
+        folder.clear();
+    const QString picked = Dialogs().PickFolder(prompt, folder);
+    if (picked.isEmpty())
+        return false;
+    folder = picked;
+    return true;
+}
+
+void TDLForm::Edit6KeyUp(int key)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        Button10Click();
+}
+
+void TDLForm::Edit10Change()
+{
+    if (Edit10->text().isEmpty())
+        return;
+    const std::optional<qint32> seconds = TryStrToInt(Edit10->text());
+    if (!seconds) {
+        AskForANumber();
+        return;
+    }
+    // Milliseconds in 32 bits: a time-out beyond about 24 days is that long.
+    HTTP2->TimeOut = ClampToInt32(qint64(*seconds) * 1000);
+}
+
+void TDLForm::Edit13Change()
+{
+    if (!Edit13->text().isEmpty() && !TryStrToInt(Edit13->text()))
+        AskForANumber();
+}
+
+void TDLForm::Edit12Change()
+{
+    if (!TryStrToInt(Edit12->text()))
+        AskForANumber();
+}
+
+void TDLForm::CheckBox3Click()
+{
+    const QByteArray referer = CheckBox3->isChecked() ? Edit11->text().toUtf8() : QByteArray();
+    HTTP1->HeaderInfo.Referer = referer;
+    HTTP2->HeaderInfo.Referer = referer;
+}
+
+void TDLForm::Button12Click()
+{
+    RegWriteString(RegistryKey, QString::fromLatin1(Settings::StartDir), Edit6->text());
+    WriteSetting(Settings::TimeOut, StrToInt(Edit10->text()));
+    WriteSetting(Settings::Delay, StrToInt(Edit13->text()));
+    if (CheckBox1->isChecked()) {
+        WriteSetting(Settings::Proxy, 1);
+        WriteSetting(Settings::ProxyIP, Edit1->text());
+        WriteSetting(Settings::ProxyPort, Edit5->text());
+    } else {
+        WriteSetting(Settings::Proxy, 0);
+    }
+    if (CheckBox4->isChecked()) {
+        WriteSetting(Settings::Filter, 1);
+        RegWriteInteger(RegistryKey, QString::fromLatin1(Settings::Velikost.name), StrToInt(Edit12->text()));
+    } else {
+        WriteSetting(Settings::Filter, 0);
+    }
+}
+
+void TDLForm::Button11Click()
+{
+    // The arguments go as a list, never through a shell.
+    QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                            {Combo1->currentText(), Edit6->text(), Edit2->text(), Edit3->text()});
+}
+
+void TDLForm::Memo3DblClick()
+{
+    Memo3->clear();
+}
+
+void TDLForm::ShowCurrentFolderInCaption()
+{
+    setWindowTitle(QStringLiteral("Grabulo - ") + QDir::toNativeSeparators(QDir::currentPath()));
+}

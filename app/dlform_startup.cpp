@@ -1,0 +1,159 @@
+// Start-up and shutdown: restoring the settings at creation, the command
+// line when the window is shown, the one-time set-up at the first
+// activation, and storing geometry, preview, language and statistics at
+// closing.
+#include "app/convert.h"
+#include "app/dialogs.h"
+#include "app/dlform.h"
+#include "app/errors.h"
+#include "app/handler_guard.h"
+#include "app/platform.h"
+#include "app/settings_values.h"
+#include "app/shared_state.h"
+#include "app/statistics.h"
+#include "download/previewform.h"
+#include "net/http_client.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+void TDLForm::FormCreate()
+{
+    InitSharedState();
+    Combo2->setCurrentIndex(0);
+    setWindowTitle(QStringLiteral("Grabulo - ") + QDir::toNativeSeparators(ProgramFolder()));
+    LoadHistory();
+    setGeometry(ReadSetting(Settings::Left), ReadSetting(Settings::Top), qMax(ReadSetting(Settings::Width), 670),
+                qMax(ReadSetting(Settings::Height), 520));
+    Edit6->setText(RegReadString(RegistryKey, QString::fromLatin1(Settings::StartDir), ProgramFolder()));
+    QDir::setCurrent(Edit6->text());  // a folder that cannot be entered is not reported
+    ShowCurrentFolderInCaption();
+    const qint64 timeout = qint64(ReadSetting(Settings::TimeOut)) * 1000;
+    HTTP2->TimeOut = ClampToInt32(timeout);
+    Edit10->setText(QString::number(timeout / 1000));
+    Edit13->setText(QString::number(ReadSetting(Settings::Delay)));
+    RestoreProxy();
+    if (ReadSetting(Settings::Filter) == 1) {
+        CheckBox4->setChecked(true);
+        Edit12->setText(ReadSetting(Settings::Velikost));
+    }
+    RegWriteString(RegistryKey, QString::fromLatin1(Settings::Prisoten), QStringLiteral("ja"));
+    RegWriteString(RegistryKey, QString::fromLatin1(Settings::Verzija), ProgramVersion);
+}
+
+void TDLForm::RestoreProxy()
+{
+    if (ReadSetting(Settings::Proxy) != 1)
+        return;
+    CheckBox1->setChecked(true);
+    Edit1->setText(ReadSetting(Settings::ProxyIP));
+    Edit5->setText(ReadSetting(Settings::ProxyPort));
+    try {
+        CheckBox1Click();
+    } catch (const EConvertError &e) {
+        // A stored port that is not a number: said once, and the rest of
+        // the start goes on.
+        Dialogs().Error(e.Message());
+    }
+}
+
+void TDLForm::FormShow(const QStringList &arguments)
+{
+    const auto argument = [&](int n) { return n <= arguments.size() ? arguments[n - 1] : QString(); };
+    if (!arguments.isEmpty()) {
+        Combo1->setEditText(argument(1));
+        Edit6->setText(argument(2));
+        if (!QDir::setCurrent(argument(2)))
+            Dialogs().Message(QStringLiteral("Unable to find local path ") + argument(2));
+        ShowCurrentFolderInCaption();
+        if (argument(3) == QLatin1String("start")) {
+            RunCommandLineDownload();
+        } else {
+            Edit2->setText(argument(3));
+            Edit3->setText(argument(4));
+            Button8Click();
+            if (argument(5) == QLatin1String("start"))
+                RunCommandLineDownload();
+        }
+    }
+    if (Edit6->text().isEmpty())
+        Edit6->setText(ProgramFolder());
+    if (argument(4) == QLatin1String("exit") || argument(6) == QLatin1String("exit"))
+        close();
+}
+
+void TDLForm::RunCommandLineDownload()
+{
+    Button2Click();
+    SpeedButton3Click();
+    Button4Click();
+}
+
+void TDLForm::FormActivate()
+{
+    if (!FirstActivation)
+        return;
+    FirstActivation = false;
+    if (ReadSetting(Settings::Jezik) != 0)
+        ENGClick();
+    else
+        SLOClick();
+    Label2->setText(QStringLiteral("Grabulo v. ") + ProgramVersion);
+    Combo3->clear();
+    for (int i = 0; i < Combo2->count(); ++i)
+        Combo3->addItem(Combo2->itemText(i));
+    Combo3->setCurrentIndex(0);
+    if (ReadSetting(Settings::Preview) == 1)
+        CheckBox2->setChecked(true);
+    if (ReadSetting(Settings::Install) == QLatin1String("0"))
+        WriteSetting(Settings::Install, NumberText(TimeStampMsecs()));
+}
+
+void TDLForm::FormClose()
+{
+    ShuttingDown = true;
+    Timer1->stop();
+    // The same client-area bounds that creation restores.
+    const QRect bounds = geometry();
+    WriteSetting(Settings::Left, bounds.x());
+    WriteSetting(Settings::Top, bounds.y());
+    WriteSetting(Settings::Width, bounds.width());
+    WriteSetting(Settings::Height, bounds.height());
+    // Language and preview are stored only when this run applied them: a
+    // run closed before its first activation keeps the user's choice.
+    if (!FirstActivation) {
+        WriteSetting(Settings::Preview, CheckBox2->isChecked() ? 1 : 0);
+        WriteSetting(Settings::Jezik, EnglishUI);
+    }
+    if (PreviewForm) {
+        WriteSetting(Settings::PreviewLeft, PreviewForm->pos().x());
+        WriteSetting(Settings::PreviewTop, PreviewForm->pos().y());
+    }
+    WriteSetting(Settings::Run, AccumulatedRunText(ReadSetting(Settings::Run), StartMsecs, TimeStampMsecs()));
+    WriteSetting(Settings::Download, ReadSetting(Settings::Download) + RunPictureCount);
+    ShutDownHttpClients();
+}
+
+void TDLForm::ShutDownHttpClients()
+{
+    try {
+        HTTP1->Abort();
+        HTTP2->Abort();
+    } catch (const ESockError &) {
+        // Nothing to report while closing.
+    }
+    HTTP1->Disconnect();
+    HTTP2->Disconnect();
+}
+
+void TDLForm::closeEvent(QCloseEvent *event)
+{
+    Guarded([this] { FormClose(); });
+    event->accept();
+}

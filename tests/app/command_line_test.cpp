@@ -1,0 +1,109 @@
+#include "tests/support/fixture_http_server.h"
+#include "tests/support/test_environment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The program run as a process, as from a script on a machine without a
+// display: its own settings and program folder.
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        config = testenv::NewFolder("cl-config");
+        home = testenv::NewFolder("cl-home");
+        target = testenv::NewFolder("cl-target");
+        server.Route("/gallery/index.html",
+                     FixtureResponse::Ok("<a href=\"a.jpg\">a</a> <a href=\"pics/b.gif\">b</a> <a href=x.txt>x</a>"));
+        server.Route("/gallery/a.jpg", FixtureResponse::Ok("JPEG bytes", "image/jpeg"));
+        server.Route("/gallery/pics/b.gif", FixtureResponse::Ok("GIF bytes", "image/gif"));
+        page = "127.0.0.1:" + QString::number(server.Port()) + "/gallery/index.html";
+    }
+    int Run(const QStringList &arguments)
+    {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        env.insert("XDG_CONFIG_HOME", config);
+        env.insert("GRABULO_HOME", home);
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(GRABULO_EXECUTABLE), arguments);
+        if (!program.waitForFinished(60000)) {
+            program.kill();
+            return -1;
+        }
+        output = program.readAllStandardOutput();
+        errors = program.readAllStandardError();
+        return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    }
+    QVariant Stored(const char *name) const
+    {
+        QSettings settings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat);
+        return settings.value(name);
+    }
+    QByteArray Saved(const char *name) const
+    {
+        QFile file(target + "/" + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    FixtureHttpServer server;
+    QString config, home, target, page;
+    QByteArray output, errors;
+};
+
+TEST_F(CommandLine, AddressFolderStartExitDownloadsEverythingAndEnds)
+{
+    {
+        QSettings settings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat);
+        settings.setValue("jezik", 1);
+        settings.setValue("preview", 1);
+    }
+    ASSERT_EQ(Run({page, target, "start", "exit"}), 0) << errors.constData();
+    EXPECT_EQ(Saved("a.jpg"), QByteArray("JPEG bytes"));
+    EXPECT_EQ(Saved("b.gif"), QByteArray("GIF bytes"));
+    EXPECT_EQ(QDir(target).entryList(QDir::Files).size(), 2);
+    EXPECT_TRUE(output.contains("Dol vlečem sliko a.jpg -> a.jpg\n")) << output.constData();
+    EXPECT_TRUE(output.contains("--- Stran naložena.\n"));
+    EXPECT_EQ(Stored("download").toInt(), 2);
+    EXPECT_GE(Stored("run").toLongLong(), 0);
+    EXPECT_EQ(Stored("prisoten").toString(), QStringLiteral("ja"));
+    // The run never applied the stored language and preview: they stay.
+    EXPECT_EQ(Stored("jezik").toInt(), 1);
+    EXPECT_EQ(Stored("preview").toInt(), 1);
+    EXPECT_TRUE(QFile::exists(home + "/dl.ini"));
+}
+
+TEST_F(CommandLine, WithCredentialsTheyGoWithEveryRequest)
+{
+    ASSERT_EQ(Run({page, target, "ana", "geslo", "start", "exit"}), 0) << errors.constData();
+    EXPECT_EQ(Saved("a.jpg"), QByteArray("JPEG bytes"));
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    for (const QByteArray &request : requests)
+        EXPECT_TRUE(request.contains("\r\nAuthorization: Basic YW5hOmdlc2xv\r\n")) << request.constData();
+}
+
+TEST_F(CommandLine, AFolderThatDoesNotExistIsReportedAndNothingIsWrittenThere)
+{
+    ASSERT_EQ(Run({page, target + "/missing", "start", "exit"}), 0);
+    EXPECT_TRUE(errors.contains("Unable to find local path " + (target + "/missing").toUtf8()));
+    EXPECT_FALSE(QDir(target + "/missing").exists());
+}
+
+TEST_F(CommandLine, OddArgumentsNeverCrashIt)
+{
+    const QString shellish = "; rm -rf / $(echo x) `id` \"quoted\" * ?";
+    EXPECT_EQ(Run({"", target, "start", "exit"}), 0);
+    EXPECT_EQ(Run({QString(5000, u'a') + ".com", target, "start", "exit"}), 0);
+    EXPECT_EQ(Run({shellish, shellish, "start", "exit"}), 0);
+    EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
+}
+
+}  // namespace

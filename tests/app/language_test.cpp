@@ -1,0 +1,118 @@
+#include "app/dlform.h"
+#include "app/shared_state.h"
+#include "download/previewform.h"
+#include "lists/createlist.h"
+#include "tests/support/scripted_dialogs.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QToolButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class Language : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetSharedState();
+        form = std::make_unique<TDLForm>();
+        DLForm = form.get();
+        CreateList = new TCreateList(form.get());
+        PreviewForm = new TPreviewForm(form.get());
+    }
+    void TearDown() override
+    {
+        CreateList = nullptr;
+        PreviewForm = nullptr;
+        DLForm = nullptr;
+    }
+    // Every caption and hint of the window's worded controls.
+    QStringList Texts() const
+    {
+        QStringList texts;
+        for (const auto &row : form->LanguageTable()) {
+            QObject *c = row.control;
+            if (row.hint)
+                texts << static_cast<QWidget *>(c)->toolTip();
+            else if (auto *b = qobject_cast<QAbstractButton *>(c))
+                texts << b->text();
+            else if (auto *g = qobject_cast<QGroupBox *>(c))
+                texts << g->title();
+            else if (auto *l = qobject_cast<QLabel *>(c))
+                texts << l->text();
+            else if (auto *a = qobject_cast<QAction *>(c))
+                texts << a->text();
+            else if (form->PageControl1->indexOf(static_cast<QWidget *>(c)) >= 0)
+                texts << form->PageControl1->tabText(form->PageControl1->indexOf(static_cast<QWidget *>(c)));
+            else
+                texts << static_cast<QWidget *>(c)->windowTitle();
+        }
+        return texts;
+    }
+    std::unique_ptr<TDLForm> form;
+};
+
+TEST_F(Language, TheTableCoversFiftySixRowsOfTheThreeWindows)
+{
+    const auto table = form->LanguageTable();
+    ASSERT_EQ(table.size(), 56);
+    for (const auto &row : table)
+        EXPECT_NE(row.control, nullptr) << row.english;
+}
+
+TEST_F(Language, EachSwitchSetsTheFlagAndEveryText)
+{
+    form->ENGClick();
+    EXPECT_EQ(EnglishUI, 1);
+    EXPECT_EQ(form->Button2->text(), QStringLiteral("Load page"));
+    EXPECT_EQ(form->PageControl1->tabText(3), QStringLiteral("About..."));
+    EXPECT_EQ(form->SpeedButton4->toolTip(), QStringLiteral("Invert selection"));
+    EXPECT_EQ(CreateList->windowTitle(), QStringLiteral("Create list"));
+    EXPECT_EQ(CreateList->Button1->text(), QStringLiteral("Create list"));
+    EXPECT_EQ(form->P5->text(), QStringLiteral("Create list"));
+    EXPECT_EQ(PreviewForm->windowTitle(), QStringLiteral("View image"));
+    EXPECT_EQ(form->Button7->text(), QStringLiteral("Slovensko"));  // the other language
+    form->SLOClick();
+    EXPECT_EQ(EnglishUI, 0);
+    EXPECT_EQ(form->Button15->text(), QStringLiteral("Naloži seznam podimenikov"));
+    EXPECT_EQ(form->CheckBox2->text(), QStringLiteral("Ogled slik"));
+    // Controls outside the table keep their texts.
+    EXPECT_EQ(form->Button18->text(), QStringLiteral("Stop"));
+    EXPECT_EQ(form->GroupBox1->title(), QStringLiteral("Language / Jezik"));
+}
+
+TEST_F(Language, PressingTheButtonTwiceRestoresEveryCaption)
+{
+    form->ENGClick();
+    const QStringList english = Texts();
+    form->Button7->click();
+    EXPECT_NE(Texts(), english);
+    form->Button7->click();
+    EXPECT_EQ(Texts(), english);
+    form->SLOClick();
+    const QStringList slovene = Texts();
+    form->Button7Click();
+    form->Button7Click();
+    EXPECT_EQ(Texts(), slovene);
+}
+
+TEST_F(Language, MessagesFollowTheSwitch)
+{
+    ScriptedDialogs::Global().Reset();
+    form->SLOClick();
+    form->Edit10->setText("x");
+    form->ENGClick();
+    form->Edit10->setText("y");
+    EXPECT_EQ(ScriptedDialogs::Global().messages, (QStringList{"Vnesi številko!", "Enter a number!"}));
+}
+
+}  // namespace

@@ -1,0 +1,162 @@
+#include "app/dlform.h"
+#include "app/errors.h"
+#include "app/settings_values.h"
+#include "app/shared_state.h"
+#include "net/http_client.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/test_environment.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class SettingsPage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetSharedState();
+        testenv::ClearSettings();
+        ScriptedDialogs::Global().Reset();
+        previous = QDir::currentPath();
+        form = std::make_unique<TDLForm>();
+    }
+    void TearDown() override
+    {
+        QDir::setCurrent(previous);
+        testenv::ClearSettings();
+    }
+    QStringList &Messages() { return ScriptedDialogs::Global().messages; }
+
+    std::unique_ptr<TDLForm> form;
+    QString previous;
+};
+
+TEST_F(SettingsPage, TypingTheTimeOutSetsItCharacterByCharacter)
+{
+    form->Edit10->clear();
+    QTest::keyClicks(form->Edit10, "90");
+    EXPECT_EQ(form->HTTP2->TimeOut, 90000);
+    QTest::keyClick(form->Edit10, Qt::Key_Backspace);
+    EXPECT_EQ(form->HTTP2->TimeOut, 9000);
+    QTest::keyClick(form->Edit10, Qt::Key_Backspace);
+    EXPECT_EQ(form->HTTP2->TimeOut, 9000);  // the empty field changes nothing
+    EXPECT_EQ(form->HTTP1->TimeOut, 0);
+    form->Edit10->setText("-5");
+    EXPECT_EQ(form->HTTP2->TimeOut, -5000);
+    form->Edit10->setText("99999999");
+    EXPECT_EQ(form->HTTP2->TimeOut, 2147483647);  // no overflow
+    EXPECT_TRUE(Messages().isEmpty());
+}
+
+TEST_F(SettingsPage, EveryChangeThatIsNotANumberAsksForOne)
+{
+    EnglishUI = 0;
+    form->Edit10->setText("-");
+    EXPECT_EQ(Messages(), QStringList{"Vnesi številko!"});
+    EnglishUI = 1;
+    QTest::keyClicks(form->Edit13, "ab");
+    EXPECT_EQ(Messages().size(), 3);
+    EXPECT_EQ(Messages().last(), QStringLiteral("Enter a number!"));
+    form->Edit13->clear();
+    EXPECT_EQ(Messages().size(), 3);  // an empty delay is accepted
+    form->Edit12->clear();
+    EXPECT_EQ(Messages().size(), 4);  // an empty size limit is not
+}
+
+TEST_F(SettingsPage, TheProxyBoxSetsOrClearsTheHostAndKeepsThePorts)
+{
+    form->Edit1->setText("proxy.local");
+    form->Edit5->setText("8080");
+    form->CheckBox1->click();
+    EXPECT_EQ(form->HTTP1->Proxy, QByteArray("proxy.local"));
+    EXPECT_EQ(form->HTTP2->ProxyPort, 8080);
+    form->CheckBox1->click();
+    EXPECT_TRUE(form->HTTP1->Proxy.isEmpty() && form->HTTP2->Proxy.isEmpty());
+    EXPECT_EQ(form->HTTP1->ProxyPort, 8080);
+    form->Edit1Exit();  // leaving the host field sets it although the box is off
+    EXPECT_EQ(form->HTTP2->Proxy, QByteArray("proxy.local"));
+    form->Edit5->setText("x80");
+    EXPECT_THROW(form->Edit5Exit(), EConvertError);
+}
+
+TEST_F(SettingsPage, CredentialsAndRefererGoToBothClients)
+{
+    form->Edit2->setText("ana");
+    form->Edit3->setText("skrivno");
+    form->Button8->click();
+    EXPECT_EQ(form->HTTP1->HeaderInfo.UserId, QByteArray("ana"));
+    EXPECT_EQ(form->HTTP2->HeaderInfo.Password, QByteArray("skrivno"));
+    form->Edit11->setText("http://ref/");
+    form->CheckBox3->click();
+    EXPECT_EQ(form->HTTP1->HeaderInfo.Referer, QByteArray("http://ref/"));
+    form->CheckBox3->click();
+    EXPECT_TRUE(form->HTTP2->HeaderInfo.Referer.isEmpty());
+}
+
+TEST_F(SettingsPage, TheFolderPickerMakesTheFolderCurrentOrChangesNothing)
+{
+    const QString folder = testenv::NewFolder("target");
+    form->Edit6->setText("/nonexistent");
+    form->Button10Click();  // cancelled
+    EXPECT_EQ(form->Edit6->text(), QStringLiteral("/nonexistent"));
+    ScriptedDialogs::Global().answers << folder;
+    form->Button10Click();
+    EXPECT_EQ(form->Edit6->text(), folder);
+    EXPECT_EQ(QDir::currentPath(), QDir(folder).canonicalPath());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Grabulo - ") + QDir(folder).canonicalPath());
+}
+
+TEST_F(SettingsPage, SaveWritesTheValuesAsTypedOrConverted)
+{
+    form->Edit6->setText("/tmp/slike");
+    form->Edit10->setText("60");
+    form->Edit13->setText("2");
+    form->CheckBox1->setChecked(true);
+    form->Edit1->setText("px");
+    form->Edit5->setText("080");
+    form->CheckBox4->setChecked(true);
+    form->Edit12->setText("010");
+    form->Button12Click();
+    EXPECT_EQ(RegReadString(RegistryKey, "startdir", ""), QStringLiteral("/tmp/slike"));
+    EXPECT_EQ(ReadSetting(Settings::TimeOut), 60);
+    EXPECT_EQ(ReadSetting(Settings::Delay), 2);
+    EXPECT_EQ(ReadSetting(Settings::Proxy), 1);
+    EXPECT_EQ(ReadSetting(Settings::ProxyPort), QStringLiteral("080"));
+    EXPECT_EQ(ReadSetting(Settings::Velikost), QStringLiteral("10"));
+
+    form->CheckBox1->setChecked(false);
+    form->CheckBox4->setChecked(false);
+    form->Edit1->setText("other");
+    form->Button12Click();
+    EXPECT_EQ(ReadSetting(Settings::Proxy), 0);
+    EXPECT_EQ(ReadSetting(Settings::ProxyIP), QStringLiteral("px"));
+    EXPECT_EQ(ReadSetting(Settings::Filter), 0);
+    EXPECT_EQ(ReadSetting(Settings::Velikost), QStringLiteral("10"));
+}
+
+TEST_F(SettingsPage, SaveStopsAtTheFirstFieldThatIsNotANumber)
+{
+    form->Edit6->setText("/kept");
+    form->Edit10->setText("");
+    EXPECT_THROW(form->Button12Click(), EConvertError);
+    EXPECT_EQ(RegReadString(RegistryKey, "startdir", ""), QStringLiteral("/kept"));
+    EXPECT_EQ(RegReadString(RegistryKey, "delay", "none"), QStringLiteral("none"));
+}
+
+TEST_F(SettingsPage, DoubleClickEmptiesTheLog)
+{
+    form->Log("line");
+    QTest::mouseDClick(form->Memo3->viewport(), Qt::LeftButton);
+    EXPECT_TRUE(form->Memo3->toPlainText().isEmpty());
+}
+
+}  // namespace

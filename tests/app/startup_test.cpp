@@ -1,0 +1,179 @@
+#include "app/dlform.h"
+#include "app/platform.h"
+#include "app/settings_values.h"
+#include "app/shared_state.h"
+#include "download/previewform.h"
+#include "lists/createlist.h"
+#include "net/http_client.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/test_environment.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class StartUp : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetSharedState();
+        testenv::ClearSettings();
+        ScriptedDialogs::Global().Reset();
+        previous = QDir::currentPath();
+    }
+    void TearDown() override
+    {
+        Destroy();
+        QDir::setCurrent(previous);
+        testenv::ClearSettings();
+    }
+    void Create()
+    {
+        form = std::make_unique<TDLForm>();
+        DLForm = form.get();
+        form->FormCreate();
+        CreateList = new TCreateList(form.get());
+        PreviewForm = new TPreviewForm(form.get());
+    }
+    void Destroy()
+    {
+        CreateList = nullptr;
+        PreviewForm = nullptr;
+        DLForm = nullptr;
+        form.reset();
+    }
+    std::unique_ptr<TDLForm> form;
+    QString previous;
+};
+
+TEST_F(StartUp, TheFirstStartUsesTheDefaultsAndMarksTheAccount)
+{
+    Create();
+    form->FormShow({});
+    form->FormActivate();
+    EXPECT_EQ(form->geometry(), QRect(20, 20, 670, 520));
+    EXPECT_EQ(form->Edit6->text(), ProgramFolder());
+    EXPECT_EQ(QDir::currentPath(), QDir(ProgramFolder()).canonicalPath());
+    EXPECT_EQ(form->Edit10->text(), QStringLiteral("180"));
+    EXPECT_EQ(form->HTTP2->TimeOut, 180000);
+    EXPECT_EQ(form->Edit13->text(), QStringLiteral("0"));
+    EXPECT_FALSE(form->CheckBox1->isChecked() || form->CheckBox4->isChecked());
+    EXPECT_EQ(EnglishUI, 1);
+    EXPECT_TRUE(form->CheckBox2->isChecked());
+    EXPECT_TRUE(PreviewForm->isVisible());
+    EXPECT_EQ(form->Label2->text(), QStringLiteral("Grabulo v. 1.5"));
+    EXPECT_EQ(form->Combo3->count(), 17);
+    EXPECT_EQ(RegReadString(RegistryKey, "prisoten", ""), QStringLiteral("ja"));
+    EXPECT_EQ(RegReadString(RegistryKey, "verzija", ""), QStringLiteral("1.5"));
+    EXPECT_NE(ReadSetting(Settings::Install), QStringLiteral("0"));
+    EXPECT_FALSE(FirstActivation);
+    form->PageControl1->setCurrentWidget(form->TabSheet3);
+    form->TabSheet3Show();
+    EXPECT_TRUE(form->RichEdit2->text().startsWith("Grabulo has been installed for 0 days, has been running for 0 minutes"));
+}
+
+TEST_F(StartUp, ClosingStoresTheStateAndTheNextStartRestoresIt)
+{
+    Create();
+    form->FormActivate();
+    form->SLOClick();
+    form->CheckBox2->setChecked(false);
+    form->setGeometry(40, 50, 800, 300);
+    RunPictureCount = 4;
+    form->FormClose();
+    EXPECT_EQ(ReadSetting(Settings::Jezik), 0);
+    EXPECT_EQ(ReadSetting(Settings::Preview), 0);
+    EXPECT_EQ(ReadSetting(Settings::Download), 4);
+    EXPECT_TRUE(AbortRequested == false);
+    Destroy();
+
+    ResetSharedState();
+    Create();
+    form->FormActivate();
+    EXPECT_EQ(form->geometry(), QRect(40, 50, 800, 520));  // never lower than 520
+    EXPECT_EQ(EnglishUI, 0);
+    EXPECT_FALSE(form->CheckBox2->isChecked());
+    EXPECT_EQ(form->DLSteviloSlik(), 4);
+}
+
+TEST_F(StartUp, StoredSettingsTabValuesAreApplied)
+{
+    const QString folder = testenv::NewFolder("stored");
+    RegWriteString(RegistryKey, "startdir", folder);
+    WriteSetting(Settings::TimeOut, 30);
+    WriteSetting(Settings::Proxy, 1);
+    WriteSetting(Settings::ProxyIP, "10.0.0.9");
+    WriteSetting(Settings::ProxyPort, "3129");
+    WriteSetting(Settings::Filter, 1);
+    RegWriteInteger(RegistryKey, "velikost", 2048);
+    Create();
+    EXPECT_EQ(QDir::currentPath(), QDir(folder).canonicalPath());
+    EXPECT_EQ(form->HTTP2->TimeOut, 30000);
+    EXPECT_EQ(form->HTTP1->Proxy, QByteArray("10.0.0.9"));
+    EXPECT_EQ(form->HTTP2->ProxyPort, 3129);
+    EXPECT_TRUE(form->CheckBox4->isChecked());
+    EXPECT_EQ(form->Edit12->text(), QStringLiteral("2048"));
+}
+
+TEST_F(StartUp, AStoredPortThatIsNotANumberIsSaidOnceAndTheStartGoesOn)
+{
+    WriteSetting(Settings::Proxy, 1);
+    WriteSetting(Settings::ProxyPort, "80a");
+    WriteSetting(Settings::Run, "not a number");
+    Create();
+    EXPECT_EQ(ScriptedDialogs::Global().errors, QStringList{"'80a' is not a valid integer value"});
+    EXPECT_EQ(RegReadString(RegistryKey, "prisoten", ""), QStringLiteral("ja"));
+    form->FormClose();  // a stored run time that is not a number starts again from zero
+    EXPECT_TRUE(ReadSetting(Settings::Run).toLongLong() >= 0);
+}
+
+TEST_F(StartUp, ARunClosedBeforeItsFirstActivationKeepsTheStoredLanguageAndPreview)
+{
+    WriteSetting(Settings::Jezik, 1);
+    WriteSetting(Settings::Preview, 1);
+    Create();
+    form->FormClose();
+    EXPECT_EQ(ReadSetting(Settings::Jezik), 1);
+    EXPECT_EQ(ReadSetting(Settings::Preview), 1);
+}
+
+TEST_F(StartUp, CommandLineFolderThatDoesNotExistIsReportedAndTheStartGoesOn)
+{
+    Create();
+    const QString before = QDir::currentPath();
+    form->FormShow({"site.si/x/", "/no/such/folder"});
+    EXPECT_EQ(ScriptedDialogs::Global().messages, QStringList{"Unable to find local path /no/such/folder"});
+    EXPECT_EQ(form->Edit6->text(), QStringLiteral("/no/such/folder"));
+    EXPECT_EQ(QDir::currentPath(), before);
+    EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("site.si/x/"));
+    EXPECT_FALSE(ShuttingDown);
+}
+
+TEST_F(StartUp, CommandLineCredentialsWithoutStartOnlyFillTheFields)
+{
+    Create();
+    const QString folder = testenv::NewFolder("cl");
+    form->FormShow({"site.si/", folder, "ana", "geslo"});
+    EXPECT_EQ(form->HTTP1->HeaderInfo.UserId, QByteArray("ana"));
+    EXPECT_EQ(form->HTTP2->HeaderInfo.Password, QByteArray("geslo"));
+    EXPECT_TRUE(form->Memo3->toPlainText().isEmpty());
+    EXPECT_FALSE(ShuttingDown);
+}
+
+TEST_F(StartUp, ClickingTheFirstLinkLabelSwitchesToTheDownloadZone)
+{
+    Create();
+    form->Label15Click();
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
+}
+
+}  // namespace
