@@ -46,6 +46,7 @@ TCreateList::TCreateList(QWidget *parent) : QDialog(parent)
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     Button4 = MakeButton(this, QStringLiteral("Test selected link in browser"), {304, 440, 195, 25});
     Button2 = MakeButton(this, QStringLiteral("Download"), {520, 440, 89, 25});
+    WireSignals();
 }
 
 void TCreateList::BuildNameGroup()

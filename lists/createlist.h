@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPoint>
 #include <QString>
 
 class ListBox;
@@ -15,6 +16,13 @@ class TCreateList final : public QDialog {
     Q_OBJECT
 public:
     explicit TCreateList(QWidget *parent = nullptr);
+
+    void Button1Click();   // Create list: append a numbered series to List1
+    void Button2Click();   // Download: hand List1 to the main window's List2, all selected
+    void Button3Click();   // Clear list
+    void Button4Click();   // Test the selected address in the browser
+    void List1DblClick();  // the selected address to the clipboard
+    void List1MouseMove(const QPoint &viewportPos);
 
     QLabel *Label1;
     QLineEdit *Edit3;
@@ -32,4 +40,7 @@ public:
 
 private:
     void BuildNameGroup();
+    void WireSignals();
+    // The row selected in List1, or -1.
+    qsizetype SelectedRow() const;
 };

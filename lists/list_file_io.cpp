@@ -1,0 +1,35 @@
+#include "lists/list_file_io.h"
+
+#include "app/errors.h"
+#include "app/text_lines.h"
+#include "lists/list_file_format.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+QByteArray ReadListText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EInOutError(file.errorString());
+    return TextUpToNul(text);
+}
+
+QList<QByteArray> ReadListFile(const QString &path)
+{
+    return ListFileLines(ReadListText(path));
+}
+
+void WriteListFile(const QString &path, const QList<QByteArray> &lines)
+{
+    QSaveFile file(path);
+    // A file in a folder we may not create files in is written in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+    if (file.write(JoinLinesCrLf(lines)) < 0 || !file.commit())
+        throw EInOutError(file.errorString());
+}
