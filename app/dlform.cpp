@@ -100,6 +100,7 @@ void TDLForm::ConfigureHttpClients()
     HTTP2->TimeOut = 180000;
     HTTP2->Body = "slika.gif";
     HTTP2->InputFileMode = true;
+    HTTP2->CreateNewFiles = true;  // the naming rules chose a free name
     HTTP2->ProxyPort = 3128;
 }
 

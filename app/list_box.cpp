@@ -75,6 +75,14 @@ QByteArray ListBox::Item(qsizetype index) const
     return model_->Lines()[index];
 }
 
+namespace {
+// The order of a sorted list: letters compare without regard to case.
+bool SortsBefore(const QByteArray &a, const QByteArray &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) < 0;
+}
+}  // namespace
+
 qsizetype ListBox::Add(const QByteArray &line)
 {
     if (!sorted_) {
@@ -82,7 +90,7 @@ qsizetype ListBox::Add(const QByteArray &line)
         return Count() - 1;
     }
     const auto &lines = model_->Lines();
-    const auto pos = std::upper_bound(lines.begin(), lines.end(), line) - lines.begin();
+    const auto pos = std::upper_bound(lines.begin(), lines.end(), line, SortsBefore) - lines.begin();
     model_->Insert(pos, line);
     return pos;
 }
@@ -90,7 +98,7 @@ qsizetype ListBox::Add(const QByteArray &line)
 void ListBox::SetItems(QList<QByteArray> lines)
 {
     if (sorted_)
-        std::stable_sort(lines.begin(), lines.end());
+        std::stable_sort(lines.begin(), lines.end(), SortsBefore);
     model_->SetLines(std::move(lines));
 }
 

@@ -6,12 +6,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-static int OpenForCapture(const QByteArray &path)
+static int OpenForCapture(const QByteArray &path, bool createNew)
 {
     int fd = -1;
     int error = ENOENT;
     if (!path.isEmpty() && !path.contains('\0')) {
-        fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (createNew ? O_EXCL : O_TRUNC);
+        fd = ::open(path.constData(), flags, 0666);
         error = errno;
     }
     if (fd < 0)
@@ -20,7 +21,7 @@ static int OpenForCapture(const QByteArray &path)
     return fd;
 }
 
-TCaptureFile::TCaptureFile(const QByteArray &path) : fd_(OpenForCapture(path)) {}
+TCaptureFile::TCaptureFile(const QByteArray &path, bool createNew) : fd_(OpenForCapture(path, createNew)) {}
 
 TCaptureFile::~TCaptureFile()
 {

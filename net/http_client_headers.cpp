@@ -35,33 +35,60 @@ void THttpClient::SplitURL()
     Path = target.Path;
 }
 
+// Addresses come from pages and may hold blanks, line breaks or other
+// control bytes: in the request line they are percent-encoded, so they
+// can neither end the line nor split the request.
+static QByteArray RequestTarget(const QByteArray &address)
+{
+    QByteArray target;
+    target.reserve(address.size());
+    for (const char c : address) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7f)
+            target.append('%').append(QByteArray::number(byte, 16).rightJustified(2, '0').toUpper());
+        else
+            target.append(c);
+    }
+    return target;
+}
+
+// A header value on one line: line breaks and NUL bytes become blanks.
+static QByteArray OneLine(QByteArray value)
+{
+    for (char &c : value) {
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = ' ';
+    }
+    return value;
+}
+
 void THttpClient::BuildHeader()
 {
     HeaderList.Clear();
     if (Command != CmdSendBody)
-        HeaderList.Add(RequestWord(Command) + (Proxy.isEmpty() ? Path : URL) + " HTTP/1.0");
+        HeaderList.Add(RequestWord(Command) + RequestTarget(Proxy.isEmpty() ? Path : URL) + " HTTP/1.0");
     if (!Proxy.isEmpty()) {
         HeaderList.Add("Proxy-Connection: Keep-Alive");
-        HeaderList.Add("Host: " + Host);
+        HeaderList.Add("Host: " + OneLine(Host));
     }
-    HeaderList.SetHeader("Host", Host);
+    HeaderList.SetHeader("Host", OneLine(Host));
     HeaderList.Add("Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff");
     HeaderList.Add("Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript");
     if (!HeaderInfo.LocalProgram.isEmpty())
-        HeaderList.SetHeader("User-Agent", HeaderInfo.LocalProgram);
+        HeaderList.SetHeader("User-Agent", OneLine(HeaderInfo.LocalProgram));
     if (!HeaderInfo.LocalMailAddress.isEmpty())
-        HeaderList.SetHeader("From", HeaderInfo.LocalMailAddress);
+        HeaderList.SetHeader("From", OneLine(HeaderInfo.LocalMailAddress));
     if (!HeaderInfo.Cookie.isEmpty()
         && (HeaderInfo.Cookie != redirectCookie_ || IsCurrentOrigin(cookieHost_, cookiePort_)))
-        HeaderList.SetHeader("Cookie", HeaderInfo.Cookie);
+        HeaderList.SetHeader("Cookie", OneLine(HeaderInfo.Cookie));
     if (!HeaderInfo.Referer.isEmpty())
-        HeaderList.SetHeader("Referer", HeaderInfo.Referer);
+        HeaderList.SetHeader("Referer", OneLine(HeaderInfo.Referer));
     AddCredentials();
     HeaderList.Add("Content-type: application/x-www-form-urlencoded");
     if (Command == CmdCopy || Command == CmdMove)
-        HeaderList.Add("URI-header: " + HeaderArgument);
+        HeaderList.Add("URI-header: " + OneLine(HeaderArgument));
     if (Command == CmdLink || Command == CmdUnlink)
-        HeaderList.Add("Link: " + HeaderArgument);
+        HeaderList.Add("Link: " + OneLine(HeaderArgument));
     AddContentLength();
 }
 

@@ -105,6 +105,10 @@ public:
     qint16 ReplyNumber = 0;
     int SocketHandle = -1;  // -1: no socket
     bool Connected = false;
+    // CaptureFile creates a new file only: a name that is taken (a file, a
+    // link, anything) fails as a file-creation error instead of being
+    // emptied, so a download never replaces a file it did not name.
+    bool CreateNewFiles = false;
     // The name look-up used by ResolveHost; not owned. Tests replace it.
     THostResolver *Resolver = &SystemHostResolver();
 

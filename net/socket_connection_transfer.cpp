@@ -260,7 +260,7 @@ void TSocketConnection::CaptureFile(const QByteArray &path)
     ReportStatus(8, "CaptureFile");
     BytesRecvd = 0;
     TimerScope timer(*this);
-    TCaptureFile file(path);
+    TCaptureFile file(path, CreateNewFiles);
     ReadingScope reading(*this);
     ForgetLookAhead();
     while (!Canceled) {

@@ -217,6 +217,8 @@ TEST(ListBoxTest, IndexErrorsAndSortedMode)
     list.SetSorted(true);
     EXPECT_EQ(list.Items(), (QList<QByteArray>{"a", "b"}));
     EXPECT_EQ(list.Add("ab"), 1);
+    EXPECT_EQ(list.Add("B"), 3);  // letters sort without regard to case
+    EXPECT_EQ(list.Add("AA"), 1);
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
 }

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,6 +66,18 @@ TEST_F(HttpRequestBytesTest, DirectGet)
                                           "Referer: http://ref.example/page\r\n"
                                           "Content-type: application/x-www-form-urlencoded\r\n\r\n");
     EXPECT_EQ(http.Body, "Hello, world\n");
+}
+
+TEST_F(HttpRequestBytesTest, ControlBytesFromAPageNeverSplitTheRequest)
+{
+    server.Route("/a%20b%0D%0AX:%09y.jpg", FixtureResponse::Ok("fine"));
+    http.HeaderInfo.Referer = "http://ref/\r\nInjected: yes";
+    http.Get(server.Url("/a b\r\nX:\ty.jpg"));
+    const QByteArray request = server.LastRequest();
+    EXPECT_TRUE(request.startsWith("GET /a%20b%0D%0AX:%09y.jpg HTTP/1.0\r\n")) << request.constData();
+    EXPECT_TRUE(request.contains("\r\nReferer: http://ref/  Injected: yes\r\n")) << request.constData();
+    EXPECT_FALSE(request.contains("\r\nInjected:"));
+    EXPECT_EQ(http.Body, "fine");
 }
 
 TEST_F(HttpRequestBytesTest, GetThroughAProxyCarriesTheWholeAddress)
@@ -393,6 +406,30 @@ TEST_F(HttpFileTest, FileThatCannotBeCreatedIsAFileCreationError)
     EXPECT_TRUE(message.startsWith("Cannot create file")) << message.toStdString();
     EXPECT_TRUE(message.endsWith("No such file or directory")) << message.toStdString();
     EXPECT_FALSE(http.Connected);
+}
+
+TEST_F(HttpFileTest, ANewFileOnlyNeverReplacesOrFollowsALink)
+{
+    http.InputFileMode = true;
+    http.CreateNewFiles = true;
+    const QString folder = testenv::NewFolder("new-only");
+    QFile taken(folder + "/taken.jpg");
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.write("mine");
+    taken.close();
+    ASSERT_EQ(::symlink(QFile::encodeName(folder + "/elsewhere.jpg").constData(),
+                        QFile::encodeName(folder + "/link.jpg").constData()), 0);
+    for (const char *name : {"taken.jpg", "link.jpg"}) {
+        http.Body = (folder + "/" + name).toUtf8();
+        const QString message = ThrownMessage<EFCreateError>([&] { http.Get(server.Url("/ok")); });
+        EXPECT_TRUE(message.endsWith("File exists")) << message.toStdString();
+    }
+    ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
+    EXPECT_EQ(taken.readAll(), "mine");
+    EXPECT_FALSE(QFile::exists(folder + "/elsewhere.jpg"));
+    http.Body = (folder + "/fresh.jpg").toUtf8();
+    http.Get(server.Url("/ok"));
+    EXPECT_TRUE(QFile::exists(folder + "/fresh.jpg"));
 }
 
 TEST_F(HttpFileTest, WriteErrorsRaiseTheSystemMessageAndNeverSucceed)
