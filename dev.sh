@@ -1,11 +1,13 @@
 #!/bin/sh
 # Sets up, builds, runs and tests Grabulo on Debian 12.
-#   ./dev.sh run              install what is missing, build, start the program
+#   ./dev.sh run              install what is missing, build, download the
+#                             bundled sample gallery from a local web server
+#   ./dev.sh window [ARGS]    install what is missing, build, open the window
 #   ./dev.sh test             install what is missing, build, run the tests
 #   ./dev.sh test --sanitize  the same in a second build under ASan and UBSan
 set -eu
 top=$(cd "$(dirname "$0")" && pwd)
-packages="build-essential cmake qt6-base-dev libgl-dev libgtest-dev xvfb xauth"
+packages="build-essential cmake qt6-base-dev libgl-dev libgtest-dev python3 xvfb xauth"
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -30,9 +32,37 @@ build() {  # build folder, extra cmake options...
   cmake --build "$dir" -j"$(nproc)"
 }
 
+# Serves assets/sample-gallery on 127.0.0.1 and downloads all of its
+# pictures with the unattended command line into sample-download/.
+main_job() {
+  log=$(mktemp)
+  python3 -u -m http.server --bind 127.0.0.1 0 --directory "$top/assets/sample-gallery" >"$log" 2>&1 &
+  server=$!
+  trap 'kill $server 2>/dev/null; rm -f "$log"' EXIT
+  port=""
+  for _ in $(seq 50); do
+    port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$log" | head -n 1)
+    [ -n "$port" ] && break
+    sleep 0.1
+  done
+  [ -n "$port" ] || { cat "$log"; echo "The sample web server did not start." >&2; exit 1; }
+  out="$top/sample-download"
+  rm -rf "$out"
+  mkdir -p "$out"
+  echo "Sample gallery at http://127.0.0.1:$port/index.html"
+  "$top/build/grabulo" "127.0.0.1:$port/index.html" "$out" start exit
+  echo "The pictures are in $out:"
+  ls -l "$out"
+}
+
 command=${1:-}
 case "$command" in
   run)
+    setup
+    build "$top/build"
+    main_job
+    ;;
+  window)
     setup
     build "$top/build"
     shift
@@ -52,7 +82,7 @@ case "$command" in
     ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300
     ;;
   *)
-    sed -n '2,5p' "$0"
+    sed -n '2,7p' "$0"
     exit 2
     ;;
 esac

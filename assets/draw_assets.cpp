@@ -1,10 +1,13 @@
 // Draws the program's pictures into assets/. Run once after changing a
 // drawing; the PNG files are kept in the repository:
 //   cmake --build build --target grabulo_draw_assets && build/app/grabulo_draw_assets assets
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <cmath>
 
 namespace {
 
@@ -126,6 +129,93 @@ QImage TextBadge(int w, int h, const QString &text, const QColor &fill)
     return image;
 }
 
+// A landscape picture for the sample gallery.
+QImage GalleryPicture(int w, int h, int variant)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor skies[] = {QColor(0x8e, 0xc5, 0xf0), QColor(0xf6, 0xb0, 0x7a), QColor(0x6a, 0x5a, 0xcd),
+                            QColor(0xb8, 0xe0, 0xd2)};
+    QLinearGradient sky(0, 0, 0, h);
+    sky.setColorAt(0, skies[variant % 4].lighter(120));
+    sky.setColorAt(1, skies[variant % 4]);
+    p.fillRect(image.rect(), sky);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xff, 0xe0, 0x66));
+    p.drawEllipse(QPointF(w * (0.2 + 0.15 * variant), h * 0.25), h * 0.1, h * 0.1);
+    QPainterPath hills;
+    hills.moveTo(0, h);
+    for (int x = 0; x <= w; x += 8)
+        hills.lineTo(x, h * 0.65 - std::sin((x + variant * 40) / 37.0) * h * 0.12);
+    hills.lineTo(w, h);
+    hills.closeSubpath();
+    p.setBrush(QColor(0x3c, 0x9a - variant * 10, 0x4a));
+    p.drawPath(hills);
+    return image;
+}
+
+// GIF with 6x6x6 colours; the LZW stream restarts before the code width
+// grows, which keeps the encoder short and every decoder happy.
+QByteArray EncodeGif(const QImage &source)
+{
+    const QImage image = source.convertToFormat(QImage::Format_RGB32);
+    QByteArray out("GIF89a");
+    auto word = [&](int v) { out.append(char(v & 0xff)).append(char(v >> 8)); };
+    word(image.width());
+    word(image.height());
+    out.append(char(0xf7)).append('\0').append('\0');  // global table of 256 entries
+    for (int i = 0; i < 256; ++i) {
+        const int r = i / 36 % 6, g = i / 6 % 6, b = i % 6;
+        out.append(char(i < 216 ? r * 51 : 0)).append(char(i < 216 ? g * 51 : 0)).append(char(i < 216 ? b * 51 : 0));
+    }
+    out.append(',');
+    word(0);
+    word(0);
+    word(image.width());
+    word(image.height());
+    out.append('\0').append(char(8));
+    QByteArray codes;
+    quint32 bits = 0;
+    int count = 0;
+    auto put = [&](int code) {
+        bits |= quint32(code) << count;
+        count += 9;
+        while (count >= 8) {
+            codes.append(char(bits & 0xff));
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    int sinceClear = 0;
+    put(256);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            put(qRed(c) / 51 * 36 + qGreen(c) / 51 * 6 + qBlue(c) / 51);
+            if (++sinceClear == 250) {
+                put(256);
+                sinceClear = 0;
+            }
+        }
+    }
+    put(257);
+    if (count > 0)
+        codes.append(char(bits & 0xff));
+    for (qsizetype i = 0; i < codes.size(); i += 255) {
+        const QByteArray block = codes.mid(i, 255);
+        out.append(char(block.size())).append(block);
+    }
+    out.append('\0').append(';');
+    return out;
+}
+
+bool SaveBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -143,5 +233,12 @@ int main(int argc, char *argv[])
     ok &= ProductLogo(64, 64, false).save(dir + "/product_icon.png");
     ok &= TextBadge(120, 34, "Tarvove feke", kBlue).save(dir + "/maker_logo.png");
     ok &= TextBadge(120, 40, "Donate", kOrange).save(dir + "/donate.png");
+    // The sample gallery that the main job downloads.
+    const QString gallery = dir + "/sample-gallery";
+    ok &= GalleryPicture(320, 200, 0).save(gallery + "/meadow.jpg", "JPEG", 85);
+    ok &= GalleryPicture(240, 160, 1).save(gallery + "/sunset.png");
+    ok &= SaveBytes(gallery + "/dusk.gif", EncodeGif(GalleryPicture(120, 80, 2)));
+    ok &= GalleryPicture(300, 300, 3).save(gallery + "/more/lake.jpg", "JPEG", 85);
+    ok &= SaveBytes(gallery + "/more/hills.gif", EncodeGif(GalleryPicture(90, 60, 1)));
     return ok ? 0 : 1;
 }
