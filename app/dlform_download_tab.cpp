@@ -159,7 +159,7 @@ void TDLForm::BuildStepPictures(AnchorLayout *area)
         {Image1, {0, 44, 81, 73}, AnchorTopLeft, "Vpiši naslov!"},
         {Image2, {32, 50, 81, 73}, AnchorTopLeft, "Klikni za nalaganje strani!"},
         {Image3, {32, 160, 81, 81}, AnchorTopLeft, "Izberi slike za download!"},
-        {Image4, {216, 290, 81, 73}, AnchorBottomLeft, "Klikni tu za pričetek downloada!"},
+        {Image4, {216, 312, 81, 73}, AnchorBottomLeft, "Klikni tu za pričetek downloada!"},
         {Image5, {548, 50, 81, 73}, AnchorTopLeft, "Klikni tu za prekinitev zveze!"},
     };
     int number = 1;

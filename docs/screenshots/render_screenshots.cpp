@@ -2,11 +2,13 @@
 // preview window to PNG files in the given folder. Run through make.sh.
 #include "app/application.h"
 #include "app/dlform.h"
+#include "app/list_box.h"
 #include "app/shared_state.h"
 #include "download/previewform.h"
 #include "lists/createlist.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -19,6 +21,19 @@ int main(int argc, char *argv[])
     CreateList = new TCreateList(DLForm);
     PreviewForm = new TPreviewForm(DLForm);
     DLForm->show();
+    DLForm->FormActivate();  // the interface language of a first start: English
+    // A page as it looks after Load page.
+    QList<QByteArray> links;
+    for (const char *name : {"meadow.jpg", "sunset.png", "dusk.gif", "more/lake.jpg"})
+        links << QByteArray("http://127.0.0.1:8080/gallery/") + name;
+    DLForm->List2->SetItems(links);
+    DLForm->List2->SetSelected(0, true);
+    DLForm->List2->SetSelected(2, true);
+    DLForm->Label10->setText(QStringLiteral("4"));
+    DLForm->PokaziStevilko(4);
+    for (const char *line : {"Connected successfuly.", "Connection closed.", "--- Page loaded."})
+        DLForm->Log(QString::fromUtf8(line));
+    DLForm->List3->SetItems({"127.0.0.1:8080/gallery/", "127.0.0.1:8080/gallery/more/"});
     const struct {
         QWidget *tab;
         const char *name;
