@@ -1,7 +1,14 @@
 #include "bench/scan_bench_support.h"
 
+#include "app/dlform.h"
+#include "app/list_box.h"
+#include "app/shared_state.h"
+
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
+#include <QTabWidget>
 
 #include <algorithm>
 #include <random>
@@ -75,6 +82,42 @@ ScanTiming TimePureScan(const LinkPage &page, int runs)
     }
     timing.milliseconds = *std::min_element(times.begin(), times.end());
     timing.medianMilliseconds = Median(times);
+    return timing;
+}
+
+WindowTiming TimeWindowPageLoad(const LinkPage &page, const QByteArray &pageAddress, int runs)
+{
+    WindowTiming timing;
+    TDLForm form;
+    DLForm = &form;
+    form.PageControl1->setCurrentWidget(form.TabSheet1);
+    form.show();
+    QApplication::processEvents();
+    QList<double> times;
+    for (int run = 0; run < runs; ++run) {
+        form.OcistiSeznam();
+        form.Label10->setText(QStringLiteral("0"));
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        form.Memo2 = page.text;
+        form.ObdelajHTML();
+        form.LociNaslov(pageAddress);
+        form.ObdelajPovezave();
+        form.OdstraniDuplikatneVrstice(form.List2);
+        form.Label10->setText(QString::number(form.List2->Count()));
+        const double calls = timer.nsecsElapsed() / 1e6;
+        QApplication::processEvents();
+        const double total = timer.nsecsElapsed() / 1e6;
+        if (times.isEmpty() || total < *std::min_element(times.begin(), times.end()))
+            timing.callsMilliseconds = calls;
+        times.append(total);
+    }
+    timing.milliseconds = *std::min_element(times.begin(), times.end());
+    timing.medianMilliseconds = Median(times);
+    timing.links = form.List2->Items();
+    timing.label10 = form.Label10->text();
+    DLForm = nullptr;
     return timing;
 }
 

@@ -1,6 +1,6 @@
 // Pieces of the link scan benchmark that other benchmarks can reuse: a
-// generated page with many links, and timings of the pure scan and of a
-// grep extraction of the same links.
+// generated page with many links, and timings of the pure scan, of the
+// window's page-load pass and of a grep extraction of the same links.
 #pragma once
 
 #include "scan/link_scanner.h"
@@ -31,6 +31,22 @@ struct ScanTiming {
 // Times ScanPageLinks (collection, filter and resolution under entry 0,
 // duplicate removal) on the page text already in memory.
 ScanTiming TimePureScan(const LinkPage &page, int runs);
+
+struct WindowTiming {
+    double milliseconds = 0;        // calls and display, the fastest of the runs
+    double medianMilliseconds = 0;
+    double callsMilliseconds = 0;   // the calls alone, in the fastest run
+    QList<QByteArray> links;        // List2 after the last run
+    QString label10;                // Label10's text after the last run
+};
+
+// Times what Load page does with the page text once the transfer is over,
+// in a real main window shown on the Download zone tab: Memo2 := the text,
+// ObdelajHTML, LociNaslov(pageAddress), ObdelajPovezave,
+// OdstraniDuplikatneVrstice(List2), Label10 := the count; then one pass of
+// the event loop, so the list view lays out and paints. Needs a
+// QApplication; the lists are emptied before each run, outside the timing.
+WindowTiming TimeWindowPageLoad(const LinkPage &page, const QByteArray &pageAddress, int runs);
 
 // Times `grep -o 'href="[^"]*"'` over the page saved in file, run as a
 // subprocess; the fastest of the runs. Sets matches to the lines it printed.

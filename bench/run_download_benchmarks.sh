@@ -1,0 +1,143 @@
+#!/bin/bash
+# Runs the window's download benchmarks against a real nginx on 127.0.0.1,
+# with wget and curl as peers in the same run, and prints figures and
+# ratios: a batch of 1000 small files, one 256 MiB file, and the message log
+# growing to 10,000 lines. Needs: nginx, wget, curl, python3, GNU time,
+# cmake, a C++ compiler and Qt 6 (the window runs on the offscreen platform).
+set -euo pipefail
+HERE=$(cd "$(dirname "$0")" && pwd)
+BUILD=${BUILD:-$HERE/../build-bench}
+RUNS=${RUNS:-3}
+FILES=${FILES:-1000}
+
+cmake -S "$HERE" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$BUILD" -j2 --target window_bench >/dev/null
+BENCH=$BUILD/window_bench
+
+WORK=$(mktemp -d)
+PIDS=()
+cleanup() {
+  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+free_port() { python3 -c 'import socket;s=socket.socket();s.bind(("127.0.0.1",0));print(s.getsockname()[1])'; }
+PORT=$(free_port)
+
+# The page: FILES links to 8 KiB pictures of four types, relative to it.
+mkdir -p "$WORK/www/gallery/img" "$WORK/tmp" "$WORK/home"
+python3 - "$WORK/www/gallery" "$FILES" <<'PY'
+import os, sys
+folder, count = sys.argv[1], int(sys.argv[2])
+kinds = ["jpg", "gif", "png", "jpeg"]
+links = []
+for i in range(count):
+    name = "p%05d.%s" % (i, kinds[i % 4])
+    with open(os.path.join(folder, "img", name), "wb") as f:
+        f.write(os.urandom(8192))
+    links.append('<a href="img/%s"><img src="img/%s"></a>' % (name, name))
+with open(os.path.join(folder, "page.html"), "w") as f:
+    f.write("<html><body>\n" + "\n".join(links) + "\n</body></html>\n")
+PY
+head -c 256M /dev/urandom > "$WORK/www/big.bin"
+
+# Keep-alive stays on (nginx's default), as wget uses it; our client opens
+# one connection per file.
+cat > "$WORK/nginx.conf" <<CONF
+worker_processes 1;
+daemon off;
+master_process off;
+error_log $WORK/error.log;
+pid $WORK/nginx.pid;
+events { worker_connections 1024; }
+http {
+  access_log off;
+  sendfile on;
+  client_body_temp_path $WORK/tmp;
+  proxy_temp_path $WORK/tmp;
+  fastcgi_temp_path $WORK/tmp;
+  uwsgi_temp_path $WORK/tmp;
+  scgi_temp_path $WORK/tmp;
+  server { listen 127.0.0.1:$PORT; root $WORK/www; }
+}
+CONF
+nginx -c "$WORK/nginx.conf" -p "$WORK" &
+PIDS+=($!)
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$PORT/gallery/page.html" && break; sleep 0.1; done
+sleep 0.2
+
+# dl.ini and error.log of the window go to a temporary program folder.
+mkdir -m 700 "$WORK/runtime"
+export GRABULO_HOME=$WORK/home QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime
+
+least() { sort -g | head -1; }
+most() { sort -g | tail -1; }
+median() { sort -g | awk '{v[NR]=$1} END {print (NR%2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2)}'; }
+ratio() { python3 -c "print(round($1/$2,2))"; }
+field() { sed -n "s/.*\b$1=\([0-9.]*\).*/\1/p"; }
+now() { date +%s.%N; }
+since() { python3 -c "print(round($(now)-$1,3))"; }
+fresh() { rm -rf "$WORK/out"; mkdir "$WORK/out"; }
+# Every picture arrived, byte for byte, and nothing else.
+check() { diff -r -q "$WORK/www/gallery/img" "$WORK/out" >/dev/null || { echo "$1: files differ"; exit 1; }; }
+
+echo "load: $(uptime | sed 's/.*load average/load average/')   ($(nproc) cores; others' work skews the figures)"
+
+echo "== Batch: page with $FILES links to 8 KiB files, Load page + select all + Save pictures ($RUNS runs each, alternating)"
+ours=(); inwin=(); wg=(); wgn=()
+for _ in $(seq "$RUNS"); do
+  fresh; start=$(now)
+  line=$(cd "$WORK/out" && "$BENCH" batch "127.0.0.1:$PORT/gallery/page.html")
+  ours+=("$(since "$start")"); inwin+=("$(echo "$line" | field seconds)")
+  check grabulo
+  fresh; start=$(now)
+  (cd "$WORK/out" && wget -q -r -l1 -nd -A jpg,jpeg,gif,png "http://127.0.0.1:$PORT/gallery/page.html")
+  wg+=("$(since "$start")"); check "wget"
+  fresh; start=$(now)
+  (cd "$WORK/out" && wget -q --no-http-keep-alive -r -l1 -nd -A jpg,jpeg,gif,png "http://127.0.0.1:$PORT/gallery/page.html")
+  wgn+=("$(since "$start")"); check "wget --no-http-keep-alive"
+done
+echo "  last run of ours: $line"
+o=$(printf '%s\n' "${ours[@]}" | least); om=$(printf '%s\n' "${ours[@]}" | median)
+i=$(printf '%s\n' "${inwin[@]}" | least); im=$(printf '%s\n' "${inwin[@]}" | median)
+w=$(printf '%s\n' "${wg[@]}" | least); wm=$(printf '%s\n' "${wg[@]}" | median)
+n=$(printf '%s\n' "${wgn[@]}" | least); nm=$(printf '%s\n' "${wgn[@]}" | median)
+echo "grabulo (whole process): best $o s, median $om   (in the window, from Load page: best $i s, median $im)"
+echo "wget -r -l1 -nd -A ...:  best $w s, median $wm"
+echo "wget --no-http-keep-alive: best $n s, median $nm"
+echo "  ratio grabulo / wget: best $(ratio "$o" "$w"), median $(ratio "$om" "$wm") (goal <= 1.0);" \
+     "in-window $(ratio "$i" "$w"), $(ratio "$im" "$wm")"
+echo "  ratio grabulo / wget --no-http-keep-alive: best $(ratio "$o" "$n"), median $(ratio "$om" "$nm")"
+
+echo "== One 256 MiB file through ZDownloadaj into a file ($RUNS runs each, alternating)"
+BIG="http://127.0.0.1:$PORT/big.bin"
+ours=(); peers=(); rss=0; xrss=0
+for _ in $(seq "$RUNS"); do
+  fresh
+  line=$(cd "$WORK/out" && /usr/bin/time -f 'child_maxrss_kib=%M' -o "$WORK/time.txt" "$BENCH" file "$BIG" big.bin)
+  cmp -s "$WORK/out/big.bin" "$WORK/www/big.bin" || { echo "our copy differs"; exit 1; }
+  ours+=("$(echo "$line" | field mbps)")
+  rss=$(printf '%s\n' "$rss" "$(echo "$line" | field peak_rss_mib)" | most)
+  xrss=$(printf '%s\n' "$xrss" "$(python3 -c "print(round($(field child_maxrss_kib < "$WORK/time.txt")/1024,1))")" | most)
+  fresh
+  bps=$(curl -s -o "$WORK/out/curl.bin" -w '%{speed_download}' "$BIG")
+  cmp -s "$WORK/out/curl.bin" "$WORK/www/big.bin" || { echo "curl's copy differs"; exit 1; }
+  peers+=("$(python3 -c "print(round($bps/1e6,1))")")
+done
+rm -rf "$WORK/out"
+echo "  last run of ours: $line"
+o=$(printf '%s\n' "${ours[@]}" | most); p=$(printf '%s\n' "${peers[@]}" | most)
+om=$(printf '%s\n' "${ours[@]}" | median); pm=$(printf '%s\n' "${peers[@]}" | median)
+echo "grabulo: best $o MB/s, median $om (peak RSS $rss MiB by itself, $xrss MiB by GNU time)   curl -o: best $p MB/s, median $pm"
+echo "  ratio: best $(ratio "$o" "$p"), median $(ratio "$om" "$pm") (goal >= 0.9, peak RSS < 64 MiB)"
+
+echo "== Message log growing to 10,000 lines, shown ($RUNS runs)"
+logs=(); shown=()
+for _ in $(seq "$RUNS"); do
+  out=$("$BENCH" log 10000)
+  logs+=("$(echo "$out" | field log_ratio)"); shown+=("$(echo "$out" | field shown_ratio)")
+done
+echo "$out" | sed 's/^/  /'
+echo "last 100 / first 100 lines, Log alone: best $(printf '%s\n' "${logs[@]}" | least), median $(printf '%s\n' "${logs[@]}" | median);" \
+     "Log and one event pass: best $(printf '%s\n' "${shown[@]}" | least), median $(printf '%s\n' "${shown[@]}" | median) (goal: about 1)"
