@@ -1,5 +1,6 @@
 // The Settings tab: language, proxy, time-out, start delay, size filter,
 // another copy, page credentials, referer, target folder, save.
+#include "app/control_factory.h"
 #include "app/dlform.h"
 
 #include <QCheckBox>
@@ -14,28 +15,6 @@ QGroupBox *MakeGroup(QWidget *parent, const QString &caption, QRect bounds)
     auto *group = new QGroupBox(caption, parent);
     group->setGeometry(bounds);
     return group;
-}
-
-template <class W>
-W *At(W *widget, QRect bounds)
-{
-    widget->setGeometry(bounds);
-    return widget;
-}
-
-QPushButton *MakeButton(QWidget *parent, const QString &caption, QRect bounds)
-{
-    auto *button = At(new QPushButton(caption, parent), bounds);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLabel *MakeLabel(QWidget *parent, const QString &caption, QPoint at)
-{
-    auto *label = new QLabel(caption, parent);
-    label->move(at);
-    label->adjustSize();
-    return label;
 }
 }  // namespace
 

@@ -1,35 +1,12 @@
 #include "lists/createlist.h"
 
+#include "app/control_factory.h"
 #include "app/list_box.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-namespace {
-template <class W>
-W *At(W *widget, QRect bounds)
-{
-    widget->setGeometry(bounds);
-    return widget;
-}
-
-QLabel *MakeLabel(QWidget *parent, const QString &caption, QPoint at)
-{
-    auto *label = new QLabel(caption, parent);
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
-
-QPushButton *MakeButton(QWidget *parent, const QString &caption, QRect bounds)
-{
-    auto *button = At(new QPushButton(caption, parent), bounds);
-    button->setAutoDefault(false);
-    return button;
-}
-}  // namespace
 
 TCreateList::TCreateList(QWidget *parent) : QDialog(parent)
 {

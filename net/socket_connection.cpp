@@ -5,6 +5,7 @@
 #include "app/errors.h"
 #include "net/event_pump.h"
 #include "net/socket_errors.h"
+#include "net/socket_scopes.h"
 #include "net/socket_timer.h"
 
 #include <QSocketNotifier>
@@ -16,19 +17,6 @@
 
 int TSocketConnection::WinsockUsers = 0;
 
-namespace {
-
-// Keeps the time-out running for the lifetime of one waiting operation.
-class TimerScope {
-public:
-    explicit TimerScope(TSocketConnection &c) : c_(c) { c_.TimerOn(); }
-    ~TimerScope() { c_.TimerOff(); }
-
-private:
-    TSocketConnection &c_;
-};
-
-}  // namespace
 
 TSocketConnection::TSocketConnection(QObject *owner) : QObject(owner)
 {

@@ -123,6 +123,11 @@ protected:
     bool moreToSend_ = false;
 
 private:
+    class TimerScope;
+    // Receives blocks into Buffer until the peer closes, the operation is
+    // cancelled or more() says enough; each block goes to take.
+    void CaptureBlocks(const std::function<void(const char *, qsizetype)> &take,
+                       const std::function<bool()> &more);
     void InitializeSockets();
     void OpenSocket(bool withLinger);
     void CloseSocketQuietly();

@@ -6,6 +6,7 @@
 #include "net/capture_file.h"
 #include "net/event_pump.h"
 #include "net/socket_errors.h"
+#include "net/socket_scopes.h"
 
 #include <QFile>
 #include <QSocketNotifier>
@@ -15,15 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-class TimerScope {
-public:
-    explicit TimerScope(TSocketConnection &c) : c_(c) { c_.TimerOn(); }
-    ~TimerScope() { c_.TimerOff(); }
-
-private:
-    TSocketConnection &c_;
-};
 
 bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 
@@ -255,19 +247,16 @@ QByteArray TSocketConnection::Transaction(const QByteArray &command)
     return LastReply;
 }
 
-void TSocketConnection::CaptureFile(const QByteArray &path)
+void TSocketConnection::CaptureBlocks(const std::function<void(const char *, qsizetype)> &take,
+                                      const std::function<bool()> &more)
 {
-    ReportStatus(8, "CaptureFile");
-    BytesRecvd = 0;
-    TimerScope timer(*this);
-    TCaptureFile file(path, CreateNewFiles);
     ReadingScope reading(*this);
     ForgetLookAhead();
-    while (!Canceled) {
+    while (!Canceled && more()) {
         const ssize_t n = ::recv(SocketHandle, Buffer, kBufferSize, 0);
         if (n > 0) {
             readReported_ = false;
-            file.Write(Buffer, n);
+            take(Buffer, n);
             BytesRecvd += n;
             if (OnPacketRecvd)
                 OnPacketRecvd(this);
@@ -283,6 +272,15 @@ void TSocketConnection::CaptureFile(const QByteArray &path)
             break;
     }
     readNotifier_->setEnabled(false);
+}
+
+void TSocketConnection::CaptureFile(const QByteArray &path)
+{
+    ReportStatus(8, "CaptureFile");
+    BytesRecvd = 0;
+    TimerScope timer(*this);
+    TCaptureFile file(path, CreateNewFiles);
+    CaptureBlocks([&file](const char *data, qsizetype size) { file.Write(data, size); }, [] { return true; });
     file.Close();
     if (Canceled) {
         Canceled = false;
@@ -296,28 +294,8 @@ void TSocketConnection::CaptureString(QByteArray &text, qint32 limit)
     text.clear();
     BytesRecvd = 0;
     TimerScope timer(*this);
-    ReadingScope reading(*this);
-    ForgetLookAhead();
-    while (!Canceled && (limit == -1 || text.size() < limit)) {
-        const ssize_t n = ::recv(SocketHandle, Buffer, kBufferSize, 0);
-        if (n > 0) {
-            readReported_ = false;
-            text.append(Buffer, n);
-            BytesRecvd += n;
-            if (OnPacketRecvd)
-                OnPacketRecvd(this);
-            TimerOn();
-            net::PumpEvents(net::PumpMode::PendingOnly);
-            continue;
-        }
-        if (n == 0) {
-            RequestCloseSocket();  // the peer's close, noticed while reading
-            break;
-        }
-        if (ReceiveBlockFailed(errno))
-            break;
-    }
-    readNotifier_->setEnabled(false);
+    CaptureBlocks([&text](const char *data, qsizetype size) { text.append(data, size); },
+                  [&] { return limit == -1 || text.size() < limit; });
     if (Canceled) {
         Canceled = false;
         throw EAbortError(QStringLiteral("Socket capture aborted"));

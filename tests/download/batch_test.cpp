@@ -110,7 +110,7 @@ TEST_F(BatchTest, StopDuringTheSecondFileEndsOnlyThatFile)
     SelectAll();
     form->HTTP2->OnAboutToSend = [&](TSocketConnection *) {
         if (form->Rich1Line(0).startsWith("2/"))
-            Later(form.get(), 150, [this] { form->Button18Click(); });
+            Later(form.get(), 600, [this] { form->Button18Click(); });  // the header has arrived by then
     };
     EnglishUI = 1;
     form->Button4Click();
