@@ -1,5 +1,6 @@
 #include "app/dlform.h"
 
+#include "app/color_shape.h"
 #include "app/panel_status_bar.h"
 #include "app/settings_store.h"
 #include "app/shared_state.h"
@@ -135,8 +136,8 @@ void TDLForm::ShowNewestLogLine()
 void TDLForm::SetRich1Line(int n, const QString &text)
 {
     QTextBlock block = Rich1->document()->findBlockByNumber(n);
-    if (!block.isValid())
-        return;  // a line that does not exist is left alone
+    if (!block.isValid() || block.text() == text)
+        return;  // a line that does not exist is left alone; one unchanged costs nothing
     QTextCursor cursor(block);
     cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     cursor.insertText(text);
@@ -150,12 +151,10 @@ QString TDLForm::Rich1Line(int n) const
 
 void TDLForm::SetShape1Color(const QColor &color)
 {
-    QPalette palette = Shape1->palette();
-    palette.setColor(QPalette::Window, color);
-    Shape1->setPalette(palette);
+    Shape1->SetColor(color);
 }
 
 QColor TDLForm::Shape1Color() const
 {
-    return Shape1->palette().color(QPalette::Window);
+    return Shape1->Color();
 }

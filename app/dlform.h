@@ -13,6 +13,7 @@
 #include <QWidget>
 
 class AnchorLayout;
+class ColorShape;
 class ListBox;
 class PanelStatusBar;
 class QAction;
@@ -219,7 +220,7 @@ public:
     QLineEdit *Edit4;
     QCheckBox *CheckBox2;
     QPushButton *Button4, *Button9, *Button181;
-    QFrame *Shape1;
+    ColorShape *Shape1;
     QLabel *Image1, *Image2, *Image3, *Image4, *Image5;
     QLabel *Label5;
     QPlainTextEdit *Memo3;

@@ -1,6 +1,7 @@
 // The Download zone tab: address row, link list, save row, step pictures,
 // message log and counter display, status bar.
 #include "app/anchor_layout.h"
+#include "app/color_shape.h"
 #include "app/dlform.h"
 #include "app/list_box.h"
 #include "app/panel_status_bar.h"
@@ -137,9 +138,7 @@ void TDLForm::BuildDownloadBottomRow(AnchorLayout *area)
     Button181 = MakeButton(Panel2, QStringLiteral("View images"));
     Button181->hide();
     area->Place(Button181, {528, 336, 113, 25}, AnchorBottomLeft);
-    Shape1 = new QFrame(Panel2);
-    Shape1->setFrameShape(QFrame::Box);
-    Shape1->setAutoFillBackground(true);
+    Shape1 = new ColorShape(Panel2);
     area->Place(Shape1, {8, 350, 9, 9}, AnchorBottomLeft);
     SetShape1Color(Qt::red);
     Label5 = new QLabel(QStringLiteral("Label5"), Panel2);

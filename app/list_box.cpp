@@ -145,7 +145,21 @@ void ListBox::SelectAll()
 
 qsizetype ListBox::SelectedCount() const
 {
-    return selectionModel()->selectedRows().size();
+    // Counted from the selection's row ranges (one after select-all, however
+    // long), merging ranges that overlap.
+    QList<std::pair<int, int>> rows;
+    for (const QItemSelectionRange &range : selectionModel()->selection())
+        rows.append({range.top(), range.bottom()});
+    std::sort(rows.begin(), rows.end());
+    qsizetype count = 0;
+    int covered = -1;  // the last row counted so far
+    for (const auto &[top, bottom] : rows) {
+        if (bottom > covered) {
+            count += bottom - qMax(top, covered + 1) + 1;
+            covered = bottom;
+        }
+    }
+    return count;
 }
 
 qsizetype ListBox::ItemAtPos(const QPoint &viewportPos) const

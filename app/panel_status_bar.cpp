@@ -14,14 +14,25 @@ PanelStatusBar::PanelStatusBar(const QList<int> &widths, QWidget *parent) : QFra
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setTextFormat(Qt::PlainText);
-        const bool last = i == widths.size() - 1;
-        if (!last)
-            panel->setFixedWidth(widths[i]);
-        else
-            panel->setMinimumWidth(widths[i]);
-        row->addWidget(panel, last ? 1 : 0);
+        // Every panel has a fixed size, so a new text never asks the window
+        // for a new layout; resizeEvent gives the last one the rest.
+        panel->setFixedSize(widths[i], 18);
+        row->addWidget(panel);
         panels_.append(panel);
     }
+    row->addStretch(1);
+    minimumLast_ = widths.isEmpty() ? 0 : widths.last();
+}
+
+void PanelStatusBar::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    if (panels_.isEmpty())
+        return;
+    int used = contentsMargins().left() + contentsMargins().right();
+    for (qsizetype i = 0; i + 1 < panels_.size(); ++i)
+        used += panels_[i]->width() + layout()->spacing();
+    panels_.last()->setFixedWidth(qMax(minimumLast_, width() - used));
 }
 
 QString PanelStatusBar::PanelText(int index) const
@@ -31,7 +42,7 @@ QString PanelStatusBar::PanelText(int index) const
 
 void PanelStatusBar::SetPanelText(int index, const QString &text)
 {
-    if (index >= 0 && index < panels_.size())
+    if (index >= 0 && index < panels_.size() && panels_[index]->text() != text)
         panels_[index]->setText(text);
 }
 

@@ -20,7 +20,9 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QList<QLabel *> panels_;
+    int minimumLast_ = 0;
 };

@@ -214,6 +214,11 @@ TEST(ListBoxTest, IndexErrorsAndSortedMode)
     list.SetSelected(1, true);
     EXPECT_TRUE(list.Selected(1));
     EXPECT_FALSE(list.Selected(0));
+    list.SetSelected(1, true);
+    list.SelectAll();  // overlapping selections count each line once
+    EXPECT_EQ(list.SelectedCount(), 2);
+    list.SetSelected(0, false);
+    EXPECT_EQ(list.SelectedCount(), 1);
     list.SetSorted(true);
     EXPECT_EQ(list.Items(), (QList<QByteArray>{"a", "b"}));
     EXPECT_EQ(list.Add("ab"), 1);
