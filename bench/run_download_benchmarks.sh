@@ -88,7 +88,7 @@ echo "== Batch: page with $FILES links to 8 KiB files, Load page + select all + 
 ours=(); inwin=(); wg=(); wgn=()
 for _ in $(seq "$RUNS"); do
   fresh; start=$(now)
-  line=$(cd "$WORK/out" && "$BENCH" batch "127.0.0.1:$PORT/gallery/page.html")
+  line=$(cd "$WORK/out" && ${PROFILE:-} "$BENCH" batch "127.0.0.1:$PORT/gallery/page.html")
   ours+=("$(since "$start")"); inwin+=("$(echo "$line" | field seconds)")
   check grabulo
   fresh; start=$(now)
