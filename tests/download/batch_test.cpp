@@ -2,7 +2,7 @@
 
 #include "app/application.h"
 #include "app/panel_status_bar.h"
-#include "tests/net/net_test_support.h"
+#include "tests/support/test_helpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "download_fixture.h"
 
 #include "app/errors.h"
-#include "tests/net/net_test_support.h"
+#include "tests/support/test_helpers.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

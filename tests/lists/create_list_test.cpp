@@ -2,7 +2,7 @@
 // window, the browser test, copying and the hint.
 #include "lists_fixture.h"
 #include "lists/numbering.h"
-#include "tests/net/net_test_support.h"
+#include "tests/support/test_helpers.h"
 
 #include <QApplication>
 #include <QClipboard>

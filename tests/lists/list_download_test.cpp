@@ -2,7 +2,7 @@
 // folder page, and runs over pages served by the fixture server.
 #include "lists_fixture.h"
 #include "scan/type_filter.h"
-#include "tests/net/net_test_support.h"
+#include "tests/support/test_helpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>

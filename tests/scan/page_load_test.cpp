@@ -4,7 +4,7 @@
 #include "app/platform.h"
 #include "app/shared_state.h"
 #include "net/http_client.h"
-#include "tests/net/net_test_support.h"
+#include "tests/support/test_helpers.h"
 #include "tests/support/fixture_http_server.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_environment.h"
