@@ -11,15 +11,7 @@ cmake -S "$HERE" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$BUILD" -j2 >/dev/null
 BENCH=$BUILD/http_bench
 
-WORK=$(mktemp -d)
-PIDS=()
-cleanup() {
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-free_port() { python3 -c 'import socket;s=socket.socket();s.bind(("127.0.0.1",0));print(s.getsockname()[1])'; }
+source "$HERE/bench_common.sh"
 PORT=$(free_port)
 SLOW_PORT=$(free_port)
 
@@ -65,13 +57,10 @@ sleep 0.2
 
 BIG="http://127.0.0.1:$PORT/big.bin"
 SMALL="http://127.0.0.1:$PORT/small.bin"
-best() { sort -g | tail -1; }
-median() { sort -g | awk '{v[NR]=$1} END {print (NR%2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2)}'; }
-ratio() { python3 -c "print(round($1/$2,2))"; }
+best() { most; }
 
 echo "load: $(uptime | sed 's/.*load average/load average/')   ($(nproc) cores; others' work skews the figures)"
 
-field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 
 echo "== Throughput: 256 MiB into a file ($RUNS runs each, alternating)"
 ours=(); peers=(); rss=0

@@ -14,15 +14,7 @@ cmake -S "$HERE" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$BUILD" -j2 --target window_bench >/dev/null
 BENCH=$BUILD/window_bench
 
-WORK=$(mktemp -d)
-PIDS=()
-cleanup() {
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-free_port() { python3 -c 'import socket;s=socket.socket();s.bind(("127.0.0.1",0));print(s.getsockname()[1])'; }
+source "$HERE/bench_common.sh"
 PORT=$(free_port)
 
 # The page: FILES links to 8 KiB pictures of four types, relative to it.
@@ -71,11 +63,6 @@ sleep 0.2
 mkdir -m 700 "$WORK/runtime"
 export GRABULO_HOME=$WORK/home QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime
 
-least() { sort -g | head -1; }
-most() { sort -g | tail -1; }
-median() { sort -g | awk '{v[NR]=$1} END {print (NR%2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2)}'; }
-ratio() { python3 -c "print(round($1/$2,2))"; }
-field() { sed -n "s/.*\b$1=\([0-9.]*\).*/\1/p"; }
 now() { date +%s.%N; }
 since() { python3 -c "print(round($(now)-$1,3))"; }
 fresh() { rm -rf "$WORK/out"; mkdir "$WORK/out"; }
