@@ -1,6 +1,9 @@
 #include "app/dlform.h"
 
 #include "app/color_shape.h"
+#include "app/counter_display.h"
+#include "app/message_log.h"
+#include "app/paint_throttle.h"
 #include "app/panel_status_bar.h"
 #include "app/settings_store.h"
 #include "app/shared_state.h"
@@ -9,9 +12,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPalette>
-#include <QPlainTextEdit>
 #include <QTabWidget>
-#include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -33,6 +34,7 @@ void TDLForm::BuildWindow()
 {
     setGeometry(175, 96, 670, 520);
     setMinimumSize(670, 520);
+    Repaints = new PaintThrottle(this);
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -120,7 +122,7 @@ void TDLForm::InitSharedState()
 
 void TDLForm::Log(const QString &line)
 {
-    Memo3->appendPlainText(line);
+    Memo3->AppendLine(line);
     const QByteArray utf8 = line.toUtf8();
     std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
     std::fputc('\n', stdout);
@@ -129,24 +131,17 @@ void TDLForm::Log(const QString &line)
 
 void TDLForm::ShowNewestLogLine()
 {
-    Memo3->moveCursor(QTextCursor::End);
-    Memo3->ensureCursorVisible();
+    Memo3->ShowNewestLine();
 }
 
 void TDLForm::SetRich1Line(int n, const QString &text)
 {
-    QTextBlock block = Rich1->document()->findBlockByNumber(n);
-    if (!block.isValid() || block.text() == text)
-        return;  // a line that does not exist is left alone; one unchanged costs nothing
-    QTextCursor cursor(block);
-    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    cursor.insertText(text);
+    Rich1->SetLine(n, text);
 }
 
 QString TDLForm::Rich1Line(int n) const
 {
-    const QTextBlock block = Rich1->document()->findBlockByNumber(n);
-    return block.isValid() ? block.text() : QString();
+    return Rich1->Line(n);
 }
 
 void TDLForm::SetShape1Color(const QColor &color)

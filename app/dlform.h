@@ -14,7 +14,10 @@
 
 class AnchorLayout;
 class ColorShape;
+class CounterDisplay;
 class ListBox;
+class MessageLog;
+class PaintThrottle;
 class PanelStatusBar;
 class QAction;
 class QCheckBox;
@@ -223,8 +226,8 @@ public:
     ColorShape *Shape1;
     QLabel *Image1, *Image2, *Image3, *Image4, *Image5;
     QLabel *Label5;
-    QPlainTextEdit *Memo3;
-    QPlainTextEdit *Rich1;
+    MessageLog *Memo3;
+    CounterDisplay *Rich1;
     PanelStatusBar *Status1;
 
     // Hidden scratch buffers.
@@ -289,6 +292,7 @@ public:
     QTimer *Timer1;
     THttpClient *HTTP1;   // pages: the body stays in memory
     THttpClient *HTTP2;   // files: the body goes straight into a file
+    PaintThrottle *Repaints;  // at most one repaint of the window per frame
 
 protected:
     void closeEvent(QCloseEvent *event) override;

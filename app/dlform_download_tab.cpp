@@ -2,8 +2,10 @@
 // message log and counter display, status bar.
 #include "app/anchor_layout.h"
 #include "app/color_shape.h"
+#include "app/counter_display.h"
 #include "app/dlform.h"
 #include "app/list_box.h"
+#include "app/message_log.h"
 #include "app/panel_status_bar.h"
 #include "app/step_pictures.h"
 #include "scan/type_filter.h"
@@ -177,7 +179,7 @@ void TDLForm::BuildMessageArea()
     auto *row = new QHBoxLayout(Panel3);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    Memo3 = new QPlainTextEdit(Panel3);
+    Memo3 = new MessageLog(Panel3);
     Memo3->setReadOnly(true);
     Memo3->setFocusPolicy(Qt::NoFocus);
     Memo3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -185,18 +187,8 @@ void TDLForm::BuildMessageArea()
     small.setPixelSize(10);
     Memo3->setFont(small);
     row->addWidget(Memo3, 1);
-    Rich1 = new QPlainTextEdit(Panel3);
-    Rich1->setReadOnly(true);
+    Rich1 = new CounterDisplay(2, Panel3);  // batch progress, file size
     Rich1->setEnabled(false);
-    Rich1->setFrameShape(QFrame::NoFrame);
     Rich1->setFixedWidth(148);
-    Rich1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Rich1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QPalette palette = Rich1->palette();
-    palette.setColor(QPalette::Disabled, QPalette::Text, Qt::blue);
-    palette.setColor(QPalette::Disabled, QPalette::Base, palette.color(QPalette::Button));
-    Rich1->setPalette(palette);
-    Rich1->document()->setDefaultTextOption(QTextOption(Qt::AlignRight));
-    Rich1->setPlainText(QStringLiteral("\n"));  // its two lines: batch progress, file size
     row->addWidget(Rich1);
 }

@@ -4,6 +4,7 @@
 #include "app/convert.h"
 #include "app/dialogs.h"
 #include "app/dlform.h"
+#include "app/message_log.h"
 #include "app/settings_values.h"
 #include "app/shared_state.h"
 #include "net/http_client.h"
@@ -14,7 +15,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProcess>
 
 
@@ -147,7 +147,7 @@ void TDLForm::Button11Click()
 
 void TDLForm::Memo3DblClick()
 {
-    Memo3->clear();
+    Memo3->Clear();
 }
 
 void TDLForm::ShowCurrentFolderInCaption()

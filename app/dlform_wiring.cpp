@@ -4,6 +4,7 @@
 #include "app/event_hook.h"
 #include "app/handler_guard.h"
 #include "app/list_box.h"
+#include "app/message_log.h"
 #include "app/panel_status_bar.h"
 
 #include <QCheckBox>

@@ -65,9 +65,12 @@ export GRABULO_HOME=$WORK/home QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/r
 
 now() { date +%s.%N; }
 since() { python3 -c "print(round($(now)-$1,3))"; }
-fresh() { rm -rf "$WORK/out"; mkdir "$WORK/out"; }
+# A new folder per run, all deleted at the end: deleting a thousand files
+# just before a run would slow the next run's file creation (see README).
+RUN=0
+fresh() { RUN=$((RUN + 1)); OUT=$WORK/out.$RUN; mkdir "$OUT"; }
 # Every picture arrived, byte for byte, and nothing else.
-check() { diff -r -q "$WORK/www/gallery/img" "$WORK/out" >/dev/null || { echo "$1: files differ"; exit 1; }; }
+check() { diff -r -q "$WORK/www/gallery/img" "$OUT" >/dev/null || { echo "$1: files differ"; exit 1; }; }
 
 echo "load: $(uptime | sed 's/.*load average/load average/')   ($(nproc) cores; others' work skews the figures)"
 
@@ -75,14 +78,14 @@ echo "== Batch: page with $FILES links to 8 KiB files, Load page + select all + 
 ours=(); inwin=(); wg=(); wgn=()
 for _ in $(seq "$RUNS"); do
   fresh; start=$(now)
-  line=$(cd "$WORK/out" && ${PROFILE:-} "$BENCH" batch "127.0.0.1:$PORT/gallery/page.html")
+  line=$(cd "$OUT" && ${PROFILE:-} "$BENCH" batch "127.0.0.1:$PORT/gallery/page.html")
   ours+=("$(since "$start")"); inwin+=("$(echo "$line" | field seconds)")
   check grabulo
   fresh; start=$(now)
-  (cd "$WORK/out" && wget -q -r -l1 -nd -A jpg,jpeg,gif,png "http://127.0.0.1:$PORT/gallery/page.html")
+  (cd "$OUT" && wget -q -r -l1 -nd -A jpg,jpeg,gif,png "http://127.0.0.1:$PORT/gallery/page.html")
   wg+=("$(since "$start")"); check "wget"
   fresh; start=$(now)
-  (cd "$WORK/out" && wget -q --no-http-keep-alive -r -l1 -nd -A jpg,jpeg,gif,png "http://127.0.0.1:$PORT/gallery/page.html")
+  (cd "$OUT" && wget -q --no-http-keep-alive -r -l1 -nd -A jpg,jpeg,gif,png "http://127.0.0.1:$PORT/gallery/page.html")
   wgn+=("$(since "$start")"); check "wget --no-http-keep-alive"
 done
 echo "  last run of ours: $line"
@@ -102,17 +105,19 @@ BIG="http://127.0.0.1:$PORT/big.bin"
 ours=(); peers=(); rss=0; xrss=0
 for _ in $(seq "$RUNS"); do
   fresh
-  line=$(cd "$WORK/out" && /usr/bin/time -f 'child_maxrss_kib=%M' -o "$WORK/time.txt" "$BENCH" file "$BIG" big.bin)
-  cmp -s "$WORK/out/big.bin" "$WORK/www/big.bin" || { echo "our copy differs"; exit 1; }
+  line=$(cd "$OUT" && /usr/bin/time -f 'child_maxrss_kib=%M' -o "$WORK/time.txt" "$BENCH" file "$BIG" big.bin)
+  cmp -s "$OUT/big.bin" "$WORK/www/big.bin" || { echo "our copy differs"; exit 1; }
+  rm "$OUT/big.bin"
   ours+=("$(echo "$line" | field mbps)")
   rss=$(printf '%s\n' "$rss" "$(echo "$line" | field peak_rss_mib)" | most)
   xrss=$(printf '%s\n' "$xrss" "$(python3 -c "print(round($(field child_maxrss_kib < "$WORK/time.txt")/1024,1))")" | most)
   fresh
-  bps=$(curl -s -o "$WORK/out/curl.bin" -w '%{speed_download}' "$BIG")
-  cmp -s "$WORK/out/curl.bin" "$WORK/www/big.bin" || { echo "curl's copy differs"; exit 1; }
+  bps=$(curl -s -o "$OUT/curl.bin" -w '%{speed_download}' "$BIG")
+  cmp -s "$OUT/curl.bin" "$WORK/www/big.bin" || { echo "curl's copy differs"; exit 1; }
+  rm "$OUT/curl.bin"
   peers+=("$(python3 -c "print(round($bps/1e6,1))")")
 done
-rm -rf "$WORK/out"
+rm -rf "$WORK"/out.*
 echo "  last run of ours: $line"
 o=$(printf '%s\n' "${ours[@]}" | most); p=$(printf '%s\n' "${peers[@]}" | most)
 om=$(printf '%s\n' "${ours[@]}" | median); pm=$(printf '%s\n' "${peers[@]}" | median)

@@ -13,6 +13,8 @@
 #include "app/dlform.h"
 #include "app/errors.h"
 #include "app/list_box.h"
+#include "app/message_log.h"
+#include "app/paint_throttle.h"
 #include "app/shared_state.h"
 #include "net/http_client.h"
 
@@ -36,20 +38,17 @@ namespace {
 
 FILE *figures = stdout;
 
-// Counts the repaints of the window: backing-store flushes of the top level
-// (UpdateRequest) and paint events of all widgets.
+// Counts the paint events of all widgets (the window's own PaintThrottle
+// counts its repaints).
 // With WINDOW_BENCH_PAINTS=1 in the environment, the batch also lists the
 // paint events per widget on standard error.
 class PaintCounter final : public QObject {
 public:
-    int flushes = 0, paints = 0;
+    int paints = 0;
     QMap<QString, int> perWidget;
     bool eventFilter(QObject *object, QEvent *event) override
     {
-        if (event->type() == QEvent::UpdateRequest && object->isWidgetType()
-            && static_cast<QWidget *>(object)->isWindow()) {
-            ++flushes;
-        } else if (event->type() == QEvent::Paint) {
+        if (event->type() == QEvent::Paint) {
             ++paints;
             if (listEach)
                 ++perWidget[QString::fromLatin1(object->metaObject()->className()) + u' '
@@ -59,7 +58,7 @@ public:
     }
     void Reset()
     {
-        flushes = paints = 0;
+        paints = 0;
         perWidget.clear();
     }
     void List() const
@@ -90,6 +89,15 @@ double PeakRssMiB()
     return usage.ru_maxrss / 1024.0;
 }
 
+// Processor time of this process so far, user and system, in milliseconds.
+std::pair<double, double> CpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval &t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+    return {ms(usage.ru_utime), ms(usage.ru_stime)};
+}
+
 double CurrentRssMiB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -113,6 +121,8 @@ int Batch(TDLForm &form, const QString &pageAddress)
     form.Combo1->setEditText(pageAddress);
     form.Edit13->setText(QStringLiteral("0"));
     paintCounter->Reset();
+    const int framesBefore = form.Repaints->Frames();
+    const auto cpuBefore = CpuMs();
     QElapsedTimer clock;
     clock.start();
     form.Button2Click();
@@ -120,12 +130,14 @@ int Batch(TDLForm &form, const QString &pageAddress)
     form.SpeedButton3Click();
     form.Button4Click();
     const double seconds = clock.nsecsElapsed() / 1e9;
-    const int logLines = form.Memo3->document()->blockCount();
-    std::fprintf(figures, "seconds=%.3f load_ms=%.1f links=%lld selected=%lld label10=%s pictures=%d"
-                 " log_lines=%d window_flushes=%d widget_paints=%d peak_rss_mib=%.1f\n",
-                 seconds, loadMs, qlonglong(form.List2->Count()), qlonglong(form.List2->SelectedCount()),
-                 qPrintable(form.Label10->text()), RunPictureCount, logLines, paintCounter->flushes,
-                 paintCounter->paints, PeakRssMiB());
+    const auto cpuAfter = CpuMs();
+    const int logLines = form.Memo3->Text().count(u'\n') + 1;
+    std::fprintf(figures, "seconds=%.3f user_ms=%.0f sys_ms=%.0f load_ms=%.1f links=%lld selected=%lld"
+                 " label10=%s pictures=%d log_lines=%d window_flushes=%d widget_paints=%d"
+                 " peak_rss_mib=%.1f\n",
+                 seconds, cpuAfter.first - cpuBefore.first, cpuAfter.second - cpuBefore.second, loadMs, qlonglong(form.List2->Count()), qlonglong(form.List2->SelectedCount()),
+                 qPrintable(form.Label10->text()), RunPictureCount, logLines,
+                 form.Repaints->Frames() - framesBefore, paintCounter->paints, PeakRssMiB());
     if (paintCounter->listEach)
         paintCounter->List();
     return form.List2->Count() > 0 ? 0 : 1;
@@ -167,6 +179,7 @@ int LogLines(TDLForm &form, int lines)
         const QString line = QStringLiteral("Downloading ") + name + QStringLiteral(" -> ") + name;
         clock.start();
         form.Log(line);
+        form.Memo3->Flush();  // into the view at once: the worst case, one line per edit
         logNs.append(clock.nsecsElapsed());
         QApplication::processEvents();
         shownNs.append(clock.nsecsElapsed());

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/dlform.h"
 #include "app/list_box.h"
+#include "app/message_log.h"
 #include "app/shared_state.h"
 #include "download/previewform.h"
 #include "lists/createlist.h"
@@ -31,8 +32,12 @@ int main(int argc, char *argv[])
     DLForm->List2->SetSelected(2, true);
     DLForm->Label10->setText(QStringLiteral("4"));
     DLForm->PokaziStevilko(4);
-    for (const char *line : {"Connected successfuly.", "Connection closed.", "--- Page loaded."})
+    for (const char *line : {"Connected successfuly.", "Connection closed.", "--- Page loaded.",
+                             "Downloading meadow.jpg -> meadow.jpg", "Downloading dusk.gif -> dusk.gif"})
         DLForm->Log(QString::fromUtf8(line));
+    DLForm->Memo3->Flush();
+    DLForm->SetRich1Line(0, QStringLiteral("2/2: dusk.gif"));
+    DLForm->SetRich1Line(1, QStringLiteral("48213 bytes"));
     DLForm->List3->SetItems({"127.0.0.1:8080/gallery/", "127.0.0.1:8080/gallery/more/"});
     const struct {
         QWidget *tab;

@@ -1,4 +1,5 @@
 #include "app/dlform.h"
+#include "app/message_log.h"
 #include "app/platform.h"
 #include "app/settings_values.h"
 #include "app/shared_state.h"
@@ -165,7 +166,7 @@ TEST_F(StartUp, CommandLineCredentialsWithoutStartOnlyFillTheFields)
     form->FormShow({"site.si/", folder, "ana", "geslo"});
     EXPECT_EQ(form->HTTP1->HeaderInfo.UserId, QByteArray("ana"));
     EXPECT_EQ(form->HTTP2->HeaderInfo.Password, QByteArray("geslo"));
-    EXPECT_TRUE(form->Memo3->toPlainText().isEmpty());
+    EXPECT_TRUE(form->Memo3->Text().isEmpty());
     EXPECT_FALSE(ShuttingDown);
 }
 

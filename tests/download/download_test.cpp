@@ -39,7 +39,7 @@ TEST_F(DownloadTest, NamesThatNameTheFolderItselfFailWithoutWritingOutside)
 {
     server.Route("/x", FixtureResponse::Ok("payload"));
     const QStringList parentBefore = QDir(folder + "/..").entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    for (const QByteArray name : {QByteArray(""), QByteArray("."), QByteArray("..")})
+    for (const QByteArray &name : {QByteArray(""), QByteArray("."), QByteArray("..")})
         Download("/x", name);
     EXPECT_TRUE(Files().isEmpty());
     EXPECT_EQ(QDir(folder + "/..").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), parentBefore);

@@ -5,6 +5,7 @@
 #include "app/dlform.h"
 #include "app/errors.h"
 #include "app/list_box.h"
+#include "app/message_log.h"
 #include "app/platform.h"
 #include "app/shared_state.h"
 #include "download/previewform.h"
@@ -63,7 +64,7 @@ protected:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
-    QStringList LogLines() const { return form->Memo3->toPlainText().split(u'\n', Qt::SkipEmptyParts); }
+    QStringList LogLines() const { return form->Memo3->Text().split(u'\n', Qt::SkipEmptyParts); }
     QStringList Files() const
     {
         return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);

@@ -1,13 +1,14 @@
 #include "app/dlform.h"
 #include "app/errors.h"
 #include "app/list_box.h"
+#include "app/message_log.h"
 #include "app/platform.h"
 #include "app/shared_state.h"
 #include "net/http_client.h"
-#include "tests/support/test_helpers.h"
 #include "tests/support/fixture_http_server.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/test_helpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -49,7 +50,7 @@ protected:
         QFile file(ProgramFile("dl.ini"));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
     }
-    QString Log() const { return form->Memo3->toPlainText(); }
+    QString Log() const { return form->Memo3->Text(); }
 
     FixtureHttpServer server;
     std::unique_ptr<TDLForm> form;

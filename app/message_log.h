@@ -1,0 +1,27 @@
+// The message log: a read-only plain-text view that takes lines in batches.
+// Appending one line at a time costs a document edit and a layout each, and
+// a batch of small files logs a line every fraction of a millisecond; so
+// AppendLine only queues the line, and the queue goes into the view in one
+// edit a few milliseconds later (or at once when the log is read, cleared or
+// scrolled by the program). On screen nothing changes: the view repaints
+// at most once per frame anyway.
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <QTimer>
+
+class MessageLog final : public QPlainTextEdit {
+public:
+    explicit MessageLog(QWidget *parent = nullptr, int flushDelayMs = 10);
+
+    void AppendLine(const QString &line);
+    void Flush();              // the queued lines into the view now
+    QString Text();            // the whole log, queued lines included
+    void Clear();              // empties the view and drops the queue
+    void ShowNewestLine();     // scrolls so that the last line is visible
+
+private:
+    QStringList queued_;
+    QTimer flushTimer_;
+};
