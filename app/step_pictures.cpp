@@ -1,5 +1,6 @@
 #include "app/step_pictures.h"
 
+#include <QImageReader>
 #include <QString>
 
 // The pictures are compiled into a static library, whose resource
@@ -14,14 +15,22 @@ static void EnsureAssets()
     (void)registered;
 }
 
-QPixmap StepPicture(int n)
+// Every asset is a PNG: naming the format spares Qt a search through its
+// picture plugins, which loads them all, at start-up.
+static QPixmap LoadAsset(const QString &name)
 {
     EnsureAssets();
-    return QPixmap(QStringLiteral(":/assets/step%1.png").arg(n));
+    QImageReader reader(QStringLiteral(":/assets/") + name, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+QPixmap StepPicture(int n)
+{
+    return LoadAsset(QStringLiteral("step%1.png").arg(n));
 }
 
 QPixmap AssetPicture(const char *name)
 {
-    EnsureAssets();
-    return QPixmap(QStringLiteral(":/assets/") + QString::fromUtf8(name));
+    return LoadAsset(QString::fromUtf8(name));
 }
