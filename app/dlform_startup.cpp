@@ -69,16 +69,21 @@ void TDLForm::FormShow(const QStringList &arguments)
     if (!arguments.isEmpty()) {
         Combo1->setEditText(argument(1));
         Edit6->setText(argument(2));
-        if (!QDir::setCurrent(argument(2)))
+        // A folder that cannot be entered is reported, and "start" is then
+        // not carried out: the files would land in whatever folder was
+        // current, not in the one asked for.
+        const bool inFolder = QDir::setCurrent(argument(2));
+        if (!inFolder)
             Dialogs().Message(QStringLiteral("Unable to find local path ") + argument(2));
         ShowCurrentFolderInCaption();
         if (argument(3) == QLatin1String("start")) {
-            RunCommandLineDownload();
+            if (inFolder)
+                RunCommandLineDownload();
         } else {
             Edit2->setText(argument(3));
             Edit3->setText(argument(4));
             Button8Click();
-            if (argument(5) == QLatin1String("start"))
+            if (argument(5) == QLatin1String("start") && inFolder)
                 RunCommandLineDownload();
         }
     }

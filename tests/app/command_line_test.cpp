@@ -90,11 +90,19 @@ TEST_F(CommandLine, WithCredentialsTheyGoWithEveryRequest)
         EXPECT_TRUE(request.contains("\r\nAuthorization: Basic YW5hOmdlc2xv\r\n")) << request.constData();
 }
 
-TEST_F(CommandLine, AFolderThatDoesNotExistIsReportedAndNothingIsWrittenThere)
+TEST_F(CommandLine, AFolderThatDoesNotExistIsReportedAndNothingIsDownloadedAnywhere)
 {
-    ASSERT_EQ(Run({page, target + "/missing", "start", "exit"}), 0);
-    EXPECT_TRUE(errors.contains("Unable to find local path " + (target + "/missing").toUtf8()));
-    EXPECT_FALSE(QDir(target + "/missing").exists());
+    // The stored save folder is the program's folder: the pictures must not
+    // land there (or anywhere) instead of in the folder asked for.
+    for (const QStringList &arguments : {QStringList{page, target + "/missing", "start", "exit"},
+                                         QStringList{page, target + "/missing", "ana", "geslo", "start", "exit"}}) {
+        ASSERT_EQ(Run(arguments), 0);
+        EXPECT_TRUE(errors.contains("Unable to find local path " + (target + "/missing").toUtf8()));
+        EXPECT_FALSE(QDir(target + "/missing").exists());
+        EXPECT_TRUE(QDir(home).entryList({"*.jpg", "*.gif"}, QDir::Files).isEmpty());
+        EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
+        EXPECT_TRUE(server.Requests().empty()) << "not even the page is loaded";
+    }
 }
 
 TEST_F(CommandLine, OddArgumentsNeverCrashIt)
