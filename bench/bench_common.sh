@@ -1,11 +1,13 @@
 # Shared by the benchmark scripts (sourced, not run): a temporary working
-# folder cleaned up with every started server, free loopback ports and the
-# small statistics the scripts print.
+# folder cleaned up with every started server (and any folder a script adds
+# to FOLDERS), free loopback ports and the small statistics the scripts
+# print.
 WORK=$(mktemp -d)
 PIDS=()
+FOLDERS=("$WORK")   # removed at exit; a script may add its own
 cleanup() {
   for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
+  rm -rf "${FOLDERS[@]}"
 }
 trap cleanup EXIT
 

@@ -65,40 +65,56 @@ export GRABULO_HOME=$WORK/home QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/r
 
 now() { date +%s.%N; }
 since() { python3 -c "print(round($(now)-$1,3))"; }
-# A new folder per run, all deleted at the end: deleting a thousand files
-# just before a run would slow the next run's file creation (see README).
-RUN=0
-fresh() { RUN=$((RUN + 1)); OUT=$WORK/out.$RUN; mkdir "$OUT"; }
+# A new folder per run under $ROOT. On disk all are deleted only at the
+# end: deleting a thousand files just before a run would slow the next
+# run's file creation (see README). In memory each goes once checked.
+RUN=0; ROOT=$WORK
+fresh() { RUN=$((RUN + 1)); OUT=$ROOT/out.$RUN; mkdir "$OUT"; }
+done_with() { if [ "$ROOT" != "$WORK" ]; then rm -rf "$OUT"; fi; }
 # Every picture arrived, byte for byte, and nothing else.
-check() { diff -r -q "$WORK/www/gallery/img" "$OUT" >/dev/null || { echo "$1: files differ"; exit 1; }; }
+check() { diff -r -q "$WORK/www/gallery/img" "$OUT" >/dev/null || { echo "$1: files differ"; exit 1; }; done_with; }
 
 echo "load: $(uptime | sed 's/.*load average/load average/')   ($(nproc) cores; others' work skews the figures)"
 
-echo "== Batch: page with $FILES links to 8 KiB files, Load page + select all + Save pictures ($RUNS runs each, alternating)"
-ours=(); inwin=(); wg=(); wgn=()
-for _ in $(seq "$RUNS"); do
-  fresh; start=$(now)
-  line=$(cd "$OUT" && ${PROFILE:-} "$BENCH" batch "127.0.0.1:$PORT/gallery/page.html")
-  ours+=("$(since "$start")"); inwin+=("$(echo "$line" | field seconds)")
-  check grabulo
-  fresh; start=$(now)
-  (cd "$OUT" && wget -q -r -l1 -nd -A jpg,jpeg,gif,png "http://127.0.0.1:$PORT/gallery/page.html")
-  wg+=("$(since "$start")"); check "wget"
-  fresh; start=$(now)
-  (cd "$OUT" && wget -q --no-http-keep-alive -r -l1 -nd -A jpg,jpeg,gif,png "http://127.0.0.1:$PORT/gallery/page.html")
-  wgn+=("$(since "$start")"); check "wget --no-http-keep-alive"
-done
-echo "  last run of ours: $line"
-o=$(printf '%s\n' "${ours[@]}" | least); om=$(printf '%s\n' "${ours[@]}" | median)
-i=$(printf '%s\n' "${inwin[@]}" | least); im=$(printf '%s\n' "${inwin[@]}" | median)
-w=$(printf '%s\n' "${wg[@]}" | least); wm=$(printf '%s\n' "${wg[@]}" | median)
-n=$(printf '%s\n' "${wgn[@]}" | least); nm=$(printf '%s\n' "${wgn[@]}" | median)
-echo "grabulo (whole process): best $o s, median $om   (in the window, from Load page: best $i s, median $im)"
-echo "wget -r -l1 -nd -A ...:  best $w s, median $wm"
-echo "wget --no-http-keep-alive: best $n s, median $nm"
-echo "  ratio grabulo / wget: best $(ratio "$o" "$w"), median $(ratio "$om" "$wm") (goal <= 1.0);" \
-     "in-window $(ratio "$i" "$w"), $(ratio "$im" "$wm")"
-echo "  ratio grabulo / wget --no-http-keep-alive: best $(ratio "$o" "$n"), median $(ratio "$om" "$nm")"
+# batch_section <where the files go> <folder>
+batch_section() {
+  ROOT=$2
+  echo "== Batch: page with $FILES links to 8 KiB files, Load page + select all + Save pictures," \
+       "saved $1 ($RUNS runs each, alternating)"
+  local ours=() inwin=() wg=() wgn=() line o om i im w wm n nm
+  for _ in $(seq "$RUNS"); do
+    fresh; start=$(now)
+    line=$(cd "$OUT" && ${PROFILE:-} "$BENCH" batch "127.0.0.1:$PORT/gallery/page.html")
+    ours+=("$(since "$start")"); inwin+=("$(echo "$line" | field seconds)")
+    check grabulo
+    fresh; start=$(now)
+    (cd "$OUT" && wget -q -r -l1 -nd -A jpg,jpeg,gif,png "http://127.0.0.1:$PORT/gallery/page.html")
+    wg+=("$(since "$start")"); check "wget"
+    fresh; start=$(now)
+    (cd "$OUT" && wget -q --no-http-keep-alive -r -l1 -nd -A jpg,jpeg,gif,png "http://127.0.0.1:$PORT/gallery/page.html")
+    wgn+=("$(since "$start")"); check "wget --no-http-keep-alive"
+  done
+  echo "  last run of ours: $line"
+  o=$(printf '%s\n' "${ours[@]}" | least); om=$(printf '%s\n' "${ours[@]}" | median)
+  i=$(printf '%s\n' "${inwin[@]}" | least); im=$(printf '%s\n' "${inwin[@]}" | median)
+  w=$(printf '%s\n' "${wg[@]}" | least); wm=$(printf '%s\n' "${wg[@]}" | median)
+  n=$(printf '%s\n' "${wgn[@]}" | least); nm=$(printf '%s\n' "${wgn[@]}" | median)
+  echo "grabulo (whole process): best $o s, median $om   (in the window, from Load page: best $i s, median $im)"
+  echo "wget -r -l1 -nd -A ...:  best $w s, median $wm"
+  echo "wget --no-http-keep-alive: best $n s, median $nm"
+  echo "  ratio grabulo / wget: best $(ratio "$o" "$w"), median $(ratio "$om" "$wm") (goal <= 1.0);" \
+       "in-window $(ratio "$i" "$w"), $(ratio "$im" "$wm")"
+  echo "  ratio grabulo / wget --no-http-keep-alive: best $(ratio "$o" "$n"), median $(ratio "$om" "$nm")"
+}
+
+batch_section "on disk" "$WORK"
+# In memory (tmpfs) the figures show the programs rather than the file
+# system, whose cost for a new file varies with what was deleted lately.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  SHM=$(mktemp -d -p /dev/shm); FOLDERS+=("$SHM")
+  batch_section "in memory (/dev/shm)" "$SHM"
+fi
+ROOT=$WORK
 
 echo "== One 256 MiB file through ZDownloadaj into a file ($RUNS runs each, alternating)"
 BIG="http://127.0.0.1:$PORT/big.bin"
