@@ -17,3 +17,33 @@ most() { sort -g | tail -1; }
 median() { sort -g | awk '{v[NR]=$1} END {print (NR%2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2)}'; }
 ratio() { python3 -c "print(round($1/$2,2))"; }
 field() { sed -n "s/.*\b$1=\([0-9.]*\).*/\1/p"; }
+
+# start_nginx <port> <address to wait for> [http directives]: nginx from a
+# config in $WORK serving $WORK/www on 127.0.0.1:<port>, in the foreground
+# of a background job (stopped at exit); returns once it answers.
+start_nginx() {
+  mkdir -p "$WORK/tmp"
+  cat > "$WORK/nginx.conf" <<CONF
+worker_processes 1;
+daemon off;
+master_process off;
+error_log $WORK/error.log;
+pid $WORK/nginx.pid;
+events { worker_connections 1024; }
+http {
+  access_log off;
+  sendfile on;
+  ${3:-}
+  client_body_temp_path $WORK/tmp;
+  proxy_temp_path $WORK/tmp;
+  fastcgi_temp_path $WORK/tmp;
+  uwsgi_temp_path $WORK/tmp;
+  scgi_temp_path $WORK/tmp;
+  server { listen 127.0.0.1:$1; root $WORK/www; }
+}
+CONF
+  nginx -c "$WORK/nginx.conf" -p "$WORK" &
+  PIDS+=($!)
+  for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$1$2" && break; sleep 0.1; done
+  sleep 0.2
+}

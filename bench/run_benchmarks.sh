@@ -18,27 +18,7 @@ SLOW_PORT=$(free_port)
 mkdir -p "$WORK/www" "$WORK/tmp"
 head -c 256M /dev/urandom > "$WORK/www/big.bin"
 head -c 1024 /dev/urandom > "$WORK/www/small.bin"
-cat > "$WORK/nginx.conf" <<CONF
-worker_processes 1;
-daemon off;
-master_process off;
-error_log $WORK/error.log;
-pid $WORK/nginx.pid;
-events { worker_connections 1024; }
-http {
-  access_log off;
-  sendfile on;
-  keepalive_timeout 0;
-  client_body_temp_path $WORK/tmp;
-  proxy_temp_path $WORK/tmp;
-  fastcgi_temp_path $WORK/tmp;
-  uwsgi_temp_path $WORK/tmp;
-  scgi_temp_path $WORK/tmp;
-  server { listen 127.0.0.1:$PORT; root $WORK/www; }
-}
-CONF
-nginx -c "$WORK/nginx.conf" -p "$WORK" &
-PIDS+=($!)
+start_nginx "$PORT" /small.bin "keepalive_timeout 0;"
 
 # A server that answers every request after 2 s, for the idle cost.
 python3 - "$SLOW_PORT" <<'PY' &
@@ -52,8 +32,7 @@ while True:
     c, _ = s.accept(); threading.Thread(target=serve, args=(c,), daemon=True).start()
 PY
 PIDS+=($!)
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$PORT/small.bin" && break; sleep 0.1; done
-sleep 0.2
+for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$SLOW_PORT") 2>/dev/null && break; sleep 0.1; done
 
 BIG="http://127.0.0.1:$PORT/big.bin"
 SMALL="http://127.0.0.1:$PORT/small.bin"

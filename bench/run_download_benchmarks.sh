@@ -36,28 +36,7 @@ head -c 256M /dev/urandom > "$WORK/www/big.bin"
 
 # Keep-alive stays on (nginx's default), as wget uses it; our client opens
 # one connection per file.
-cat > "$WORK/nginx.conf" <<CONF
-worker_processes 1;
-daemon off;
-master_process off;
-error_log $WORK/error.log;
-pid $WORK/nginx.pid;
-events { worker_connections 1024; }
-http {
-  access_log off;
-  sendfile on;
-  client_body_temp_path $WORK/tmp;
-  proxy_temp_path $WORK/tmp;
-  fastcgi_temp_path $WORK/tmp;
-  uwsgi_temp_path $WORK/tmp;
-  scgi_temp_path $WORK/tmp;
-  server { listen 127.0.0.1:$PORT; root $WORK/www; }
-}
-CONF
-nginx -c "$WORK/nginx.conf" -p "$WORK" &
-PIDS+=($!)
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$PORT/gallery/page.html" && break; sleep 0.1; done
-sleep 0.2
+start_nginx "$PORT" /gallery/page.html
 
 # dl.ini and error.log of the window go to a temporary program folder.
 mkdir -m 700 "$WORK/runtime"

@@ -36,16 +36,28 @@ void Spin(int ms)
         QApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
+// A shown window with a throttle of intervalMs and a counting child.
+struct ThrottledWindow {
+    explicit ThrottledWindow(int intervalMs)
+    {
+        window.resize(200, 100);
+        child = new CountingChild(&window);
+        child->setGeometry(10, 10, 50, 50);
+        throttle = new PaintThrottle(&window, intervalMs);
+        window.show();
+    }
+    QWidget window;
+    CountingChild *child;
+    PaintThrottle *throttle;
+};
+
 TEST(PaintThrottle, HoldsRepaintsWithinAnIntervalAndPaintsTheLastStateAfterIt)
 {
-    QWidget window;
-    window.resize(200, 100);
-    auto *child = new CountingChild(&window);
-    child->setGeometry(10, 10, 50, 50);
-    auto *throttle = new PaintThrottle(&window, 300);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ThrottledWindow shown(300);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown.window));
     Spin(350);  // the first show and its frame are over
+    CountingChild *child = shown.child;
+    PaintThrottle *throttle = shown.throttle;
     const int framesBefore = throttle->Frames(), paintsBefore = child->paints;
 
     child->update();
@@ -67,23 +79,18 @@ TEST(PaintThrottle, HoldsRepaintsWithinAnIntervalAndPaintsTheLastStateAfterIt)
 
 TEST(PaintThrottle, ABusyLoopGetsAboutOneRepaintPerInterval)
 {
-    QWidget window;
-    window.resize(200, 100);
-    auto *child = new CountingChild(&window);
-    child->setGeometry(10, 10, 50, 50);
-    auto *throttle = new PaintThrottle(&window, 20);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const int framesBefore = throttle->Frames();
+    ThrottledWindow shown(20);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown.window));
+    const int framesBefore = shown.throttle->Frames();
     QElapsedTimer clock;
     clock.start();
     int updates = 0;
     while (clock.elapsed() < 200) {  // as a batch does: a change, then one event pass
-        child->update();
+        shown.child->update();
         QApplication::processEvents();
         ++updates;
     }
-    const int frames = throttle->Frames() - framesBefore;
+    const int frames = shown.throttle->Frames() - framesBefore;
     EXPECT_GT(updates, 100);
     EXPECT_GE(frames, 3) << "the window still shows progress";
     EXPECT_LE(frames, 12) << "about one repaint per 20 ms, not one per change";
