@@ -15,6 +15,7 @@ free_port() { python3 -c 'import socket;s=socket.socket();s.bind(("127.0.0.1",0)
 least() { sort -g | head -1; }
 most() { sort -g | tail -1; }
 median() { sort -g | awk '{v[NR]=$1} END {print (NR%2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2)}'; }
+of() { local pick=$1; shift; printf '%s\n' "$@" | "$pick"; }   # of median 3 1 2 -> 2
 ratio() { python3 -c "print(round($1/$2,2))"; }
 field() { sed -n "s/.*\b$1=\([0-9.]*\).*/\1/p"; }
 

@@ -47,14 +47,14 @@ for _ in $(seq "$RUNS"); do
   line=$("$BENCH" throughput "$BIG" "$WORK/ours.bin")
   cmp -s "$WORK/ours.bin" "$WORK/www/big.bin" || { echo "our copy differs"; exit 1; }
   ours+=("$(echo "$line" | field mbps)")
-  rss=$(printf '%s\n' "$rss" "$(echo "$line" | field peak_rss_mib)" | best)
+  rss=$(of best "$rss" "$(echo "$line" | field peak_rss_mib)")
   bps=$(curl -s -o "$WORK/curl.bin" -w '%{speed_download}' "$BIG")
   cmp -s "$WORK/curl.bin" "$WORK/www/big.bin" || { echo "curl's copy differs"; exit 1; }
   peers+=("$(python3 -c "print(round($bps/1e6,1))")")
   rm -f "$WORK/ours.bin" "$WORK/curl.bin"
 done
-o=$(printf '%s\n' "${ours[@]}" | best); p=$(printf '%s\n' "${peers[@]}" | best)
-om=$(printf '%s\n' "${ours[@]}" | median); pm=$(printf '%s\n' "${peers[@]}" | median)
+o=$(of best "${ours[@]}"); p=$(of best "${peers[@]}")
+om=$(of median "${ours[@]}"); pm=$(of median "${peers[@]}")
 echo "grabulo: best $o MB/s, median $om (peak RSS $rss MiB)   curl -o: best $p MB/s, median $pm"
 echo "  ratio: best $(ratio "$o" "$p"), median $(ratio "$om" "$pm") (goal >= 0.9, RSS < 64 MiB)"
 
@@ -64,8 +64,8 @@ for _ in $(seq "$RUNS"); do
   ours+=("$("$BENCH" requests "$SMALL" 1000 | field rps)")
   peers+=("$(ab -q -n 1000 -c 1 "$SMALL" 2>/dev/null | sed -n 's/^Requests per second: *\([0-9.]*\).*/\1/p')")
 done
-o=$(printf '%s\n' "${ours[@]}" | best); p=$(printf '%s\n' "${peers[@]}" | best)
-om=$(printf '%s\n' "${ours[@]}" | median); pm=$(printf '%s\n' "${peers[@]}" | median)
+o=$(of best "${ours[@]}"); p=$(of best "${peers[@]}")
+om=$(of median "${ours[@]}"); pm=$(of median "${peers[@]}")
 echo "grabulo: best $o req/s, median $om   ab -n 1000 -c 1: best $p req/s, median $pm"
 echo "  ratio: best $(ratio "$o" "$p"), median $(ratio "$om" "$pm") (goal >= 0.8)"
 
@@ -75,4 +75,4 @@ for _ in $(seq "$RUNS"); do
   line=$("$BENCH" idle "http://127.0.0.1:$SLOW_PORT/slow")
   cpus+=("$(echo "$line" | field cpu_ms)"); wall=$(echo "$line" | field wall_ms)
 done
-echo "grabulo: worst $(printf '%s\n' "${cpus[@]}" | best) ms CPU, median $(printf '%s\n' "${cpus[@]}" | median) ms, over $wall ms (goal < 20 ms)"
+echo "grabulo: worst $(of best "${cpus[@]}") ms CPU, median $(of median "${cpus[@]}") ms, over $wall ms (goal < 20 ms)"

@@ -74,10 +74,10 @@ batch_section() {
     wgn+=("$(since "$start")"); check "wget --no-http-keep-alive"
   done
   echo "  last run of ours: $line"
-  o=$(printf '%s\n' "${ours[@]}" | least); om=$(printf '%s\n' "${ours[@]}" | median)
-  i=$(printf '%s\n' "${inwin[@]}" | least); im=$(printf '%s\n' "${inwin[@]}" | median)
-  w=$(printf '%s\n' "${wg[@]}" | least); wm=$(printf '%s\n' "${wg[@]}" | median)
-  n=$(printf '%s\n' "${wgn[@]}" | least); nm=$(printf '%s\n' "${wgn[@]}" | median)
+  o=$(of least "${ours[@]}"); om=$(of median "${ours[@]}")
+  i=$(of least "${inwin[@]}"); im=$(of median "${inwin[@]}")
+  w=$(of least "${wg[@]}"); wm=$(of median "${wg[@]}")
+  n=$(of least "${wgn[@]}"); nm=$(of median "${wgn[@]}")
   echo "grabulo (whole process): best $o s, median $om   (in the window, from Load page: best $i s, median $im)"
   echo "wget -r -l1 -nd -A ...:  best $w s, median $wm"
   echo "wget --no-http-keep-alive: best $n s, median $nm"
@@ -104,8 +104,8 @@ for _ in $(seq "$RUNS"); do
   cmp -s "$OUT/big.bin" "$WORK/www/big.bin" || { echo "our copy differs"; exit 1; }
   rm "$OUT/big.bin"
   ours+=("$(echo "$line" | field mbps)")
-  rss=$(printf '%s\n' "$rss" "$(echo "$line" | field peak_rss_mib)" | most)
-  xrss=$(printf '%s\n' "$xrss" "$(python3 -c "print(round($(field child_maxrss_kib < "$WORK/time.txt")/1024,1))")" | most)
+  rss=$(of most "$rss" "$(echo "$line" | field peak_rss_mib)")
+  xrss=$(of most "$xrss" "$(python3 -c "print(round($(field child_maxrss_kib < "$WORK/time.txt")/1024,1))")")
   fresh
   bps=$(curl -s -o "$OUT/curl.bin" -w '%{speed_download}' "$BIG")
   cmp -s "$OUT/curl.bin" "$WORK/www/big.bin" || { echo "curl's copy differs"; exit 1; }
@@ -114,8 +114,8 @@ for _ in $(seq "$RUNS"); do
 done
 rm -rf "$WORK"/out.*
 echo "  last run of ours: $line"
-o=$(printf '%s\n' "${ours[@]}" | most); p=$(printf '%s\n' "${peers[@]}" | most)
-om=$(printf '%s\n' "${ours[@]}" | median); pm=$(printf '%s\n' "${peers[@]}" | median)
+o=$(of most "${ours[@]}"); p=$(of most "${peers[@]}")
+om=$(of median "${ours[@]}"); pm=$(of median "${peers[@]}")
 echo "grabulo: best $o MB/s, median $om (peak RSS $rss MiB by itself, $xrss MiB by GNU time)   curl -o: best $p MB/s, median $pm"
 echo "  ratio: best $(ratio "$o" "$p"), median $(ratio "$om" "$pm") (goal >= 0.9, peak RSS < 64 MiB)"
 
@@ -126,5 +126,5 @@ for _ in $(seq "$RUNS"); do
   logs+=("$(echo "$out" | field log_ratio)"); shown+=("$(echo "$out" | field shown_ratio)")
 done
 echo "$out" | sed 's/^/  /'
-echo "last 100 / first 100 lines, Log alone: best $(printf '%s\n' "${logs[@]}" | least), median $(printf '%s\n' "${logs[@]}" | median);" \
-     "Log and one event pass: best $(printf '%s\n' "${shown[@]}" | least), median $(printf '%s\n' "${shown[@]}" | median) (goal: about 1)"
+echo "last 100 / first 100 lines, Log alone: best $(of least "${logs[@]}"), median $(of median "${logs[@]}");" \
+     "Log and one event pass: best $(of least "${shown[@]}"), median $(of median "${shown[@]}") (goal: about 1)"
