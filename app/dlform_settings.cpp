@@ -1,7 +1,7 @@
 // The Settings tab: proxy, page credentials, target folder, time-out,
 // start delay, size filter, referer; saving them for the next start and
 // starting another copy of the program.
-#include "app/convert.h"
+#include "base/convert.h"
 #include "app/dialogs.h"
 #include "app/dlform.h"
 #include "app/message_log.h"

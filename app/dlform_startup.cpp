@@ -2,10 +2,10 @@
 // line when the window is shown, the one-time set-up at the first
 // activation, and storing geometry, preview, language and statistics at
 // closing.
-#include "app/convert.h"
+#include "base/convert.h"
 #include "app/dialogs.h"
 #include "app/dlform.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/handler_guard.h"
 #include "app/platform.h"
 #include "app/settings_values.h"

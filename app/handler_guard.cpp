@@ -1,7 +1,7 @@
 #include "app/handler_guard.h"
 
 #include "app/dialogs.h"
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <exception>
 

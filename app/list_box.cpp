@@ -1,6 +1,6 @@
 #include "app/list_box.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <QItemSelectionModel>
 #include <algorithm>

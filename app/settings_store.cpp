@@ -1,6 +1,6 @@
 #include "app/settings_store.h"
 
-#include "app/convert.h"
+#include "base/convert.h"
 
 #include <QDateTime>
 #include <QSettings>

@@ -1,6 +1,6 @@
 #include "app/statistics.h"
 
-#include "app/convert.h"
+#include "base/convert.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 //   http_bench requests <url> <count>    sequential GETs, one connection each
 //   http_bench idle <url>                one GET of a slow answer
 // Prints one line of "key=value" figures.
-#include "app/errors.h"
+#include "base/errors.h"
 #include "net/http_client.h"
 
 #include <QCoreApplication>

@@ -11,7 +11,7 @@
 // adds lines of its own). The program folder (dl.ini, error.log) is
 // GRABULO_HOME; the caller points it at a temporary folder.
 #include "app/dlform.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/list_box.h"
 #include "app/message_log.h"
 #include "app/paint_throttle.h"

@@ -1,10 +1,10 @@
 // Saving the picked links: Save pictures, the start delay and the walk over
 // the selected lines of List2.
 #include "app/application.h"
-#include "app/convert.h"
+#include "base/convert.h"
 #include "app/dlform.h"
 #include "app/dialogs.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/list_box.h"
 #include "app/panel_status_bar.h"
 #include "app/shared_state.h"

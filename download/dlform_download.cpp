@@ -1,12 +1,12 @@
 // Downloading one file: the naming rules, the transfer through HTTP2, the
 // retries, the empty-file and size-filter deletions and the error log.
-#include "app/convert.h"
+#include "base/convert.h"
 #include "app/dlform.h"
 #include "app/dialogs.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/platform.h"
 #include "app/shared_state.h"
-#include "app/text_lines.h"
+#include "base/text_lines.h"
 #include "download/file_naming.h"
 #include "net/http_client.h"
 

@@ -1,5 +1,5 @@
 // Splits arbitrary addresses; only the documented exceptions may come out.
-#include "app/errors.h"
+#include "base/errors.h"
 #include "net/url_splitter.h"
 
 #include <cstddef>

@@ -2,7 +2,7 @@
 // a line break or a zero byte, that writing the entries back and reading
 // them again gives the same entries, and that an HTML list of them scans
 // back without a crash.
-#include "app/text_lines.h"
+#include "base/text_lines.h"
 #include "lists/list_file_format.h"
 #include "scan/link_scanner.h"
 

@@ -1,6 +1,6 @@
 // The commands of the Create List window: generating a numbered series,
 // handing it to the main window, testing one address in the browser.
-#include "app/convert.h"
+#include "base/convert.h"
 #include "app/dialogs.h"
 #include "app/dlform.h"
 #include "app/event_hook.h"

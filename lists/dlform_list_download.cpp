@@ -1,7 +1,7 @@
 // The List download: the page list from an index page or a folder page,
 // and the run that loads every page of the list and saves what it links
 // to, pressing the Download zone's commands one after the other.
-#include "app/convert.h"
+#include "base/convert.h"
 #include "app/dlform.h"
 #include "app/list_box.h"
 #include "app/shared_state.h"

@@ -3,7 +3,7 @@
 #include "app/dlform.h"
 #include "app/list_box.h"
 #include "app/shared_state.h"
-#include "app/text_lines.h"
+#include "base/text_lines.h"
 #include "lists/createlist.h"
 #include "lists/list_file_format.h"
 #include "lists/list_file_io.h"

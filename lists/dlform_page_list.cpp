@@ -2,7 +2,7 @@
 // loading a file, deleting, copying an entry, the hint and the count.
 #include "app/dlform.h"
 #include "app/list_box.h"
-#include "app/text_lines.h"
+#include "base/text_lines.h"
 #include "lists/list_file_io.h"
 
 #include <QClipboard>

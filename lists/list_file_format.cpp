@@ -1,6 +1,6 @@
 #include "lists/list_file_format.h"
 
-#include "app/text_lines.h"
+#include "base/text_lines.h"
 
 QByteArray TextUpToNul(const QByteArray &text)
 {

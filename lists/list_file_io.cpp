@@ -1,7 +1,7 @@
 #include "lists/list_file_io.h"
 
-#include "app/errors.h"
-#include "app/text_lines.h"
+#include "base/errors.h"
+#include "base/text_lines.h"
 #include "lists/list_file_format.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "net/capture_file.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <cerrno>
 #include <fcntl.h>

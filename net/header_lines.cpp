@@ -1,6 +1,6 @@
 #include "net/header_lines.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <algorithm>
 

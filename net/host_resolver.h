@@ -1,5 +1,5 @@
 // Asynchronous name look-up for the socket connection. The default resolver
-// asks the system through QHostInfo; tests install their own to make a
+// asks the system (getaddrinfo on a worker thread); tests install their own to make a
 // look-up slow or fail on purpose.
 #pragma once
 
@@ -23,7 +23,7 @@ public:
     virtual void LookUp(const QByteArray &name, QObject *context, Done done) = 0;
 };
 
-// The system's resolver (QHostInfo::lookupHost).
+// The system's resolver: getaddrinfo on a short-lived worker thread.
 THostResolver &SystemHostResolver();
 
 // A dotted IPv4 address ("127.0.0.1") in host byte order, without look-up.

@@ -3,7 +3,7 @@
 // are built and read in http_client_headers.cpp.
 #include "net/http_client.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "net/url_encoder.h"
 
 THttpClient::THttpClient(QObject *owner) : TSocketConnection(owner) {}

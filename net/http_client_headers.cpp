@@ -2,7 +2,7 @@
 // header block, and reading the response header block.
 #include "net/http_client.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "net/capture_file.h"
 #include "net/line_encoder.h"
 #include "net/response_header.h"

@@ -1,6 +1,6 @@
 #include "net/line_encoder.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <QBuffer>
 

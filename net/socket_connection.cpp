@@ -2,7 +2,7 @@
 // time-out and cancellation. The transfers are in socket_connection_transfer.cpp.
 #include "net/socket_connection.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "net/event_pump.h"
 #include "net/socket_errors.h"
 #include "net/socket_scopes.h"

@@ -2,7 +2,7 @@
 // file, and the command/reply Transaction.
 #include "net/socket_connection.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "net/capture_file.h"
 #include "net/event_pump.h"
 #include "net/socket_errors.h"

@@ -1,7 +1,7 @@
 #include "net/url_splitter.h"
 
-#include "app/convert.h"
-#include "app/errors.h"
+#include "base/convert.h"
+#include "base/errors.h"
 
 QByteArray FieldOf(const QByteArray &text, char separator, int n)
 {

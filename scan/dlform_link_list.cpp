@@ -3,7 +3,7 @@
 #include "app/dlform.h"
 #include "app/list_box.h"
 #include "app/shared_state.h"
-#include "app/text_lines.h"
+#include "base/text_lines.h"
 
 #include <QClipboard>
 #include <QComboBox>

@@ -2,12 +2,12 @@
 // file scan, and the address history with its file "dl.ini".
 #include "app/dlform.h"
 #include "app/dialogs.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/list_box.h"
 #include "app/panel_status_bar.h"
 #include "app/platform.h"
 #include "app/shared_state.h"
-#include "app/text_lines.h"
+#include "base/text_lines.h"
 #include "net/http_client.h"
 #include "scan/address_helpers.h"
 

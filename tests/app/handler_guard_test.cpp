@@ -1,4 +1,4 @@
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/handler_guard.h"
 #include "tests/support/scripted_dialogs.h"
 

@@ -1,5 +1,5 @@
 #include "app/dlform.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/message_log.h"
 #include "app/settings_values.h"
 #include "app/shared_state.h"

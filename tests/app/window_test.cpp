@@ -20,7 +20,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
-#include "app/errors.h"
+#include "base/errors.h"
 #include <gtest/gtest.h>
 
 #include <memory>

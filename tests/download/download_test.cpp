@@ -1,6 +1,6 @@
 #include "download_fixture.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "tests/support/test_helpers.h"
 
 #include <QCheckBox>

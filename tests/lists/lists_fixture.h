@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/dlform.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/list_box.h"
 #include "app/message_log.h"
 #include "app/platform.h"

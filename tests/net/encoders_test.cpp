@@ -1,5 +1,5 @@
 // The form encoder, the Base64/uuencode line encoder and the header lines.
-#include "app/errors.h"
+#include "base/errors.h"
 #include "net/header_lines.h"
 #include "net/line_encoder.h"
 #include "net/url_encoder.h"

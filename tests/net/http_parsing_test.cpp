@@ -1,5 +1,5 @@
 // The address splitter and the response header reader, without a network.
-#include "app/errors.h"
+#include "base/errors.h"
 #include "net/response_header.h"
 #include "net/url_splitter.h"
 #include "tests/net/net_test_support.h"

@@ -1,5 +1,5 @@
 #include "app/dlform.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/list_box.h"
 #include "app/message_log.h"
 #include "app/platform.h"

@@ -2,7 +2,7 @@
 // capture, and a handler scheduled to run nested inside a wait.
 #pragma once
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "net/host_resolver.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
-#include "app/convert.h"
+#include "base/convert.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
-#include "app/convert.h"
-#include "app/errors.h"
+#include "base/convert.h"
+#include "base/errors.h"
 
 #include <gtest/gtest.h>
 

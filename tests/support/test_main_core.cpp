@@ -1,0 +1,18 @@
+// The main routine of the test programs below the windows (base, net): a
+// private environment and a core application object; no widget library.
+#include "tests/support/test_environment.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+int main(int argc, char **argv)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    testenv::Install();
+    ::testing::InitGoogleTest(&argc, argv);
+    QCoreApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
