@@ -1,11 +1,10 @@
 #include "lists/list_file_io.h"
 
 #include "base/errors.h"
-#include "base/text_lines.h"
+#include "base/line_file.h"
 #include "lists/list_file_format.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 QByteArray ReadListText(const QString &path)
 {
@@ -25,11 +24,5 @@ QList<QByteArray> ReadListFile(const QString &path)
 
 void WriteListFile(const QString &path, const QList<QByteArray> &lines)
 {
-    QSaveFile file(path);
-    // A file in a folder we may not create files in is written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
-    if (file.write(JoinLinesCrLf(lines)) < 0 || !file.commit())
-        throw EInOutError(file.errorString());
+    WriteLineFile(path, lines, LineFileFallback::WriteInPlace);
 }

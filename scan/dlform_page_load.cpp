@@ -1,12 +1,13 @@
 // Loading a page: Load page, Enter in the address box, the hidden local
 // file scan, and the address history with its file "dl.ini".
-#include "app/dlform.h"
 #include "app/dialogs.h"
-#include "base/errors.h"
+#include "app/dlform.h"
 #include "app/list_box.h"
 #include "app/panel_status_bar.h"
 #include "app/platform.h"
 #include "app/shared_state.h"
+#include "base/errors.h"
+#include "base/line_file.h"
 #include "base/text_lines.h"
 #include "net/http_client.h"
 #include "scan/address_helpers.h"
@@ -16,16 +17,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QTimer>
 
 namespace {
 const char *const kHistoryFile = "dl.ini";
 
-QString Wording(const char *slovene, const char *english)
-{
-    return QString::fromUtf8(EnglishUI != 0 ? english : slovene);
-}
 }  // namespace
 
 QByteArray TDLForm::AddressBytes() const
@@ -122,11 +118,7 @@ void TDLForm::SaveHistory()
     QList<QByteArray> lines;
     for (int i = 0; i < Combo1->count(); ++i)
         lines << Combo1->itemText(i).toUtf8();
-    // Written to a new file and renamed over the old one, so a failed write
-    // never leaves a truncated history behind.
-    QSaveFile file(ProgramFile(kHistoryFile));
-    if (!file.open(QIODevice::WriteOnly) || file.write(JoinLinesCrLf(lines)) < 0 || !file.commit())
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(file.fileName(), file.errorString()));
+    WriteLineFile(ProgramFile(kHistoryFile), lines);
 }
 
 void TDLForm::LoadHistory()
