@@ -121,7 +121,6 @@ public:
 
     // --- Lists (defined in lists/) --------------------------------------------
     // BEGIN lists members
-    void WireLists();
     // List files: the Lists menu and the page list's save button.
     void Button9Click();    // shows PopupMenu1 beside the Lists button
     void P1Click();         // List2 from a text list file
@@ -312,8 +311,14 @@ private:
     void BuildAboutTab();
     void BuildAboutLinks();
     void BuildNonVisual();
+    // Signal wiring, all in app/dlform_wiring.cpp.
     void WireSignals();
     void WireLinkList();
+    void WirePageLoad();
+    void WireHttp1();
+    void WireHttp2();
+    void WireDownloads();
+    void WireLists();
     void WireSettings();
     void WireAbout();
     void RestoreProxy();
@@ -322,10 +327,6 @@ private:
     QString DonationAddress() const;
     void HighlightLink(QLabel *hovered);
     void ApplyLanguage(bool english);
-    void WirePageLoad();
-    void WireHttp1();
-    void WireHttp2();
-    void WireDownloads();
     void CleanTargetName();
     void DeleteIfEmpty();
     void DeleteIfTooSmall();

@@ -21,7 +21,7 @@
 namespace {
 void AskForANumber()
 {
-    Dialogs().Message(EnglishUI == 0 ? QStringLiteral("Vnesi številko!") : QStringLiteral("Enter a number!"));
+    Dialogs().Message(Wording("Vnesi številko!", "Enter a number!"));
 }
 }  // namespace
 

@@ -1,12 +1,17 @@
-// Connects the window's controls to its commands, each run inside the
-// handler guard so that no failure escapes into the event loop.
+// Every signal of the main window is connected here: its controls to its
+// commands, each run inside the handler guard so that no failure escapes
+// into the event loop, the two HTTP clients' events to the window's
+// handlers, and the list commands of the Lists menu, the List download tab
+// and the Create List window.
 #include "app/dlform.h"
 #include "app/event_hook.h"
 #include "app/handler_guard.h"
 #include "app/list_box.h"
 #include "app/message_log.h"
 #include "app/panel_status_bar.h"
+#include "net/http_client.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTimer>
@@ -88,6 +93,25 @@ void TDLForm::changeEvent(QEvent *event)
         Guarded([this] { FormActivate(); });
 }
 
+void TDLForm::WireHttp1()
+{
+    HTTP1->OnHostResolved = [this](TSocketConnection *s) { HTTP1HostResolved(s); };
+    HTTP1->OnConnect = [this](TSocketConnection *s) { HTTP1Connect(s); };
+    HTTP1->OnConnectionFailed = [this](TSocketConnection *s) { HTTP1ConnectionFailed(s); };
+    HTTP1->OnInvalidHost = [this](TSocketConnection *s, bool &handled) { HTTP1InvalidHost(s, handled); };
+    HTTP1->OnFailure = [this](THttpClient *s, quint8 cmd) { HTTP1Failure(s, cmd); };
+    HTTP1->OnDisconnect = [this](TSocketConnection *s) { HTTP1Disconnect(s); };
+    HTTP1->OnStatus = [this](TSocketConnection *s, const QByteArray &status) { HTTP1Status(s, status); };
+    HTTP1->OnSuccess = [this](THttpClient *s, quint8 cmd) { HTTP1Success(s, cmd); };
+}
+
+void TDLForm::WireHttp2()
+{
+    HTTP2->OnPacketRecvd = [this](TSocketConnection *s) { HTTP2PacketRecvd(s); };
+    HTTP2->OnAboutToSend = [this](TSocketConnection *s) { HTTP2AboutToSend(s); };
+    HTTP2->OnSuccess = [this](THttpClient *s, quint8 cmd) { HTTP2Success(s, cmd); };
+}
+
 void TDLForm::WireDownloads()
 {
     connect(Button4, &QPushButton::clicked, this, Guard([this] { Button4Click(); }));
@@ -132,4 +156,32 @@ void TDLForm::WireLinkList()
 void TDLForm::TabSheet1Show()
 {
     Combo1->setFocus(Qt::OtherFocusReason);
+}
+
+void TDLForm::WireLists()
+{
+    connect(Button9, &QPushButton::clicked, this, Guard([this] { Button9Click(); }));
+    connect(P1, &QAction::triggered, this, Guard([this] { P1Click(); }));
+    connect(P2, &QAction::triggered, this, Guard([this] { P2Click(); }));
+    connect(P3, &QAction::triggered, this, Guard([this] { P3Click(); }));
+    connect(P4, &QAction::triggered, this, Guard([this] { P4Click(); }));
+    connect(P5, &QAction::triggered, this, Guard([this] { P5Click(); }));
+    connect(Button19, &QPushButton::clicked, this, Guard([this] { Button19Click(); }));
+
+    connect(Button13, &QPushButton::clicked, this, Guard([this] { Button13Click(); }));
+    connect(Button15, &QPushButton::clicked, this, Guard([this] { Button15Click(); }));
+    connect(Button14, &QPushButton::clicked, this, Guard([this] { Button14Click(); }));
+    connect(Button16, &QPushButton::clicked, this, Guard([this] { Button16Click(); }));
+    connect(Button17, &QPushButton::clicked, this, Guard([this] { Button17Click(); }));
+    connect(SpeedButton1, &QToolButton::clicked, this, Guard([this] { SpeedButton1Click(); }));
+    connect(SpeedButton6, &QToolButton::clicked, this, Guard([this] { SpeedButton6Click(); }));
+    OnEvent(Edit7, QEvent::KeyRelease, [this](QEvent *e) { Edit7KeyUp(static_cast<QKeyEvent *>(e)->key()); });
+    OnEvent(List3, QEvent::KeyRelease, [this](QEvent *e) {
+        auto *key = static_cast<QKeyEvent *>(e);
+        List3KeyUp(key->key(), key->modifiers());
+    });
+    OnEvent(List3->viewport(), QEvent::MouseButtonDblClick, [this](QEvent *) { List3DblClick(); });
+    OnEvent(List3->viewport(), QEvent::MouseMove, [this](QEvent *e) {
+        List3MouseMove(static_cast<QMouseEvent *>(e)->position().toPoint());
+    });
 }

@@ -40,3 +40,8 @@ void ResetSharedState()
     BatchRunning = false;
     ShuttingDown = false;
 }
+
+QString Wording(const char *slovene, const char *english)
+{
+    return QString::fromUtf8(EnglishUI != 0 ? english : slovene);
+}

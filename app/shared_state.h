@@ -34,5 +34,9 @@ extern qint32 RunPictureCount;    // files downloaded in this run
 extern bool ShuttingDown;         // the main window is closing: no new transfer
 extern bool BatchRunning;         // a batch is walking List2: a second one is refused
 
+// The text of the interface language in force: the Slovene or the English
+// wording (UTF-8).
+QString Wording(const char *slovene, const char *english);
+
 // The values the program starts with, before FormCreate.
 void ResetSharedState();

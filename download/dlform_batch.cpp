@@ -19,11 +19,6 @@
 #include <limits>
 
 namespace {
-QString Wording(const char *slovene, const char *english)
-{
-    return QString::fromUtf8(EnglishUI != 0 ? english : slovene);
-}
-
 // Clears the running flag however the walk ends.
 struct BatchGuard {
     BatchGuard() { BatchRunning = true; }
@@ -50,11 +45,9 @@ void TDLForm::Button4Click()
     const qint64 interval = qint64(minutes) * 60000;
     Timer1->setInterval(int(qMin<qint64>(interval, std::numeric_limits<int>::max())));
     Timer1->start();
-    Log(EnglishUI != 0
-            ? QStringLiteral("Delay timer is set to ") + Edit13->text()
-                  + QStringLiteral(" minutes. Waiting for the time to elapse...")
-            : QStringLiteral("Zakasnitev prenosa je nastavljena na ") + Edit13->text()
-                  + QStringLiteral(" minut. Čakam, da čas preteče..."));
+    Log(Wording("Zakasnitev prenosa je nastavljena na %1 minut. Čakam, da čas preteče...",
+                "Delay timer is set to %1 minutes. Waiting for the time to elapse...")
+            .arg(Edit13->text()));
 }
 
 void TDLForm::Timer1Timer()

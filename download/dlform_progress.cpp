@@ -23,7 +23,7 @@ void TDLForm::HTTP2PacketRecvd(TSocketConnection *)
                                      + QString::number(qint64(std::nearbyint(percent))) + QStringLiteral(" %"));
     }
     SetRich1Line(1, QString::number(HTTP2->BytesTotal)
-                        + (EnglishUI == 0 ? QStringLiteral(" bajtov") : QStringLiteral(" bytes")));
+                        + Wording(" bajtov", " bytes"));
 }
 
 void TDLForm::HTTP2Success(THttpClient *, quint8)
@@ -52,11 +52,4 @@ void TDLForm::CheckBox2Click()
 void TDLForm::Button181Click()
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(Edit6->text()));
-}
-
-void TDLForm::WireHttp2()
-{
-    HTTP2->OnPacketRecvd = [this](TSocketConnection *s) { HTTP2PacketRecvd(s); };
-    HTTP2->OnAboutToSend = [this](TSocketConnection *s) { HTTP2AboutToSend(s); };
-    HTTP2->OnSuccess = [this](THttpClient *s, quint8 cmd) { HTTP2Success(s, cmd); };
 }

@@ -112,8 +112,7 @@ void TDLForm::Button14Click()
     if (ListRunning) {
         // The run presses the Download zone's commands; a second run inside
         // it would fight the first over the same lists.
-        Log(EnglishUI != 0 ? QStringLiteral("A list download is already running.")
-                           : QStringLiteral("Prenos po seznamu že poteka."));
+        Log(Wording("Prenos po seznamu že poteka.", "A list download is already running."));
         return;
     }
     RunningList running(*this);

@@ -14,7 +14,7 @@
 namespace {
 void LogListSaved(TDLForm &form)
 {
-    form.Log(EnglishUI == 1 ? QStringLiteral("List saved.") : QStringLiteral("Seznam shranjen."));
+    form.Log(Wording("Seznam shranjen.", "List saved."));
 }
 }  // namespace
 

@@ -6,13 +6,6 @@
 #include <QComboBox>
 #include <QLabel>
 
-namespace {
-QString Wording(const char *slovene, const char *english)
-{
-    return QString::fromUtf8(EnglishUI != 0 ? english : slovene);
-}
-}  // namespace
-
 void TDLForm::HTTP1HostResolved(TSocketConnection *)
 {
     Log(Wording("Gostitelj najden.", "Host found."));
@@ -53,16 +46,4 @@ void TDLForm::HTTP1Success(THttpClient *, quint8)
     LociNaslov(AddressBytes());
     Log(Wording("--- Stran naložena.", "--- Page loaded."));
     Image3->setVisible(true);
-}
-
-void TDLForm::WireHttp1()
-{
-    HTTP1->OnHostResolved = [this](TSocketConnection *s) { HTTP1HostResolved(s); };
-    HTTP1->OnConnect = [this](TSocketConnection *s) { HTTP1Connect(s); };
-    HTTP1->OnConnectionFailed = [this](TSocketConnection *s) { HTTP1ConnectionFailed(s); };
-    HTTP1->OnInvalidHost = [this](TSocketConnection *s, bool &handled) { HTTP1InvalidHost(s, handled); };
-    HTTP1->OnFailure = [this](THttpClient *s, quint8 cmd) { HTTP1Failure(s, cmd); };
-    HTTP1->OnDisconnect = [this](TSocketConnection *s) { HTTP1Disconnect(s); };
-    HTTP1->OnStatus = [this](TSocketConnection *s, const QByteArray &status) { HTTP1Status(s, status); };
-    HTTP1->OnSuccess = [this](THttpClient *s, quint8 cmd) { HTTP1Success(s, cmd); };
 }
