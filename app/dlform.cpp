@@ -6,6 +6,7 @@
 #include "app/paint_throttle.h"
 #include "app/panel_status_bar.h"
 #include "app/settings_store.h"
+#include "app/settings_values.h"
 #include "app/shared_state.h"
 #include "net/http_client.h"
 
@@ -100,7 +101,7 @@ void TDLForm::ConfigureHttpClients()
     HTTP1->Body = "Default.htm";
     HTTP1->InputFileMode = false;
     HTTP1->ProxyPort = 80;
-    HTTP2->TimeOut = 180000;
+    HTTP2->TimeOut = Settings::TimeOut.defaultValue * 1000;
     HTTP2->Body = "slika.gif";
     HTTP2->InputFileMode = true;
     HTTP2->CreateNewFiles = true;  // the naming rules chose a free name

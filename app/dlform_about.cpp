@@ -4,6 +4,7 @@
 #include "app/settings_values.h"
 #include "app/shared_state.h"
 #include "app/statistics.h"
+#include "base/convert.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -40,7 +41,8 @@ QString TDLForm::DLTekelMinut() const
 
 qint32 TDLForm::DLSteviloSlik() const
 {
-    return ReadSetting(Settings::Download) + RunPictureCount;
+    // Saturated: a stored count near the top of the range must not wrap.
+    return ClampToInt32(qint64(ReadSetting(Settings::Download)) + RunPictureCount);
 }
 
 void TDLForm::TabSheet3Show()

@@ -2,15 +2,16 @@
 // line when the window is shown, the one-time set-up at the first
 // activation, and storing geometry, preview, language and statistics at
 // closing.
-#include "base/convert.h"
 #include "app/dialogs.h"
 #include "app/dlform.h"
-#include "base/errors.h"
 #include "app/handler_guard.h"
 #include "app/platform.h"
 #include "app/settings_values.h"
 #include "app/shared_state.h"
 #include "app/statistics.h"
+#include "app/window_placement.h"
+#include "base/convert.h"
+#include "base/errors.h"
 #include "download/previewform.h"
 #include "net/http_client.h"
 
@@ -29,8 +30,10 @@ void TDLForm::FormCreate()
     Combo2->setCurrentIndex(0);
     setWindowTitle(QStringLiteral("Grabulo - ") + QDir::toNativeSeparators(ProgramFolder()));
     LoadHistory();
-    setGeometry(ReadSetting(Settings::Left), ReadSetting(Settings::Top), qMax(ReadSetting(Settings::Width), 670),
-                qMax(ReadSetting(Settings::Height), 520));
+    setGeometry(PlacedBounds({ReadSetting(Settings::Left), ReadSetting(Settings::Top), ReadSetting(Settings::Width),
+                              ReadSetting(Settings::Height)},
+                             QSize(670, 520), QPoint(Settings::Left.defaultValue, Settings::Top.defaultValue),
+                             AvailableScreenAreas()));
     Edit6->setText(RegReadString(RegistryKey, QString::fromLatin1(Settings::StartDir), ProgramFolder()));
     QDir::setCurrent(Edit6->text());  // a folder that cannot be entered is not reported
     ShowCurrentFolderInCaption();
@@ -141,7 +144,7 @@ void TDLForm::FormClose()
         WriteSetting(Settings::PreviewTop, PreviewForm->pos().y());
     }
     WriteSetting(Settings::Run, AccumulatedRunText(ReadSetting(Settings::Run), StartMsecs, TimeStampMsecs()));
-    WriteSetting(Settings::Download, ReadSetting(Settings::Download) + RunPictureCount);
+    WriteSetting(Settings::Download, DLSteviloSlik());
     ShutDownHttpClients();
 }
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QStandardPaths>
 
 bool SelectOffscreenWhenHeadless()
@@ -42,4 +43,14 @@ QString ProgramFolder()
 QString ProgramFile(const QString &name)
 {
     return ProgramFolder() + u'/' + name;
+}
+
+QList<QRect> AvailableScreenAreas()
+{
+    QList<QRect> areas;
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()) == nullptr)
+        return areas;
+    for (const QScreen *screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas;
 }

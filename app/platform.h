@@ -1,6 +1,8 @@
 // Where the program runs: display or none, and its own folder.
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QString>
 
 // Before the application object exists: when there is no display (neither
@@ -23,3 +25,7 @@ QString ProgramFolder();
 
 // A file of the program's own folder, e.g. ProgramFile("dl.ini").
 QString ProgramFile(const QString &name);
+
+// The areas of the screens that windows may use (without panels and docks),
+// as the window system reports them; empty before the application exists.
+QList<QRect> AvailableScreenAreas();

@@ -1,19 +1,18 @@
 // Downloading one file: the naming rules, the transfer through HTTP2, the
 // retries, the empty-file and size-filter deletions and the error log.
-#include "base/convert.h"
-#include "app/dlform.h"
 #include "app/dialogs.h"
-#include "base/errors.h"
+#include "app/dlform.h"
 #include "app/platform.h"
 #include "app/shared_state.h"
-#include "base/text_lines.h"
+#include "base/convert.h"
+#include "base/errors.h"
+#include "base/line_file.h"
 #include "download/file_naming.h"
 #include "net/http_client.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -63,7 +62,7 @@ void TDLForm::ZDownloadaj(const QByteArray &address, int attempt)
     try {
         CleanTargetName();
         HTTP2->Get(address);
-        ++RunPictureCount;
+        RunPictureCount = ClampToInt32(qint64(RunPictureCount) + 1);
         DeleteIfEmpty();
         if (CheckBox4->isChecked())
             DeleteIfTooSmall();
@@ -92,7 +91,7 @@ void TDLForm::HandleDownloadSocketError(const ESockError &e, const QByteArray &a
     } else if (message == QLatin1String("Socket send aborted")) {
         Log(QStringLiteral("Socket send aborted"));
     } else if (message == QLatin1String("Host Lookup Canceled") && AbortRequested) {
-        Log(EnglishUI != 0 ? QStringLiteral("User abort!") : QStringLiteral("Pritisnjena odpoved!"));
+        Log(Wording("Pritisnjena odpoved!", "User abort!"));
     }
 }
 
@@ -144,7 +143,5 @@ void TDLForm::DeleteIfTooSmall()
 
 void TDLForm::SaveErrorLog()
 {
-    QSaveFile file(ProgramFile(QStringLiteral("error.log")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(JoinLinesCrLf(Memo4)) < 0 || !file.commit())
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(file.fileName(), file.errorString()));
+    WriteLineFile(ProgramFile(QStringLiteral("error.log")), Memo4);
 }

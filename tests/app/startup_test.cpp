@@ -177,4 +177,25 @@ TEST_F(StartUp, ClickingTheFirstLinkLabelSwitchesToTheDownloadZone)
     EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
 }
 
+TEST_F(StartUp, StoredValuesAtTheEndsOfTheRangeNeitherWrapNorLoseTheWindow)
+{
+    WriteSetting(Settings::Left, 2147483000);
+    WriteSetting(Settings::Top, -2147483000);
+    WriteSetting(Settings::Width, 2147483000);
+    WriteSetting(Settings::Height, 2147483000);
+    WriteSetting(Settings::PreviewLeft, 2147483647);
+    WriteSetting(Settings::PreviewTop, 2147483647);
+    WriteSetting(Settings::Download, 2147483640);
+    Create();
+    const QRect screen = AvailableScreenAreas().value(0);
+    ASSERT_FALSE(screen.isEmpty());
+    EXPECT_EQ(form->geometry(), QRect(20, 20, qMax(screen.width(), 670), qMax(screen.height(), 520)));
+    EXPECT_TRUE(screen.intersects(PreviewForm->frameGeometry())) << PreviewForm->pos().x();
+
+    RunPictureCount = 100;
+    EXPECT_EQ(form->DLSteviloSlik(), 2147483647);
+    form->FormClose();
+    EXPECT_EQ(ReadSetting(Settings::Download), 2147483647);
+}
+
 }  // namespace
