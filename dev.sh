@@ -5,6 +5,8 @@
 #   ./dev.sh window [ARGS]    install what is missing, build, open the window
 #   ./dev.sh test             install what is missing, build, run the tests
 #   ./dev.sh test --sanitize  the same in a second build under ASan and UBSan
+#   ./dev.sh fuzz [SECONDS]   install clang and libFuzzer, build the fuzz
+#                             targets, run each for SECONDS (30); a finding fails
 set -eu
 top=$(cd "$(dirname "$0")" && pwd)
 packages="build-essential cmake qt6-base-dev libgl-dev libgtest-dev python3 xvfb xauth"
@@ -13,9 +15,11 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-setup() {
+fuzz_packages="clang libclang-rt-14-dev"
+
+setup() {  # extra packages...
   missing=""
-  for p in $packages; do
+  for p in $packages "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
   done
   if [ -n "$missing" ]; then
@@ -81,8 +85,12 @@ case "$command" in
     fi
     ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300
     ;;
+  fuzz)
+    setup $fuzz_packages
+    exec "$top/fuzz/run.sh" "${2:-30}"
+    ;;
   *)
-    sed -n '2,7p' "$0"
+    sed -n '2,9p' "$0"
     exit 2
     ;;
 esac
