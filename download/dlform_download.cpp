@@ -75,10 +75,10 @@ void TDLForm::ZDownloadaj(const QByteArray &address, int attempt)
     } catch (const ESockError &e) {
         HandleDownloadSocketError(e, address, attempt);
     } catch (const ERangeError &e) {
-        if (e.Message() != QLatin1String("Range check error"))
+        if (e.Message() != kRangeCheckError)
             return;
-        Dialogs().Message(QStringLiteral("Napaka: Range check error"));
-        Log(QStringLiteral("Range check error"));
+        Dialogs().Message(QStringLiteral("Napaka: ") + kRangeCheckError);
+        Log(kRangeCheckError);
         RetryDownload(address, attempt);
     }
 }
