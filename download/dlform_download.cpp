@@ -38,8 +38,7 @@ qint64 SavedFileSize(const QByteArray &name)
         const int error = errno;
         if (fd >= 0)
             ::close(fd);
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2")
-                              .arg(QString::fromUtf8(name), SystemErrorMessage(error)));
+        throw EFOpenError::CannotOpen(QString::fromUtf8(name), SystemErrorMessage(error));
     }
     ::close(fd);
     return info.st_size;
@@ -146,5 +145,5 @@ void TDLForm::SaveErrorLog()
 {
     QSaveFile file(ProgramFile(QStringLiteral("error.log")));
     if (!file.open(QIODevice::WriteOnly) || file.write(JoinLinesCrLf(Memo4)) < 0 || !file.commit())
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(file.fileName(), file.errorString()));
+        throw EFCreateError::CannotCreate(file.fileName(), file.errorString());
 }

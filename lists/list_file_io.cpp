@@ -11,7 +11,7 @@ QByteArray ReadListText(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+        throw EFOpenError::CannotOpen(path, file.errorString());
     const QByteArray text = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EInOutError(file.errorString());
@@ -29,7 +29,7 @@ void WriteListFile(const QString &path, const QList<QByteArray> &lines)
     // A file in a folder we may not create files in is written in place.
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+        throw EFCreateError::CannotCreate(path, file.errorString());
     if (file.write(JoinLinesCrLf(lines)) < 0 || !file.commit())
         throw EInOutError(file.errorString());
 }

@@ -103,8 +103,7 @@ void TSocketConnection::SendFile(const QByteArray &path)
     ReportStatus(8, "SendFile");
     QFile file(QString::fromUtf8(path));
     if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2")
-                              .arg(QString::fromUtf8(path), file.errorString()));
+        throw EFOpenError::CannotOpen(QString::fromUtf8(path), file.errorString());
     ForgetLookAhead();
     while (!Canceled && file.pos() < file.size()) {
         const qint64 count = file.read(Buffer, kBufferSize);

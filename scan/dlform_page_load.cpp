@@ -93,7 +93,7 @@ void TDLForm::Button3Click()
     PokaziStevilko(3);
     QFile page(QStringLiteral("test.html"));
     if (!page.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(page.fileName(), page.errorString()));
+        throw EFOpenError::CannotOpen(page.fileName(), page.errorString());
     Memo2 = page.readAll();
     LociNaslov(AddressBytes());
     ObdelajHTML();
@@ -126,7 +126,7 @@ void TDLForm::SaveHistory()
     // never leaves a truncated history behind.
     QSaveFile file(ProgramFile(kHistoryFile));
     if (!file.open(QIODevice::WriteOnly) || file.write(JoinLinesCrLf(lines)) < 0 || !file.commit())
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(file.fileName(), file.errorString()));
+        throw EFCreateError::CannotCreate(file.fileName(), file.errorString());
 }
 
 void TDLForm::LoadHistory()
