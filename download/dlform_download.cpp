@@ -9,6 +9,7 @@
 #include "base/text_lines.h"
 #include "download/file_naming.h"
 #include "net/http_client.h"
+#include "net/socket_errors.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -85,12 +86,12 @@ void TDLForm::ZDownloadaj(const QByteArray &address, int attempt)
 void TDLForm::HandleDownloadSocketError(const ESockError &e, const QByteArray &address, int attempt)
 {
     const QString &message = e.Message();
-    if (message == QLatin1String("Connection Timed out")) {
+    if (message == kConnectionTimedOut) {
         Log(QStringLiteral("Timeout while downloading - trying again... ") + QString::number(attempt));
         RetryDownload(address, attempt);
-    } else if (message == QLatin1String("Socket send aborted")) {
-        Log(QStringLiteral("Socket send aborted"));
-    } else if (message == QLatin1String("Host Lookup Canceled") && AbortRequested) {
+    } else if (message == kSocketSendAborted) {
+        Log(kSocketSendAborted);
+    } else if (message == kHostLookupCanceled && AbortRequested) {
         Log(EnglishUI != 0 ? QStringLiteral("User abort!") : QStringLiteral("Pritisnjena odpoved!"));
     }
 }

@@ -318,11 +318,11 @@ void TSocketConnection::ResolveHost()
         ++lookupId_;
     }
     if (TimedOut)
-        throw ESockError(QStringLiteral("Host Lookup Timed Out"));
+        throw ESockError(kHostLookupTimedOut);
     if (Canceled)
-        throw ESockError(QStringLiteral("Host Lookup Canceled"));
+        throw ESockError(kHostLookupCanceled);
     if (!lookupAddress_)
-        throw ESockError(QStringLiteral("Host Lookup Failed"));
+        throw ESockError(kHostLookupFailed);
     RemoteAddress.sin_addr.s_addr = htonl(*lookupAddress_);
     if (OnHostResolved)
         OnHostResolved(this);
@@ -340,8 +340,7 @@ void TSocketConnection::Connect()
         try {
             ResolveHost();
         } catch (const ESockError &e) {
-            if (e.Message() == QLatin1String("Host Lookup Timed Out")
-                || e.Message() == QLatin1String("Host Lookup Canceled"))
+            if (e.Message() == kHostLookupTimedOut || e.Message() == kHostLookupCanceled)
                 throw;
             RemoteAddress.sin_addr.s_addr = 0;
         }
@@ -407,7 +406,7 @@ void TSocketConnection::FailConnect()
     if (OnConnectionFailed)
         OnConnectionFailed(this);
     if (timedOut)
-        throw ESockError(QStringLiteral("Connection Timed out"));
+        throw ESockError(kConnectionTimedOut);
     if (canceled)
         throw ESockError(QStringLiteral("Connection Canceled"));
     throw ESockError(QStringLiteral("Connection Failed"));
@@ -435,7 +434,7 @@ int TSocketConnection::Accept()
         Canceled = false;
         if (fd >= 0)
             ::close(fd);
-        throw EAbortError(QStringLiteral("Socket send aborted"));
+        throw EAbortError(kSocketSendAborted);
     }
     return fd;
 }

@@ -77,7 +77,7 @@ void TSocketConnection::SendBuffer(const char *data, quint16 length)
     }
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(QStringLiteral("Socket send aborted"));
+        throw EAbortError(kSocketSendAborted);
     }
 }
 
@@ -121,7 +121,7 @@ void TSocketConnection::SendFile(const QByteArray &path)
     writeNotifier_->setEnabled(false);
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(QStringLiteral("Socket send aborted"));
+        throw EAbortError(kSocketSendAborted);
     }
 }
 
@@ -283,7 +283,7 @@ void TSocketConnection::CaptureFile(const QByteArray &path)
     file.Close();
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(QStringLiteral("Socket send aborted"));
+        throw EAbortError(kSocketSendAborted);
     }
 }
 

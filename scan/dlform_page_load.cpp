@@ -9,6 +9,7 @@
 #include "app/shared_state.h"
 #include "base/text_lines.h"
 #include "net/http_client.h"
+#include "net/socket_errors.h"
 #include "scan/address_helpers.h"
 
 #include <QCheckBox>
@@ -46,13 +47,13 @@ void TDLForm::Button2Click()
     try {
         HTTP1->Get("http://" + AddressBytes());
     } catch (const ESockError &e) {
-        if (e.Message() == QLatin1String("Host Lookup Timed Out")) {
+        if (e.Message() == kHostLookupTimedOut) {
             Log(Wording("Ni mi uspelo dobiti strani (timeout).", "I counld't download the page (timeout)."));
             ShowNewestLogLine();
             PokaziStevilko(1);
             return;
         }
-        if (e.Message() == QLatin1String("Host Lookup Canceled")) {
+        if (e.Message() == kHostLookupCanceled) {
             Dialogs().Message(Wording("Pritisnjena odpoved!", "User abort!"));
             PokaziStevilko(1);
             return;
