@@ -72,7 +72,7 @@ void TSocketConnection::OpenSocket(bool withLinger)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) {
-        CheckSocketError(0);
+        CheckSocketError(std::nullopt);
         throw ESockError(QStringLiteral("Initializaton of windows sockets failed"));
     }
     if (fd > 65535) {
@@ -134,7 +134,7 @@ void TSocketConnection::RequestCloseSocket()
     OpenSocket(false);
     if (closed != 0 && error != EINTR) {
         errno = error;
-        CheckSocketError(kWsaWouldBlock);
+        CheckSocketError(WsaCode::WouldBlock);
     }
     if (OnDisconnect)
         OnDisconnect(this);
@@ -178,11 +178,11 @@ QString TSocketConnection::LookUpErrorMessage(int code)
 }
 
 // Reads errno: raises the table message unless it is the expected code.
-QString TSocketConnection::CheckSocketError(int expected)
+QString TSocketConnection::CheckSocketError(std::optional<WsaCode> expected)
 {
     const int code = WsaCodeFromErrno(errno);
     LastError = code;
-    if (code == expected || code <= 10000)
+    if ((expected && code == WsaNumber(*expected)) || code <= 10000)
         return QString();
     if (code > 65535)
         throw ERangeError();
@@ -425,7 +425,7 @@ int TSocketConnection::Accept()
     const int fd = ::accept4(SocketHandle, reinterpret_cast<sockaddr *>(&RemoteAddress), &size,
                              SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0)
-        CheckSocketError(kWsaWouldBlock);
+        CheckSocketError(WsaCode::WouldBlock);
     if (fd > 65535) {
         ::close(fd);
         throw ERangeError();

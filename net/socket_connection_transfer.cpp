@@ -53,7 +53,7 @@ bool TSocketConnection::SendSome(const char *data, qsizetype &remaining, qint64 
     if (WouldBlock(errno))
         WaitWritable();
     else if (errno != EINTR)
-        CheckSocketError(kWsaWouldBlock);
+        CheckSocketError(WsaCode::WouldBlock);
     return true;
 }
 
@@ -151,7 +151,7 @@ void TSocketConnection::TakeLookedAhead(QByteArray &into, qsizetype count)
             continue;
         ForgetLookAhead();
         if (n < 0)
-            CheckSocketError(0);
+            CheckSocketError(std::nullopt);
         return;
     }
     if (lookAheadBegin_ >= lookAheadEnd_)
@@ -169,10 +169,10 @@ bool TSocketConnection::ReceiveBlockFailed(int error)
     if (error == EINTR)
         return false;
     LastError = WsaCodeFromErrno(error);
-    if (LastError == kWsaNotConnected)
+    if (LastError == WsaNumber(WsaCode::NotConnected))
         return true;
     errno = error;
-    CheckSocketError(kWsaWouldBlock);
+    CheckSocketError(WsaCode::WouldBlock);
     return false;
 }
 

@@ -460,6 +460,11 @@ TEST(SocketErrors, ErrnoMapsToTheTableCodesAndTexts)
     EXPECT_EQ(WsaCodeFromErrno(ENOTCONN), 10057);
     EXPECT_EQ(WsaCodeFromErrno(ECONNRESET), 10054);
     EXPECT_EQ(WsaCodeFromErrno(0), 0);
+    EXPECT_EQ(WsaCodeFromErrno(EAGAIN), WsaNumber(WsaCode::WouldBlock));
+    EXPECT_EQ(WsaCodeFromErrno(EPIPE), WsaNumber(WsaCode::Shutdown));
+    EXPECT_EQ(WsaCodeFromErrno(ENOENT), 12000 + ENOENT);  // not in the table
+    EXPECT_EQ(SocketErrorText(WsaCodeFromErrno(ENOENT)), "Unknown Error No. 12002");
+    EXPECT_EQ(SocketErrorText(WsaNumber(WsaCode::Shutdown)), "10058:Can't send after socket shutdown");
     EXPECT_EQ(SocketErrorText(10061), "10061:Connection refused");
     EXPECT_EQ(SocketErrorText(11004), "11004:Valid name, no data record of requested type");
     EXPECT_EQ(SocketErrorText(10003), "Unknown Error No. 10003");
@@ -478,9 +483,9 @@ TEST(SocketErrors, CheckSocketErrorRaisesAllButTheExpectedCode)
         reported.push_back(code);
     };
     errno = EWOULDBLOCK;
-    EXPECT_EQ(conn.CheckSocketError(kWsaWouldBlock), "");
+    EXPECT_EQ(conn.CheckSocketError(WsaCode::WouldBlock), "");
     errno = ECONNREFUSED;
-    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.CheckSocketError(kWsaWouldBlock); }),
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.CheckSocketError(WsaCode::WouldBlock); }),
               "10061:Connection refused");
     EXPECT_EQ(conn.LastError, 10061);
     EXPECT_EQ(reported, std::vector<int>{10061});
