@@ -334,6 +334,7 @@ void TSocketConnection::Connect()
     Canceled = false;
     if (Connected || connecting_)
         throw ESockError(QStringLiteral("Already connected"));
+    CheckedPort();  // refused before any look-up
     if (SocketHandle < 0)
         OpenSocket(false);
     for (int tries = 0;; ++tries) {
@@ -353,9 +354,19 @@ void TSocketConnection::Connect()
             throw ESockError(QStringLiteral("Null Remote Address"));
     }
     RemoteAddress.sin_family = AF_INET;
-    RemoteAddress.sin_port = htons(quint16(Proxy.isEmpty() ? Port : ProxyPort));
+    // Again: the invalid-host handler may have changed the port.
+    RemoteAddress.sin_port = htons(CheckedPort());
     StartConnect();
     WaitForConnect();
+}
+
+// The port to connect to, the proxy's when there is one; raises
+// "Invalid port number N" for one outside 1..65535.
+quint16 TSocketConnection::CheckedPort() const
+{
+    const qint32 port = Proxy.isEmpty() ? Port : ProxyPort;
+    CheckPortNumber(port);
+    return quint16(port);
 }
 
 // Starts the non-blocking connect. A refusal reported at once is treated

@@ -133,6 +133,7 @@ private:
     void InitializeSockets();
     void OpenSocket(bool withLinger);
     void CloseSocketQuietly();
+    quint16 CheckedPort() const;
     void StartConnect();
     void WaitForConnect();
     void FailConnect();

@@ -1,5 +1,7 @@
 #include "net/socket_errors.h"
 
+#include "base/errors.h"
+
 #include <cerrno>
 #include <optional>
 
@@ -134,4 +136,17 @@ QString SocketErrorText(int code)
     if (const char *text = TableText(static_cast<WsaCode>(code)))
         return QStringLiteral("%1:%2").arg(code).arg(QLatin1String(text));
     return QStringLiteral("Unknown Error No. %1").arg(code);
+}
+
+static constexpr QLatin1StringView kInvalidPortNumber{"Invalid port number "};
+
+void CheckPortNumber(qint64 port)
+{
+    if (port < 1 || port > 65535)
+        throw ESockError(kInvalidPortNumber + QString::number(port));
+}
+
+bool IsInvalidPortNumber(const ESockError &e)
+{
+    return e.Message().startsWith(kInvalidPortNumber);
 }

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class ESockError;
+
 // The codes of the socket error table. Each has a text in SocketErrorText,
 // whose switch names every value (a new value without a text is a -Wswitch
 // warning).
@@ -85,3 +87,10 @@ inline constexpr QLatin1StringView kConnectionTimedOut{"Connection Timed out"};
 inline constexpr QLatin1StringView kHostLookupTimedOut{"Host Lookup Timed Out"};
 inline constexpr QLatin1StringView kHostLookupCanceled{"Host Lookup Canceled"};
 inline constexpr QLatin1StringView kHostLookupFailed{"Host Lookup Failed"};
+
+// A port outside 1..65535 is refused before any look-up or connect: the
+// socket address holds 16 bits, so 70000 would reach port 4464. Raises
+// ESockError "Invalid port number 70000".
+void CheckPortNumber(qint64 port);
+// Whether e is the refusal raised by CheckPortNumber.
+bool IsInvalidPortNumber(const ESockError &e);

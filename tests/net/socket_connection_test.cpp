@@ -164,6 +164,24 @@ TEST_F(SocketConnectTest, UnansweredConnectTimesOutOrIsCanceled)
     EXPECT_EQ(failed, 2);
 }
 
+TEST_F(SocketConnectTest, PortOutsideOneTo65535IsRefusedBeforeTheLookUp)
+{
+    resolver.Answers["fixture.test"] = {kLoopback, 0};
+    conn.Host = "fixture.test";
+    int connected = 0;
+    conn.OnConnect = [&](TSocketConnection *) { ++connected; };
+    for (const qint32 port : {server.Port() + 65536, 0, -1}) {
+        conn.Port = port;
+        EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.Connect(); }),
+                  "Invalid port number " + QString::number(port));
+    }
+    EXPECT_EQ(connected, 0);
+    EXPECT_TRUE(resolver.Names.empty());
+    conn.Port = server.Port();  // nothing is left half done
+    Ask("/ok");
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+}
+
 TEST_F(SocketConnectTest, ConnectWhileConnectedIsRefusedAndDisconnectGivesAFreshSocket)
 {
     int disconnected = 0;
