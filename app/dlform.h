@@ -331,6 +331,7 @@ private:
     void DeleteIfTooSmall();
     void SaveErrorLog();
     void RetryDownload(const QByteArray &address, int attempt);
+    void GiveUpDownload(const QByteArray &address);
     void HandleDownloadSocketError(const class ESockError &e, const QByteArray &address, int attempt);
     void WalkSelectedLinks();
     void ConfigureHttpClients();

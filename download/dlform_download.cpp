@@ -55,9 +55,7 @@ QString DeleteFile(const QByteArray &name)
 void TDLForm::ZDownloadaj(const QByteArray &address, int attempt)
 {
     if (attempt > kMaxAttempts) {
-        Log(QStringLiteral("Failed: ") + QString::fromUtf8(address));
-        Memo4.append(address);
-        SaveErrorLog();
+        GiveUpDownload(address);
         return;
     }
     try {
@@ -93,7 +91,18 @@ void TDLForm::HandleDownloadSocketError(const ESockError &e, const QByteArray &a
         Log(kSocketSendAborted);
     } else if (message == kHostLookupCanceled && AbortRequested) {
         Log(EnglishUI != 0 ? QStringLiteral("User abort!") : QStringLiteral("Pritisnjena odpoved!"));
+    } else if (IsInvalidPortNumber(e)) {
+        Log(message);  // no retry: the address stays wrong
+        GiveUpDownload(address);
     }
+}
+
+// Logs the address as failed and adds it to the error log.
+void TDLForm::GiveUpDownload(const QByteArray &address)
+{
+    Log(QStringLiteral("Failed: ") + QString::fromUtf8(address));
+    Memo4.append(address);
+    SaveErrorLog();
 }
 
 void TDLForm::RetryDownload(const QByteArray &address, int attempt)

@@ -53,6 +53,12 @@ void TDLForm::Button2Click()
             PokaziStevilko(1);
             return;
         }
+        if (IsInvalidPortNumber(e)) {
+            Log(e.Message());
+            ShowNewestLogLine();
+            PokaziStevilko(1);
+            return;
+        }
         if (e.Message() == kHostLookupCanceled) {
             Dialogs().Message(Wording("Pritisnjena odpoved!", "User abort!"));
             PokaziStevilko(1);
