@@ -332,6 +332,7 @@ private:
     void DeleteIfTooSmall();
     void SaveErrorLog();
     void RetryDownload(const QByteArray &address, int attempt);
+    void GiveUpDownload(const QByteArray &address);
     void HandleDownloadSocketError(const class ESockError &e, const QByteArray &address, int attempt);
     void WalkSelectedLinks();
     void ConfigureHttpClients();

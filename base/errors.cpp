@@ -5,11 +5,21 @@
 Exception::Exception(QString message)
     : message_(std::move(message)), utf8_(message_.toStdString()) {}
 
-ERangeError::ERangeError() : Exception(QStringLiteral("Range check error")) {}
+ERangeError::ERangeError() : Exception(kRangeCheckError) {}
 
 EConvertError EConvertError::NotAnInteger(const QString &text)
 {
     return EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+}
+
+EFCreateError EFCreateError::CannotCreate(const QString &path, const QString &reason)
+{
+    return EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
+}
+
+EFOpenError EFOpenError::CannotOpen(const QString &path, const QString &reason)
+{
+    return EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason));
 }
 
 EListError EListError::OutOfBounds(qsizetype index)

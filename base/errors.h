@@ -31,7 +31,10 @@ public:
     using ESockError::ESockError;
 };
 
-// An index or size outside the permitted range: always "Range check error".
+// The one text of ERangeError.
+inline constexpr QLatin1StringView kRangeCheckError{"Range check error"};
+
+// An index or size outside the permitted range: always kRangeCheckError.
 class ERangeError : public Exception {
 public:
     ERangeError();
@@ -48,12 +51,16 @@ public:
 class EFCreateError : public Exception {
 public:
     using Exception::Exception;
+    // Cannot create file "path". reason
+    static EFCreateError CannotCreate(const QString &path, const QString &reason);
 };
 
 // A file that could not be opened: "Cannot open file %s" plus the reason.
 class EFOpenError : public Exception {
 public:
     using Exception::Exception;
+    // Cannot open file "path". reason
+    static EFOpenError CannotOpen(const QString &path, const QString &reason);
 };
 
 // A read or write on an open file failed (disk full, file-size limit ...).

@@ -14,5 +14,5 @@ void WriteLineFile(const QString &path, const QList<QByteArray> &lines, LineFile
     // seen here and the old file is kept; a buffered write reports success
     // and the flush inside commit() let a truncated file replace it.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(text) != text.size() || !file.commit())
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+        throw EFCreateError::CannotCreate(path, file.errorString());
 }

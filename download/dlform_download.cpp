@@ -9,6 +9,7 @@
 #include "base/line_file.h"
 #include "download/file_naming.h"
 #include "net/http_client.h"
+#include "net/socket_errors.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -37,8 +38,7 @@ qint64 SavedFileSize(const QByteArray &name)
         const int error = errno;
         if (fd >= 0)
             ::close(fd);
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2")
-                              .arg(QString::fromUtf8(name), SystemErrorMessage(error)));
+        throw EFOpenError::CannotOpen(QString::fromUtf8(name), SystemErrorMessage(error));
     }
     ::close(fd);
     return info.st_size;
@@ -54,9 +54,7 @@ QString DeleteFile(const QByteArray &name)
 void TDLForm::ZDownloadaj(const QByteArray &address, int attempt)
 {
     if (attempt > kMaxAttempts) {
-        Log(QStringLiteral("Failed: ") + QString::fromUtf8(address));
-        Memo4.append(address);
-        SaveErrorLog();
+        GiveUpDownload(address);
         return;
     }
     try {
@@ -74,10 +72,10 @@ void TDLForm::ZDownloadaj(const QByteArray &address, int attempt)
     } catch (const ESockError &e) {
         HandleDownloadSocketError(e, address, attempt);
     } catch (const ERangeError &e) {
-        if (e.Message() != QLatin1String("Range check error"))
+        if (e.Message() != kRangeCheckError)
             return;
-        Dialogs().Message(QStringLiteral("Napaka: Range check error"));
-        Log(QStringLiteral("Range check error"));
+        Dialogs().Message(QStringLiteral("Napaka: ") + kRangeCheckError);
+        Log(kRangeCheckError);
         RetryDownload(address, attempt);
     }
 }
@@ -85,14 +83,25 @@ void TDLForm::ZDownloadaj(const QByteArray &address, int attempt)
 void TDLForm::HandleDownloadSocketError(const ESockError &e, const QByteArray &address, int attempt)
 {
     const QString &message = e.Message();
-    if (message == QLatin1String("Connection Timed out")) {
+    if (message == kConnectionTimedOut) {
         Log(QStringLiteral("Timeout while downloading - trying again... ") + QString::number(attempt));
         RetryDownload(address, attempt);
-    } else if (message == QLatin1String("Socket send aborted")) {
-        Log(QStringLiteral("Socket send aborted"));
-    } else if (message == QLatin1String("Host Lookup Canceled") && AbortRequested) {
+    } else if (message == kSocketSendAborted) {
+        Log(kSocketSendAborted);
+    } else if (message == kHostLookupCanceled && AbortRequested) {
         Log(Wording("Pritisnjena odpoved!", "User abort!"));
+    } else if (IsInvalidPortNumber(e)) {
+        Log(message);  // no retry: the address stays wrong
+        GiveUpDownload(address);
     }
+}
+
+// Logs the address as failed and adds it to the error log.
+void TDLForm::GiveUpDownload(const QByteArray &address)
+{
+    Log(QStringLiteral("Failed: ") + QString::fromUtf8(address));
+    Memo4.append(address);
+    SaveErrorLog();
 }
 
 void TDLForm::RetryDownload(const QByteArray &address, int attempt)

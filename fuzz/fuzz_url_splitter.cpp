@@ -12,9 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     try {
         SplitUrl(url, target);
     } catch (const Exception &) {
-        return 0;  // "Empty URL", https, or a port that is not a number
+        return 0;  // "Empty URL", https, a port that is not a number or out of range
     }
-    if (target.Path.isEmpty() || !target.Path.startsWith('/') || target.Host.isEmpty())
+    if (target.Path.isEmpty() || !target.Path.startsWith('/') || target.Host.isEmpty() || target.Port < 1
+        || target.Port > 65535)
         __builtin_trap();
     return 0;
 }

@@ -10,7 +10,7 @@ QByteArray ReadListText(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+        throw EFOpenError::CannotOpen(path, file.errorString());
     const QByteArray text = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EInOutError(file.errorString());

@@ -16,8 +16,7 @@ static int OpenForCapture(const QByteArray &path, bool createNew)
         error = errno;
     }
     if (fd < 0)
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2")
-                                .arg(QString::fromUtf8(path), SystemErrorMessage(error)));
+        throw EFCreateError::CannotCreate(QString::fromUtf8(path), SystemErrorMessage(error));
     return fd;
 }
 

@@ -115,8 +115,7 @@ void THttpClient::AddContentLength()
     if (OutputFileMode) {
         QFile file(QString::fromUtf8(SendData));
         if (!file.open(QIODevice::ReadOnly))
-            throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2")
-                                  .arg(QString::fromUtf8(SendData), file.errorString()));
+            throw EFOpenError::CannotOpen(QString::fromUtf8(SendData), file.errorString());
         length = file.size();
     }
     HeaderList.Add("Content-Length: " + QByteArray::number(length));

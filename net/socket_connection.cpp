@@ -72,7 +72,7 @@ void TSocketConnection::OpenSocket(bool withLinger)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) {
-        CheckSocketError(0);
+        CheckSocketError(std::nullopt);
         throw ESockError(QStringLiteral("Initializaton of windows sockets failed"));
     }
     if (fd > 65535) {
@@ -134,7 +134,7 @@ void TSocketConnection::RequestCloseSocket()
     OpenSocket(false);
     if (closed != 0 && error != EINTR) {
         errno = error;
-        CheckSocketError(kWsaWouldBlock);
+        CheckSocketError(WsaCode::WouldBlock);
     }
     if (OnDisconnect)
         OnDisconnect(this);
@@ -178,11 +178,11 @@ QString TSocketConnection::LookUpErrorMessage(int code)
 }
 
 // Reads errno: raises the table message unless it is the expected code.
-QString TSocketConnection::CheckSocketError(int expected)
+QString TSocketConnection::CheckSocketError(std::optional<WsaCode> expected)
 {
     const int code = WsaCodeFromErrno(errno);
     LastError = code;
-    if (code == expected || code <= 10000)
+    if ((expected && code == WsaNumber(*expected)) || code <= 10000)
         return QString();
     if (code > 65535)
         throw ERangeError();
@@ -318,11 +318,11 @@ void TSocketConnection::ResolveHost()
         ++lookupId_;
     }
     if (TimedOut)
-        throw ESockError(QStringLiteral("Host Lookup Timed Out"));
+        throw ESockError(kHostLookupTimedOut);
     if (Canceled)
-        throw ESockError(QStringLiteral("Host Lookup Canceled"));
+        throw ESockError(kHostLookupCanceled);
     if (!lookupAddress_)
-        throw ESockError(QStringLiteral("Host Lookup Failed"));
+        throw ESockError(kHostLookupFailed);
     RemoteAddress.sin_addr.s_addr = htonl(*lookupAddress_);
     if (OnHostResolved)
         OnHostResolved(this);
@@ -334,14 +334,14 @@ void TSocketConnection::Connect()
     Canceled = false;
     if (Connected || connecting_)
         throw ESockError(QStringLiteral("Already connected"));
+    CheckedPort();  // refused before any look-up
     if (SocketHandle < 0)
         OpenSocket(false);
     for (int tries = 0;; ++tries) {
         try {
             ResolveHost();
         } catch (const ESockError &e) {
-            if (e.Message() == QLatin1String("Host Lookup Timed Out")
-                || e.Message() == QLatin1String("Host Lookup Canceled"))
+            if (e.Message() == kHostLookupTimedOut || e.Message() == kHostLookupCanceled)
                 throw;
             RemoteAddress.sin_addr.s_addr = 0;
         }
@@ -354,9 +354,19 @@ void TSocketConnection::Connect()
             throw ESockError(QStringLiteral("Null Remote Address"));
     }
     RemoteAddress.sin_family = AF_INET;
-    RemoteAddress.sin_port = htons(quint16(Proxy.isEmpty() ? Port : ProxyPort));
+    // Again: the invalid-host handler may have changed the port.
+    RemoteAddress.sin_port = htons(CheckedPort());
     StartConnect();
     WaitForConnect();
+}
+
+// The port to connect to, the proxy's when there is one; raises
+// "Invalid port number N" for one outside 1..65535.
+quint16 TSocketConnection::CheckedPort() const
+{
+    const qint32 port = Proxy.isEmpty() ? Port : ProxyPort;
+    CheckPortNumber(port);
+    return quint16(port);
 }
 
 // Starts the non-blocking connect. A refusal reported at once is treated
@@ -407,7 +417,7 @@ void TSocketConnection::FailConnect()
     if (OnConnectionFailed)
         OnConnectionFailed(this);
     if (timedOut)
-        throw ESockError(QStringLiteral("Connection Timed out"));
+        throw ESockError(kConnectionTimedOut);
     if (canceled)
         throw ESockError(QStringLiteral("Connection Canceled"));
     throw ESockError(QStringLiteral("Connection Failed"));
@@ -426,7 +436,7 @@ int TSocketConnection::Accept()
     const int fd = ::accept4(SocketHandle, reinterpret_cast<sockaddr *>(&RemoteAddress), &size,
                              SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0)
-        CheckSocketError(kWsaWouldBlock);
+        CheckSocketError(WsaCode::WouldBlock);
     if (fd > 65535) {
         ::close(fd);
         throw ERangeError();
@@ -435,7 +445,7 @@ int TSocketConnection::Accept()
         Canceled = false;
         if (fd >= 0)
             ::close(fd);
-        throw EAbortError(QStringLiteral("Socket send aborted"));
+        throw EAbortError(kSocketSendAborted);
     }
     return fd;
 }

@@ -20,11 +20,13 @@
 #pragma once
 
 #include "net/host_resolver.h"
+#include "net/socket_errors.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <netinet/in.h>
 
 class QSocketNotifier;
@@ -61,7 +63,7 @@ public:
     void RequestCloseSocket();
     void ResolveHost();
     QString LookUpErrorMessage(int code);
-    QString CheckSocketError(int expected);
+    QString CheckSocketError(std::optional<WsaCode> expected);
     void ReportStatus(quint8 level, const QByteArray &text);
     void TimerOn();
     void TimerOff();
@@ -131,6 +133,7 @@ private:
     void InitializeSockets();
     void OpenSocket(bool withLinger);
     void CloseSocketQuietly();
+    quint16 CheckedPort() const;
     void StartConnect();
     void WaitForConnect();
     void FailConnect();

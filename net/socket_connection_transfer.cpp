@@ -53,7 +53,7 @@ bool TSocketConnection::SendSome(const char *data, qsizetype &remaining, qint64 
     if (WouldBlock(errno))
         WaitWritable();
     else if (errno != EINTR)
-        CheckSocketError(kWsaWouldBlock);
+        CheckSocketError(WsaCode::WouldBlock);
     return true;
 }
 
@@ -77,7 +77,7 @@ void TSocketConnection::SendBuffer(const char *data, quint16 length)
     }
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(QStringLiteral("Socket send aborted"));
+        throw EAbortError(kSocketSendAborted);
     }
 }
 
@@ -103,8 +103,7 @@ void TSocketConnection::SendFile(const QByteArray &path)
     ReportStatus(8, "SendFile");
     QFile file(QString::fromUtf8(path));
     if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2")
-                              .arg(QString::fromUtf8(path), file.errorString()));
+        throw EFOpenError::CannotOpen(QString::fromUtf8(path), file.errorString());
     ForgetLookAhead();
     while (!Canceled && file.pos() < file.size()) {
         const qint64 count = file.read(Buffer, kBufferSize);
@@ -122,7 +121,7 @@ void TSocketConnection::SendFile(const QByteArray &path)
     writeNotifier_->setEnabled(false);
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(QStringLiteral("Socket send aborted"));
+        throw EAbortError(kSocketSendAborted);
     }
 }
 
@@ -152,7 +151,7 @@ void TSocketConnection::TakeLookedAhead(QByteArray &into, qsizetype count)
             continue;
         ForgetLookAhead();
         if (n < 0)
-            CheckSocketError(0);
+            CheckSocketError(std::nullopt);
         return;
     }
     if (lookAheadBegin_ >= lookAheadEnd_)
@@ -170,10 +169,10 @@ bool TSocketConnection::ReceiveBlockFailed(int error)
     if (error == EINTR)
         return false;
     LastError = WsaCodeFromErrno(error);
-    if (LastError == kWsaNotConnected)
+    if (LastError == WsaNumber(WsaCode::NotConnected))
         return true;
     errno = error;
-    CheckSocketError(kWsaWouldBlock);
+    CheckSocketError(WsaCode::WouldBlock);
     return false;
 }
 
@@ -284,7 +283,7 @@ void TSocketConnection::CaptureFile(const QByteArray &path)
     file.Close();
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(QStringLiteral("Socket send aborted"));
+        throw EAbortError(kSocketSendAborted);
     }
 }
 

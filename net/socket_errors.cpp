@@ -1,126 +1,152 @@
 #include "net/socket_errors.h"
 
+#include "base/errors.h"
+
 #include <cerrno>
+#include <optional>
+
+// The table code of an errno value, if the table has one.
+static std::optional<WsaCode> TableCodeOf(int error)
+{
+    switch (error) {
+    case EINTR: return WsaCode::Interrupted;
+    case EBADF: return WsaCode::BadFileNumber;
+    case EACCES: return WsaCode::PermissionDenied;
+    case EPERM: return WsaCode::PermissionDenied;
+    case EFAULT: return WsaCode::BadAddress;
+    case EINVAL: return WsaCode::InvalidArgument;
+    case EMFILE: return WsaCode::TooManyOpenFiles;
+    case ENFILE: return WsaCode::TooManyOpenFiles;
+    case EWOULDBLOCK: return WsaCode::WouldBlock;
+#if EAGAIN != EWOULDBLOCK
+    case EAGAIN: return WsaCode::WouldBlock;
+#endif
+    case EINPROGRESS: return WsaCode::InProgress;
+    case EALREADY: return WsaCode::AlreadyInProgress;
+    case ENOTSOCK: return WsaCode::NotASocket;
+    case EDESTADDRREQ: return WsaCode::DestinationAddressRequired;
+    case EMSGSIZE: return WsaCode::MessageTooLong;
+    case EPROTOTYPE: return WsaCode::WrongProtocolType;
+    case ENOPROTOOPT: return WsaCode::BadProtocolOption;
+    case EPROTONOSUPPORT: return WsaCode::ProtocolNotSupported;
+    case ESOCKTNOSUPPORT: return WsaCode::SocketTypeNotSupported;
+    case EOPNOTSUPP: return WsaCode::OperationNotSupported;
+    case EPFNOSUPPORT: return WsaCode::ProtocolFamilyNotSupported;
+    case EAFNOSUPPORT: return WsaCode::AddressFamilyNotSupported;
+    case EADDRINUSE: return WsaCode::AddressInUse;
+    case EADDRNOTAVAIL: return WsaCode::AddressNotAvailable;
+    case ENETDOWN: return WsaCode::NetworkDown;
+    case ENETUNREACH: return WsaCode::NetworkUnreachable;
+    case ENETRESET: return WsaCode::NetworkReset;
+    case ECONNABORTED: return WsaCode::ConnectionAborted;
+    case ECONNRESET: return WsaCode::ConnectionReset;
+    case ENOBUFS: return WsaCode::NoBufferSpace;
+    case ENOMEM: return WsaCode::NoBufferSpace;
+    case EISCONN: return WsaCode::AlreadyConnected;
+    case ENOTCONN: return WsaCode::NotConnected;
+    case ESHUTDOWN: return WsaCode::Shutdown;
+    case EPIPE: return WsaCode::Shutdown;
+    case ETOOMANYREFS: return WsaCode::TooManyReferences;
+    case ETIMEDOUT: return WsaCode::TimedOut;
+    case ECONNREFUSED: return WsaCode::ConnectionRefused;
+    case ELOOP: return WsaCode::SymbolicLinkLoop;
+    case ENAMETOOLONG: return WsaCode::NameTooLong;
+    case EHOSTDOWN: return WsaCode::HostDown;
+    case EHOSTUNREACH: return WsaCode::HostUnreachable;
+    case ENOTEMPTY: return WsaCode::DirectoryNotEmpty;
+    case EUSERS: return WsaCode::TooManyUsers;
+    case EDQUOT: return WsaCode::DiscQuotaExceeded;
+    case ESTALE: return WsaCode::StaleHandle;
+    case EREMOTE: return WsaCode::Remote;
+    }
+    return std::nullopt;
+}
 
 int WsaCodeFromErrno(int error)
 {
-    switch (error) {
-    case 0: return 0;
-    case EINTR: return 10004;
-    case EBADF: return 10009;
-    case EACCES: return 10013;
-    case EPERM: return 10013;
-    case EFAULT: return 10014;
-    case EINVAL: return 10022;
-    case EMFILE: return 10024;
-    case ENFILE: return 10024;
-    case EWOULDBLOCK: return 10035;
-#if EAGAIN != EWOULDBLOCK
-    case EAGAIN: return 10035;
-#endif
-    case EINPROGRESS: return 10036;
-    case EALREADY: return 10037;
-    case ENOTSOCK: return 10038;
-    case EDESTADDRREQ: return 10039;
-    case EMSGSIZE: return 10040;
-    case EPROTOTYPE: return 10041;
-    case ENOPROTOOPT: return 10042;
-    case EPROTONOSUPPORT: return 10043;
-    case ESOCKTNOSUPPORT: return 10044;
-    case EOPNOTSUPP: return 10045;
-    case EPFNOSUPPORT: return 10046;
-    case EAFNOSUPPORT: return 10047;
-    case EADDRINUSE: return 10048;
-    case EADDRNOTAVAIL: return 10049;
-    case ENETDOWN: return 10050;
-    case ENETUNREACH: return 10051;
-    case ENETRESET: return 10052;
-    case ECONNABORTED: return 10053;
-    case ECONNRESET: return 10054;
-    case ENOBUFS: return 10055;
-    case ENOMEM: return 10055;
-    case EISCONN: return 10056;
-    case ENOTCONN: return 10057;
-    case ESHUTDOWN: return 10058;
-    case EPIPE: return 10058;
-    case ETOOMANYREFS: return 10059;
-    case ETIMEDOUT: return 10060;
-    case ECONNREFUSED: return 10061;
-    case ELOOP: return 10062;
-    case ENAMETOOLONG: return 10063;
-    case EHOSTDOWN: return 10064;
-    case EHOSTUNREACH: return 10065;
-    case ENOTEMPTY: return 10066;
-    case EUSERS: return 10068;
-    case EDQUOT: return 10069;
-    case ESTALE: return 10070;
-    case EREMOTE: return 10071;
-    }
+    if (error == 0)
+        return 0;
+    if (const auto code = TableCodeOf(error))
+        return WsaNumber(*code);
     return kWsaUnmappedBase + error;
 }
 
-static const char *TableText(int code)
+// No default: every code of WsaCode needs its text here.
+static const char *TableText(WsaCode code)
 {
     switch (code) {
-    case 10004: return "Interrupted system call";
-    case 10009: return "Bad file number";
-    case 10013: return "Permission denied";
-    case 10014: return "Bad address";
-    case 10022: return "Invalid argument";
-    case 10024: return "Too many open files";
-    case 10035: return "Operation would block";
-    case 10036: return "Operation now in progress";
-    case 10037: return "Operation already in progress";
-    case 10038: return "Socket operation on non-socket";
-    case 10039: return "Destination address required";
-    case 10040: return "Message too long";
-    case 10041: return "Wrong protocol type for socket";
-    case 10042: return "Bad protocol option";
-    case 10043: return "Protocol not supported";
-    case 10044: return "Socket type not supported";
-    case 10045: return "Operation not supported on socket";
-    case 10046: return "Protocol family not supported";
-    case 10047: return "Address family not supported by protocol family";
-    case 10048: return "Address already in use";
-    case 10049: return "Can't assign requested address";
-    case 10050: return "Network is down";
-    case 10051: return "Network is unreachable";
-    case 10052: return "Network dropped connection or reset";
-    case 10053: return "Software caused connection abort";
-    case 10054: return "Connection reset by peer";
-    case 10055: return "No buffer space available";
-    case 10056: return "Socket is already connected";
-    case 10057: return "Socket is not connected";
-    case 10058: return "Can't send after socket shutdown";
-    case 10059: return "Too many references, can't splice";
-    case 10060: return "Connection timed out";
-    case 10061: return "Connection refused";
-    case 10062: return "Too many levels of symbolic links";
-    case 10063: return "File name too long";
-    case 10064: return "Host is down";
-    case 10065: return "No route to Host";
-    case 10066: return "Directory not empty";
-    case 10067: return "Too many processes";
-    case 10068: return "Too many users";
-    case 10069: return "Disc quota exceeded";
-    case 10070: return "Stale NFS file handle";
-    case 10071: return "Too many levels of remote in path";
-    case 10091: return "Network subsystem is unavailable";
-    case 10092: return "Incompatible version of WINSOCK.DLL";
-    case 10093: return "Successful WSAStartup not yet performed";
-    case 11001: return "Host not found";
-    case 11002: return "Non-Authoritative Host not found";
-    case 11003: return "Non-Recoverable error: FORMERR, REFUSED, NOTIMP";
-    case 11004: return "Valid name, no data record of requested type";
+    case WsaCode::Interrupted: return "Interrupted system call";
+    case WsaCode::BadFileNumber: return "Bad file number";
+    case WsaCode::PermissionDenied: return "Permission denied";
+    case WsaCode::BadAddress: return "Bad address";
+    case WsaCode::InvalidArgument: return "Invalid argument";
+    case WsaCode::TooManyOpenFiles: return "Too many open files";
+    case WsaCode::WouldBlock: return "Operation would block";
+    case WsaCode::InProgress: return "Operation now in progress";
+    case WsaCode::AlreadyInProgress: return "Operation already in progress";
+    case WsaCode::NotASocket: return "Socket operation on non-socket";
+    case WsaCode::DestinationAddressRequired: return "Destination address required";
+    case WsaCode::MessageTooLong: return "Message too long";
+    case WsaCode::WrongProtocolType: return "Wrong protocol type for socket";
+    case WsaCode::BadProtocolOption: return "Bad protocol option";
+    case WsaCode::ProtocolNotSupported: return "Protocol not supported";
+    case WsaCode::SocketTypeNotSupported: return "Socket type not supported";
+    case WsaCode::OperationNotSupported: return "Operation not supported on socket";
+    case WsaCode::ProtocolFamilyNotSupported: return "Protocol family not supported";
+    case WsaCode::AddressFamilyNotSupported: return "Address family not supported by protocol family";
+    case WsaCode::AddressInUse: return "Address already in use";
+    case WsaCode::AddressNotAvailable: return "Can't assign requested address";
+    case WsaCode::NetworkDown: return "Network is down";
+    case WsaCode::NetworkUnreachable: return "Network is unreachable";
+    case WsaCode::NetworkReset: return "Network dropped connection or reset";
+    case WsaCode::ConnectionAborted: return "Software caused connection abort";
+    case WsaCode::ConnectionReset: return "Connection reset by peer";
+    case WsaCode::NoBufferSpace: return "No buffer space available";
+    case WsaCode::AlreadyConnected: return "Socket is already connected";
+    case WsaCode::NotConnected: return "Socket is not connected";
+    case WsaCode::Shutdown: return "Can't send after socket shutdown";
+    case WsaCode::TooManyReferences: return "Too many references, can't splice";
+    case WsaCode::TimedOut: return "Connection timed out";
+    case WsaCode::ConnectionRefused: return "Connection refused";
+    case WsaCode::SymbolicLinkLoop: return "Too many levels of symbolic links";
+    case WsaCode::NameTooLong: return "File name too long";
+    case WsaCode::HostDown: return "Host is down";
+    case WsaCode::HostUnreachable: return "No route to Host";
+    case WsaCode::DirectoryNotEmpty: return "Directory not empty";
+    case WsaCode::TooManyProcesses: return "Too many processes";
+    case WsaCode::TooManyUsers: return "Too many users";
+    case WsaCode::DiscQuotaExceeded: return "Disc quota exceeded";
+    case WsaCode::StaleHandle: return "Stale NFS file handle";
+    case WsaCode::Remote: return "Too many levels of remote in path";
+    case WsaCode::SystemNotReady: return "Network subsystem is unavailable";
+    case WsaCode::VersionNotSupported: return "Incompatible version of WINSOCK.DLL";
+    case WsaCode::NotInitialised: return "Successful WSAStartup not yet performed";
+    case WsaCode::HostNotFound: return "Host not found";
+    case WsaCode::TryAgain: return "Non-Authoritative Host not found";
+    case WsaCode::NoRecovery: return "Non-Recoverable error: FORMERR, REFUSED, NOTIMP";
+    case WsaCode::NoData: return "Valid name, no data record of requested type";
     }
-    return nullptr;
+    return nullptr;  // a number that is not a code of the table
 }
 
 QString SocketErrorText(int code)
 {
     if (code == 0)
         return QString();
-    if (const char *text = TableText(code))
+    if (const char *text = TableText(static_cast<WsaCode>(code)))
         return QStringLiteral("%1:%2").arg(code).arg(QLatin1String(text));
     return QStringLiteral("Unknown Error No. %1").arg(code);
+}
+
+static constexpr QLatin1StringView kInvalidPortNumber{"Invalid port number "};
+
+void CheckPortNumber(qint64 port)
+{
+    if (port < 1 || port > 65535)
+        throw ESockError(kInvalidPortNumber + QString::number(port));
+}
+
+bool IsInvalidPortNumber(const ESockError &e)
+{
+    return e.Message().startsWith(kInvalidPortNumber);
 }

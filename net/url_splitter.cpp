@@ -2,6 +2,7 @@
 
 #include "base/convert.h"
 #include "base/errors.h"
+#include "net/socket_errors.h"
 
 QByteArray FieldOf(const QByteArray &text, char separator, int n)
 {
@@ -68,6 +69,7 @@ void SplitUrl(QByteArray &url, TUrlTarget &target)
     QByteArray host = HostPartOf(url);
     if (host.contains(':')) {
         target.Port = StrToInt(QString::fromLatin1(FieldOf(host, ':', 2)));
+        CheckPortNumber(target.Port);
         host.truncate(host.indexOf(':'));
     }
     if (!host.isEmpty())

@@ -17,6 +17,7 @@ QByteArray FieldOf(const QByteArray &text, char separator, int n);
 // Splits url on top of the previous target. The scheme only chooses the
 // port ("ftp" 21, "gopher" 70, anything else 80); "https" raises
 // "HTTP Secure Socket is not supported"; an empty url raises "Empty URL";
-// a port that is not a number raises the conversion error. An address
+// a port that is not a number raises the conversion error, one outside
+// 1..65535 "Invalid port number N" (see CheckPortNumber). An address
 // without a path gets the path "/" and a "/" appended to url.
 void SplitUrl(QByteArray &url, TUrlTarget &target);

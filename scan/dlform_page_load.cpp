@@ -10,6 +10,7 @@
 #include "base/line_file.h"
 #include "base/text_lines.h"
 #include "net/http_client.h"
+#include "net/socket_errors.h"
 #include "scan/address_helpers.h"
 
 #include <QCheckBox>
@@ -42,13 +43,19 @@ void TDLForm::Button2Click()
     try {
         HTTP1->Get("http://" + AddressBytes());
     } catch (const ESockError &e) {
-        if (e.Message() == QLatin1String("Host Lookup Timed Out")) {
+        if (e.Message() == kHostLookupTimedOut) {
             Log(Wording("Ni mi uspelo dobiti strani (timeout).", "I counld't download the page (timeout)."));
             ShowNewestLogLine();
             PokaziStevilko(1);
             return;
         }
-        if (e.Message() == QLatin1String("Host Lookup Canceled")) {
+        if (IsInvalidPortNumber(e)) {
+            Log(e.Message());
+            ShowNewestLogLine();
+            PokaziStevilko(1);
+            return;
+        }
+        if (e.Message() == kHostLookupCanceled) {
             Dialogs().Message(Wording("Pritisnjena odpoved!", "User abort!"));
             PokaziStevilko(1);
             return;
@@ -89,7 +96,7 @@ void TDLForm::Button3Click()
     PokaziStevilko(3);
     QFile page(QStringLiteral("test.html"));
     if (!page.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(page.fileName(), page.errorString()));
+        throw EFOpenError::CannotOpen(page.fileName(), page.errorString());
     Memo2 = page.readAll();
     LociNaslov(AddressBytes());
     ObdelajHTML();

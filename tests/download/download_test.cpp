@@ -132,6 +132,22 @@ TEST_F(DownloadTest, FiveConnectionTimeOutsEndInFailedAndTheErrorLog)
     EXPECT_EQ(RunPictureCount, 0);
 }
 
+TEST_F(DownloadTest, APortPastSixteenBitsFailsAtOnceWithoutARequest)
+{
+    const QByteArray address = "http://127.0.0.1:" + QByteArray::number(server.Port() + 65536) + "/ok";
+    form->HTTP2->Body = "ok.jpg";
+    form->ZDownloadaj(address, 1);
+    const QStringList log = LogLines();
+    EXPECT_EQ(log.mid(log.size() - 2),
+              (QStringList{"Invalid port number " + QString::number(server.Port() + 65536),
+                           "Failed: " + QString::fromUtf8(address)}));
+    EXPECT_EQ(server.RequestCount(), 0);
+    EXPECT_TRUE(Files().isEmpty());
+    QFile errors(ProgramFile("error.log"));
+    ASSERT_TRUE(errors.open(QIODevice::ReadOnly));
+    EXPECT_EQ(errors.readAll(), address + "\r\n");
+}
+
 TEST_F(DownloadTest, TheErrorLogGrowsByOneLinePerFailedAddress)
 {
     form->ZDownloadaj("http://a/1.jpg", 6);

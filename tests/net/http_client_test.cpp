@@ -142,6 +142,21 @@ TEST_F(HttpRequestBytesTest, PortAndHostRulesOfTheAddress)
     EXPECT_TRUE(events.isEmpty()) << "nothing happens before the refusal";
 }
 
+TEST_F(HttpRequestBytesTest, PortsPastSixteenBitsAreRefusedBeforeAnyConnection)
+{
+    // Cast to 16 bits, this port would reach the fixture server.
+    const QByteArray wrapped = QByteArray::number(server.Port() + 65536);
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { http.Get("http://127.0.0.1:" + wrapped + "/ok"); }),
+              "Invalid port number " + wrapped);
+    http.Proxy = "127.0.0.1";
+    http.ProxyPort = server.Port() + 65536;
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { http.Get("http://origin.example/ok"); }),
+              "Invalid port number " + wrapped);
+    EXPECT_EQ(server.RequestCount(), 0);
+    EXPECT_FALSE(events.contains("Connect"));
+    EXPECT_TRUE(resolver.Names.empty());
+}
+
 TEST_F(HttpOutcomeTest, SuccessfulGetFiresItsEventsInOrder)
 {
     http.Get(server.Url("/ok"));

@@ -78,6 +78,18 @@ TEST(SplitUrl, RefusesEmptyHttpsAndNonNumericPorts)
     EXPECT_EQ(ThrownMessage<EConvertError>([&] { Split(url); }), "'abc' is not a valid integer value");
 }
 
+TEST(SplitUrl, RefusesPortsOutsideOneTo65535)
+{
+    QByteArray url = "http://host:65535/";
+    EXPECT_EQ(Split(url).Port, 65535);
+    url = "host:1/";
+    EXPECT_EQ(Split(url).Port, 1);
+    for (const char *port : {"65536", "70000", "0", "-80"}) {
+        url = "http://host:" + QByteArray(port) + "/x.jpg";
+        EXPECT_EQ(ThrownMessage<ESockError>([&] { Split(url); }), QStringLiteral("Invalid port number ") + port);
+    }
+}
+
 TEST(ResponseHeader, StatusNumberIsTheSecondField)
 {
     EXPECT_EQ(StatusNumberOf("HTTP/1.0 200 OK\r\n"), 200);

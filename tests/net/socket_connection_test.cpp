@@ -164,6 +164,24 @@ TEST_F(SocketConnectTest, UnansweredConnectTimesOutOrIsCanceled)
     EXPECT_EQ(failed, 2);
 }
 
+TEST_F(SocketConnectTest, PortOutsideOneTo65535IsRefusedBeforeTheLookUp)
+{
+    resolver.Answers["fixture.test"] = {kLoopback, 0};
+    conn.Host = "fixture.test";
+    int connected = 0;
+    conn.OnConnect = [&](TSocketConnection *) { ++connected; };
+    for (const qint32 port : {server.Port() + 65536, 0, -1}) {
+        conn.Port = port;
+        EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.Connect(); }),
+                  "Invalid port number " + QString::number(port));
+    }
+    EXPECT_EQ(connected, 0);
+    EXPECT_TRUE(resolver.Names.empty());
+    conn.Port = server.Port();  // nothing is left half done
+    Ask("/ok");
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+}
+
 TEST_F(SocketConnectTest, ConnectWhileConnectedIsRefusedAndDisconnectGivesAFreshSocket)
 {
     int disconnected = 0;
@@ -460,6 +478,11 @@ TEST(SocketErrors, ErrnoMapsToTheTableCodesAndTexts)
     EXPECT_EQ(WsaCodeFromErrno(ENOTCONN), 10057);
     EXPECT_EQ(WsaCodeFromErrno(ECONNRESET), 10054);
     EXPECT_EQ(WsaCodeFromErrno(0), 0);
+    EXPECT_EQ(WsaCodeFromErrno(EAGAIN), WsaNumber(WsaCode::WouldBlock));
+    EXPECT_EQ(WsaCodeFromErrno(EPIPE), WsaNumber(WsaCode::Shutdown));
+    EXPECT_EQ(WsaCodeFromErrno(ENOENT), 12000 + ENOENT);  // not in the table
+    EXPECT_EQ(SocketErrorText(WsaCodeFromErrno(ENOENT)), "Unknown Error No. 12002");
+    EXPECT_EQ(SocketErrorText(WsaNumber(WsaCode::Shutdown)), "10058:Can't send after socket shutdown");
     EXPECT_EQ(SocketErrorText(10061), "10061:Connection refused");
     EXPECT_EQ(SocketErrorText(11004), "11004:Valid name, no data record of requested type");
     EXPECT_EQ(SocketErrorText(10003), "Unknown Error No. 10003");
@@ -478,9 +501,9 @@ TEST(SocketErrors, CheckSocketErrorRaisesAllButTheExpectedCode)
         reported.push_back(code);
     };
     errno = EWOULDBLOCK;
-    EXPECT_EQ(conn.CheckSocketError(kWsaWouldBlock), "");
+    EXPECT_EQ(conn.CheckSocketError(WsaCode::WouldBlock), "");
     errno = ECONNREFUSED;
-    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.CheckSocketError(kWsaWouldBlock); }),
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.CheckSocketError(WsaCode::WouldBlock); }),
               "10061:Connection refused");
     EXPECT_EQ(conn.LastError, 10061);
     EXPECT_EQ(reported, std::vector<int>{10061});

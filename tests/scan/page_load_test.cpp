@@ -162,6 +162,18 @@ TEST_F(PageLoad, ALookUpTimeOutLogsItAndRecordsNothing)
     EXPECT_FALSE(form->Image1->isHidden());
 }
 
+TEST_F(PageLoad, APortPastSixteenBitsIsLoggedAndNothingIsAsked)
+{
+    const QByteArray wrapped = QByteArray::number(server.Port() + 65536);
+    Type("127.0.0.1:" + wrapped + "/gallery/index.html");
+    form->Button2Click();
+    EXPECT_TRUE(Log().endsWith("Invalid port number " + wrapped)) << Log().toStdString();
+    EXPECT_EQ(server.RequestCount(), 0);
+    EXPECT_EQ(form->List2->Count(), 0);
+    EXPECT_EQ(History(), QByteArray("<none>"));
+    EXPECT_FALSE(form->Image1->isHidden());
+}
+
 TEST_F(PageLoad, StopDuringTheLookUpShowsUserAbortAndRecordsNothing)
 {
     ScriptedResolver resolver;
