@@ -8,6 +8,7 @@
 #include "app/shared_state.h"
 #include "base/text_lines.h"
 #include "download/file_naming.h"
+#include "lists/list_file_format.h"
 #include "net/http_client.h"
 
 #include <QCheckBox>
@@ -144,7 +145,8 @@ void TDLForm::DeleteIfTooSmall()
 
 void TDLForm::SaveErrorLog()
 {
+    // A text list of the failed addresses, which can be loaded as one.
     QSaveFile file(ProgramFile(QStringLiteral("error.log")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(JoinLinesCrLf(Memo4)) < 0 || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(JoinLinesCrLf(TextListLines(Memo4))) < 0 || !file.commit())
         throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(file.fileName(), file.errorString()));
 }
