@@ -43,9 +43,9 @@ inline int OpenDescriptors()
 }
 
 // The server side of socket pairs. Each Open gives the client's end of a
-// fresh pair; a thread sends the reply from the far end and then shuts
-// that end's sending side, so the client sees the bytes and then the
-// close. The far ends stay open until destruction, keeping what the client
+// fresh pair whose far end sends the reply (a thread sends what the pair
+// cannot hold at once) and then shuts its sending side, so the client sees
+// the bytes and then the close. The far ends stay open until destruction, keeping what the client
 // sent. Destroy the server after every client end is closed: a writer
 // still blocked on a full pair ends only when the client's end goes.
 class PairServer {
@@ -70,7 +70,21 @@ public:
             return -1;
         Peer &peer = peers_.emplace_back();
         peer.fd = ends[1];
-        peer.writer = std::thread([fd = ends[1], bytes = reply.toStdString()] {
+        // What the pair holds at once goes now; a thread sends the rest
+        // while the client reads.
+        size_t sent = 0;
+        while (sent < size_t(reply.size())) {
+            const ssize_t n = ::send(ends[1], reply.constData() + sent, size_t(reply.size()) - sent,
+                                     MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n <= 0)
+                break;
+            sent += size_t(n);
+        }
+        if (sent == size_t(reply.size())) {
+            ::shutdown(ends[1], SHUT_WR);
+            return ends[0];
+        }
+        peer.writer = std::thread([fd = ends[1], bytes = reply.mid(qsizetype(sent)).toStdString()] {
             size_t sent = 0;
             while (sent < bytes.size()) {
                 const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
