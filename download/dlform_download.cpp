@@ -8,6 +8,7 @@
 #include "base/errors.h"
 #include "base/line_file.h"
 #include "download/file_naming.h"
+#include "lists/list_file_format.h"
 #include "net/http_client.h"
 #include "net/socket_errors.h"
 
@@ -152,5 +153,6 @@ void TDLForm::DeleteIfTooSmall()
 
 void TDLForm::SaveErrorLog()
 {
-    WriteLineFile(ProgramFile(QStringLiteral("error.log")), Memo4);
+    // A text list of the failed addresses, which can be loaded as one.
+    WriteLineFile(ProgramFile(QStringLiteral("error.log")), TextListLines(Memo4));
 }

@@ -51,7 +51,7 @@ void TDLForm::P3Click()
 {
     if (!SaveDialog1.Execute())
         return;
-    WriteListFile(SaveDialog1.FileName, List2->Items());
+    WriteListFile(SaveDialog1.FileName, TextListLines(List2->Items()));
     LogListSaved(*this);
 }
 
@@ -74,6 +74,6 @@ void TDLForm::Button19Click()
 {
     if (!SaveDialog1.Execute())
         return;
-    WriteListFile(SaveDialog1.FileName, List3->Items());
+    WriteListFile(SaveDialog1.FileName, TextListLines(List3->Items()));
     LogListSaved(*this);
 }

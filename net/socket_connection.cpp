@@ -10,6 +10,7 @@
 
 #include <QSocketNotifier>
 #include <cerrno>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -367,6 +368,27 @@ quint16 TSocketConnection::CheckedPort() const
     const qint32 port = Proxy.isEmpty() ? Port : ProxyPort;
     CheckPortNumber(port);
     return quint16(port);
+}
+
+void TSocketConnection::AttachConnected(int fd)
+{
+    ReportStatus(8, "Attaching");
+    if (Connected || connecting_)
+        throw ESockError(QStringLiteral("Already connected"));
+    if (fd < 0 || fd > 65535)
+        throw ERangeError();
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0
+        || ::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
+        CheckSocketError(std::nullopt);
+        throw ESockError(QStringLiteral("Connection Failed"));
+    }
+    CloseSocketQuietly();
+    Canceled = false;
+    SocketHandle = fd;
+    Connected = true;
+    readNotifier_->setSocket(fd);
+    writeNotifier_->setSocket(fd);
 }
 
 // Starts the non-blocking connect. A refusal reported at once is treated

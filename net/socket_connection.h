@@ -50,6 +50,14 @@ public:
     virtual void Disconnect();
     virtual QByteArray Transaction(const QByteArray &command);
     virtual void Abort();
+    // Takes over fd, a stream socket already connected to its peer (one end
+    // of a socket pair, say), in place of the connection's own socket, which
+    // is closed. From then on the connection owns fd: it is made
+    // non-blocking, and the reads, sends, captures and the close treat it as
+    // after a Connect (Disconnect closes it and opens a fresh socket). Raises
+    // "Already connected" while connected or connecting; fd is then left to
+    // the caller.
+    void AttachConnected(int fd);
 
     void Cancel();
     void Write(const QByteArray &text);

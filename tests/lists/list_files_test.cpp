@@ -1,6 +1,7 @@
 // Text and HTML list files: the formats on their own, then the Lists menu
 // commands and the page list's save button with scripted file dialogs.
 #include "lists_fixture.h"
+#include "base/text_lines.h"
 #include "lists/list_file_format.h"
 #include "lists/list_file_io.h"
 #include "scan/link_scanner.h"
@@ -24,7 +25,39 @@ TEST(ListFileFormat, TheHtmlListIsTheHeaderLineAndOneLinkLinePerEntry)
     EXPECT_EQ(HtmlListLines({}), Lines{"<HTML><BODY>"});
     EXPECT_EQ(HtmlListLines({"http://h/a.jpg", "b c\"d"}),
               (Lines{"<HTML><BODY>", "<A HREF=\"http://h/a.jpg\">http://h/a.jpg</A><BR>",
-                     "<A HREF=\"b c\"d\">b c\"d</A><BR>"}));
+                     "<A HREF=\"b%20c%22d\">b%20c%22d</A><BR>"}));
+}
+
+TEST(ListFileFormat, ATextListEntrysZeroCrAndLfArePercentEncodedAndNothingElse)
+{
+    EXPECT_EQ(TextListEntry(QByteArray("a\0b\rc\nd\r\n", 9)), QByteArray("a%00b%0Dc%0Ad%0D%0A"));
+    const QByteArray plain("http://h/a b\t\"c'>%0A%\x7f\xc4\x8d.jpg");
+    EXPECT_EQ(TextListEntry(plain), plain);
+    EXPECT_EQ(TextListEntry(""), QByteArray(""));
+
+    const Lines entries{"http://h/1.jpg", QByteArray("http://h/2\0.jpg", 15), "http://h/3\r\n4.jpg",
+                        "", "\n", "http://h/5.jpg"};
+    const Lines lines = TextListLines(entries);
+    ASSERT_EQ(lines.size(), entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        EXPECT_EQ(lines[i], TextListEntry(entries[i]));
+    EXPECT_EQ(ListFileLines(JoinLinesCrLf(lines)), lines);
+}
+
+TEST(ListFileFormat, TheScannerFindsEachHtmlListEntryWholeAndNothingInTheLinkTexts)
+{
+    EXPECT_EQ(HtmlListEntry(QByteArray("a b\"c'd>e\0f\rg\nh<i&j\tk", 21)),
+              QByteArray("a%20b%22c%27d%3Ee%00f%0Dg%0Ah<i&j\tk"));
+    const Lines entries{"http://h/href=x.jpg", "http://h/<b>&amp;.jpg", "HREF=\"y.jpg\">",
+                        QByteArray("http://h/z\0\r\n.jpg", 18), "", "http://h/last.jpg"};
+    const Lines html = HtmlListLines(entries);
+    EXPECT_EQ(html[1], "<A HREF=\"http://h/href=x.jpg\">http://h/&#104;ref=x.jpg</A><BR>");
+    EXPECT_EQ(html[2], "<A HREF=\"http://h/<b%3E&amp;.jpg\">http://h/&lt;b%3E&amp;amp;.jpg</A><BR>");
+    EXPECT_EQ(html[3], "<A HREF=\"HREF=%22y.jpg%22%3E\">&#72;REF=%22y.jpg%22%3E</A><BR>");
+    Lines values;
+    for (const QByteArray &entry : entries)
+        values << HtmlListEntry(entry);
+    EXPECT_EQ(CollectLinkValues(JoinLinesCrLf(html), LinkAttribute::Href), values);
 }
 
 TEST(ListFileFormat, JunkLongLinesAndManyLinesSurviveARoundTrip)
@@ -165,6 +198,39 @@ TEST_F(ListFiles, AnHtmlListTheTypeFilterRejectsEndsInTheScannersEmptyResult)
     EXPECT_EQ(form->List2->Count(), 0);
     EXPECT_TRUE(LogLines().contains(NoFilesFoundMessage(true)));
     EXPECT_FALSE(form->Image1->isHidden());
+}
+
+TEST_F(ListFiles, AnEntryWithAZeroByteOrLineBreakSavesAndLoadsWithEveryLaterEntry)
+{
+    const Lines entries{"http://h.example/1.jpg", QByteArray("http://h.example/2\0x.jpg", 24),
+                        "http://h.example/3\r\ny.jpg", "http://h.example/4 \"q\".jpg",
+                        "http://h.example/5.jpg"};
+    const Lines written{"http://h.example/1.jpg", "http://h.example/2%00x.jpg",
+                        "http://h.example/3%0D%0Ay.jpg", "http://h.example/4 \"q\".jpg",
+                        "http://h.example/5.jpg"};
+    form->List2->SetItems(entries);
+    Answer(folder + "/odd.txt");
+    form->P3Click();
+    EXPECT_EQ(ReadListFile(folder + "/odd.txt"), written);
+    form->List2->Clear();
+    Answer(folder + "/odd.txt");
+    form->P1Click();
+    EXPECT_EQ(form->List2->Items(), written);
+
+    form->List2->SetItems(entries);
+    Answer(folder + "/odd.html");
+    form->P4Click();
+    form->List2->Clear();
+    Answer(folder + "/odd.html");
+    form->P2Click();
+    Lines links = written;
+    links[3] = "http://h.example/4%20%22q%22.jpg";
+    EXPECT_EQ(form->List2->Items(), links);
+
+    form->List3->SetItems({QByteArray("http://a.example/\0", 18), "http://b.example/"});
+    Answer(folder + "/pages.txt");
+    form->Button19Click();
+    EXPECT_EQ(ReadListFile(folder + "/pages.txt"), (Lines{"http://a.example/%00", "http://b.example/"}));
 }
 
 TEST_F(ListFiles, ThePageListSavesAsText)

@@ -11,8 +11,10 @@
 #include <QFile>
 #include <QTimer>
 #include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -527,4 +529,43 @@ TEST(SocketStatus, TextsAreReportedUpToTheReportLevel)
     conn.ReportLevel = 4;
     conn.Disconnect();
     EXPECT_EQ(seen, std::vector<QByteArray>{"Request Close Socket"});
+}
+
+TEST_F(SocketConnectTest, AnAttachedSocketPairIsUsedAndClosedLikeAConnection)
+{
+    int ends[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+    const int own = conn.SocketHandle;
+    conn.AttachConnected(ends[0]);
+    EXPECT_TRUE(conn.Connected);
+    EXPECT_EQ(conn.SocketHandle, ends[0]);
+    EXPECT_EQ(::fcntl(own, F_GETFD), -1);  // the connection's own socket is closed
+    EXPECT_NE(::fcntl(ends[0], F_GETFL) & O_NONBLOCK, 0);
+    int other[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, other), 0);
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.AttachConnected(other[0]); }), "Already connected");
+    ::close(other[0]);
+    ::close(other[1]);
+
+    const QByteArray reply = "250 hi\r\nsecond\r\nrest";
+    ASSERT_EQ(::write(ends[1], reply.constData(), size_t(reply.size())), reply.size());
+    ::shutdown(ends[1], SHUT_WR);
+    EXPECT_EQ(conn.Transaction("HELO"), "250 hi\r\n");
+    EXPECT_EQ(conn.ReplyNumber, 250);
+    EXPECT_EQ(conn.ReadLn(), "second\r\n");
+    QByteArray rest;
+    conn.CaptureString(rest, -1);
+    EXPECT_EQ(rest, "rest");
+    char sent[16] = {};
+    EXPECT_EQ(::read(ends[1], sent, sizeof sent), 6);
+    EXPECT_EQ(QByteArray(sent, 6), "HELO\r\n");
+
+    // The peer's close was noticed by the capture: the pair's end is closed
+    // (the peer reads its end) and the connection has a fresh socket again.
+    EXPECT_FALSE(conn.Connected);
+    EXPECT_GE(conn.SocketHandle, 0);
+    EXPECT_EQ(::read(ends[1], sent, sizeof sent), 0);
+    ::close(ends[1]);
+    Ask("/ok");
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
 }

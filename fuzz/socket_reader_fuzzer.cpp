@@ -1,0 +1,189 @@
+// Feeds arbitrary bytes, as a server sends them before it closes, to the
+// real connection through a socket pair. The first byte picks what the
+// client does with them:
+//   0  ReadLn to the end: the look-ahead, lines in pieces, the 64 KiB limit
+//   1  Transaction, then the lines
+//   2  CaptureString, with or without a limit
+//   3  some lines, then CaptureFile
+//   4  a whole HTTP Get, every connection answered with the same bytes
+// Checks that no byte is lost, doubled or moved: the lines, the skipped
+// over-long line and the captured rest add up to what was sent, and that
+// no descriptor is left open.
+#include "fuzz/pair_server.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+constexpr size_t kMaxInput = 200 * 1024;
+constexpr int kLineLimit = TSocketConnection::kBufferSize;
+
+void Check(bool ok)
+{
+    if (!ok)
+        __builtin_trap();
+}
+
+QString CaptureFolder()
+{
+    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/socket_reader_fuzzer-XXXXXX"));
+    return folder.path();
+}
+
+// Reads lines until the peer's close, appending them to got. A line longer
+// than the limit raises a range error after taking exactly that many bytes
+// without a line end; the reading goes on after them.
+void ReadAllLines(TSocketConnection &conn, QByteArray &got, const QByteArray &sent, int maxLines)
+{
+    for (int i = 0; i < maxLines; ++i) {
+        QByteArray line;
+        try {
+            line = conn.ReadLn();
+        } catch (const ERangeError &) {
+            const QByteArray skipped = sent.mid(got.size(), kLineLimit);
+            Check(skipped.size() == kLineLimit && !skipped.contains('\n'));
+            got += skipped;
+            continue;
+        }
+        if (line.isEmpty())
+            return;
+        Check(line.size() <= kLineLimit);
+        const qsizetype lf = line.indexOf('\n');
+        Check(lf < 0 || lf == line.size() - 1);
+        // A line without its end is the last one: the peer closed.
+        Check(lf >= 0 || got.size() + line.size() == sent.size());
+        got += line;
+        Check(sent.startsWith(got));
+    }
+}
+
+void RunConnection(uint8_t mode, uint8_t detail, const QByteArray &sent)
+{
+    fuzz::PairServer server;
+    QByteArray got;
+    {
+        TSocketConnection conn;
+        conn.TimeOut = 5000;
+        const int fd = server.Open(sent);
+        Check(fd >= 0);
+        conn.AttachConnected(fd);
+        switch (mode) {
+        case 0:
+            ReadAllLines(conn, got, sent, 1 << 20);
+            Check(got == sent);
+            break;
+        case 1: {
+            QByteArray reply;
+            try {
+                reply = conn.Transaction("NOOP");
+            } catch (const ERangeError &) {
+                // A reply number beyond 32767 or a first line beyond the limit.
+                return;
+            }
+            Check(sent.startsWith(reply));
+            Check(reply == conn.LastReply);
+            // The reply number is the leading number of the line: none is 0,
+            // one of up to four digits is itself.
+            qsizetype digits = 0;
+            while (digits < reply.size() && reply[digits] >= '0' && reply[digits] <= '9')
+                ++digits;
+            Check(conn.ReplyNumber >= 0);
+            if (digits == 0)
+                Check(conn.ReplyNumber == 0);
+            else if (digits <= 4)
+                Check(conn.ReplyNumber == reply.left(digits).toInt());
+            got = reply;
+            ReadAllLines(conn, got, sent, 1 << 20);
+            Check(got == sent);
+            Check(server.Received() == QList<QByteArray>{"NOOP\r\n"});
+            break;
+        }
+        case 2: {
+            const qint32 limit = detail < 128 ? -1 : qint32(detail - 128) * 997;
+            QByteArray text;
+            conn.CaptureString(text, limit);
+            Check(sent.startsWith(text));
+            Check(conn.BytesRecvd == text.size());
+            if (limit == -1 || sent.size() <= limit)
+                Check(text == sent);
+            else
+                Check(text.size() >= limit);
+            break;
+        }
+        case 3: {
+            ReadAllLines(conn, got, sent, detail % 8);
+            const QString path = CaptureFolder() + QStringLiteral("/capture.bin");
+            conn.CaptureFile(QFile::encodeName(path));
+            QFile file(path);
+            Check(file.open(QIODevice::ReadOnly));
+            Check(got + file.readAll() == sent);
+            Check(conn.BytesRecvd + got.size() == sent.size());
+            break;
+        }
+        }
+    }
+}
+
+void RunHttpGet(uint8_t detail, const QByteArray &sent)
+{
+    fuzz::PairServer server;
+    bool done = false;
+    QByteArray header, body;
+    {
+        fuzz::PairHttpClient http(server);
+        http.TimeOut = 5000;
+        http.HeaderInfo.LocalProgram = "fuzz";
+        http.Reply = [&](int) { return sent; };
+        if (detail & 1) {
+            http.InputFileMode = true;
+            http.Body = QFile::encodeName(CaptureFolder() + QStringLiteral("/body.bin"));
+        }
+        try {
+            http.Get("http://pair.test/start");
+            done = true;
+        } catch (const Exception &) {
+            // The address of a redirect, a line beyond the limit: refused.
+        }
+        header = http.Header;
+        body = http.Body;
+        if (done && http.InputFileMode) {
+            QFile file(QString::fromLocal8Bit(http.Body));
+            Check(file.open(QIODevice::ReadOnly));
+            body = file.readAll();
+        }
+        Check(!http.Connected);
+    }
+    Check(server.Connections() >= 1 && server.Connections() <= THttpClient::kMaxPasses);
+    for (const QByteArray &request : server.Received())
+        Check(request.startsWith("GET ") && request.endsWith("\r\n\r\n"));
+    if (done)
+        Check(header + body == sent);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::StartEventLoop();
+    CaptureFolder();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 2 || size > kMaxInput)
+        return 0;
+    const uint8_t mode = data[0] % 5, detail = data[1];
+    const QByteArray sent(reinterpret_cast<const char *>(data + 2), qsizetype(size - 2));
+    const int descriptors = fuzz::OpenDescriptors();
+    if (mode == 4)
+        RunHttpGet(detail, sent);
+    else
+        RunConnection(mode, detail, sent);
+    Check(fuzz::OpenDescriptors() == descriptors);
+    return 0;
+}
