@@ -2,7 +2,7 @@
 #include "app/shared_state.h"
 #include "download/previewform.h"
 #include "lists/createlist.h"
-#include "tests/support/scripted_dialogs.h"
+#include "tests/support/window_harness.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -15,26 +15,10 @@
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
 class Language : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ResetSharedState();
-        form = std::make_unique<TDLForm>();
-        DLForm = form.get();
-        CreateList = new TCreateList(form.get());
-        PreviewForm = new TPreviewForm(form.get());
-    }
-    void TearDown() override
-    {
-        CreateList = nullptr;
-        PreviewForm = nullptr;
-        DLForm = nullptr;
-    }
     // Every caption and hint of the window's worded controls.
     QStringList Texts() const
     {
@@ -58,7 +42,8 @@ protected:
         }
         return texts;
     }
-    std::unique_ptr<TDLForm> form;
+    WindowHarness windows{{.folderHint = "language"}};
+    TDLForm *const form = windows.Form();
 };
 
 TEST_F(Language, TheTableCoversFiftySixRowsOfTheThreeWindows)
@@ -107,12 +92,11 @@ TEST_F(Language, PressingTheButtonTwiceRestoresEveryCaption)
 
 TEST_F(Language, MessagesFollowTheSwitch)
 {
-    ScriptedDialogs::Global().Reset();
     form->SLOClick();
     form->Edit10->setText("x");
     form->ENGClick();
     form->Edit10->setText("y");
-    EXPECT_EQ(ScriptedDialogs::Global().messages, (QStringList{"Vnesi številko!", "Enter a number!"}));
+    EXPECT_EQ(windows.Messages(), (QStringList{"Vnesi številko!", "Enter a number!"}));
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include "app/settings_values.h"
 #include "app/shared_state.h"
 #include "net/http_client.h"
-#include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/window_harness.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,29 +16,14 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
 class SettingsPage : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ResetSharedState();
-        testenv::ClearSettings();
-        ScriptedDialogs::Global().Reset();
-        previous = QDir::currentPath();
-        form = std::make_unique<TDLForm>();
-    }
-    void TearDown() override
-    {
-        QDir::setCurrent(previous);
-        testenv::ClearSettings();
-    }
-    QStringList &Messages() { return ScriptedDialogs::Global().messages; }
+    const QStringList &Messages() const { return windows.Messages(); }
 
-    std::unique_ptr<TDLForm> form;
-    QString previous;
+    WindowHarness windows{{.clearSettings = true, .folderHint = "settings"}};
+    TDLForm *const form = windows.Form();
 };
 
 TEST_F(SettingsPage, TypingTheTimeOutSetsItCharacterByCharacter)
@@ -109,7 +94,7 @@ TEST_F(SettingsPage, TheFolderPickerMakesTheFolderCurrentOrChangesNothing)
     form->Edit6->setText("/nonexistent");
     form->Button10Click();  // cancelled
     EXPECT_EQ(form->Edit6->text(), QStringLiteral("/nonexistent"));
-    ScriptedDialogs::Global().answers << folder;
+    windows.Answer(folder);
     form->Button10Click();
     EXPECT_EQ(form->Edit6->text(), folder);
     EXPECT_EQ(QDir::currentPath(), QDir(folder).canonicalPath());

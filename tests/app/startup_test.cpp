@@ -6,8 +6,8 @@
 #include "download/previewform.h"
 #include "lists/createlist.h"
 #include "net/http_client.h"
-#include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/window_harness.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,42 +18,21 @@
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
+// Each test starts the program (creates the windows) itself, once or twice.
 class StartUp : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ResetSharedState();
-        testenv::ClearSettings();
-        ScriptedDialogs::Global().Reset();
-        previous = QDir::currentPath();
-    }
-    void TearDown() override
-    {
-        Destroy();
-        QDir::setCurrent(previous);
-        testenv::ClearSettings();
-    }
-    void Create()
-    {
-        form = std::make_unique<TDLForm>();
-        DLForm = form.get();
-        form->FormCreate();
-        CreateList = new TCreateList(form.get());
-        PreviewForm = new TPreviewForm(form.get());
-    }
+    void Create() { form = windows.Create(); }
     void Destroy()
     {
-        CreateList = nullptr;
-        PreviewForm = nullptr;
-        DLForm = nullptr;
-        form.reset();
+        windows.Destroy();
+        form = nullptr;
     }
-    std::unique_ptr<TDLForm> form;
-    QString previous;
+
+    WindowHarness windows{
+        {.clearSettings = true, .formCreate = true, .createWindows = false, .folderHint = "startup"}};
+    TDLForm *form = nullptr;
 };
 
 TEST_F(StartUp, TheFirstStartUsesTheDefaultsAndMarksTheAccount)
@@ -131,7 +110,7 @@ TEST_F(StartUp, AStoredPortThatIsNotANumberIsSaidOnceAndTheStartGoesOn)
     WriteSetting(Settings::ProxyPort, "80a");
     WriteSetting(Settings::Run, "not a number");
     Create();
-    EXPECT_EQ(ScriptedDialogs::Global().errors, QStringList{"'80a' is not a valid integer value"});
+    EXPECT_EQ(windows.Errors(), QStringList{"'80a' is not a valid integer value"});
     EXPECT_EQ(RegReadString(RegistryKey, "prisoten", ""), QStringLiteral("ja"));
     form->FormClose();  // a stored run time that is not a number starts again from zero
     EXPECT_TRUE(ReadSetting(Settings::Run).toLongLong() >= 0);
@@ -152,7 +131,7 @@ TEST_F(StartUp, CommandLineFolderThatDoesNotExistIsReportedAndTheStartGoesOn)
     Create();
     const QString before = QDir::currentPath();
     form->FormShow({"site.si/x/", "/no/such/folder"});
-    EXPECT_EQ(ScriptedDialogs::Global().messages, QStringList{"Unable to find local path /no/such/folder"});
+    EXPECT_EQ(windows.Messages(), QStringList{"Unable to find local path /no/such/folder"});
     EXPECT_EQ(form->Edit6->text(), QStringLiteral("/no/such/folder"));
     EXPECT_EQ(QDir::currentPath(), before);
     EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("site.si/x/"));

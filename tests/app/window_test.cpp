@@ -7,6 +7,7 @@
 #include "download/previewform.h"
 #include "lists/createlist.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/window_harness.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,18 +24,13 @@
 #include "base/errors.h"
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
+// The main window alone: its first activation would show the preview window.
 class Window : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ResetSharedState();
-        form = std::make_unique<TDLForm>();
-    }
-    std::unique_ptr<TDLForm> form;
+    WindowHarness windows{{.secondaryWindows = false, .folderHint = "window"}};
+    TDLForm *const form = windows.Form();
 };
 
 TEST_F(Window, OpensOnTheAboutTabWithTheTabsInOrder)
@@ -179,7 +175,7 @@ TEST_F(Window, TheLogAppendsOneLineEach)
 TEST_F(Window, SwitchingToTheDownloadZonePutsTheFocusInTheAddressBox)
 {
     form->show();
-    QApplication::setActiveWindow(form.get());
+    QApplication::setActiveWindow(form);
     form->PageControl1->setCurrentWidget(form->TabSheet1);
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->Combo1->hasFocus() || form->Combo1->lineEdit()->hasFocus());

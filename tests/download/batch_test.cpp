@@ -31,7 +31,7 @@ TEST_F(BatchTest, NothingPickedShowsTheTwoLanguageMessageAndChangesNothingElse)
 {
     form->Status1->SetPanelText(2, "old");
     form->Button4Click();
-    EXPECT_EQ(ScriptedDialogs::Global().errors,
+    EXPECT_EQ(windows.Errors(),
               QStringList{"Izberi vsaj eno datoteko!\rSelect at least one file!"});
     EXPECT_TRUE(Status().isEmpty());
     EXPECT_FALSE(form->Image1->isHidden());
@@ -110,7 +110,7 @@ TEST_F(BatchTest, StopDuringTheSecondFileEndsOnlyThatFile)
     SelectAll();
     form->HTTP2->OnAboutToSend = [&](TSocketConnection *) {
         if (form->Rich1Line(0).startsWith("2/"))
-            Later(form.get(), 600, [this] { form->Button18Click(); });  // the header has arrived by then
+            Later(form, 600, [this] { form->Button18Click(); });  // the header has arrived by then
     };
     EnglishUI = 1;
     form->Button4Click();
@@ -129,7 +129,7 @@ TEST_F(BatchTest, DisconnectDuringTheSecondFileEndsTheBatchWithoutTheEndMessage)
     SelectAll();
     form->HTTP2->OnAboutToSend = [&](TSocketConnection *) {
         if (form->Rich1Line(0).startsWith("2/"))
-            Later(form.get(), 150, [this] { form->Button1Click(); });
+            Later(form, 150, [this] { form->Button1Click(); });
     };
     form->Button4Click();
     EXPECT_EQ(form->List2->Count(), 0);
@@ -160,7 +160,7 @@ TEST_F(BatchTest, DuringAListDownloadAnEmptyPickRunsThroughWithoutADialog)
     form->Edit13->setText("5");  // the delay is skipped too
     EnglishUI = 1;
     form->Button4Click();
-    EXPECT_TRUE(ScriptedDialogs::Global().errors.isEmpty());
+    EXPECT_TRUE(windows.Errors().isEmpty());
     EXPECT_EQ(Status(), QStringLiteral("Download finished."));
     EXPECT_FALSE(form->Timer1->isActive());
 }

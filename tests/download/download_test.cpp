@@ -95,10 +95,10 @@ TEST_F(DownloadTest, ASizeLimitThatIsNotANumberKeepsTheFileAndSaysSo)
     server.Route("/a.jpg", FixtureResponse::Ok("abc"));
     form->CheckBox4->setChecked(true);
     form->Edit12->setText("lots");  // the field itself asks for a number at once
-    ScriptedDialogs::Global().Reset();
+    windows.Dialogs().Reset();
     Download("/a.jpg", "a.jpg");
     EXPECT_EQ(Files(), QStringList{"a.jpg"});
-    EXPECT_EQ(ScriptedDialogs::Global().messages,
+    EXPECT_EQ(windows.Messages(),
               QStringList{"Forbidden character detected in filename: I can't save file!"});
 }
 
@@ -168,7 +168,7 @@ TEST_F(DownloadTest, AResetMidBodyKeepsThePartAndTheBatchGoesOn)
 {
     Download("/reset-mid-body", "part.jpg");
     EXPECT_TRUE(Files().contains("part.jpg"));
-    EXPECT_TRUE(ScriptedDialogs::Global().errors.isEmpty());
+    EXPECT_TRUE(windows.Errors().isEmpty());
 }
 
 TEST_F(DownloadTest, AFolderThatIsGoneIsReportedAsAFileThatCannotBeSaved)

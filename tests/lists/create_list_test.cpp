@@ -182,7 +182,7 @@ TEST_F(CreateListWindow, TheMenuShowsTheWindowModallyUntilItCloses)
     Range("1", "2", "1");
     w().Button1Click();
     bool wasModal = false;
-    Later(form.get(), 50, [&] {
+    Later(form, 50, [&] {
         wasModal = w().isVisible() && w().isModal();
         w().Button2Click();
     });

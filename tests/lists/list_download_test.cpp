@@ -175,7 +175,7 @@ TEST_F(ListDownload, AbortAllDuringTheSecondOfFourPagesEndsTheRun)
     form->List3->SetItems(pages);
     form->HTTP2->OnAboutToSend = [&](TSocketConnection *) {
         if (form->Edit4->text() == "01-")
-            Later(form.get(), 100, [this] { form->Button16Click(); });
+            Later(form, 100, [this] { form->Button16Click(); });
     };
     form->Button14Click();
     const QList<QByteArray> paths = RequestedPaths();
@@ -197,7 +197,7 @@ TEST_F(ListDownload, AbortAllWhileAPageLoadsSavesNothingOfThatPage)
     form->List3->SetItems(pages);
     form->HTTP1->OnAboutToSend = [&](TSocketConnection *) {
         if (form->Combo1->currentText().contains("/p1/"))
-            Later(form.get(), 40, [this] { form->Button16Click(); });
+            Later(form, 40, [this] { form->Button16Click(); });
     };
     form->Button14Click();
     const QList<QByteArray> paths = RequestedPaths();
@@ -213,7 +213,7 @@ TEST_F(ListDownload, EntriesRemovedDuringARunAreNeverReadPastTheList)
     form->List3->SetItems(ServePages(3, 100));
     form->HTTP1->OnAboutToSend = [&](TSocketConnection *) {
         if (form->Combo1->currentText().contains("/p0/"))
-            Later(form.get(), 20, [this] { form->List3->Delete(2); form->List3->Delete(1); });
+            Later(form, 20, [this] { form->List3->Delete(2); form->List3->Delete(1); });
     };
     EXPECT_NO_THROW(form->Button14Click());
     EXPECT_EQ(Files(), (QStringList{"00-x.jpg", "00-y.gif"}));

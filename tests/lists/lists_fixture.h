@@ -12,8 +12,8 @@
 #include "lists/createlist.h"
 #include "net/http_client.h"
 #include "tests/support/fixture_http_server.h"
-#include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/window_harness.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,63 +21,23 @@
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
-#include <memory>
-
 using Lines = QList<QByteArray>;
 
 class ListsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ResetSharedState();
-        ScriptedDialogs::Global().Reset();
-        QFile::remove(ProgramFile("dl.ini"));
-        previous_ = QDir::currentPath();
-        folder = testenv::NewFolder("lists");
-        QDir::setCurrent(folder);
-        form = std::make_unique<TDLForm>();
-        DLForm = form.get();
-        CreateList = new TCreateList(form.get());
-        PreviewForm = new TPreviewForm(form.get());
-        host = "127.0.0.1:" + QByteArray::number(server.Port());
-    }
-    void TearDown() override
-    {
-        QDir::setCurrent(previous_);
-        CreateList = nullptr;
-        PreviewForm = nullptr;
-        DLForm = nullptr;
-        form.reset();
-        QFile::remove(ProgramFile("dl.ini"));
-    }
-
     // Writes bytes to a file of the test's folder and returns its path.
-    QString Write(const QString &name, const QByteArray &bytes) const
-    {
-        QFile file(folder + "/" + name);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return file.fileName();
-    }
-    QByteArray Read(const QString &path) const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-    QStringList LogLines() const { return form->Memo3->Text().split(u'\n', Qt::SkipEmptyParts); }
-    QStringList Files() const
-    {
-        return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    }
+    QString Write(const QString &name, const QByteArray &bytes) const { return windows.WriteFile(name, bytes); }
+    QByteArray Read(const QString &path) const { return windows.ReadFile(path); }
+    QStringList LogLines() const { return windows.LogLines(); }
+    QStringList Files() const { return windows.SavedFiles(); }
     // The next open or save dialog answers with this file.
-    static void Answer(const QString &path) { ScriptedDialogs::Global().answers << path; }
-    static ScriptedDialogs &Shown() { return ScriptedDialogs::Global(); }
+    static void Answer(const QString &path) { WindowHarness::Answer(path); }
+    static ScriptedDialogs &Shown() { return WindowHarness::Dialogs(); }
 
     FixtureHttpServer server;
-    std::unique_ptr<TDLForm> form;
-    QString folder;
-    QByteArray host;   // "127.0.0.1:<port>"
-
-private:
-    QString previous_;
+    // Declared after the server: the windows go before it stops.
+    WindowHarness windows{{.removeProgramFiles = true, .folderHint = "lists"}};
+    TDLForm *const form = windows.Form();
+    const QString folder = windows.Folder();
+    const QByteArray host = "127.0.0.1:" + QByteArray::number(server.Port());
 };

@@ -1,6 +1,7 @@
 #include "app/dlform.h"
 #include "app/list_box.h"
 #include "app/shared_state.h"
+#include "tests/support/window_harness.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,19 +14,12 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
 using Lines = QList<QByteArray>;
 
 class LinkList : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ResetSharedState();
-        form = std::make_unique<TDLForm>();
-    }
     void Fill(qsizetype n)
     {
         Lines lines;
@@ -51,7 +45,8 @@ protected:
         QKeyEvent event(QEvent::KeyRelease, key, modifiers);
         QApplication::sendEvent(form->List2, &event);
     }
-    std::unique_ptr<TDLForm> form;
+    WindowHarness windows{{.folderHint = "link-list"}};
+    TDLForm *const form = windows.Form();
 };
 
 TEST_F(LinkList, StepIndicatorShowsAtMostOnePicture)

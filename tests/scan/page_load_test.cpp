@@ -6,9 +6,9 @@
 #include "app/shared_state.h"
 #include "net/http_client.h"
 #include "tests/support/fixture_http_server.h"
-#include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/test_helpers.h"
+#include "tests/support/window_harness.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,8 +18,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace {
 
@@ -33,16 +31,7 @@ const QByteArray kGallery =
 
 class PageLoad : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ResetSharedState();
-        QFile::remove(ProgramFile("dl.ini"));
-        ScriptedDialogs::Global().Reset();
-        server.Route("/gallery/index.html", FixtureResponse::Ok(kGallery));
-        form = std::make_unique<TDLForm>();
-        host = "127.0.0.1:" + QByteArray::number(server.Port());
-    }
-    void TearDown() override { QFile::remove(ProgramFile("dl.ini")); }
+    void SetUp() override { server.Route("/gallery/index.html", FixtureResponse::Ok(kGallery)); }
 
     void Type(const QByteArray &address) { form->Combo1->setEditText(QString::fromUtf8(address)); }
     QByteArray History() const
@@ -53,8 +42,10 @@ protected:
     QString Log() const { return form->Memo3->Text(); }
 
     FixtureHttpServer server;
-    std::unique_ptr<TDLForm> form;
-    QByteArray host;
+    // Declared after the server: the windows go before it stops.
+    WindowHarness windows{{.removeProgramFiles = true, .folderHint = "page-load"}};
+    TDLForm *const form = windows.Form();
+    const QByteArray host = "127.0.0.1:" + QByteArray::number(server.Port());
 };
 
 TEST_F(PageLoad, LoadPageListsTheLinksOfThePageAndRecordsTheAddress)
@@ -180,9 +171,9 @@ TEST_F(PageLoad, StopDuringTheLookUpShowsUserAbortAndRecordsNothing)
     resolver.Answers["slow.example"] = {kLoopback, 3000};
     form->HTTP1->Resolver = &resolver;
     Type("slow.example/p.html");
-    Later(form.get(), 50, [this] { form->Button18Click(); });
+    Later(form, 50, [this] { form->Button18Click(); });
     form->Button2Click();
-    EXPECT_EQ(ScriptedDialogs::Global().messages, QStringList{QStringLiteral("Pritisnjena odpoved!")});
+    EXPECT_EQ(windows.Messages(), QStringList{QStringLiteral("Pritisnjena odpoved!")});
     EXPECT_EQ(History(), QByteArray("<none>"));
     EXPECT_FALSE(form->Image1->isHidden());
     EXPECT_TRUE(AbortRequested);
@@ -191,13 +182,13 @@ TEST_F(PageLoad, StopDuringTheLookUpShowsUserAbortAndRecordsNothing)
 TEST_F(PageLoad, DisconnectDuringTheTransferEndsItAndTheCommandGoesOn)
 {
     Type(host + "/never-answer");
-    Later(form.get(), 100, [this] { form->Button1Click(); });
+    Later(form, 100, [this] { form->Button1Click(); });
     form->Button2Click();
     // The abort is logged by the events; the address is kept and nothing is found.
     EXPECT_EQ(History(), host + "/never-answer\r\n");
     EXPECT_EQ(form->List2->Count(), 0);
     EXPECT_TRUE(Log().contains(QStringLiteral("Nisem našel nobene primerne datoteke!")));
-    EXPECT_TRUE(ScriptedDialogs::Global().errors.isEmpty());
+    EXPECT_TRUE(windows.Errors().isEmpty());
 }
 
 TEST_F(PageLoad, AnErrorPageIsScannedLikeAnyOther)
@@ -240,15 +231,15 @@ TEST_F(PageLoad, ClearHistoryEmptiesTheListAndSaysSoWhenTheFileIsMissing)
     form->Button5Click();
     EXPECT_EQ(form->Combo1->count(), 0);
     EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("kept/"));
-    EXPECT_EQ(ScriptedDialogs::Global().errors,
+    EXPECT_EQ(windows.Errors(),
               QStringList{QStringLiteral("Ni mi uspelo, fajl je najbrž uporabljan!\rI did not succeed - file is in use!")});
 
-    ScriptedDialogs::Global().Reset();
+    windows.Dialogs().Reset();
     form->Combo1->addItem(QStringLiteral("a.si/"));
     form->SaveHistory();
     form->Button5Click();
     EXPECT_FALSE(QFile::exists(ProgramFile("dl.ini")));
-    EXPECT_TRUE(ScriptedDialogs::Global().errors.isEmpty());
+    EXPECT_TRUE(windows.Errors().isEmpty());
 }
 
 TEST_F(PageLoad, TheHiddenTestCommandScansTestHtmlOfTheCurrentFolder)
