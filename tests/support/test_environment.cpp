@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUuid>
+#include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 
@@ -31,6 +33,14 @@ void Install()
     SetEnv("GRABULO_HOME", root + "/program");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         SetEnv("QT_QPA_PLATFORM", "offscreen");
+}
+
+void PrepareTestProgram(int &argc, char **argv)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    Install();
+    ::testing::InitGoogleTest(&argc, argv);
 }
 
 QString Root() { return g_root->path(); }

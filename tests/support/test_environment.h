@@ -11,6 +11,11 @@ namespace testenv {
 // by the shared test main before the application object exists.
 void Install();
 
+// What every test program's main routine does first: the signals set as
+// the program sets them (a write past the file-size limit or to a closed
+// socket fails as an error), the private environment, GoogleTest's flags.
+void PrepareTestProgram(int &argc, char **argv);
+
 // The temporary root, the program folder and the settings file.
 QString Root();
 QString ProgramFolder();

@@ -5,14 +5,9 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include <csignal>
-
 int main(int argc, char **argv)
 {
-    std::signal(SIGXFSZ, SIG_IGN);
-    std::signal(SIGPIPE, SIG_IGN);
-    testenv::Install();
-    ::testing::InitGoogleTest(&argc, argv);
+    testenv::PrepareTestProgram(argc, argv);
     QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
