@@ -97,11 +97,12 @@ void TDLForm::ConfigureHttpClients()
         http->HeaderInfo.LocalProgram = "Grabulo";
         http->OutputFileMode = false;
     }
-    HTTP1->TimeOut = 0;
     HTTP1->Body = "Default.htm";
     HTTP1->InputFileMode = false;
     HTTP1->ProxyPort = 80;
+    // One time-out for pages and files: a page load ends as a file does.
     HTTP2->TimeOut = Settings::TimeOut.defaultValue * 1000;
+    HTTP1->TimeOut = HTTP2->TimeOut;
     HTTP2->Body = "slika.gif";
     HTTP2->InputFileMode = true;
     HTTP2->CreateNewFiles = true;  // the naming rules chose a free name

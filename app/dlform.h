@@ -84,6 +84,8 @@ public:
     void LoadHistory();
     // The address in Combo1 as the bytes that go on the wire.
     QByteArray AddressBytes() const;
+    // The last Load page received the page (no socket error, no error status).
+    bool PageLoaded = false;
 
     // --- Link list commands -------------------------------------------------
     void SpeedButton3Click();   // select all, step 4

@@ -91,12 +91,13 @@ void TDLForm::Edit10Change()
     if (Edit10->text().isEmpty())
         return;
     const std::optional<qint32> seconds = TryStrToInt(Edit10->text());
-    if (!seconds) {
+    if (!seconds || *seconds <= 0) {  // no time at all would fail every transfer
         AskForANumber();
         return;
     }
     // Milliseconds in 32 bits: a time-out beyond about 24 days is that long.
     HTTP2->TimeOut = ClampToInt32(qint64(*seconds) * 1000);
+    HTTP1->TimeOut = HTTP2->TimeOut;
 }
 
 void TDLForm::Edit13Change()

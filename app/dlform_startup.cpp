@@ -37,8 +37,11 @@ void TDLForm::FormCreate()
     Edit6->setText(RegReadString(RegistryKey, QString::fromLatin1(Settings::StartDir), ProgramFolder()));
     QDir::setCurrent(Edit6->text());  // a folder that cannot be entered is not reported
     ShowCurrentFolderInCaption();
-    const qint64 timeout = qint64(ReadSetting(Settings::TimeOut)) * 1000;
+    // A stored time-out of zero or below would fail every transfer.
+    const qint32 stored = ReadSetting(Settings::TimeOut);
+    const qint64 timeout = qint64(stored > 0 ? stored : Settings::TimeOut.defaultValue) * 1000;
     HTTP2->TimeOut = ClampToInt32(timeout);
+    HTTP1->TimeOut = HTTP2->TimeOut;
     Edit10->setText(QString::number(timeout / 1000));
     Edit13->setText(QString::number(ReadSetting(Settings::Delay)));
     RestoreProxy();

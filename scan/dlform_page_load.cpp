@@ -32,6 +32,7 @@ QByteArray TDLForm::AddressBytes() const
 
 void TDLForm::Button2Click()
 {
+    PageLoaded = false;
     Timer1->stop();
     Button1Click();
     if (Combo1->currentText().isEmpty())
@@ -40,8 +41,11 @@ void TDLForm::Button2Click()
     Status1->SetPanelText(2, QString());
     Combo1->setEditText(DodajSlash(OdvzemiHTTP(Combo1->currentText())));
     HTTP1->HeaderInfo.Referer = CheckBox3->isChecked() ? Edit11->text().toUtf8() : "http://" + AddressBytes();
+    HTTP1->ReplyNumber = 0;
     try {
         HTTP1->Get("http://" + AddressBytes());
+        // An error status that redirects did not mend is a failed load too.
+        PageLoaded = HTTP1->ReplyNumber < 400;
     } catch (const ESockError &e) {
         if (e.Message() == kHostLookupTimedOut) {
             Log(Wording("Ni mi uspelo dobiti strani (timeout).", "I counld't download the page (timeout)."));
@@ -60,9 +64,11 @@ void TDLForm::Button2Click()
             PokaziStevilko(1);
             return;
         }
-        // Any other failure was logged by the client's events: scan what came.
+        // Any other failure was logged by the client's events.
     }
-    Memo2 = HTTP1->Body;
+    // A failed load leaves no page: the previous page's text must not be
+    // scanned against the new address.
+    Memo2 = PageLoaded ? HTTP1->Body : QByteArray();
     Combo1->addItem(Combo1->currentText());
     SaveHistory();
     if (CheckBox5->isChecked())

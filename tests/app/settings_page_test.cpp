@@ -35,12 +35,23 @@ TEST_F(SettingsPage, TypingTheTimeOutSetsItCharacterByCharacter)
     EXPECT_EQ(form->HTTP2->TimeOut, 9000);
     QTest::keyClick(form->Edit10, Qt::Key_Backspace);
     EXPECT_EQ(form->HTTP2->TimeOut, 9000);  // the empty field changes nothing
-    EXPECT_EQ(form->HTTP1->TimeOut, 0);
-    form->Edit10->setText("-5");
-    EXPECT_EQ(form->HTTP2->TimeOut, -5000);
+    EXPECT_EQ(form->HTTP1->TimeOut, 9000);  // pages end as files do
     form->Edit10->setText("99999999");
     EXPECT_EQ(form->HTTP2->TimeOut, 2147483647);  // no overflow
+    EXPECT_EQ(form->HTTP1->TimeOut, 2147483647);
     EXPECT_TRUE(Messages().isEmpty());
+}
+
+TEST_F(SettingsPage, ATimeOutOfZeroOrBelowIsRefusedAsANonNumberIs)
+{
+    EnglishUI = 1;
+    form->Edit10->setText("30");
+    for (const char *refused : {"0", "-5", "-0", "x"}) {
+        form->Edit10->setText(refused);
+        EXPECT_EQ(form->HTTP2->TimeOut, 30000) << refused;
+        EXPECT_EQ(form->HTTP1->TimeOut, 30000) << refused;
+    }
+    EXPECT_EQ(Messages(), QStringList(4, QStringLiteral("Enter a number!")));
 }
 
 TEST_F(SettingsPage, EveryChangeThatIsNotANumberAsksForOne)

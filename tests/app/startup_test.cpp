@@ -149,6 +149,22 @@ TEST_F(StartUp, CommandLineCredentialsWithoutStartOnlyFillTheFields)
     EXPECT_FALSE(ShuttingDown);
 }
 
+TEST_F(StartUp, AStoredTimeOutOfZeroOrBelowReadsAsTheDefault)
+{
+    for (const qint32 stored : {0, -30}) {
+        WriteSetting(Settings::TimeOut, stored);
+        Create();
+        EXPECT_EQ(form->Edit10->text(), QStringLiteral("180"));
+        EXPECT_EQ(form->HTTP2->TimeOut, 180000);
+        EXPECT_EQ(form->HTTP1->TimeOut, 180000);
+        EXPECT_TRUE(windows.Messages().isEmpty());
+        Destroy();
+    }
+    WriteSetting(Settings::TimeOut, 7);
+    Create();
+    EXPECT_EQ(form->HTTP1->TimeOut, 7000);
+}
+
 TEST_F(StartUp, ClickingTheFirstLinkLabelSwitchesToTheDownloadZone)
 {
     Create();

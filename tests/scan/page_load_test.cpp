@@ -13,6 +13,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -191,15 +193,55 @@ TEST_F(PageLoad, DisconnectDuringTheTransferEndsItAndTheCommandGoesOn)
     EXPECT_TRUE(windows.Errors().isEmpty());
 }
 
-TEST_F(PageLoad, AnErrorPageIsScannedLikeAnyOther)
+TEST_F(PageLoad, AnErrorPageIsNoPageAndItsLinksAreNotListed)
 {
     server.Route("/missing.html", FixtureResponse::Status(404, "Not Found", {},
                                                           "<a href=\"/home/logo.gif\">home</a>"));
-    Type(host + "/missing.html");
+    server.Route("/moved.html", FixtureResponse::Redirect(302, server.Url("/missing.html")));
+    for (const char *path : {"/missing.html", "/moved.html"}) {
+        Type(host + path);
+        form->Button2Click();
+        EXPECT_TRUE(Log().contains(QStringLiteral("Prišlo je do napake.")));
+        EXPECT_EQ(form->List2->Count(), 0) << path;
+        EXPECT_TRUE(form->Memo2.isEmpty());
+        EXPECT_FALSE(form->PageLoaded);
+    }
+    EXPECT_EQ(History(), host + "/missing.html\r\n" + host + "/moved.html\r\n");
+}
+
+TEST_F(PageLoad, AFailedLoadAfterAGoodOneNeverListsTheEarlierPagesLinks)
+{
+    RefusingPort closed;
+    const QByteArray refused = "127.0.0.1:" + QByteArray::number(closed.Port()) + "/gallery/index.html";
+    server.Route("/error.html", FixtureResponse::Status(500, "Server Error", {}, "oops"));
+    for (const QByteArray &failing : {refused, host + "/error.html", host + "/never-answer"}) {
+        Type(host + "/gallery/index.html");
+        form->Button2Click();
+        ASSERT_EQ(form->List2->Count(), 3);
+        ASSERT_TRUE(form->PageLoaded);
+
+        form->Edit10->setText("1");  // the never answering page ends after a second
+        Type(failing);
+        form->Button2Click();
+        EXPECT_EQ(form->List2->Count(), 0) << failing.constData();
+        EXPECT_TRUE(form->Memo2.isEmpty()) << failing.constData();
+        EXPECT_EQ(form->Label10->text(), QStringLiteral("0"));
+        EXPECT_FALSE(form->PageLoaded);
+    }
+}
+
+TEST_F(PageLoad, APageThatNeverAnswersEndsWithTheDownloadTimeOut)
+{
+    EXPECT_EQ(form->HTTP1->TimeOut, form->HTTP2->TimeOut);
+    QTest::keyClick(form->Edit10, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(form->Edit10, "1");
+    ASSERT_EQ(form->HTTP1->TimeOut, 1000);
+    QElapsedTimer clock;
+    clock.start();
+    Type(host + "/never-answer");
     form->Button2Click();
-    EXPECT_TRUE(Log().contains(QStringLiteral("Prišlo je do napake.")));
-    EXPECT_EQ(form->List2->Items(), Lines{"http://" + host + "/home/logo.gif"});
-    EXPECT_EQ(History(), host + "/missing.html\r\n");
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_EQ(form->List2->Count(), 0);
 }
 
 TEST_F(PageLoad, AHistoryThatCannotBeWrittenStopsTheScanWithAFileError)
