@@ -171,7 +171,9 @@ public:
     void Edit6KeyUp(int key);
     void Edit10Change();     // the file time-out, seconds
     void Edit13Change();     // the start delay, minutes: checked only
-    void Edit12Change();     // the size limit, bytes: checked only
+    void Edit12Change();     // the size limit, bytes: a number is kept as SizeLimitText
+    void Edit12Exit();       // a size limit that is not a number goes back to SizeLimitText
+    QString SizeLimitText = QStringLiteral("0");  // the last size limit that was a number
     void CheckBox3Click();   // the referer of both clients
     void Button12Click();    // save the settings for the next start
     void Button11Click();    // start another copy with address, folder, credentials

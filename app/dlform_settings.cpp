@@ -38,14 +38,20 @@ void TDLForm::CheckBox1Click()
     HTTP2->ProxyPort = HTTP1->ProxyPort;
 }
 
+// The proxy fields take effect only while "Use proxy" is ticked; ticking
+// the box takes them then.
 void TDLForm::Edit1Exit()
 {
+    if (!CheckBox1->isChecked())
+        return;
     HTTP1->Proxy = Edit1->text().toUtf8();
     HTTP2->Proxy = HTTP1->Proxy;
 }
 
 void TDLForm::Edit5Exit()
 {
+    if (!CheckBox1->isChecked())
+        return;
     HTTP1->ProxyPort = StrToInt(Edit5->text());
     HTTP2->ProxyPort = HTTP1->ProxyPort;
 }
@@ -108,8 +114,18 @@ void TDLForm::Edit13Change()
 
 void TDLForm::Edit12Change()
 {
-    if (!TryStrToInt(Edit12->text()))
+    if (TryStrToInt(Edit12->text()))
+        SizeLimitText = Edit12->text();
+    else
         AskForANumber();
+}
+
+void TDLForm::Edit12Exit()
+{
+    // A limit that is not a number is refused: the field gets back the
+    // last one that was, so the size filter never reads anything else.
+    if (!TryStrToInt(Edit12->text()))
+        Edit12->setText(SizeLimitText);
 }
 
 void TDLForm::CheckBox3Click()

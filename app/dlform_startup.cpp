@@ -47,7 +47,8 @@ void TDLForm::FormCreate()
     RestoreProxy();
     if (ReadSetting(Settings::Filter) == 1) {
         CheckBox4->setChecked(true);
-        Edit12->setText(ReadSetting(Settings::Velikost));
+        const QString limit = ReadSetting(Settings::Velikost);
+        Edit12->setText(TryStrToInt(limit) ? limit : QString::fromLatin1(Settings::Velikost.defaultValue));
     }
     RegWriteString(RegistryKey, QString::fromLatin1(Settings::Prisoten), QStringLiteral("ja"));
     RegWriteString(RegistryKey, QString::fromLatin1(Settings::Verzija), ProgramVersion);

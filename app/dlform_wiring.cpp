@@ -52,6 +52,7 @@ void TDLForm::WireSettings()
     connect(Edit10, &QLineEdit::textChanged, this, Guard([this] { Edit10Change(); }));
     connect(Edit13, &QLineEdit::textChanged, this, Guard([this] { Edit13Change(); }));
     connect(Edit12, &QLineEdit::textChanged, this, Guard([this] { Edit12Change(); }));
+    OnEvent(Edit12, QEvent::FocusOut, [this](QEvent *) { Edit12Exit(); });
     connect(CheckBox3, &QCheckBox::clicked, this, Guard([this] { CheckBox3Click(); }));
     connect(Button12, &QPushButton::clicked, this, Guard([this] { Button12Click(); }));
     connect(Button11, &QPushButton::clicked, this, Guard([this] { Button11Click(); }));

@@ -66,6 +66,7 @@ void TDLForm::ShraniSlike()
         Dialogs().Error(QStringLiteral("Izberi vsaj eno datoteko!\rSelect at least one file!"));
         return;
     }
+    Edit12Exit();  // the size filter reads a number, whatever is being typed
     PokaziStevilko(6);
     HTTP2->HeaderInfo.Referer =
         CheckBox3->isChecked() ? Edit11->text().toUtf8() : "http://" + Combo1->currentText().toUtf8();

@@ -1,13 +1,17 @@
 #include "app/dlform.h"
 #include "base/errors.h"
+#include "app/list_box.h"
 #include "app/message_log.h"
 #include "app/settings_values.h"
 #include "app/shared_state.h"
 #include "net/http_client.h"
+#include "tests/support/fixture_http_server.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/window_harness.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -79,10 +83,51 @@ TEST_F(SettingsPage, TheProxyBoxSetsOrClearsTheHostAndKeepsThePorts)
     form->CheckBox1->click();
     EXPECT_TRUE(form->HTTP1->Proxy.isEmpty() && form->HTTP2->Proxy.isEmpty());
     EXPECT_EQ(form->HTTP1->ProxyPort, 8080);
-    form->Edit1Exit();  // leaving the host field sets it although the box is off
-    EXPECT_EQ(form->HTTP2->Proxy, QByteArray("proxy.local"));
+    form->CheckBox1->click();
     form->Edit5->setText("x80");
     EXPECT_THROW(form->Edit5Exit(), EConvertError);
+}
+
+TEST_F(SettingsPage, LeavingTheProxyFieldsWhileUntickedUsesNoProxy)
+{
+    RefusingPort closed;
+    FixtureHttpServer server;
+    server.Route("/p.html", FixtureResponse::Ok("<a href=\"a.jpg\">a</a>"));
+    const auto leave = [](QWidget *field) {
+        QFocusEvent out(QEvent::FocusOut);
+        QApplication::sendEvent(field, &out);
+    };
+    ASSERT_FALSE(form->CheckBox1->isChecked());
+    form->Edit1->setText("127.0.0.1");
+    leave(form->Edit1);
+    form->Edit5->setText(QString::number(closed.Port()));
+    leave(form->Edit5);
+    EXPECT_TRUE(form->HTTP1->Proxy.isEmpty() && form->HTTP2->Proxy.isEmpty());
+    form->Combo1->setEditText("127.0.0.1:" + QString::number(server.Port()) + "/p.html");
+    form->Button2Click();
+    EXPECT_EQ(form->List2->Count(), 1) << "loaded straight, not through the refusing proxy";
+
+    // Ticked, the same fields are the proxy.
+    form->CheckBox1->click();
+    EXPECT_EQ(form->HTTP1->Proxy, QByteArray("127.0.0.1"));
+    EXPECT_EQ(form->HTTP2->ProxyPort, closed.Port());
+    form->Edit1->setText("proxy.local");
+    leave(form->Edit1);
+    EXPECT_EQ(form->HTTP2->Proxy, QByteArray("proxy.local"));
+}
+
+TEST_F(SettingsPage, ASizeLimitThatIsNotANumberIsRefusedWhenTheFieldIsLeft)
+{
+    form->Edit12->setText("25");
+    form->Edit12->selectAll();
+    QTest::keyClicks(form->Edit12, "2k");
+    EXPECT_EQ(Messages().size(), 1);
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(form->Edit12, &out);
+    EXPECT_EQ(form->Edit12->text(), QStringLiteral("2"));  // the last number typed
+    form->Edit12->clear();
+    QApplication::sendEvent(form->Edit12, &out);
+    EXPECT_EQ(form->Edit12->text(), QStringLiteral("2"));
 }
 
 TEST_F(SettingsPage, CredentialsAndRefererGoToBothClients)
