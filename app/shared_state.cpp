@@ -20,6 +20,7 @@ bool FirstActivation = false;
 qint64 StartMsecs = 0;
 qint32 RunPictureCount = 0;
 bool BatchRunning = false;
+bool BatchInterrupted = false;
 bool ShuttingDown = false;
 
 void ResetSharedState()
@@ -38,6 +39,7 @@ void ResetSharedState()
     StartMsecs = 0;
     RunPictureCount = 0;
     BatchRunning = false;
+    BatchInterrupted = false;
     ShuttingDown = false;
 }
 

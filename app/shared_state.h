@@ -33,6 +33,7 @@ extern qint64 StartMsecs;         // time stamp of this run's start
 extern qint32 RunPictureCount;    // files downloaded in this run
 extern bool ShuttingDown;         // the main window is closing: no new transfer
 extern bool BatchRunning;         // a batch is walking List2: a second one is refused
+extern bool BatchInterrupted;     // Stop, Disconnect or Abort all came during the running batch
 
 // The text of the interface language in force: the Slovene or the English
 // wording (UTF-8).

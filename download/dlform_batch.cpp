@@ -21,7 +21,11 @@
 namespace {
 // Clears the running flag however the walk ends.
 struct BatchGuard {
-    BatchGuard() { BatchRunning = true; }
+    BatchGuard()
+    {
+        BatchRunning = true;
+        BatchInterrupted = false;
+    }
     ~BatchGuard() { BatchRunning = false; }
 };
 }  // namespace
@@ -71,14 +75,20 @@ void TDLForm::ShraniSlike()
     HTTP2->HeaderInfo.Referer =
         CheckBox3->isChecked() ? Edit11->text().toUtf8() : "http://" + Combo1->currentText().toUtf8();
     BatchGuard running;
+    bool listEmptied = false;
     try {
         WalkSelectedLinks();
     } catch (const EListError &) {
-        return;  // the list was emptied under the walk (Disconnect): no end message
+        listEmptied = true;  // the list was emptied under the walk (Disconnect)
     }
-    if (ShuttingDown)
-        return;  // the window closed during the batch
-    Status1->SetPanelText(2, Wording("Prenos datotek končan.", "Download finished."));
+    if (BatchInterrupted || listEmptied || ShuttingDown) {
+        // Not every picked file was tried to its end: never "finished".
+        Status1->SetPanelText(2, Wording("Prenos datotek prekinjen.", "Download interrupted."));
+        if (listEmptied || ShuttingDown)
+            return;  // nothing left to show, or the window is closing
+    } else {
+        Status1->SetPanelText(2, Wording("Prenos datotek končan.", "Download finished."));
+    }
     SetRich1Line(1, QString());
     SetRich1Line(0, QString());
     PokaziStevilko(5);

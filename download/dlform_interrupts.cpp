@@ -12,6 +12,8 @@ namespace {
 void AbortTransfers(TDLForm &form)
 {
     AbortRequested = true;
+    if (BatchRunning)
+        BatchInterrupted = true;
     form.PokaziStevilko(1);
     form.Timer1->stop();
     form.HTTP1->Abort();

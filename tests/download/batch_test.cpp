@@ -116,12 +116,37 @@ TEST_F(BatchTest, StopDuringTheSecondFileEndsOnlyThatFile)
     form->Button4Click();
     EXPECT_TRUE(LogLines().contains("Socket send aborted"));
     EXPECT_EQ(Saved("c.jpg"), QByteArray("data of c.jpg"));
-    EXPECT_EQ(Status(), QStringLiteral("Download finished."));
+    EXPECT_EQ(Status(), QStringLiteral("Download interrupted."));
     EXPECT_TRUE(AbortRequested);
     EXPECT_EQ(form->List2->Count(), 3);
+
+    // The next batch that nobody stops has finished.
+    form->HTTP2->OnAboutToSend = nullptr;
+    form->Button4Click();
+    EXPECT_EQ(Status(), QStringLiteral("Download finished."));
 }
 
-TEST_F(BatchTest, DisconnectDuringTheSecondFileEndsTheBatchWithoutTheEndMessage)
+TEST_F(BatchTest, StopOutsideABatchDoesNotMarkTheNextOne)
+{
+    SelectAll();
+    form->Button18Click();
+    form->Button4Click();
+    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek končan."));
+}
+
+TEST_F(BatchTest, ASizeLimitThatIsNotANumberIsRefusedAndEveryFileIsKept)
+{
+    form->CheckBox4->setChecked(true);
+    form->Edit12->setText("abc");
+    SelectAll();
+    form->Button4Click();
+    EXPECT_EQ(windows.Messages(), QStringList{QStringLiteral("Vnesi številko!")});  // at input only
+    EXPECT_EQ(form->Edit12->text(), QStringLiteral("0"));
+    EXPECT_EQ(Files(), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek končan."));
+}
+
+TEST_F(BatchTest, DisconnectDuringTheSecondFileEndsTheBatchSayingItWasInterrupted)
 {
     FixtureResponse slow = FixtureResponse::Ok(QByteArray(4000, 'b'));
     slow.TrickleMs = 2;
@@ -134,7 +159,7 @@ TEST_F(BatchTest, DisconnectDuringTheSecondFileEndsTheBatchWithoutTheEndMessage)
     form->Button4Click();
     EXPECT_EQ(form->List2->Count(), 0);
     EXPECT_EQ(Saved("c.jpg"), QByteArray("<missing>"));
-    EXPECT_TRUE(Status().isEmpty());
+    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek prekinjen."));
     EXPECT_TRUE(form->Image5->isHidden());
     EXPECT_FALSE(BatchRunning);
 }
