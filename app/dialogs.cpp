@@ -27,7 +27,11 @@ public:
 private:
     static void Print(const QString &text)
     {
-        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+        // A message box shows a bare CR as a line break; on a terminal it
+        // would overwrite the first language with the second.
+        QString lines = text;
+        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        std::fprintf(stderr, "%s\n", lines.toUtf8().constData());
         std::fflush(stderr);
     }
 };

@@ -185,7 +185,14 @@ public:
     void FormCreate();    // restores the settings and the address history
     // The command line: address, folder, then "start" ["exit"], or user,
     // password ["start" ["exit"]].
+    // Whatever goes wrong, "exit" closes the window; when "start" was given
+    // the last log line says how many files were saved and how many failed.
     void FormShow(const QStringList &arguments);
+    // The exit status of a command-line run: 0 every picked file saved (or
+    // deleted by the empty-file and size rules), 1 at least one failed, 2
+    // nothing could be done (address, folder or page), 3 the page held no
+    // file of the chosen type. 0 when the command line started nothing.
+    int CommandLineExitStatus() const { return Unattended.status; }
     void FormActivate();  // the one-time set-up at the first activation
     void FormClose();     // stores geometry, preview, language, statistics
     void TabSheet3Show(); // the statistic sentence
@@ -326,7 +333,19 @@ private:
     void WireSettings();
     void WireAbout();
     void RestoreProxy();
+    void RunCommandLine(const QStringList &arguments);
     void RunCommandLineDownload();
+    qint32 CommandLineSaved() const;
+    qsizetype CommandLineFailed() const;
+    // The tally of the command line's "start".
+    struct CommandLineRun {
+        bool started = false;        // "start" was given
+        int status = 0;              // see CommandLineExitStatus
+        qint32 savedBefore = 0;      // RunPictureCount before the batch
+        qsizetype failedBefore = 0;  // entries of Memo4 before the batch
+        qsizetype selected = 0;      // the files the batch was asked for
+    };
+    CommandLineRun Unattended;
     void ShutDownHttpClients();
     QString DonationAddress() const;
     void HighlightLink(QLabel *hovered);

@@ -5,6 +5,7 @@
 #include "app/dialogs.h"
 #include "app/dlform.h"
 #include "app/handler_guard.h"
+#include "app/list_box.h"
 #include "app/platform.h"
 #include "app/settings_values.h"
 #include "app/shared_state.h"
@@ -73,38 +74,78 @@ void TDLForm::RestoreProxy()
 void TDLForm::FormShow(const QStringList &arguments)
 {
     const auto argument = [&](int n) { return n <= arguments.size() ? arguments[n - 1] : QString(); };
+    Unattended = {};
     if (!arguments.isEmpty()) {
-        Combo1->setEditText(argument(1));
-        Edit6->setText(argument(2));
-        // A folder that cannot be entered is reported, and "start" is then
-        // not carried out: the files would land in whatever folder was
-        // current, not in the one asked for.
-        const bool inFolder = QDir::setCurrent(argument(2));
-        if (!inFolder)
-            Dialogs().Message(QStringLiteral("Unable to find local path ") + argument(2));
-        ShowCurrentFolderInCaption();
-        if (argument(3) == QLatin1String("start")) {
-            if (inFolder)
-                RunCommandLineDownload();
-        } else {
-            Edit2->setText(argument(3));
-            Edit3->setText(argument(4));
-            Button8Click();
-            if (argument(5) == QLatin1String("start") && inFolder)
-                RunCommandLineDownload();
-        }
+        // A failure is shown as any handler's is; the closing below still
+        // runs, or a run without a display would wait for ever.
+        Guarded([&] { RunCommandLine(arguments); });
     }
     if (Edit6->text().isEmpty())
         Edit6->setText(ProgramFolder());
     if (argument(4) == QLatin1String("exit") || argument(6) == QLatin1String("exit"))
         close();
+    if (Unattended.started)
+        Log(Wording("Shranjenih datotek: %1, neuspešnih: %2.", "Files saved: %1, failed: %2.")
+                .arg(CommandLineSaved())
+                .arg(CommandLineFailed()));
+}
+
+void TDLForm::RunCommandLine(const QStringList &arguments)
+{
+    const auto argument = [&](int n) { return n <= arguments.size() ? arguments[n - 1] : QString(); };
+    Combo1->setEditText(argument(1));
+    Edit6->setText(argument(2));
+    // A folder that cannot be entered is reported, and "start" is then
+    // not carried out: the files would land in whatever folder was
+    // current, not in the one asked for.
+    const bool inFolder = QDir::setCurrent(argument(2));
+    if (!inFolder) {
+        Unattended.status = 2;
+        Dialogs().Message(QStringLiteral("Unable to find local path ") + argument(2));
+    }
+    ShowCurrentFolderInCaption();
+    if (argument(3) == QLatin1String("start")) {
+        Unattended.started = true;
+    } else {
+        Edit2->setText(argument(3));
+        Edit3->setText(argument(4));
+        Button8Click();
+        Unattended.started = argument(5) == QLatin1String("start");
+    }
+    if (Unattended.started && inFolder)
+        RunCommandLineDownload();
 }
 
 void TDLForm::RunCommandLineDownload()
 {
+    Unattended.status = 2;  // until the page has given its links
+    Unattended.savedBefore = RunPictureCount;
+    Unattended.failedBefore = Memo4.size();
     Button2Click();
+    if (!PageLoaded)
+        return;
+    if (List2->Count() == 0) {
+        Unattended.status = 3;
+        return;
+    }
     SpeedButton3Click();
+    Unattended.selected = List2->SelectedCount();
+    Unattended.status = 1;  // until the batch has ended
     Button4Click();
+    Unattended.status = CommandLineFailed() > 0 ? 1 : 0;
+}
+
+qint32 TDLForm::CommandLineSaved() const
+{
+    return RunPictureCount - Unattended.savedBefore;
+}
+
+qsizetype TDLForm::CommandLineFailed() const
+{
+    // Every address the batch gave up on is in the error log; a file that
+    // was neither saved nor logged (the batch broke off) failed as well.
+    const qsizetype logged = Memo4.size() - Unattended.failedBefore;
+    return qMax(logged, Unattended.selected - CommandLineSaved());
 }
 
 void TDLForm::FormActivate()

@@ -33,6 +33,8 @@ int main(int argc, char *argv[])
     if (!ShuttingDown) {
         DLForm->show();
         result = app.exec();
+    } else {
+        result = DLForm->CommandLineExitStatus();
     }
     delete DLForm;  // owns the other two
     DLForm = nullptr;

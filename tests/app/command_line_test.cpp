@@ -2,6 +2,7 @@
 #include "tests/support/test_environment.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -24,7 +25,7 @@ protected:
         server.Route("/gallery/pics/b.gif", FixtureResponse::Ok("GIF bytes", "image/gif"));
         page = "127.0.0.1:" + QString::number(server.Port()) + "/gallery/index.html";
     }
-    int Run(const QStringList &arguments)
+    int Run(const QStringList &arguments, int waitMs = 60000)
     {
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -34,7 +35,7 @@ protected:
         env.insert("GRABULO_HOME", home);
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(GRABULO_EXECUTABLE), arguments);
-        if (!program.waitForFinished(60000)) {
+        if (!program.waitForFinished(waitMs)) {
             program.kill();
             return -1;
         }
@@ -42,6 +43,8 @@ protected:
         errors = program.readAllStandardError();
         return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
     }
+    // The last line the run wrote to standard output.
+    QByteArray LastLine() const { return output.trimmed().split('\n').last(); }
     QVariant Stored(const char *name) const
     {
         QSettings settings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat);
@@ -78,6 +81,7 @@ TEST_F(CommandLine, AddressFolderStartExitDownloadsEverythingAndEnds)
     EXPECT_EQ(Stored("jezik").toInt(), 1);
     EXPECT_EQ(Stored("preview").toInt(), 1);
     EXPECT_TRUE(QFile::exists(home + "/dl.ini"));
+    EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 2, neuspešnih: 0."));
 }
 
 TEST_F(CommandLine, WithCredentialsTheyGoWithEveryRequest)
@@ -96,7 +100,8 @@ TEST_F(CommandLine, AFolderThatDoesNotExistIsReportedAndNothingIsDownloadedAnywh
     // land there (or anywhere) instead of in the folder asked for.
     for (const QStringList &arguments : {QStringList{page, target + "/missing", "start", "exit"},
                                          QStringList{page, target + "/missing", "ana", "geslo", "start", "exit"}}) {
-        ASSERT_EQ(Run(arguments), 0);
+        ASSERT_EQ(Run(arguments), 2) << "the folder could not be used";
+        EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 0, neuspešnih: 0."));
         EXPECT_TRUE(errors.contains("Unable to find local path " + (target + "/missing").toUtf8()));
         EXPECT_FALSE(QDir(target + "/missing").exists());
         EXPECT_TRUE(QDir(home).entryList({"*.jpg", "*.gif"}, QDir::Files).isEmpty());
@@ -108,9 +113,70 @@ TEST_F(CommandLine, AFolderThatDoesNotExistIsReportedAndNothingIsDownloadedAnywh
 TEST_F(CommandLine, OddArgumentsNeverCrashIt)
 {
     const QString shellish = "; rm -rf / $(echo x) `id` \"quoted\" * ?";
-    EXPECT_EQ(Run({"", target, "start", "exit"}), 0);
-    EXPECT_EQ(Run({QString(5000, u'a') + ".com", target, "start", "exit"}), 0);
-    EXPECT_EQ(Run({shellish, shellish, "start", "exit"}), 0);
+    // None of them can be used: nothing is done, and the run says so.
+    EXPECT_EQ(Run({"", target, "start", "exit"}), 2);
+    EXPECT_EQ(Run({QString(5000, u'a') + ".com", target, "start", "exit"}), 2);
+    EXPECT_EQ(Run({shellish, shellish, "start", "exit"}), 2);
+    EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(CommandLine, AFileThatFailsMakesStatusOneAndIsCounted)
+{
+    RefusingPort closed;
+    const QByteArray refused = "http://127.0.0.1:" + QByteArray::number(closed.Port()) + "/gone.jpg";
+    server.Route("/mixed/index.html", FixtureResponse::Ok("<a href=\"a.jpg\">a</a> <a href=\"" + refused + "\">g</a>"));
+    server.Route("/mixed/a.jpg", FixtureResponse::Ok("JPEG bytes", "image/jpeg"));
+    {
+        QSettings settings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat);
+        settings.setValue("timeout", 5);
+    }
+    const QString address = "127.0.0.1:" + QString::number(server.Port()) + "/mixed/index.html";
+    ASSERT_EQ(Run({address, target, "start", "exit"}), 1) << output.constData();
+    EXPECT_EQ(Saved("a.jpg"), QByteArray("JPEG bytes"));
+    EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 1, neuspešnih: 1."));
+}
+
+TEST_F(CommandLine, APageThatCannotBeLoadedMakesStatusTwo)
+{
+    RefusingPort closed;
+    const QString refused = "127.0.0.1:" + QString::number(closed.Port()) + "/index.html";
+    EXPECT_EQ(Run({refused, target, "start", "exit"}), 2);
+    EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 0, neuspešnih: 0."));
+
+    // An error page is no page either, though it holds a link.
+    server.Route("/gone.html", FixtureResponse::Status(404, "Not Found", {}, "<a href=\"a.jpg\">a</a>"));
+    EXPECT_EQ(Run({"127.0.0.1:" + QString::number(server.Port()) + "/gone.html", target, "start", "exit"}), 2);
+    EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(CommandLine, APageWithoutFilesOfTheTypeMakesStatusThree)
+{
+    server.Route("/text/index.html", FixtureResponse::Ok("<a href=\"notes.txt\">n</a> no pictures here"));
+    const QString address = "127.0.0.1:" + QString::number(server.Port()) + "/text/index.html";
+    EXPECT_EQ(Run({address, target, "start", "exit"}), 3);
+    EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 0, neuspešnih: 0."));
+    EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(CommandLine, CredentialsWithoutStartDoNothingAndSayNothing)
+{
+    ASSERT_EQ(Run({page, target, "ana", "geslo", "x", "exit"}), 0);
+    EXPECT_FALSE(output.contains("Shranjenih datotek")) << output.constData();
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(CommandLine, AFailureThatIsNoSocketErrorStillEndsTheRun)
+{
+    // The history cannot be written: a file error, shown on standard
+    // error, after which the run must still close and end.
+    ASSERT_TRUE(QDir().mkpath(home + "/dl.ini"));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(Run({page, target, "start", "exit"}, 20000), 2);
+    EXPECT_LT(clock.elapsed(), 20000);
+    EXPECT_FALSE(errors.isEmpty());
+    EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 0, neuspešnih: 0."));
+    EXPECT_GE(Stored("run").toLongLong(), 0) << "closing ran";
     EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
 }
 
