@@ -159,7 +159,7 @@ int THttpClient::RunPass()
 void THttpClient::CaptureBody()
 {
     if (InputFileMode)
-        CaptureFile(Body);
+        CaptureFile(Body, ContentLength);
     else
         CaptureString(Body, -1);
 }
