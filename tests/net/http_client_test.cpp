@@ -324,6 +324,26 @@ TEST_F(HttpRedirectTest, RedirectWithCookieIsFollowedAndTheCookieSent)
     EXPECT_EQ(http.HeaderInfo.Cookie, "session=abc123; Path=/");
 }
 
+TEST_F(HttpRedirectTest, AFileHoldsTheFinalAnswersBodyNotTheRedirects)
+{
+    server.Route("/moved.jpg", FixtureResponse::Status(302, "Found", {"Location: " + server.Url("/ok")},
+                                                       "<html>moved</html>"));
+    http.InputFileMode = true;
+    http.CreateNewFiles = true;
+    http.Body = FilePath("moved.jpg").toUtf8();
+    http.Get(server.Url("/moved.jpg"));
+    QFile file(QString::fromUtf8(http.Body));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "Hello, world\n");
+    EXPECT_EQ(http.ReplyNumber, 200);
+
+    // A redirect that is not followed leaves no file behind.
+    http.OnRedirect = [](TSocketConnection *, bool &handled) { handled = true; };
+    http.Body = FilePath("stopped.jpg").toUtf8();
+    http.Get(server.Url("/moved.jpg"));
+    EXPECT_FALSE(QFile::exists(QString::fromUtf8(http.Body)));
+}
+
 TEST_F(HttpRedirectTest, HandledRedirectStopsTheLoop)
 {
     http.OnRedirect = [](TSocketConnection *, bool &handled) { handled = true; };
