@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include <utility>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -247,22 +249,26 @@ TEST_F(OutcomeTest, ANameTakenDuringTheTransferGetsTheNextNumberAndIsNeverReplac
     EXPECT_EQ(form->HTTP2->Body, QByteArray("pic0002.jpg"));
 }
 
-TEST_F(OutcomeTest, StopDuringABodyLeavesNoFileAndRecordsNothing)
+TEST_F(OutcomeTest, StopOrDisconnectDuringABodyLeavesNoFileAndRecordsNothing)
 {
     FixtureResponse slow = FixtureResponse::Ok(QByteArray(400, 'p'), "image/jpeg");
     slow.TrickleMs = 5;
     server.Route("/pic.jpg", slow);
     form->HTTP2->TimeOut = 5000;
+    QPushButton *button = nullptr;
     form->HTTP2->OnPacketRecvd = [&](TSocketConnection *) {
-        if (form->HTTP2->BytesRecvd >= 10)
-            form->Button18->click();  // Stop, through its wiring
+        if (form->HTTP2->BytesRecvd >= 10 && button)
+            std::exchange(button, nullptr)->click();  // through the button's wiring
     };
-    Download("/pic.jpg", "pic.jpg");
-    EXPECT_TRUE(Files().isEmpty()) << Files().join(' ').toStdString();
-    EXPECT_TRUE(LogLines().contains("Socket send aborted"));
+    for (QPushButton *pressed : {form->Button18, form->Button1}) {  // Stop, Disconnect
+        button = pressed;
+        Download("/pic.jpg", "pic.jpg");
+        EXPECT_TRUE(Files().isEmpty()) << Files().join(' ').toStdString();
+    }
+    EXPECT_EQ(Count("Socket send aborted"), 2);
     EXPECT_TRUE(ErrorLog().isEmpty());
     EXPECT_EQ(RunPictureCount, 0);
-    EXPECT_EQ(server.RequestCount(), 1);
+    EXPECT_EQ(server.RequestCount(), 2);
 }
 
 TEST_F(OutcomeTest, ABatchSavesTheGoodFilesAndRecordsTheRest)
