@@ -271,6 +271,24 @@ TEST_F(OutcomeTest, StopOrDisconnectDuringABodyLeavesNoFileAndRecordsNothing)
     EXPECT_EQ(server.RequestCount(), 2);
 }
 
+TEST_F(OutcomeTest, ClosingTheWindowDuringABodyLeavesNoFile)
+{
+    FixtureResponse slow = FixtureResponse::Ok(QByteArray(400, 'p'), "image/jpeg");
+    slow.TrickleMs = 5;
+    server.Route("/pic.jpg", slow);
+    form->HTTP2->TimeOut = 5000;
+    bool closed = false;
+    form->HTTP2->OnPacketRecvd = [&](TSocketConnection *) {
+        if (form->HTTP2->BytesRecvd >= 10 && !std::exchange(closed, true))
+            form->close();
+    };
+    Download("/pic.jpg", "pic.jpg");
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(Files().isEmpty()) << Files().join(' ').toStdString();
+    EXPECT_TRUE(ErrorLog().isEmpty());
+    EXPECT_EQ(RunPictureCount, 0);
+}
+
 TEST_F(OutcomeTest, ABatchSavesTheGoodFilesAndRecordsTheRest)
 {
     server.Route("/p/a.jpg", FixtureResponse::Ok("data of a", "image/jpeg"));
