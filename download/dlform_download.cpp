@@ -65,6 +65,7 @@ public:
 
     const QByteArray &Name() const { return name_; }
     void Keep() { kept_ = true; }
+
 private:
     static QByteArray FreeName()
     {
@@ -74,8 +75,10 @@ private:
             for (int i = 0; i < 6; ++i)
                 name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
             name += ".part";
+            // A name nothing answers to; a folder that cannot be searched
+            // answers nothing at all, and the creation then says why.
             struct stat info {};
-            if (::lstat(name.constData(), &info) != 0 && errno == ENOENT)
+            if (::lstat(name.constData(), &info) != 0)
                 return name;
         }
     }
