@@ -110,7 +110,11 @@ public:
 
     // --- Downloads ---------------------------------------------------------
     // Downloads one address into the file named by HTTP2->Body, after the
-    // naming rules; retries a timed-out connection up to five attempts.
+    // naming rules. The body goes into a hidden temporary file in the save
+    // folder, which gets the final name only when the transfer succeeded.
+    // Time-outs, resets and short bodies are retried (five attempts in
+    // all); every failed file is logged with its reason and recorded in
+    // error.log.
     void ZDownloadaj(const QByteArray &address, int attempt);
     void Button4Click();   // Save pictures: at once, or after the start delay
     void Timer1Timer();    // the start delay has passed
@@ -354,9 +358,13 @@ private:
     void DeleteIfEmpty();
     void DeleteIfTooSmall();
     void SaveErrorLog();
-    void RetryDownload(const QByteArray &address, int attempt);
-    void GiveUpDownload(const QByteArray &address);
-    void HandleDownloadSocketError(const class ESockError &e, const QByteArray &address, int attempt);
+    enum class DownloadStep : int;
+    DownloadStep DownloadOnce(const QByteArray &address, int attempt, QString &reason);
+    DownloadStep CheckTransfer(const QByteArray &address, int attempt, const QByteArray &part, QString &reason);
+    DownloadStep GiveFinalName(const QByteArray &part, QString &reason);
+    DownloadStep HandleDownloadSocketError(const class ESockError &e, int attempt, QString &reason);
+    void GiveUpDownload(const QByteArray &address, const QString &reason = QString());
+    void PreviewSavedFile();
     void WalkSelectedLinks();
     void ConfigureHttpClients();
     void ShowNewestLogLine();

@@ -14,7 +14,9 @@ EConvertError EConvertError::NotAnInteger(const QString &text)
 
 EFCreateError EFCreateError::CannotCreate(const QString &path, const QString &reason)
 {
-    return EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
+    EFCreateError error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
+    error.Reason = reason;
+    return error;
 }
 
 EFOpenError EFOpenError::CannotOpen(const QString &path, const QString &reason)

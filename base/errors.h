@@ -53,6 +53,8 @@ public:
     using Exception::Exception;
     // Cannot create file "path". reason
     static EFCreateError CannotCreate(const QString &path, const QString &reason);
+    // The system's reason alone ("Permission denied"); empty when not known.
+    QString Reason;
 };
 
 // A file that could not be opened: "Cannot open file %s" plus the reason.

@@ -29,6 +29,11 @@ void TDLForm::HTTP2PacketRecvd(TSocketConnection *)
 void TDLForm::HTTP2Success(THttpClient *, quint8)
 {
     SetShape1Color(Qt::blue);
+}
+
+// Runs once the file has its final name: the preview decodes by extension.
+void TDLForm::PreviewSavedFile()
+{
     if (!PreviewForm)
         return;
     if (!CheckBox2->isChecked()) {

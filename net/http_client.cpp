@@ -133,7 +133,10 @@ int THttpClient::RunPass()
         SendRequest();
         ReplyNumber = 0;
         ReadHeader();
-        CaptureBody();
+        // The body of a redirect is not the file asked for: a file capture
+        // leaves it unread, and the file is made by the pass that answers.
+        if (!InputFileMode || ReplyNumber < 300 || ReplyNumber > 399)
+            CaptureBody();
         status = ReplyNumber;
         if (status <= 298) {
             if (OnSuccess)
@@ -159,7 +162,7 @@ int THttpClient::RunPass()
 void THttpClient::CaptureBody()
 {
     if (InputFileMode)
-        CaptureFile(Body);
+        CaptureFile(Body, ContentLength);
     else
         CaptureString(Body, -1);
 }

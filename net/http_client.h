@@ -77,6 +77,9 @@ public:
     QByteArray Path;
     THeaderLines HeaderList;
     QByteArray Location;
+    // The response's Content-Length; -1 when it gave none. A body captured
+    // into a file ends there (what the server sends beyond it is dropped).
+    qint64 ContentLength = -1;
     THeaderInfo HeaderInfo;
     QByteArray SetCookie;
     bool InputFileMode = false;

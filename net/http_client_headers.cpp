@@ -144,6 +144,7 @@ void THttpClient::SendRequest()
 void THttpClient::ReadHeader()
 {
     BytesTotal = 0;
+    ContentLength = -1;
     SetCookie.clear();
     std::optional<TCaptureFile> file;
     if (OutputFileMode)
@@ -170,8 +171,11 @@ void THttpClient::ReadHeader()
             SetCookie = value.Text;
         else if (value.Field == THeaderField::Location)
             Location = value.Text;
-        else if (value.Field == THeaderField::ContentLength)
+        else if (value.Field == THeaderField::ContentLength) {
             BytesTotal = value.Length;
+            // A value without a number ("Content-Length: none") gives no length.
+            ContentLength = value.Length != 0 || line.contains('0') ? value.Length : -1;
+        }
     }
     if (file)
         file->Close();

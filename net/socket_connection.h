@@ -65,7 +65,9 @@ public:
     QByteArray ReadLn();
     void SendBuffer(const char *data, quint16 length);
     void SendFile(const QByteArray &path);
-    void CaptureFile(const QByteArray &path);
+    // Writes what arrives into the file; with limit >= 0 stops after that
+    // many bytes and leaves the rest in the socket.
+    void CaptureFile(const QByteArray &path, qint64 limit = -1);
     void CaptureString(QByteArray &text, qint32 limit);
     bool DataAvailable();
     void RequestCloseSocket();
@@ -135,9 +137,10 @@ protected:
 private:
     class TimerScope;
     // Receives blocks into Buffer until the peer closes, the operation is
-    // cancelled or more() says enough; each block goes to take.
+    // cancelled or wanted() says 0; a block is never larger than wanted()
+    // and goes to take.
     void CaptureBlocks(const std::function<void(const char *, qsizetype)> &take,
-                       const std::function<bool()> &more);
+                       const std::function<qsizetype()> &wanted);
     void InitializeSockets();
     void OpenSocket(bool withLinger);
     void CloseSocketQuietly();

@@ -247,12 +247,12 @@ QByteArray TSocketConnection::Transaction(const QByteArray &command)
 }
 
 void TSocketConnection::CaptureBlocks(const std::function<void(const char *, qsizetype)> &take,
-                                      const std::function<bool()> &more)
+                                      const std::function<qsizetype()> &wanted)
 {
     ReadingScope reading(*this);
     ForgetLookAhead();
-    while (!Canceled && more()) {
-        const ssize_t n = ::recv(SocketHandle, Buffer, kBufferSize, 0);
+    for (qsizetype size = 0; !Canceled && (size = qMin<qsizetype>(wanted(), kBufferSize)) > 0;) {
+        const ssize_t n = ::recv(SocketHandle, Buffer, size_t(size), 0);
         if (n > 0) {
             readReported_ = false;
             take(Buffer, n);
@@ -273,13 +273,16 @@ void TSocketConnection::CaptureBlocks(const std::function<void(const char *, qsi
     readNotifier_->setEnabled(false);
 }
 
-void TSocketConnection::CaptureFile(const QByteArray &path)
+void TSocketConnection::CaptureFile(const QByteArray &path, qint64 limit)
 {
     ReportStatus(8, "CaptureFile");
     BytesRecvd = 0;
     TimerScope timer(*this);
     TCaptureFile file(path, CreateNewFiles);
-    CaptureBlocks([&file](const char *data, qsizetype size) { file.Write(data, size); }, [] { return true; });
+    CaptureBlocks([&file](const char *data, qsizetype size) { file.Write(data, size); },
+                  [&]() -> qsizetype {
+                      return limit < 0 ? kBufferSize : qsizetype(qMin<qint64>(limit - BytesRecvd, kBufferSize));
+                  });
     file.Close();
     if (Canceled) {
         Canceled = false;
@@ -294,7 +297,7 @@ void TSocketConnection::CaptureString(QByteArray &text, qint32 limit)
     BytesRecvd = 0;
     TimerScope timer(*this);
     CaptureBlocks([&text](const char *data, qsizetype size) { text.append(data, size); },
-                  [&] { return limit == -1 || text.size() < limit; });
+                  [&]() -> qsizetype { return limit == -1 || text.size() < limit ? kBufferSize : 0; });
     if (Canceled) {
         Canceled = false;
         throw EAbortError(QStringLiteral("Socket capture aborted"));

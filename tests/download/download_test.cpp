@@ -102,11 +102,12 @@ TEST_F(DownloadTest, ASizeLimitThatIsNotANumberKeepsTheFileAndSaysSo)
               QStringList{"Forbidden character detected in filename: I can't save file!"});
 }
 
-TEST_F(DownloadTest, AnErrorPageIsSavedUnderTheTargetName)
+TEST_F(DownloadTest, AnErrorPageIsNeitherSavedNorCounted)
 {
     Download("/not-found", "pic.jpg");
-    EXPECT_EQ(Saved("pic.jpg"), QByteArray("<html>no such page</html>"));
-    EXPECT_EQ(RunPictureCount, 1);
+    EXPECT_TRUE(Files().isEmpty());
+    EXPECT_EQ(form->Memo4, QList<QByteArray>{server.Url("/not-found")});
+    EXPECT_EQ(RunPictureCount, 0);
 }
 
 TEST_F(DownloadTest, FiveConnectionTimeOutsEndInFailedAndTheErrorLog)
@@ -164,19 +165,29 @@ TEST_F(DownloadTest, AnErrorLogThatCannotBeWrittenIsAFileError)
     QDir(ProgramFile("error.log")).removeRecursively();
 }
 
-TEST_F(DownloadTest, AResetMidBodyKeepsThePartAndTheBatchGoesOn)
+TEST_F(DownloadTest, AResetMidBodyIsRetriedLeavesNoPartAndTheBatchGoesOn)
 {
     Download("/reset-mid-body", "part.jpg");
-    EXPECT_TRUE(Files().contains("part.jpg"));
+    EXPECT_TRUE(Files().isEmpty());
+    EXPECT_EQ(server.RequestCount(), 5);
+    EXPECT_TRUE(LogLines().contains("Failed: " + QString::fromUtf8(server.Url("/reset-mid-body"))));
     EXPECT_TRUE(windows.Errors().isEmpty());
+    EXPECT_EQ(RunPictureCount, 0);
 }
 
-TEST_F(DownloadTest, AFolderThatIsGoneIsReportedAsAFileThatCannotBeSaved)
+TEST_F(DownloadTest, AFolderThatIsGoneIsReportedWithTheSystemsReason)
 {
     ASSERT_TRUE(QDir(folder).removeRecursively());
     server.Route("/a.jpg", FixtureResponse::Ok("abc"));
     Download("/a.jpg", "a.jpg");
-    EXPECT_TRUE(LogLines().contains("Forbidden character detected in filename: I can't save file a.jpg!"));
+    EnglishUI = 1;
+    Download("/a.jpg", "b.jpg");
+    EXPECT_TRUE(LogLines().contains(
+        "File b.jpg was not saved: the file cannot be created: No such file or directory"));
+    EXPECT_TRUE(LogLines().contains(QStringLiteral(
+        "Datoteke a.jpg ni bilo mogoče shraniti: datoteke ni mogoče ustvariti: No such file or directory")));
+    EXPECT_FALSE(LogLines().join('\n').contains("Forbidden character detected"));
+    EXPECT_EQ(form->Memo4, (QList<QByteArray>{server.Url("/a.jpg"), server.Url("/a.jpg")}));
 }
 
 TEST_F(DownloadTest, AFileSizeLimitMidFileIsAWriteErrorWithTheSystemsMessage)

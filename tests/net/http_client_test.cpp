@@ -248,6 +248,37 @@ TEST_F(HttpOutcomeTest, AbortFromANestedHandlerEndsTheRequestAndClosesTheConnect
     EXPECT_EQ(http.Body, "Hello, world\n");
 }
 
+// A server that sends a few bytes and then stalls: the read waiting for the
+// rest of the header, and the capture waiting for the rest of the body, end
+// at the time-out, which TimedOut tells apart from a Stop.
+TEST_F(HttpOutcomeTest, AStallInTheHeaderOrTheBodyEndsAtTheTimeOut)
+{
+    http.TimeOut = 200;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(ThrownMessage<EAbortError>([&] { http.Get(server.Url("/stall-in-header")); }),
+              "Socket readln aborted");
+    EXPECT_TRUE(http.TimedOut);
+    EXPECT_GE(clock.elapsed(), 190);
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_FALSE(events.contains("Success0"));
+
+    http.InputFileMode = true;
+    http.Body = FilePath("stalled.bin").toUtf8();
+    clock.restart();
+    EXPECT_EQ(ThrownMessage<EAbortError>([&] { http.Get(server.Url("/stall-in-body")); }),
+              "Socket send aborted");
+    EXPECT_TRUE(http.TimedOut);
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_EQ(http.BytesRecvd, 10);
+    EXPECT_EQ(http.ContentLength, 1000);
+    EXPECT_FALSE(events.contains("Success0"));
+
+    http.Body = FilePath("after.bin").toUtf8();
+    http.Get(server.Url("/ok"));  // the next request starts without the old time-out
+    EXPECT_FALSE(http.TimedOut);
+}
+
 TEST_F(HttpOutcomeTest, AbortWhileTheBodyArrivesKeepsWhatCame)
 {
     FixtureResponse slowBody = FixtureResponse::Ok(QByteArray(200, 'b'));
@@ -291,6 +322,26 @@ TEST_F(HttpRedirectTest, RedirectWithCookieIsFollowedAndTheCookieSent)
     EXPECT_EQ(http.Body, "Hello, world\n");
     EXPECT_TRUE(http.Header.startsWith("HTTP/1.0 200 OK\r\n"));
     EXPECT_EQ(http.HeaderInfo.Cookie, "session=abc123; Path=/");
+}
+
+TEST_F(HttpRedirectTest, AFileHoldsTheFinalAnswersBodyNotTheRedirects)
+{
+    server.Route("/moved.jpg", FixtureResponse::Status(302, "Found", {"Location: " + server.Url("/ok")},
+                                                       "<html>moved</html>"));
+    http.InputFileMode = true;
+    http.CreateNewFiles = true;
+    http.Body = FilePath("moved.jpg").toUtf8();
+    http.Get(server.Url("/moved.jpg"));
+    QFile file(QString::fromUtf8(http.Body));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "Hello, world\n");
+    EXPECT_EQ(http.ReplyNumber, 200);
+
+    // A redirect that is not followed leaves no file behind.
+    http.OnRedirect = [](TSocketConnection *, bool &handled) { handled = true; };
+    http.Body = FilePath("stopped.jpg").toUtf8();
+    http.Get(server.Url("/moved.jpg"));
+    EXPECT_FALSE(QFile::exists(QString::fromUtf8(http.Body)));
 }
 
 TEST_F(HttpRedirectTest, HandledRedirectStopsTheLoop)
@@ -468,4 +519,40 @@ TEST_F(HttpFileTest, WriteErrorsRaiseTheSystemMessageAndNeverSucceed)
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(message, "File too large");
     EXPECT_FALSE(events.contains("Success0"));
+}
+
+TEST_F(HttpFileTest, AFileBodyEndsAtItsContentLength)
+{
+    http.InputFileMode = true;
+    const auto saved = [&] {
+        QFile file(QString::fromUtf8(http.Body));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    };
+    http.Body = FilePath("too-short.bin").toUtf8();
+    http.Get(server.Url("/length-too-short"));  // 100 bytes sent, 5 announced
+    EXPECT_EQ(saved(), "SSSSS");
+    EXPECT_EQ(http.ContentLength, 5);
+    EXPECT_EQ(http.BytesRecvd, 5);
+    EXPECT_TRUE(events.contains("Success0"));
+
+    http.Body = FilePath("too-long.bin").toUtf8();
+    http.Get(server.Url("/length-too-long"));  // 1000 announced, 100 sent
+    EXPECT_EQ(saved(), QByteArray(100, 'L'));
+    EXPECT_EQ(http.ContentLength, 1000);
+    EXPECT_EQ(http.BytesRecvd, 100);
+
+    server.Route("/zero", FixtureResponse::Status(200, "OK", {"Content-Length: 0"}, "ignored"));
+    server.Route("/junk-length", FixtureResponse::Status(200, "OK", {"Content-Length: none"}, "whole"));
+    http.Body = FilePath("zero.bin").toUtf8();
+    http.Get(server.Url("/zero"));
+    EXPECT_EQ(saved(), "");
+    EXPECT_EQ(http.ContentLength, 0);
+    http.Body = FilePath("junk.bin").toUtf8();
+    http.Get(server.Url("/junk-length"));
+    EXPECT_EQ(saved(), "whole");
+    EXPECT_EQ(http.ContentLength, -1);
+    http.Body = FilePath("no-length.bin").toUtf8();
+    http.Get(server.Url("/no-length"));
+    EXPECT_EQ(saved(), "Hello, world\n");
+    EXPECT_EQ(http.ContentLength, -1);
 }

@@ -220,6 +220,12 @@ void FixtureHttpServer::InstallDefaultRoutes()
         junk[i] = char((i * 37 + 11) & 0xff);
     junk.replace('\n', 'x');
     Route("/binary-junk", FixtureResponse::Raw(junk));
+    FixtureResponse stallInHeader = FixtureResponse::Raw("HTTP/1.0 200");
+    stallInHeader.StallAfter = 12;
+    Route("/stall-in-header", stallInHeader);
+    FixtureResponse stallInBody = FixtureResponse::Status(200, "OK", {"Content-Length: 1000"}, QByteArray(1000, 'b'));
+    stallInBody.StallAfter = stallInBody.Head.size() + 10;
+    Route("/stall-in-body", stallInBody);
 }
 
 void FixtureHttpServer::AcceptLoop()
@@ -306,6 +312,12 @@ void FixtureHttpServer::Respond(int fd, const FixtureResponse &response)
     QByteArray bytes = response.Head + response.Body;
     if (response.CloseAfter >= 0)
         bytes.truncate(response.CloseAfter);
+    if (response.StallAfter >= 0) {
+        bytes.truncate(response.StallAfter);
+        SendAll(fd, bytes.constData(), bytes.size());
+        HoldUntilPeerCloses(fd);
+        return;
+    }
     if (response.TrickleMs < 0) {
         SendAll(fd, bytes.constData(), bytes.size());
     } else {

@@ -26,6 +26,8 @@
 //   /length-too-short      Content-Length 5, 100 bytes sent
 //   /reset-mid-body        half the body, then a reset (RST)
 //   /binary-junk           4 KiB of bytes 0..255 with no line structure
+//   /stall-in-header       "HTTP/1.0 200" and then silence, connection held
+//   /stall-in-body         200, Content-Length 1000, 10 bytes and then silence
 // A request for any other path gets 404 "not routed".
 #pragma once
 
@@ -48,6 +50,8 @@ struct FixtureResponse {
     qint64 CloseAfter = -1;     // >= 0: close after this many bytes of Head + Body
     bool ResetAtClose = false;  // close with a reset instead of an orderly close
     bool NeverAnswer = false;   // say nothing; hold the connection until the peer closes
+    qint64 StallAfter = -1;     // >= 0: send this many bytes of Head + Body, then hold
+                                // the connection silently until the peer closes
 
     // 200 with Content-Length and the body.
     static FixtureResponse Ok(const QByteArray &body, const QByteArray &contentType = "text/html");
