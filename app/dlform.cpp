@@ -8,6 +8,7 @@
 #include "app/settings_store.h"
 #include "app/settings_values.h"
 #include "app/shared_state.h"
+#include "base/printable_text.h"
 #include "net/http_client.h"
 
 #include <QAction>
@@ -122,8 +123,12 @@ void TDLForm::InitSharedState()
     TypeFilterIndex = 0;
 }
 
-void TDLForm::Log(const QString &line)
+// Lines quote names and addresses from pages and servers: their control
+// characters are written out, so that no page can drive the terminal that
+// follows standard output or split a line of the log.
+void TDLForm::Log(const QString &text)
 {
+    const QString line = PrintableLogLine(text);
     Memo3->AppendLine(line);
     const QByteArray utf8 = line.toUtf8();
     std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);

@@ -191,3 +191,35 @@ TEST_F(BatchTest, DuringAListDownloadAnEmptyPickRunsThroughWithoutADialog)
 }
 
 }  // namespace
+
+// A link of a page can hold any byte; the log quotes it without letting it
+// reach the terminal that follows standard output.
+TEST(BatchLog, APageLinkHoldingEscapeIsLoggedEscapedInTheWindowAndOnStandardOutput)
+{
+    FixtureHttpServer server;
+    WindowHarness windows{{.removeProgramFiles = true, .folderHint = "save"}};
+    TDLForm *const form = windows.Form();
+    EnglishUI = 1;
+    form->Edit13->setText("0");
+    server.Route("/gallery/index.html",
+                 FixtureResponse::Ok("<a href=\"x\x1b[2J\x1b]0;owned\x07y.jpg\">x</a>\n"));
+    server.Route("/gallery/x%1B[2J%1B]0;owned%07y.jpg", FixtureResponse::Ok("data"));
+    form->Combo1->setEditText(QString::fromUtf8(server.Url("/gallery/index.html").mid(7)));
+    form->Button2Click();
+    ASSERT_EQ(form->List2->Count(), 1);
+    form->List2->SelectAll();
+
+    testing::internal::CaptureStdout();
+    form->Button4Click();
+    const std::string out = testing::internal::GetCapturedStdout();
+
+    const QString quoted = QStringLiteral("Downloading x\\x1b[2J\\x1b]0;owned\\x07y.jpg -> ");
+    EXPECT_TRUE(windows.LogLines().join(u'\n').contains(quoted))
+        << windows.LogLines().join(u'\n').toStdString();
+    EXPECT_NE(out.find(quoted.toStdString()), std::string::npos) << out;
+    EXPECT_EQ(out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(out.find('\x07'), std::string::npos);
+    // Only the log is escaped: the request asked for the address as it is.
+    EXPECT_TRUE(server.LastRequest().startsWith("GET /gallery/x%1B[2J%1B]0;owned%07y.jpg HTTP/1.0\r\n"))
+        << server.LastRequest().constData();
+}
