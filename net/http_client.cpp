@@ -159,12 +159,24 @@ int THttpClient::RunPass()
     return status;
 }
 
+// A page is held in memory whole: one larger than MaxPageSize is refused
+// before it can take all memory. The capture stops one byte past the limit.
 void THttpClient::CaptureBody()
 {
-    if (InputFileMode)
+    if (InputFileMode) {
         CaptureFile(Body, ContentLength);
-    else
-        CaptureString(Body, -1);
+        return;
+    }
+    const qint32 limit = qMax(MaxPageSize, 0);
+    if (ContentLength > limit) {
+        Body.clear();
+        throw ESockError(kPageTooLarge);
+    }
+    CaptureString(Body, limit == INT32_MAX ? limit : limit + 1);
+    if (Body.size() > limit) {
+        Body.clear();
+        throw ESockError(kPageTooLarge);
+    }
 }
 
 void THttpClient::TakeRedirect(int status, bool &stop)

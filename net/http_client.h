@@ -22,6 +22,10 @@
 
 using CmdType = quint8;
 
+// The text of the ESockError that refuses a page larger than
+// THttpClient::MaxPageSize.
+inline constexpr QLatin1StringView kPageTooLarge{"Page larger than 256 MiB"};
+
 // The request header values.
 class THeaderInfo {
 public:
@@ -42,6 +46,7 @@ public:
         CmdSendBody = 12,
     };
     static constexpr int kMaxPasses = 20;
+    static constexpr qint32 kDefaultMaxPageSize = 256 * 1024 * 1024;
 
     using TResultEvent = std::function<void(THttpClient *Sender, CmdType Cmd)>;
 
@@ -83,6 +88,10 @@ public:
     THeaderInfo HeaderInfo;
     QByteArray SetCookie;
     bool InputFileMode = false;
+    // The largest body kept in memory (InputFileMode false). A larger one,
+    // announced or arriving (a body that never ends), ends the request with
+    // ESockError kPageTooLarge and leaves Body empty.
+    qint32 MaxPageSize = kDefaultMaxPageSize;
     bool OutputFileMode = false;
     bool EncodePostData = true;
     QByteArray SendData;

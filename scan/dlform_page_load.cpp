@@ -53,7 +53,7 @@ void TDLForm::Button2Click()
             PokaziStevilko(1);
             return;
         }
-        if (IsInvalidPortNumber(e)) {
+        if (IsInvalidPortNumber(e) || e.Message() == kPageTooLarge) {
             Log(e.Message());
             ShowNewestLogLine();
             PokaziStevilko(1);

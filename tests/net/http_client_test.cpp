@@ -556,3 +556,69 @@ TEST_F(HttpFileTest, AFileBodyEndsAtItsContentLength)
     EXPECT_EQ(saved(), "Hello, world\n");
     EXPECT_EQ(http.ContentLength, -1);
 }
+
+// A page is held in memory whole, so its size is bounded (MaxPageSize).
+using HttpPageSizeTest = HttpClientTest;
+
+TEST_F(HttpPageSizeTest, APageUpToTheLimitIsKeptAndOneByteMoreIsRefusedWithOrWithoutALength)
+{
+    EXPECT_EQ(THttpClient().MaxPageSize, 256 * 1024 * 1024);
+    http.MaxPageSize = 100'000;
+    const QByteArray full(100'000, 'p');
+    const QByteArray over = full + 'x';
+    server.Route("/full", FixtureResponse::Ok(full));
+    server.Route("/full-no-length", FixtureResponse::Status(200, "OK", {}, full));
+    server.Route("/over", FixtureResponse::Ok(over));
+    server.Route("/over-no-length", FixtureResponse::Status(200, "OK", {}, over));
+
+    for (const char *path : {"/full", "/full-no-length"}) {
+        http.Get(server.Url(path));
+        EXPECT_EQ(http.Body, full) << path;
+    }
+    for (const char *path : {"/over", "/over-no-length"}) {
+        events.clear();
+        http.Body = "old";
+        EXPECT_EQ(ThrownMessage<ESockError>([&] { http.Get(server.Url(path)); }), kPageTooLarge) << path;
+        EXPECT_TRUE(http.Body.isEmpty()) << path;
+        EXPECT_FALSE(events.contains("Success0")) << path;
+    }
+    // The client is ready for the next request.
+    http.Get(server.Url("/ok"));
+    EXPECT_EQ(http.Body, "Hello, world\n");
+}
+
+TEST_F(HttpPageSizeTest, AnAnnouncedLengthPastTheLimitIsRefusedBeforeTheBodyIsRead)
+{
+    http.MaxPageSize = 1000;
+    server.Route("/announced", FixtureResponse::Status(200, "OK", {"Content-Length: 5000000"}, "short"));
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { http.Get(server.Url("/announced")); }), kPageTooLarge);
+    EXPECT_EQ(http.BytesRecvd, 0);
+}
+
+TEST_F(HttpPageSizeTest, ABodyThatNeverEndsIsRefusedAtTheLimit)
+{
+    http.MaxPageSize = 1 << 20;
+    FixtureResponse endless = FixtureResponse::Status(200, "OK", {}, QByteArray(4096, 'e'));
+    endless.Endless = true;
+    server.Route("/endless", endless);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { http.Get(server.Url("/endless")); }), kPageTooLarge);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_TRUE(http.Body.isEmpty());
+    // It stopped within one receive block of the limit.
+    EXPECT_GT(http.BytesRecvd, http.MaxPageSize);
+    EXPECT_LE(http.BytesRecvd, http.MaxPageSize + 1 + 65536);
+    http.Get(server.Url("/ok"));
+    EXPECT_EQ(http.Body, "Hello, world\n");
+}
+
+TEST_F(HttpPageSizeTest, AFileIsNotBoundByThePageLimit)
+{
+    http.MaxPageSize = 10;
+    http.InputFileMode = true;
+    http.Body = FilePath("large.bin").toUtf8();
+    server.Route("/large", FixtureResponse::Ok(QByteArray(5000, 'f')));
+    http.Get(server.Url("/large"));
+    EXPECT_EQ(QFile(QString::fromUtf8(http.Body)).size(), 5000);
+}

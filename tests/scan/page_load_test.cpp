@@ -312,3 +312,16 @@ TEST_F(PageLoad, EditingTheAddressShowsStepTwo)
 }
 
 }  // namespace
+
+TEST_F(PageLoad, APageLargerThanTheLimitIsLoggedAndNothingIsScannedOrRecorded)
+{
+    form->HTTP1->MaxPageSize = int(kGallery.size()) - 1;
+    Type(host + "/gallery/index.html");
+    form->Button2Click();
+    EXPECT_TRUE(Log().endsWith(QStringLiteral("Page larger than 256 MiB"))) << Log().toStdString();
+    EXPECT_EQ(server.RequestCount(), 1);
+    EXPECT_TRUE(form->Memo2.isEmpty());
+    EXPECT_EQ(form->List2->Count(), 0);
+    EXPECT_EQ(History(), QByteArray("<none>"));
+    EXPECT_FALSE(form->Image1->isHidden());
+}

@@ -318,6 +318,14 @@ void FixtureHttpServer::Respond(int fd, const FixtureResponse &response)
         HoldUntilPeerCloses(fd);
         return;
     }
+    if (response.Endless) {
+        if (!SendAll(fd, bytes.constData(), bytes.size()))
+            return;
+        while (!response.Body.isEmpty() && !stopping_
+               && SendAll(fd, response.Body.constData(), response.Body.size())) {
+        }
+        return;  // the peer has gone: nothing to close orderly
+    }
     if (response.TrickleMs < 0) {
         SendAll(fd, bytes.constData(), bytes.size());
     } else {

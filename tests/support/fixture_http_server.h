@@ -52,6 +52,7 @@ struct FixtureResponse {
     bool NeverAnswer = false;   // say nothing; hold the connection until the peer closes
     qint64 StallAfter = -1;     // >= 0: send this many bytes of Head + Body, then hold
                                 // the connection silently until the peer closes
+    bool Endless = false;       // after Head + Body send Body again and again until the peer closes
 
     // 200 with Content-Length and the body.
     static FixtureResponse Ok(const QByteArray &body, const QByteArray &contentType = "text/html");
