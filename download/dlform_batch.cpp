@@ -9,6 +9,7 @@
 #include "app/panel_status_bar.h"
 #include "app/shared_state.h"
 #include "net/http_client.h"
+#include "scan/address_helpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -74,6 +75,8 @@ void TDLForm::ShraniSlike()
     PokaziStevilko(6);
     HTTP2->HeaderInfo.Referer =
         CheckBox3->isChecked() ? Edit11->text().toUtf8() : "http://" + Combo1->currentText().toUtf8();
+    // The credentials were typed for the page: its files elsewhere get none.
+    HTTP2->CredentialsOrigin = THttpClient::OriginOf("http://" + OdvzemiHTTP(Combo1->currentText().toUtf8()));
     BatchGuard running;
     bool listEmptied = false;
     try {

@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "net/url_encoder.h"
+#include "net/url_splitter.h"
 
 THttpClient::THttpClient(QObject *owner) : TSocketConnection(owner) {}
 
@@ -96,13 +97,11 @@ void THttpClient::ExecuteCommand()
         bool &flag;
         ~Done() { flag = false; }
     } done{running_};
-    authHost_.clear();
+    requestOrigin_.reset();
     for (int pass = 1;; ++pass) {
         SplitURL();
-        if (pass == 1) {
-            authHost_ = Host;
-            authPort_ = Port;
-        }
+        if (pass == 1)
+            requestOrigin_ = THttpOrigin{Host, Port};
         BuildHeader();
         if (OnAboutToSend)
             OnAboutToSend(this);
@@ -198,6 +197,18 @@ void THttpClient::TakeRedirect(int status, bool &stop)
     }
     if (!URL.contains('/'))
         URL = "http://" + Host + "/" + URL;
+}
+
+THttpOrigin THttpClient::OriginOf(const QByteArray &url)
+{
+    QByteArray address = url;
+    TUrlTarget target;
+    try {
+        SplitUrl(address, target);
+    } catch (const Exception &) {
+        return THttpOrigin{};
+    }
+    return THttpOrigin{target.Host, target.Port};
 }
 
 bool THttpClient::IsCurrentOrigin(const QByteArray &host, qint32 port) const

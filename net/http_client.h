@@ -13,18 +13,28 @@
 // OnAuthenticationNeeded; 300..398 fire OnRedirect, whose Handled stops
 // the request.
 //
-// Credentials go only to the host and port of the request's first address,
-// and a cookie taken from a redirect only to the host and port that set it.
+// Credentials go only to the host and port they were given for
+// (CredentialsOrigin; unset, the request's first address), redirects
+// included, and a cookie taken from a redirect only to the host and port
+// that set it.
 #pragma once
 
 #include "net/header_lines.h"
 #include "net/socket_connection.h"
+
+#include <optional>
 
 using CmdType = quint8;
 
 // The text of the ESockError that refuses a page larger than
 // THttpClient::MaxPageSize.
 inline constexpr QLatin1StringView kPageTooLarge{"Page larger than 256 MiB"};
+
+// A host and port: where credentials or a redirect's cookie belong.
+struct THttpOrigin {
+    QByteArray Host;
+    qint32 Port = 0;
+};
 
 // The request header values.
 class THeaderInfo {
@@ -99,6 +109,15 @@ public:
     QByteArray URL;
     CmdType Command = CmdGet;
 
+    // The host and port the credentials (HeaderInfo.UserId and Password)
+    // were given for: Authorization goes only to requests there. Unset: the
+    // first address of each request.
+    std::optional<THttpOrigin> CredentialsOrigin;
+    // Where a request for url goes (host and port, as SplitURL finds them);
+    // an address that cannot be split gives an empty host, which no request
+    // has.
+    static THttpOrigin OriginOf(const QByteArray &url);
+
     TResultEvent OnSuccess;
     TResultEvent OnFailure;
     TNotifyEvent OnAboutToSend;
@@ -115,8 +134,7 @@ private:
     void AddContentLength();
 
     bool running_ = false;
-    QByteArray authHost_;
-    qint32 authPort_ = 0;
+    std::optional<THttpOrigin> requestOrigin_;  // the running request's first address
     QByteArray redirectCookie_;
     QByteArray cookieHost_;
     qint32 cookiePort_ = 0;

@@ -93,12 +93,14 @@ void THttpClient::BuildHeader()
 }
 
 // Basic credentials, on one line however long, and only for the host and
-// port the request was made to (not for the target of a redirect).
+// port they were given for: not for another host a page links to, nor for
+// the target of a redirect elsewhere.
 void THttpClient::AddCredentials()
 {
     if (HeaderInfo.UserId.isEmpty() || HeaderInfo.Password.isEmpty())
         return;
-    if (!authHost_.isEmpty() && !IsCurrentOrigin(authHost_, authPort_))
+    const std::optional<THttpOrigin> &origin = CredentialsOrigin ? CredentialsOrigin : requestOrigin_;
+    if (origin && !IsCurrentOrigin(origin->Host, origin->Port))
         return;
     QByteArray encoded = Base64Lines(HeaderInfo.UserId + ":" + HeaderInfo.Password);
     encoded.replace("\r\n", "");

@@ -72,6 +72,23 @@ TEST_F(BatchTest, SloveneWordingAndTheRefererField)
     EXPECT_TRUE(server.LastRequest().contains("\r\nReferer: http://ref.example/\r\n"));
 }
 
+TEST_F(BatchTest, TheCredentialsGoOnlyToTheServerOfThePage)
+{
+    FixtureHttpServer other;
+    other.Route("/p/d.jpg", FixtureResponse::Ok("data of d.jpg"));
+    form->List2->SetItems({server.Url("/p/a.jpg"), other.Url("/p/d.jpg")});
+    form->Edit2->setText("ana");
+    form->Edit3->setText("skrivno");
+    form->Button8Click();
+    form->Combo1->setEditText(QString::fromUtf8(server.Url("/gallery/").mid(7)));
+    SelectAll();
+    form->Button4Click();
+    EXPECT_EQ(Files(), (QStringList{"a.jpg", "d.jpg"}));
+    EXPECT_TRUE(server.LastRequest().contains("\r\nAuthorization: Basic YW5hOnNrcml2bm8=\r\n"))
+        << server.LastRequest().constData();
+    EXPECT_FALSE(other.LastRequest().contains("Authorization")) << other.LastRequest().constData();
+}
+
 TEST_F(BatchTest, AStartDelayArmsTheTimerAndStopCancelsIt)
 {
     SelectAll();

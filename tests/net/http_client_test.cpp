@@ -622,3 +622,53 @@ TEST_F(HttpPageSizeTest, AFileIsNotBoundByThePageLimit)
     http.Get(server.Url("/large"));
     EXPECT_EQ(QFile(QString::fromUtf8(http.Body)).size(), 5000);
 }
+
+// Credentials given for one host and port (the page's) go to no other,
+// whatever address a request starts from and wherever it is redirected.
+TEST_F(HttpRedirectTest, CredentialsGoOnlyToTheirOriginWhereverTheRequestStarts)
+{
+    FixtureHttpServer other;  // the same host on another port: another origin
+    http.HeaderInfo.UserId = "user";
+    http.HeaderInfo.Password = "secret";
+    http.CredentialsOrigin = THttpClient::OriginOf(server.Url("/page.html"));
+    const QByteArray authorization = "\r\nAuthorization: Basic dXNlcjpzZWNyZXQ=\r\n";
+
+    http.Get(other.Url("/ok"));  // a link to another server
+    EXPECT_FALSE(other.LastRequest().contains("Authorization")) << other.LastRequest().constData();
+    http.Get(server.Url("/ok"));  // a link on the page's own server
+    EXPECT_TRUE(server.LastRequest().contains(authorization)) << server.LastRequest().constData();
+
+    // Redirected from the origin elsewhere: dropped; from elsewhere to the origin: sent.
+    server.ClearRequests();
+    server.Route("/away", FixtureResponse::Redirect(302, other.Url("/there")));
+    other.Route("/there", FixtureResponse::Ok("there"));
+    other.Route("/home", FixtureResponse::Redirect(302, server.Url("/ok")));
+    http.Get(server.Url("/away"));
+    EXPECT_EQ(http.Body, "there");
+    EXPECT_TRUE(server.LastRequest().contains(authorization));
+    EXPECT_FALSE(other.LastRequest().contains("Authorization"));
+    http.Get(other.Url("/home"));
+    EXPECT_EQ(http.Body, "Hello, world\n");
+    EXPECT_FALSE(other.LastRequest().contains("Authorization"));
+    EXPECT_TRUE(server.LastRequest().startsWith("GET /ok HTTP/1.0\r\n"));
+    EXPECT_TRUE(server.LastRequest().contains(authorization));
+
+    // An origin no request has: the credentials go nowhere.
+    http.CredentialsOrigin = THttpClient::OriginOf("");
+    http.Get(server.Url("/ok"));
+    EXPECT_FALSE(server.LastRequest().contains("Authorization"));
+}
+
+TEST(HttpOrigin, IsTheHostAndPortARequestForTheAddressGoesTo)
+{
+    const auto origin = [](const QByteArray &url) {
+        const THttpOrigin o = THttpClient::OriginOf(url);
+        return o.Host + ' ' + QByteArray::number(o.Port);
+    };
+    EXPECT_EQ(origin("http://site.example:8080/gallery/"), "site.example 8080");
+    EXPECT_EQ(origin("http://site.example/gallery/"), "site.example 80");
+    EXPECT_EQ(origin("site.example/gallery/"), "site.example 80");
+    EXPECT_EQ(origin("http://site.example:70000/"), " 0");  // a port no request can have
+    EXPECT_EQ(origin(""), " 0");
+    EXPECT_EQ(origin("http://"), " 80");  // no host: matches no request either
+}
