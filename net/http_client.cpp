@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "net/url_encoder.h"
+#include "net/url_reference.h"
 #include "net/url_splitter.h"
 
 THttpClient::THttpClient(QObject *owner) : TSocketConnection(owner) {}
@@ -145,7 +146,7 @@ int THttpClient::RunPass()
             if (OnFailure)
                 OnFailure(this, Command);
         } else if (status >= 300 && status <= 302) {
-            URL = Location;
+            URL = ResolveReference(RequestAddress(), Location);
         }
     } catch (...) {
         try {
@@ -191,12 +192,18 @@ void THttpClient::TakeRedirect(int status, bool &stop)
     bool handled = false;
     if (OnRedirect)
         OnRedirect(this, handled);
-    if (handled) {
+    if (handled)
         stop = true;
-        return;
-    }
-    if (!URL.contains('/'))
-        URL = "http://" + Host + "/" + URL;
+}
+
+// The address of the pass that just ran, with its scheme, host and port
+// spelled out: the base a relative Location is resolved against.
+QByteArray THttpClient::RequestAddress() const
+{
+    QByteArray address = "http://" + Host;
+    if (Port != 80)
+        address += ':' + QByteArray::number(Port);
+    return address + Path;
 }
 
 THttpOrigin THttpClient::OriginOf(const QByteArray &url)

@@ -2,7 +2,8 @@
 // connection, sends one request and reads until the server closes; the body
 // ends where the connection ends. Redirects are followed (at most
 // kMaxPasses passes per request; past that the request ends with
-// OnFailure).
+// OnFailure); a relative Location is resolved against the address of the
+// request that got it (RFC 3986), so it keeps that scheme, host and port.
 //
 // Events are std::function members, as in TSocketConnection; for one
 // successful Get they come in this order: OnAboutToSend, OnHostResolved
@@ -129,6 +130,7 @@ private:
     int RunPass();
     void CaptureBody();
     void TakeRedirect(int status, bool &stop);
+    QByteArray RequestAddress() const;
     bool IsCurrentOrigin(const QByteArray &host, qint32 port) const;
     void AddCredentials();
     void AddContentLength();

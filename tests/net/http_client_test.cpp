@@ -672,3 +672,42 @@ TEST(HttpOrigin, IsTheHostAndPortARequestForTheAddressGoesTo)
     EXPECT_EQ(origin(""), " 0");
     EXPECT_EQ(origin("http://"), " 80");  // no host: matches no request either
 }
+
+// A relative Location is resolved against the address that got it: the
+// server's own port, not port 80, and ".." as a path, not a host name.
+TEST_F(HttpRedirectTest, ARelativeLocationStaysOnTheServerAndPortThatSentIt)
+{
+    FixtureHttpServer other;
+    server.Route("/gallery/real.jpg", FixtureResponse::Ok("up one"));
+    server.Route("/gallery/old/real.jpg", FixtureResponse::Ok("beside"));
+    server.Route("/real.jpg", FixtureResponse::Ok("at the root"));
+    server.Route("/gallery/old/pic.jpg?size=2", FixtureResponse::Ok("query"));
+    other.Route("/real.jpg", FixtureResponse::Ok("other server"));
+    const struct {
+        QByteArray location;
+        QByteArray requestLine;
+        QByteArray body;
+    } cases[] = {
+        {"real.jpg", "GET /gallery/old/real.jpg HTTP/1.0\r\n", "beside"},
+        {"../real.jpg", "GET /gallery/real.jpg HTTP/1.0\r\n", "up one"},
+        {"./../../../real.jpg", "GET /real.jpg HTTP/1.0\r\n", "at the root"},
+        {"/real.jpg", "GET /real.jpg HTTP/1.0\r\n", "at the root"},
+        {"?size=2", "GET /gallery/old/pic.jpg?size=2 HTTP/1.0\r\n", "query"},
+    };
+    for (const auto &c : cases) {
+        server.Route("/gallery/old/pic.jpg", FixtureResponse::Redirect(302, c.location));
+        server.ClearRequests();
+        http.Get(server.Url("/gallery/old/pic.jpg"));
+        ASSERT_EQ(server.RequestCount(), 2) << c.location.constData();
+        EXPECT_TRUE(server.LastRequest().startsWith(c.requestLine)) << server.LastRequest().constData();
+        EXPECT_TRUE(server.LastRequest().contains("\r\nHost: 127.0.0.1\r\n"));
+        EXPECT_EQ(http.Body, c.body) << c.location.constData();
+        EXPECT_EQ(http.Port, server.Port());
+    }
+    // A network-path reference names another server.
+    server.Route("/gallery/old/pic.jpg",
+                 FixtureResponse::Redirect(301, "//127.0.0.1:" + QByteArray::number(other.Port()) + "/real.jpg"));
+    http.Get(server.Url("/gallery/old/pic.jpg"));
+    EXPECT_EQ(http.Body, "other server");
+    EXPECT_EQ(http.URL, other.Url("/real.jpg"));
+}
