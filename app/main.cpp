@@ -10,6 +10,7 @@
 #include "lists/createlist.h"
 
 #include <QApplication>
+#include <QDir>
 
 #include <csignal>
 
@@ -23,12 +24,15 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     InitApplication(QStringLiteral("Grabulo"));
 
+    // Taken before the start-up enters the stored save folder.
+    const QStringList arguments = WithAbsoluteFolder(QCoreApplication::arguments().mid(1), QDir::currentPath());
+
     DLForm = new TDLForm;
     Guarded([] { DLForm->FormCreate(); });
     CreateList = new TCreateList(DLForm);
     PreviewForm = new TPreviewForm(DLForm);
     // The command line runs before the window shows; "exit" closes it there.
-    Guarded([] { DLForm->FormShow(QCoreApplication::arguments().mid(1)); });
+    Guarded([&arguments] { DLForm->FormShow(arguments); });
     int result = 0;
     if (!ShuttingDown) {
         DLForm->show();

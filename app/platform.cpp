@@ -54,3 +54,10 @@ QList<QRect> AvailableScreenAreas()
         areas << screen->availableGeometry();
     return areas;
 }
+
+QStringList WithAbsoluteFolder(QStringList arguments, const QString &startFolder)
+{
+    if (arguments.size() >= 2 && !arguments[1].isEmpty() && QDir::isRelativePath(arguments[1]))
+        arguments[1] = QDir::cleanPath(QDir(startFolder).absoluteFilePath(arguments[1]));
+    return arguments;
+}

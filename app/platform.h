@@ -4,6 +4,7 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 // Before the application object exists: when there is no display (neither
 // DISPLAY nor WAYLAND_DISPLAY) and QT_QPA_PLATFORM is unset, selects Qt's
@@ -29,3 +30,8 @@ QString ProgramFile(const QString &name);
 // The areas of the screens that windows may use (without panels and docks),
 // as the window system reports them; empty before the application exists.
 QList<QRect> AvailableScreenAreas();
+
+// The command line's arguments with a relative FOLDER (the second) made
+// absolute against the folder the program was started in: the start-up
+// enters the stored save folder before the command line runs.
+QStringList WithAbsoluteFolder(QStringList arguments, const QString &startFolder);

@@ -25,9 +25,11 @@ protected:
         server.Route("/gallery/pics/b.gif", FixtureResponse::Ok("GIF bytes", "image/gif"));
         page = "127.0.0.1:" + QString::number(server.Port()) + "/gallery/index.html";
     }
-    int Run(const QStringList &arguments, int waitMs = 60000)
+    int Run(const QStringList &arguments, int waitMs = 60000, const QString &folder = {})
     {
         QProcess program;
+        if (!folder.isEmpty())
+            program.setWorkingDirectory(folder);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(name);
@@ -92,6 +94,21 @@ TEST_F(CommandLine, WithCredentialsTheyGoWithEveryRequest)
     ASSERT_EQ(requests.size(), 3u);
     for (const QByteArray &request : requests)
         EXPECT_TRUE(request.contains("\r\nAuthorization: Basic YW5hOmdlc2xv\r\n")) << request.constData();
+}
+
+TEST_F(CommandLine, ARelativeFolderIsTheOneBesideWhereTheProgramWasStarted)
+{
+    // A stored save folder elsewhere: the start-up enters it before the
+    // command line runs.
+    {
+        QSettings settings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat);
+        settings.setValue("startdir", home);
+    }
+    QDir(target).mkpath("out");
+    ASSERT_EQ(Run({page, "out", "start", "exit"}, 60000, target), 0) << errors.constData();
+    EXPECT_EQ(QDir(target + "/out").entryList(QDir::Files), (QStringList{"a.jpg", "b.gif"}));
+    EXPECT_TRUE(QDir(home).entryList({"*.jpg", "*.gif"}, QDir::Files).isEmpty());
+    EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 2, neuspešnih: 0."));
 }
 
 TEST_F(CommandLine, AFolderThatDoesNotExistIsReportedAndNothingIsDownloadedAnywhere)
