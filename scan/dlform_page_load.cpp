@@ -9,6 +9,7 @@
 #include "base/errors.h"
 #include "base/line_file.h"
 #include "base/text_lines.h"
+#include "download/transfer_outcome.h"
 #include "net/http_client.h"
 #include "net/socket_errors.h"
 #include "scan/address_helpers.h"
@@ -46,6 +47,9 @@ void TDLForm::Button2Click()
         HTTP1->Get("http://" + AddressBytes());
         // An error status that redirects did not mend is a failed load too.
         PageLoaded = HTTP1->ReplyNumber < 400;
+        if (!PageLoaded)
+            Log(Wording("Strani ni bilo mogoče naložiti: %1", "The page could not be loaded: %1")
+                    .arg(QString::fromUtf8(StatusTextOf(HTTP1->Header))));
     } catch (const ESockError &e) {
         if (e.Message() == kHostLookupTimedOut) {
             Log(Wording("Ni mi uspelo dobiti strani (timeout).", "I counld't download the page (timeout)."));

@@ -202,6 +202,7 @@ TEST_F(PageLoad, AnErrorPageIsNoPageAndItsLinksAreNotListed)
         Type(host + path);
         form->Button2Click();
         EXPECT_TRUE(Log().contains(QStringLiteral("Prišlo je do napake.")));
+        EXPECT_TRUE(Log().contains(QStringLiteral("Strani ni bilo mogoče naložiti: 404 Not Found")));
         EXPECT_EQ(form->List2->Count(), 0) << path;
         EXPECT_TRUE(form->Memo2.isEmpty());
         EXPECT_FALSE(form->PageLoaded);
