@@ -68,6 +68,7 @@ public:
     // --- Page load ------------------------------------------------------------
     void Button2Click();                       // Load page
     void Combo1KeyUp(int key);                 // Enter: the short page load
+    bool LogErrorStatusOfPage();               // an error status: logged, true
     void Button3Click();                       // scan "test.html" of the current folder
     void Combo1Change();
     void Button5Click();                       // Clear history

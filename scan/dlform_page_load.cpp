@@ -46,10 +46,7 @@ void TDLForm::Button2Click()
     try {
         HTTP1->Get("http://" + AddressBytes());
         // An error status that redirects did not mend is a failed load too.
-        PageLoaded = HTTP1->ReplyNumber < 400;
-        if (!PageLoaded)
-            Log(Wording("Strani ni bilo mogoče naložiti: %1", "The page could not be loaded: %1")
-                    .arg(QString::fromUtf8(StatusTextOf(HTTP1->Header))));
+        PageLoaded = !LogErrorStatusOfPage();
     } catch (const ESockError &e) {
         if (e.Message() == kHostLookupTimedOut) {
             Log(Wording("Ni mi uspelo dobiti strani (timeout).", "I counld't download the page (timeout)."));
@@ -85,6 +82,17 @@ void TDLForm::Button2Click()
     Label10->setText(QString::number(List2->Count()));
 }
 
+// Whether the page client's last answer, after redirects, was an error
+// status; if so, the log says which.
+bool TDLForm::LogErrorStatusOfPage()
+{
+    if (HTTP1->ReplyNumber < 400)
+        return false;
+    Log(Wording("Strani ni bilo mogoče naložiti: %1", "The page could not be loaded: %1")
+            .arg(QString::fromUtf8(StatusTextOf(HTTP1->Header))));
+    return true;
+}
+
 void TDLForm::Combo1KeyUp(int key)
 {
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
@@ -92,8 +100,10 @@ void TDLForm::Combo1KeyUp(int key)
     if (Combo1->currentText().isEmpty())
         return;
     Combo1->setEditText(DodajSlash(OdvzemiHTTP(Combo1->currentText())));
+    HTTP1->ReplyNumber = 0;
     HTTP1->Get("http://" + AddressBytes());
-    Memo2 = HTTP1->Body;
+    // An error page is no page: its links are not added.
+    Memo2 = LogErrorStatusOfPage() ? QByteArray() : HTTP1->Body;
     Combo1->addItem(Combo1->currentText());
     SaveHistory();
     PokaziStevilko(3);

@@ -109,6 +109,18 @@ TEST_F(PageLoad, EnterAppendsWithoutClearingSoASecondEnterDoublesEveryLink)
     EXPECT_FALSE(form->Image3->isHidden());
 }
 
+TEST_F(PageLoad, EnterOnAnErrorPageAddsNoneOfItsLinks)
+{
+    server.Route("/missing.html", FixtureResponse::Status(404, "Not Found", {},
+                                                          "<a href=\"/home/logo.gif\">home</a>"));
+    form->List2->SetItems({"http://old/x.jpg"});
+    Type(host + "/missing.html");
+    QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(form->List2->Items(), QList<QByteArray>{"http://old/x.jpg"});
+    EXPECT_TRUE(form->Memo2.isEmpty());
+    EXPECT_TRUE(Log().contains(QStringLiteral("Strani ni bilo mogoče naložiti: 404 Not Found")));
+}
+
 TEST_F(PageLoad, OtherKeysInTheAddressBoxLoadNothing)
 {
     Type(host + "/gallery/index.html");
