@@ -44,6 +44,8 @@ dictionary_of() {
 }
 
 failed=0
+clean=0
+dirty=0
 printf '%-26s %10s %8s %8s  %s\n' target runs cov ft found
 for target in $targets; do
     dir=$work/$target
@@ -74,7 +76,11 @@ for target in $targets; do
         cp "$dir/log" "$kept/log"
         found="$found (see $kept)"
         failed=1
+        dirty=$((dirty + 1))
+    else
+        clean=$((clean + 1))
     fi
     printf '%-26s %10s %8s %8s  %s\n' "$target" "${runs:-?}" "${cov:-?}" "${ft:-?}" "$found"
 done
+echo "fuzz: $clean passed, $dirty failed"
 exit $failed
