@@ -168,8 +168,10 @@ void RunHttpGet(uint8_t detail, const QByteArray &sent)
         Check(!http.Connected);
     }
     Check(server.Connections() >= 1 && server.Connections() <= THttpClient::kMaxPasses);
+    // A request is whole, or nothing is sent: a redirect to an address the
+    // client refuses ends the pass after connecting, before the request.
     for (const QByteArray &request : server.Received())
-        Check(request.startsWith("GET ") && request.endsWith("\r\n\r\n"));
+        Check(request.isEmpty() || (request.startsWith("GET ") && request.endsWith("\r\n\r\n")));
     if (done && !fileMode)
         Check(header + body == sent);
     // A file holds no redirect's body and ends at the answer's
