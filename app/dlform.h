@@ -364,6 +364,7 @@ private:
     DownloadStep CheckTransfer(const QByteArray &address, int attempt, const QByteArray &part, QString &reason);
     DownloadStep GiveFinalName(const QByteArray &part, QString &reason);
     DownloadStep HandleDownloadSocketError(const class ESockError &e, int attempt, QString &reason);
+    void LogBrokenOff(const QString &reason, int attempt);
     void GiveUpDownload(const QByteArray &address, const QString &reason = QString());
     void PreviewSavedFile();
     void WalkSelectedLinks();

@@ -241,10 +241,7 @@ TDLForm::DownloadStep TDLForm::CheckTransfer(const QByteArray &address, int atte
         reason = Wording("prišlo je le %1 od %2 bajtov", "only %1 of %2 bytes came")
                      .arg(HTTP2->BytesRecvd)
                      .arg(HTTP2->ContentLength);
-        Log(Wording("Prenos datoteke %1 je prekinjen (%2) - poskušam znova... %3",
-                    "Transfer of %1 broken off (%2) - trying again... %3")
-                .arg(Name(HTTP2), reason)
-                .arg(attempt));
+        LogBrokenOff(reason, attempt);
         return DownloadStep::Retry;
     }
     if (!LinkMayBeAPage(address) && LooksLikeHtmlPage(FirstBytesOf(part, kHtmlSniffBytes))) {
@@ -276,7 +273,7 @@ TDLForm::DownloadStep TDLForm::GiveFinalName(const QByteArray &part, QString &re
 TDLForm::DownloadStep TDLForm::HandleDownloadSocketError(const ESockError &e, int attempt, QString &reason)
 {
     const QString &message = e.Message();
-    const bool canceled = dynamic_cast<const EAbortError *>(&e) || message == QLatin1StringView("Connection Canceled")
+    const bool canceled = dynamic_cast<const EAbortError *>(&e) || message == kConnectionCanceled
                           || message == kHostLookupCanceled;
     // A wait that ran into the time-out ends like a cancel; TimedOut tells.
     if (message == kConnectionTimedOut || message == kHostLookupTimedOut || (canceled && HTTP2->TimedOut)) {
@@ -297,18 +294,23 @@ TDLForm::DownloadStep TDLForm::HandleDownloadSocketError(const ESockError &e, in
         return DownloadStep::Failed;
     }
     // "Connection Failed" says no more; the connection kept the system's code.
-    reason = message == QLatin1StringView("Connection Failed") && HTTP2->LastError > 10000
+    reason = message == kConnectionFailed && HTTP2->LastError > 10000
                  ? SocketErrorText(HTTP2->LastError)
                  : message;
     if (message == SocketErrorText(WsaNumber(WsaCode::ConnectionReset))
         || message == SocketErrorText(WsaNumber(WsaCode::ConnectionAborted))) {
-        Log(Wording("Prenos datoteke %1 je prekinjen (%2) - poskušam znova... %3",
-                    "Transfer of %1 broken off (%2) - trying again... %3")
-                .arg(Name(HTTP2), reason)
-                .arg(attempt));
+        LogBrokenOff(reason, attempt);
         return DownloadStep::Retry;
     }
     return DownloadStep::Failed;
+}
+
+void TDLForm::LogBrokenOff(const QString &reason, int attempt)
+{
+    Log(Wording("Prenos datoteke %1 je prekinjen (%2) - poskušam znova... %3",
+                "Transfer of %1 broken off (%2) - trying again... %3")
+            .arg(Name(HTTP2), reason)
+            .arg(attempt));
 }
 
 // Logs the file as failed with the reason and adds the address to the error log.

@@ -381,7 +381,7 @@ void TSocketConnection::AttachConnected(int fd)
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0
         || ::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
         CheckSocketError(std::nullopt);
-        throw ESockError(QStringLiteral("Connection Failed"));
+        throw ESockError(kConnectionFailed);
     }
     CloseSocketQuietly();
     Canceled = false;
@@ -441,8 +441,8 @@ void TSocketConnection::FailConnect()
     if (timedOut)
         throw ESockError(kConnectionTimedOut);
     if (canceled)
-        throw ESockError(QStringLiteral("Connection Canceled"));
-    throw ESockError(QStringLiteral("Connection Failed"));
+        throw ESockError(kConnectionCanceled);
+    throw ESockError(kConnectionFailed);
 }
 
 int TSocketConnection::Accept()

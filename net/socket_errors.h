@@ -84,6 +84,8 @@ QString SocketErrorText(int code);
 // look-up. They are raised and compared only through these names.
 inline constexpr QLatin1StringView kSocketSendAborted{"Socket send aborted"};
 inline constexpr QLatin1StringView kConnectionTimedOut{"Connection Timed out"};
+inline constexpr QLatin1StringView kConnectionCanceled{"Connection Canceled"};
+inline constexpr QLatin1StringView kConnectionFailed{"Connection Failed"};
 inline constexpr QLatin1StringView kHostLookupTimedOut{"Host Lookup Timed Out"};
 inline constexpr QLatin1StringView kHostLookupCanceled{"Host Lookup Canceled"};
 inline constexpr QLatin1StringView kHostLookupFailed{"Host Lookup Failed"};
