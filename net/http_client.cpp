@@ -4,6 +4,8 @@
 #include "net/http_client.h"
 
 #include "base/errors.h"
+#include "net/response_header.h"
+#include "net/tls_errors.h"
 #include "net/url_encoder.h"
 #include "net/url_reference.h"
 #include "net/url_splitter.h"
@@ -102,7 +104,7 @@ void THttpClient::ExecuteCommand()
     for (int pass = 1;; ++pass) {
         SplitURL();
         if (pass == 1)
-            requestOrigin_ = THttpOrigin{Host, Port};
+            requestOrigin_ = THttpOrigin{Host, Port, SecureRequest};
         BuildHeader();
         if (OnAboutToSend)
             OnAboutToSend(this);
@@ -130,13 +132,20 @@ int THttpClient::RunPass()
     int status = 0;
     try {
         Connect();
+        if (SecureRequest) {
+            if (!Proxy.isEmpty())
+                OpenTunnel();
+            StartTls(Host);
+        }
         SendRequest();
         ReplyNumber = 0;
         ReadHeader();
         // The body of a redirect is not the file asked for: a file capture
         // leaves it unread, and the file is made by the pass that answers.
-        if (!InputFileMode || ReplyNumber < 300 || ReplyNumber > 399)
+        if (!InputFileMode || ReplyNumber < 300 || ReplyNumber > 399) {
             CaptureBody();
+            CheckWholeTlsBody();
+        }
         status = ReplyNumber;
         if (status <= 298) {
             if (OnSuccess)
@@ -179,6 +188,41 @@ void THttpClient::CaptureBody()
     }
 }
 
+// Through a proxy, an https request first asks for a tunnel to the host
+// and port; the TLS session then runs inside it, end to end.
+void THttpClient::OpenTunnel()
+{
+    const QByteArray target = Host + ':' + QByteArray::number(Port);
+    for (const char c : target) {
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7f)
+            throw ESockError(kProxyRefusedTunnel + QStringLiteral("(not asked: the host name holds blanks or control characters)"));
+    }
+    Write("CONNECT " + target + " HTTP/1.0\r\nHost: " + target + "\r\n\r\n");
+    const QByteArray status = ReadLn();
+    for (QByteArray line = status; !line.isEmpty();) {
+        line = ReadLn();
+        if (EndsHeaderBlock(line))
+            break;
+    }
+    const int number = StatusNumberOf(status);
+    if (number < 200 || number > 299)
+        throw ESockError(kProxyRefusedTunnel + QString::fromLatin1(status.trimmed().left(200)));
+}
+
+// A TLS stream that ended without close_notify may have been cut short by
+// someone between: the body counts only when it reached its announced
+// length.
+void THttpClient::CheckWholeTlsBody()
+{
+    if (!UncleanTlsEnd())
+        return;
+    if (ContentLength >= 0 && BytesRecvd >= ContentLength)
+        return;
+    if (!InputFileMode)
+        Body.clear();
+    throw ETlsError(TlsProblem::BrokenOff, Host, kTlsEndWithoutNotify);
+}
+
 void THttpClient::TakeRedirect(int status, bool &stop)
 {
     if (status < 300 || status > 398)
@@ -186,8 +230,7 @@ void THttpClient::TakeRedirect(int status, bool &stop)
     if (!SetCookie.isEmpty()) {
         HeaderInfo.Cookie = SetCookie;
         redirectCookie_ = SetCookie;
-        cookieHost_ = Host;
-        cookiePort_ = Port;
+        cookieOrigin_ = THttpOrigin{Host, Port, SecureRequest};
     }
     bool handled = false;
     if (OnRedirect)
@@ -200,8 +243,8 @@ void THttpClient::TakeRedirect(int status, bool &stop)
 // spelled out: the base a relative Location is resolved against.
 QByteArray THttpClient::RequestAddress() const
 {
-    QByteArray address = "http://" + Host;
-    if (Port != 80)
+    QByteArray address = (SecureRequest ? "https://" : "http://") + Host;
+    if (Port != (SecureRequest ? 443 : 80))
         address += ':' + QByteArray::number(Port);
     return address + Path;
 }
@@ -215,10 +258,11 @@ THttpOrigin THttpClient::OriginOf(const QByteArray &url)
     } catch (const Exception &) {
         return THttpOrigin{};
     }
-    return THttpOrigin{target.Host, target.Port};
+    return THttpOrigin{target.Host, target.Port, target.Secure};
 }
 
-bool THttpClient::IsCurrentOrigin(const QByteArray &host, qint32 port) const
+bool THttpClient::IsCurrentOrigin(const THttpOrigin &origin) const
 {
-    return host.compare(Host, Qt::CaseInsensitive) == 0 && quint16(port) == quint16(Port);
+    return origin.Host.compare(Host, Qt::CaseInsensitive) == 0 && quint16(origin.Port) == quint16(Port)
+        && origin.Secure == SecureRequest;
 }

@@ -1,6 +1,8 @@
 // THttpClient: the HTTP/1.0 client. Every request opens its own
 // connection, sends one request and reads until the server closes; the body
-// ends where the connection ends. Redirects are followed (at most
+// ends where the connection ends. An "https" address runs the request over
+// TLS (see TSocketConnection::StartTls); through a proxy it first asks the
+// proxy for a tunnel (CONNECT) to the host and port. Redirects are followed (at most
 // kMaxPasses passes per request; past that the request ends with
 // OnFailure); a relative Location is resolved against the address of the
 // request that got it (RFC 3986), so it keeps that scheme, host and port.
@@ -14,10 +16,11 @@
 // OnAuthenticationNeeded; 300..398 fire OnRedirect, whose Handled stops
 // the request.
 //
-// Credentials go only to the host and port they were given for
+// Credentials go only to the scheme, host and port they were given for
 // (CredentialsOrigin; unset, the request's first address), redirects
-// included, and a cookie taken from a redirect only to the host and port
-// that set it.
+// included, so credentials given for an https address never travel over
+// plain http; a cookie taken from a redirect goes only to the scheme, host
+// and port that set it.
 #pragma once
 
 #include "net/header_lines.h"
@@ -31,10 +34,19 @@ using CmdType = quint8;
 // THttpClient::MaxPageSize.
 inline constexpr QLatin1StringView kPageTooLarge{"Page larger than 256 MiB"};
 
-// A host and port: where credentials or a redirect's cookie belong.
+// The start of the ESockError raised when the proxy does not open a tunnel
+// for an https request; the proxy's status line follows.
+inline constexpr QLatin1StringView kProxyRefusedTunnel{"The proxy refused the tunnel: "};
+
+// The ESockError of a TLS stream that ended without close_notify before the
+// announced length, or with none announced: the body may be cut short.
+inline constexpr QLatin1StringView kTlsEndWithoutNotify{"ended without close_notify"};
+
+// A scheme, host and port: where credentials or a redirect's cookie belong.
 struct THttpOrigin {
     QByteArray Host;
     qint32 Port = 0;
+    bool Secure = false;
 };
 
 // The request header values.
@@ -109,12 +121,14 @@ public:
     QByteArray HeaderArgument;
     QByteArray URL;
     CmdType Command = CmdGet;
+    // Whether the pass runs over TLS (an "https" address), as SplitURL found.
+    bool SecureRequest = false;
 
-    // The host and port the credentials (HeaderInfo.UserId and Password)
+    // The scheme, host and port the credentials (HeaderInfo.UserId and Password)
     // were given for: Authorization goes only to requests there. Unset: the
     // first address of each request.
     std::optional<THttpOrigin> CredentialsOrigin;
-    // Where a request for url goes (host and port, as SplitURL finds them);
+    // Where a request for url goes (scheme, host and port, as SplitURL finds them);
     // an address that cannot be split gives an empty host, which no request
     // has.
     static THttpOrigin OriginOf(const QByteArray &url);
@@ -129,15 +143,16 @@ private:
     void Run(CmdType command, const QByteArray &url);
     int RunPass();
     void CaptureBody();
+    void OpenTunnel();
+    void CheckWholeTlsBody();
     void TakeRedirect(int status, bool &stop);
     QByteArray RequestAddress() const;
-    bool IsCurrentOrigin(const QByteArray &host, qint32 port) const;
+    bool IsCurrentOrigin(const THttpOrigin &origin) const;
     void AddCredentials();
     void AddContentLength();
 
     bool running_ = false;
     std::optional<THttpOrigin> requestOrigin_;  // the running request's first address
     QByteArray redirectCookie_;
-    QByteArray cookieHost_;
-    qint32 cookiePort_ = 0;
+    THttpOrigin cookieOrigin_;
 };

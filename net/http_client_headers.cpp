@@ -28,11 +28,12 @@ static bool SendsBody(CmdType command)
 
 void THttpClient::SplitURL()
 {
-    TUrlTarget target{Host, Port, Path};
+    TUrlTarget target{Host, Port, Path, SecureRequest};
     SplitUrl(URL, target);
     Host = target.Host;
     Port = target.Port;
     Path = target.Path;
+    SecureRequest = target.Secure;
 }
 
 // Addresses come from pages and may hold blanks, line breaks or other
@@ -65,9 +66,11 @@ static QByteArray OneLine(QByteArray value)
 void THttpClient::BuildHeader()
 {
     HeaderList.Clear();
+    // Through a tunnel the server gets the request as if it came directly.
+    const bool viaProxy = !Proxy.isEmpty() && !SecureRequest;
     if (Command != CmdSendBody)
-        HeaderList.Add(RequestWord(Command) + RequestTarget(Proxy.isEmpty() ? Path : URL) + " HTTP/1.0");
-    if (!Proxy.isEmpty()) {
+        HeaderList.Add(RequestWord(Command) + RequestTarget(viaProxy ? URL : Path) + " HTTP/1.0");
+    if (viaProxy) {
         HeaderList.Add("Proxy-Connection: Keep-Alive");
         HeaderList.Add("Host: " + OneLine(Host));
     }
@@ -79,7 +82,7 @@ void THttpClient::BuildHeader()
     if (!HeaderInfo.LocalMailAddress.isEmpty())
         HeaderList.SetHeader("From", OneLine(HeaderInfo.LocalMailAddress));
     if (!HeaderInfo.Cookie.isEmpty()
-        && (HeaderInfo.Cookie != redirectCookie_ || IsCurrentOrigin(cookieHost_, cookiePort_)))
+        && (HeaderInfo.Cookie != redirectCookie_ || IsCurrentOrigin(cookieOrigin_)))
         HeaderList.SetHeader("Cookie", OneLine(HeaderInfo.Cookie));
     if (!HeaderInfo.Referer.isEmpty())
         HeaderList.SetHeader("Referer", OneLine(HeaderInfo.Referer));
@@ -100,7 +103,7 @@ void THttpClient::AddCredentials()
     if (HeaderInfo.UserId.isEmpty() || HeaderInfo.Password.isEmpty())
         return;
     const std::optional<THttpOrigin> &origin = CredentialsOrigin ? CredentialsOrigin : requestOrigin_;
-    if (origin && !IsCurrentOrigin(origin->Host, origin->Port))
+    if (origin && !IsCurrentOrigin(*origin))
         return;
     QByteArray encoded = Base64Lines(HeaderInfo.UserId + ":" + HeaderInfo.Password);
     encoded.replace("\r\n", "");
@@ -125,7 +128,10 @@ void THttpClient::AddContentLength()
 
 void THttpClient::SendRequest()
 {
-    {
+    if (Secure() && HeaderList.Text().size() + 2 < kBufferSize) {
+        // One TLS record for the block and its blank line.
+        Write(HeaderList.Text() + "\r\n");
+    } else {
         // The blank line follows at once; it sends both in one segment.
         moreToSend_ = true;
         struct Reset {
@@ -133,8 +139,9 @@ void THttpClient::SendRequest()
             ~Reset() { flag = false; }
         } reset{moreToSend_};
         Write(HeaderList.Text());
+        moreToSend_ = false;
+        Writeln(QByteArray());
     }
-    Writeln(QByteArray());
     if (!SendsBody(Command))
         return;
     if (OutputFileMode)

@@ -7,6 +7,7 @@
 #include "net/socket_errors.h"
 #include "net/socket_scopes.h"
 #include "net/socket_timer.h"
+#include "net/tls_session.h"
 
 #include <QSocketNotifier>
 #include <cerrno>
@@ -94,6 +95,7 @@ void TSocketConnection::OpenSocket(bool withLinger)
 // Closes the socket without events (destruction, a failed connect).
 void TSocketConnection::CloseSocketQuietly()
 {
+    EndTls(false);
     readNotifier_->setEnabled(false);
     writeNotifier_->setEnabled(false);
     Connected = false;
@@ -108,6 +110,7 @@ void TSocketConnection::CloseSocketQuietly()
 void TSocketConnection::RequestCloseSocket()
 {
     ReportStatus(4, "Request Close Socket");
+    EndTls(true);
     Connected = false;
     connecting_ = false;
     ForgetLookAhead();

@@ -26,11 +26,13 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <netinet/in.h>
 
 class QSocketNotifier;
 class TSocketTimer;
+class TTlsSession;
 
 class TSocketConnection : public QObject {
     Q_OBJECT
@@ -58,6 +60,20 @@ public:
     // "Already connected" while connected or connecting; fd is then left to
     // the caller.
     void AttachConnected(int fd);
+
+    // Runs the TLS handshake on the connected socket for host (the name
+    // the certificate must be issued for and the SNI); from then on every
+    // send, read and capture goes through TLS until the close. Waits under
+    // TimeOut and Cancel: a stall raises kConnectionTimedOut, a cancel
+    // kConnectionCanceled (both fire OnConnectionFailed); a certificate
+    // that fails verification or another handshake failure raises ETlsError
+    // (tls_errors.h) before a byte of the request can go out.
+    void StartTls(const QByteArray &host);
+    // Whether the connection runs TLS (from StartTls to the close).
+    bool Secure() const { return tls_ != nullptr; }
+    // Whether the last TLS connection's stream ended without close_notify:
+    // what came before the end may be cut short. Cleared by StartTls.
+    bool UncleanTlsEnd() const { return uncleanEnd_; }
 
     void Cancel();
     void Write(const QByteArray &text);
@@ -156,6 +172,13 @@ private:
     void ForgetLookAhead() { lookAheadBegin_ = lookAheadEnd_ = 0; }
     bool SendSome(const char *data, qsizetype &remaining, qint64 *sentCounter);
     bool ReceiveBlockFailed(int error);
+    // One receive or send, through TLS while it runs; -1 with errno set as
+    // for the socket call (EAGAIN: wait with WaitToReceive / WaitToSend).
+    ssize_t Receive(char *into, size_t size, bool peek);
+    ssize_t Send(const char *data, size_t size, int flags);
+    void WaitToReceive();
+    void WaitToSend();
+    void EndTls(bool notifyPeer);
     void ReadNotified();
     void WriteNotified();
 
@@ -180,6 +203,8 @@ private:
     // uses Buffer or the socket forgets them.
     qsizetype lookAheadBegin_ = 0;
     qsizetype lookAheadEnd_ = 0;
+    std::unique_ptr<TTlsSession> tls_;
+    bool uncleanEnd_ = false;
 
     class ReadingScope;
 };

@@ -21,27 +21,11 @@ bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 
 }  // namespace
 
-// Marks a read operation as running, so that the read notifier stays
-// enabled between its waits (see ReadNotified). The notifier is left
-// enabled afterwards: the next read of the same request needs it again,
-// and the close switches it off.
-class TSocketConnection::ReadingScope {
-public:
-    explicit ReadingScope(TSocketConnection &c) : c_(c) { ++c_.readers_; }
-    ~ReadingScope() { --c_.readers_; }
-    ReadingScope(const ReadingScope &) = delete;
-    ReadingScope &operator=(const ReadingScope &) = delete;
-
-private:
-    TSocketConnection &c_;
-};
-
 // One send call; waits (letting the time-out and Cancel in) when the send
 // would block. Returns false when the peer takes nothing more.
 bool TSocketConnection::SendSome(const char *data, qsizetype &remaining, qint64 *sentCounter)
 {
-    const ssize_t n = ::send(SocketHandle, data, size_t(remaining),
-                             MSG_NOSIGNAL | (moreToSend_ ? MSG_MORE : 0));
+    const ssize_t n = Send(data, size_t(remaining), MSG_NOSIGNAL | (moreToSend_ ? MSG_MORE : 0));
     if (n > 0) {
         remaining -= n;
         if (sentCounter)
@@ -51,7 +35,7 @@ bool TSocketConnection::SendSome(const char *data, qsizetype &remaining, qint64 
     if (n == 0)
         return false;
     if (WouldBlock(errno))
-        WaitWritable();
+        WaitToSend();
     else if (errno != EINTR)
         CheckSocketError(WsaCode::WouldBlock);
     return true;
@@ -129,7 +113,11 @@ bool TSocketConnection::DataAvailable()
 {
     ReportStatus(8, "Data Available");
     ForgetLookAhead();
-    return ::recv(SocketHandle, Buffer, 1, MSG_PEEK | MSG_DONTWAIT) == 1;
+    try {
+        return Receive(Buffer, 1, true) == 1;
+    } catch (const ESockError &) {
+        return false;  // the next read meets the failure
+    }
 }
 
 // Removes from the socket count bytes that the last look-ahead has seen,
@@ -140,7 +128,7 @@ void TSocketConnection::TakeLookedAhead(QByteArray &into, qsizetype count)
 {
     while (count > 0) {
         char *at = Buffer + lookAheadBegin_;
-        const ssize_t n = ::recv(SocketHandle, at, size_t(count), 0);
+        const ssize_t n = Receive(at, size_t(count), false);
         if (n > 0) {
             into.append(at, n);
             lookAheadBegin_ += n;
@@ -163,7 +151,7 @@ void TSocketConnection::TakeLookedAhead(QByteArray &into, qsizetype count)
 bool TSocketConnection::ReceiveBlockFailed(int error)
 {
     if (WouldBlock(error)) {
-        WaitReadable();
+        WaitToReceive();
         return false;
     }
     if (error == EINTR)
@@ -203,7 +191,7 @@ QByteArray TSocketConnection::ReadLn()
         const qsizetype room = kBufferSize - line.size();
         if (room <= 0)
             throw ERangeError();  // a line longer than the buffer
-        const ssize_t n = ::recv(SocketHandle, Buffer, size_t(room), MSG_PEEK);
+        const ssize_t n = Receive(Buffer, size_t(room), true);
         if (n == 0)
             return line;  // the peer has closed: what came before the close
         if (n > 0) {
@@ -252,7 +240,7 @@ void TSocketConnection::CaptureBlocks(const std::function<void(const char *, qsi
     ReadingScope reading(*this);
     ForgetLookAhead();
     for (qsizetype size = 0; !Canceled && (size = qMin<qsizetype>(wanted(), kBufferSize)) > 0;) {
-        const ssize_t n = ::recv(SocketHandle, Buffer, size_t(size), 0);
+        const ssize_t n = Receive(Buffer, size_t(size), false);
         if (n > 0) {
             readReported_ = false;
             take(Buffer, n);

@@ -14,3 +14,18 @@ public:
 private:
     TSocketConnection &c_;
 };
+
+// Marks a read operation as running, so that the read notifier stays
+// enabled between its waits (see ReadNotified). The notifier is left
+// enabled afterwards: the next read of the same request needs it again,
+// and the close switches it off.
+class TSocketConnection::ReadingScope {
+public:
+    explicit ReadingScope(TSocketConnection &c) : c_(c) { ++c_.readers_; }
+    ~ReadingScope() { --c_.readers_; }
+    ReadingScope(const ReadingScope &) = delete;
+    ReadingScope &operator=(const ReadingScope &) = delete;
+
+private:
+    TSocketConnection &c_;
+};

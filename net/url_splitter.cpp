@@ -57,12 +57,13 @@ void SplitUrl(QByteArray &url, TUrlTarget &target)
     target.Path = PathOf(url);
     if (url.contains(':')) {
         const QByteArray scheme = FieldOf(url, ':', 1).toLower();
+        target.Secure = scheme == "https";
         if (scheme == "gopher")
             target.Port = 70;
         else if (scheme == "ftp")
             target.Port = 21;
-        else if (scheme == "https")
-            throw Exception(QStringLiteral("HTTP Secure Socket is not supported"));
+        else if (target.Secure)
+            target.Port = 443;
         else
             target.Port = 80;
     }

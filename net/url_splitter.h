@@ -9,14 +9,15 @@ struct TUrlTarget {
     QByteArray Host;  // kept from before when the address names none
     qint32 Port = 0;  // kept from before when the address has no ":"
     QByteArray Path;
+    bool Secure = false;  // "https"; kept from before when the address has no ":"
 };
 
 // The n-th field (from 1) of text split at separator; empty when missing.
 QByteArray FieldOf(const QByteArray &text, char separator, int n);
 
-// Splits url on top of the previous target. The scheme only chooses the
-// port ("ftp" 21, "gopher" 70, anything else 80); "https" raises
-// "HTTP Secure Socket is not supported"; an empty url raises "Empty URL";
+// Splits url on top of the previous target. The scheme chooses the port
+// ("https" 443 and Secure, "ftp" 21, "gopher" 70, anything else 80); an
+// empty url raises "Empty URL";
 // a port that is not a number raises the conversion error, one outside
 // 1..65535 "Invalid port number N" (see CheckPortNumber). An address
 // without a path gets the path "/" and a "/" appended to url.

@@ -1,0 +1,72 @@
+// One TLS client session over a connected non-blocking socket. It never
+// waits: an operation that cannot go on says which readiness it needs
+// (Want), and the connection waits for it in the event pump under its own
+// time-out and Cancel, as it does for the plain socket.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+typedef struct ssl_st SSL;
+typedef struct x509_store_ctx_st X509_STORE_CTX;
+
+class TTlsSession {
+public:
+    enum class Wait { None, Read, Write };
+
+    // Sets up the session on fd for host: the name goes out as SNI (not an
+    // address) and the certificate must be issued for it (a name, or an
+    // IPv4 address in dotted form). Raises ETlsError (Setup).
+    TTlsSession(int fd, const QByteArray &host);
+    ~TTlsSession();
+    TTlsSession(const TTlsSession &) = delete;
+    TTlsSession &operator=(const TTlsSession &) = delete;
+
+    // One step of the handshake: true once it is complete; false when it
+    // must wait as Want says. A certificate that fails verification or any
+    // other failure raises ETlsError.
+    bool Handshake();
+    // Decrypted bytes into `into`: the count (> 0); 0 at the peer's end (an
+    // end without close_notify sets UncleanEnd); -1 when it must wait as
+    // Want says. A receive that is not a peek goes on while decrypted bytes
+    // are at hand, up to size. A record error raises ETlsError (BrokenOff).
+    qsizetype Read(char *into, qsizetype size, bool peek);
+    // Encrypts and sends: the count taken (> 0), or -1 when it must wait as
+    // Want says. A failure raises ETlsError (BrokenOff).
+    qsizetype Write(const char *data, qsizetype size);
+    // Whether decrypted or received bytes wait inside the session.
+    bool HasPending() const;
+    // Sends close_notify when the socket takes it at once; never waits.
+    void Shutdown();
+
+    Wait Want = Wait::None;
+    bool UncleanEnd = false;
+
+private:
+    friend int TlsVerifyCallback(int ok, X509_STORE_CTX *store);
+    // -1 and Want set when the error only means waiting; raises otherwise.
+    qsizetype Retry(int result, bool handshake);
+    [[noreturn]] void RaiseHandshakeFailure();
+    struct End {
+        enum Kind { None, Clean, Unclean, Broken } kind = None;
+        QString detail;
+    };
+    End EndOf(int error);
+    qsizetype TakeEnd();
+
+    SSL *ssl_ = nullptr;
+    QByteArray host_;
+    QString leafNames_;  // the names of the server's certificate
+    bool established_ = false;
+    End end_;  // how the stream ended, once it has
+};
+
+// The verification callback of the shared context: records the names of
+// the server's certificate for the failure message and keeps OpenSSL's
+// verdict.
+int TlsVerifyCallback(int ok, X509_STORE_CTX *store);
+
+// The text of OpenSSL's oldest queued error (then clears the queue);
+// "unknown error" when none is queued.
+QString OpenSslErrorText();
