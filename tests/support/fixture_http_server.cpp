@@ -1,12 +1,17 @@
 #include "tests/support/fixture_http_server.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdexcept>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -72,6 +77,109 @@ qsizetype ContentLengthOf(const QByteArray &head)
     return 0;
 }
 
+// OpenSSL's queued reasons after what, for an exception; empties the queue.
+std::string OpenSslFailure(const std::string &what)
+{
+    std::string message = "fixture: " + what;
+    while (const unsigned long code = ERR_get_error()) {
+        char text[256];
+        ERR_error_string_n(code, text, sizeof text);
+        message += std::string("; ") + text;
+    }
+    return message;
+}
+
+}  // namespace
+
+// One accepted connection's byte stream as the serving code uses it. This
+// base class is the plain socket: the calls made here are the plain
+// server's system calls, unchanged.
+class FixtureConnection {
+public:
+    explicit FixtureConnection(int fd) : fd_(fd) {}
+    virtual ~FixtureConnection() = default;
+    FixtureConnection(const FixtureConnection &) = delete;
+    FixtureConnection &operator=(const FixtureConnection &) = delete;
+
+    int Fd() const { return fd_; }
+    // Sends all of it; false when the peer has gone.
+    virtual bool Send(const char *data, qsizetype size) { return SendAll(fd_, data, size); }
+    // Bytes received (> 0), or <= 0 at the peer's end or a failure.
+    virtual qsizetype Receive(char *data, qsizetype size)
+    {
+        return ::recv(fd_, data, size_t(size), 0);
+    }
+    // Received bytes ready to read without a byte more from the socket, so
+    // polling the socket would not show them.
+    virtual bool Buffered() const { return false; }
+    // The ordinary end: the end of the stream (TLS: close_notify first),
+    // then a TCP end of sending. The socket is closed by the caller.
+    virtual void EndOrderly() { ::shutdown(fd_, SHUT_WR); }
+    // A TCP end of sending with no close_notify.
+    void EndWithoutCloseNotify() { ::shutdown(fd_, SHUT_WR); }
+    // The coming close sends a reset.
+    void EndWithReset()
+    {
+        const linger reset{1, 0};
+        setsockopt(fd_, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
+
+protected:
+    const int fd_;
+};
+
+namespace {
+
+// A connection after a completed TLS handshake: the same stream through
+// OpenSSL's records on the blocking socket.
+class TlsConnection final : public FixtureConnection {
+public:
+    TlsConnection(int fd, SSL *ssl) : FixtureConnection(fd), ssl_(ssl) {}
+    ~TlsConnection() override { SSL_free(ssl_); }  // the socket stays open
+
+    bool Send(const char *data, qsizetype size) override
+    {
+        while (size > 0 && !failed_) {
+            const int chunk = int(std::min<qsizetype>(size, 16384));
+            const int n = SSL_write(ssl_, data, chunk);
+            if (n <= 0) {
+                failed_ = true;
+                break;
+            }
+            data += n;
+            size -= n;
+        }
+        return !failed_;
+    }
+
+    qsizetype Receive(char *data, qsizetype size) override
+    {
+        if (failed_)
+            return -1;
+        const int n = SSL_read(ssl_, data, int(std::min<qsizetype>(size, 1 << 30)));
+        if (n > 0)
+            return n;
+        if (SSL_get_error(ssl_, n) != SSL_ERROR_ZERO_RETURN)
+            failed_ = true;  // a broken stream; a clean close_notify is 0
+        return n < 0 ? -1 : 0;
+    }
+
+    bool Buffered() const override { return SSL_pending(ssl_) > 0; }
+
+    void EndOrderly() override
+    {
+        // One close_notify, without waiting for the peer's; not after a
+        // failure, when OpenSSL would refuse it anyway.
+        if (!failed_)
+            SSL_shutdown(ssl_);
+        ::shutdown(fd_, SHUT_WR);
+    }
+
+private:
+    SSL *const ssl_;
+    bool failed_ = false;
+};
+
 }  // namespace
 
 FixtureResponse FixtureResponse::Ok(const QByteArray &body, const QByteArray &contentType)
@@ -111,7 +219,36 @@ FixtureResponse FixtureResponse::Raw(const QByteArray &bytes)
     return response;
 }
 
-FixtureHttpServer::FixtureHttpServer()
+FixtureHttpServer::FixtureHttpServer() { Start(); }
+
+FixtureHttpServer::FixtureHttpServer(const FixtureTls &tls)
+{
+    SSL_CTX *context = SSL_CTX_new(TLS_server_method());
+    if (!context)
+        throw std::runtime_error(OpenSslFailure("SSL_CTX_new failed"));
+    // No session tickets and no session cache: every connection makes a
+    // full handshake, so a client checks the certificate every time.
+    SSL_CTX_set_options(context, SSL_OP_NO_TICKET);
+    SSL_CTX_set_num_tickets(context, 0);
+    SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_OFF);
+    if (SSL_CTX_use_certificate_chain_file(context, tls.CertFile.constData()) != 1
+        || SSL_CTX_use_PrivateKey_file(context, tls.KeyFile.constData(), SSL_FILETYPE_PEM) != 1
+        || SSL_CTX_check_private_key(context) != 1) {
+        const std::string message = OpenSslFailure("cannot load " + tls.CertFile.toStdString()
+                                                   + " and " + tls.KeyFile.toStdString());
+        SSL_CTX_free(context);
+        throw std::runtime_error(message);
+    }
+    tlsContext_ = context;
+    try {
+        Start();
+    } catch (...) {
+        SSL_CTX_free(context);
+        throw;
+    }
+}
+
+void FixtureHttpServer::Start()
 {
     listenFd_ = BoundLoopbackSocket(port_);
     if (::listen(listenFd_, 64) != 0 || ::pipe2(wakePipe_, O_CLOEXEC) != 0)
@@ -136,11 +273,13 @@ FixtureHttpServer::~FixtureHttpServer()
     ::close(listenFd_);
     ::close(wakePipe_[0]);
     ::close(wakePipe_[1]);
+    SSL_CTX_free(tlsContext_);
 }
 
 QByteArray FixtureHttpServer::Url(const QByteArray &path) const
 {
-    return "http://127.0.0.1:" + QByteArray::number(port_) + path;
+    return (tlsContext_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + QByteArray::number(port_)
+           + path;
 }
 
 void FixtureHttpServer::Route(const QByteArray &path, const FixtureResponse &response)
@@ -176,6 +315,25 @@ void FixtureHttpServer::ClearRequests()
 {
     std::lock_guard lock(mutex_);
     requests_.clear();
+}
+
+int FixtureHttpServer::HandshakeCount() const
+{
+    std::lock_guard lock(mutex_);
+    return handshakes_;
+}
+
+int FixtureHttpServer::HandshakeFailures() const
+{
+    std::lock_guard lock(mutex_);
+    return handshakeFailures_;
+}
+
+bool FixtureHttpServer::WaitForHandshakeFailures(int atLeast, int timeoutMs) const
+{
+    std::unique_lock lock(mutex_);
+    return handshakeEnded_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                    [&] { return handshakeFailures_ >= atLeast; });
 }
 
 void FixtureHttpServer::InstallDefaultRoutes()
@@ -242,6 +400,10 @@ void FixtureHttpServer::AcceptLoop()
         if (fd < 0)
             continue;
         std::lock_guard lock(mutex_);
+        if (stopping_) {  // the destructor has shut the open sockets already
+            ::close(fd);
+            return;
+        }
         openFds_.insert(fd);
         connections_.emplace_back([this, fd] { Serve(fd); });
     }
@@ -249,21 +411,55 @@ void FixtureHttpServer::AcceptLoop()
 
 void FixtureHttpServer::Serve(int fd)
 {
-    const QByteArray request = ReadRequest(fd);
-    {
-        std::lock_guard lock(mutex_);
-        requests_.push_back(request);
+    std::unique_ptr<FixtureConnection> connection = OpenConnection(fd);
+    if (connection) {
+        const QByteArray request = ReadRequest(*connection);
+        {
+            std::lock_guard lock(mutex_);
+            requests_.push_back(request);
+        }
+        const FixtureResponse response = HandlerFor(request)(request);
+        Respond(*connection, response);
+        connection.reset();
     }
-    const FixtureResponse response = HandlerFor(request)(request);
-    Respond(fd, response);
+    if (tlsContext_)
+        ERR_clear_error();  // this thread's reasons of a failed handshake or write
     std::lock_guard lock(mutex_);
     openFds_.erase(fd);
     ::close(fd);
 }
 
+// The plain socket, or in TLS mode the socket after a completed handshake;
+// null when the handshake fails. The handshake blocks, like every read
+// here, until the destructor shuts the socket at the latest.
+std::unique_ptr<FixtureConnection> FixtureHttpServer::OpenConnection(int fd)
+{
+    if (!tlsContext_)
+        return std::make_unique<FixtureConnection>(fd);
+    // OpenSSL writes to the socket with write(), which raises SIGPIPE when
+    // the peer has gone; held pending in this thread, it never stops the
+    // test program, whatever the program does with the signal.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+    SSL *ssl = SSL_new(tlsContext_);
+    const bool done = ssl && SSL_set_fd(ssl, fd) == 1 && !stopping_ && SSL_accept(ssl) == 1;
+    {
+        std::lock_guard lock(mutex_);
+        ++(done ? handshakes_ : handshakeFailures_);
+    }
+    handshakeEnded_.notify_all();
+    if (!done) {
+        SSL_free(ssl);
+        return nullptr;
+    }
+    return std::make_unique<TlsConnection>(fd, ssl);
+}
+
 // The request's head and, when it announces one, its body; whatever came
 // when the peer stops sending first.
-QByteArray FixtureHttpServer::ReadRequest(int fd)
+QByteArray FixtureHttpServer::ReadRequest(FixtureConnection &connection)
 {
     QByteArray request;
     char block[16384];
@@ -276,10 +472,12 @@ QByteArray FixtureHttpServer::ReadRequest(int fd)
         }
         if (wanted >= 0 && request.size() >= wanted)
             break;
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 5000) <= 0)
-            break;
-        const ssize_t n = ::recv(fd, block, sizeof block, 0);
+        if (!connection.Buffered()) {
+            pollfd p{connection.Fd(), POLLIN, 0};
+            if (::poll(&p, 1, 5000) <= 0)
+                break;
+        }
+        const qsizetype n = connection.Receive(block, sizeof block);
         if (n <= 0)
             break;
         request.append(block, n);
@@ -301,10 +499,10 @@ FixtureHttpServer::Handler FixtureHttpServer::HandlerFor(const QByteArray &reque
     };
 }
 
-void FixtureHttpServer::Respond(int fd, const FixtureResponse &response)
+void FixtureHttpServer::Respond(FixtureConnection &connection, const FixtureResponse &response)
 {
     if (response.NeverAnswer) {
-        HoldUntilPeerCloses(fd);
+        HoldUntilPeerCloses(connection);
         return;
     }
     if (!PauseFor(response.DelayMs))
@@ -314,32 +512,32 @@ void FixtureHttpServer::Respond(int fd, const FixtureResponse &response)
         bytes.truncate(response.CloseAfter);
     if (response.StallAfter >= 0) {
         bytes.truncate(response.StallAfter);
-        SendAll(fd, bytes.constData(), bytes.size());
-        HoldUntilPeerCloses(fd);
+        connection.Send(bytes.constData(), bytes.size());
+        HoldUntilPeerCloses(connection);
         return;
     }
     if (response.Endless) {
-        if (!SendAll(fd, bytes.constData(), bytes.size()))
+        if (!connection.Send(bytes.constData(), bytes.size()))
             return;
         while (!response.Body.isEmpty() && !stopping_
-               && SendAll(fd, response.Body.constData(), response.Body.size())) {
+               && connection.Send(response.Body.constData(), response.Body.size())) {
         }
         return;  // the peer has gone: nothing to close orderly
     }
     if (response.TrickleMs < 0) {
-        SendAll(fd, bytes.constData(), bytes.size());
+        connection.Send(bytes.constData(), bytes.size());
     } else {
         for (qsizetype i = 0; i < bytes.size(); ++i) {
-            if (!SendAll(fd, bytes.constData() + i, 1) || !PauseFor(response.TrickleMs))
+            if (!connection.Send(bytes.constData() + i, 1) || !PauseFor(response.TrickleMs))
                 return;
         }
     }
-    if (response.ResetAtClose) {
-        const linger reset{1, 0};
-        setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-    } else {
-        ::shutdown(fd, SHUT_WR);
-    }
+    if (response.ResetAtClose)
+        connection.EndWithReset();
+    else if (response.NoCloseNotify)
+        connection.EndWithoutCloseNotify();
+    else
+        connection.EndOrderly();
 }
 
 bool FixtureHttpServer::PauseFor(int ms)
@@ -350,15 +548,20 @@ bool FixtureHttpServer::PauseFor(int ms)
     return !stopped_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping_.load(); });
 }
 
-void FixtureHttpServer::HoldUntilPeerCloses(int fd)
+void FixtureHttpServer::HoldUntilPeerCloses(FixtureConnection &connection)
 {
     char block[4096];
     while (!stopping_) {
-        pollfd p{fd, POLLIN, 0};
+        if (connection.Buffered()) {
+            if (connection.Receive(block, sizeof block) <= 0)
+                return;
+            continue;
+        }
+        pollfd p{connection.Fd(), POLLIN, 0};
         const int ready = ::poll(&p, 1, 50);
         if (ready < 0 && errno != EINTR)
             return;
-        if (ready > 0 && ::recv(fd, block, sizeof block, 0) <= 0)
+        if (ready > 0 && connection.Receive(block, sizeof block) <= 0)
             return;
     }
 }

@@ -29,6 +29,20 @@
 //   /stall-in-header       "HTTP/1.0 200" and then silence, connection held
 //   /stall-in-body         200, Content-Length 1000, 10 bytes and then silence
 // A request for any other path gets 404 "not routed".
+//
+// Made with a FixtureTls the server speaks HTTPS: each connection first
+// completes a TLS handshake (OpenSSL, blocking, in its own thread) with the
+// given certificate and key, then is served exactly as above through
+// SSL_read and SSL_write, and Url() gives "https://127.0.0.1:<port>...".
+// Every response behaviour works the same over TLS; an ordinary end sends
+// close_notify before the TCP close, ResetAtClose sends a reset and no
+// close_notify, NoCloseNotify a TCP close without close_notify. Session
+// tickets and the session cache are off, so every connection makes a full
+// handshake and every client checks the certificate every time. A handshake
+// that fails (the client rejects the certificate, closes or resets) ends
+// that connection; HandshakeFailures() counts those, HandshakeCount() the
+// completed ones. The server side sees a client's rejection a moment after
+// the client does: wait for it with WaitForHandshakeFailures().
 #pragma once
 
 #include <QByteArray>
@@ -37,6 +51,7 @@
 #include <condition_variable>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -53,6 +68,8 @@ struct FixtureResponse {
     qint64 StallAfter = -1;     // >= 0: send this many bytes of Head + Body, then hold
                                 // the connection silently until the peer closes
     bool Endless = false;       // after Head + Body send Body again and again until the peer closes
+    bool NoCloseNotify = false; // TLS: end with a TCP close and no close_notify (an
+                                // unclean end); no difference in plain mode
 
     // 200 with Content-Length and the body.
     static FixtureResponse Ok(const QByteArray &body, const QByteArray &contentType = "text/html");
@@ -64,17 +81,29 @@ struct FixtureResponse {
     static FixtureResponse Raw(const QByteArray &bytes);  // exactly these bytes, then close
 };
 
+// The server certificate (PEM, the leaf first, any intermediates after it)
+// and its private key (PEM) of a TLS fixture server.
+struct FixtureTls {
+    QByteArray CertFile, KeyFile;
+};
+
+class FixtureConnection;
+struct ssl_ctx_st;
+
 class FixtureHttpServer {
 public:
     using Handler = std::function<FixtureResponse(const QByteArray &request)>;
 
     FixtureHttpServer();   // listening and serving when constructed
+    // Serving HTTPS with this certificate and key; throws std::runtime_error
+    // when OpenSSL cannot load them.
+    explicit FixtureHttpServer(const FixtureTls &tls);
     ~FixtureHttpServer();  // stops every connection and joins the threads
     FixtureHttpServer(const FixtureHttpServer &) = delete;
     FixtureHttpServer &operator=(const FixtureHttpServer &) = delete;
 
     quint16 Port() const { return port_; }
-    // "http://127.0.0.1:<port>" followed by path.
+    // "http://127.0.0.1:<port>" (TLS: "https://...") followed by path.
     QByteArray Url(const QByteArray &path) const;
 
     // Routes a path (as in the request line; a proxy request's full address
@@ -88,16 +117,29 @@ public:
     int RequestCount() const;
     void ClearRequests();
 
+    // TLS mode: completed and failed handshakes so far (thread-safe).
+    int HandshakeCount() const;
+    int HandshakeFailures() const;
+    // Waits up to timeoutMs until HandshakeFailures() >= atLeast; false when
+    // it is not reached by then.
+    bool WaitForHandshakeFailures(int atLeast, int timeoutMs = 5000) const;
+
 private:
+    void Start();
     void InstallDefaultRoutes();
     void AcceptLoop();
     void Serve(int fd);
-    QByteArray ReadRequest(int fd);
-    void Respond(int fd, const FixtureResponse &response);
+    std::unique_ptr<FixtureConnection> OpenConnection(int fd);
+    QByteArray ReadRequest(FixtureConnection &connection);
+    void Respond(FixtureConnection &connection, const FixtureResponse &response);
     bool PauseFor(int ms);  // false when the server stops meanwhile
-    void HoldUntilPeerCloses(int fd);
+    void HoldUntilPeerCloses(FixtureConnection &connection);
     Handler HandlerFor(const QByteArray &request) const;
 
+    ssl_ctx_st *tlsContext_ = nullptr;  // null in plain mode
+    int handshakes_ = 0;
+    int handshakeFailures_ = 0;
+    mutable std::condition_variable handshakeEnded_;
     int listenFd_ = -1;
     int wakePipe_[2] = {-1, -1};
     quint16 port_ = 0;
@@ -138,7 +180,9 @@ private:
 };
 
 // A loopback listener that accepts and then neither reads nor writes, with
-// a small receive buffer, so a client's sends soon block.
+// a small receive buffer, so a client's sends soon block. It is also a TLS
+// server that stalls in the handshake: a client's ClientHello is never
+// answered, so its handshake waits until its own time-out.
 class SilentListener {
 public:
     SilentListener();
