@@ -68,12 +68,30 @@ TEST(SplitUrl, LongPathsAreKeptWhole)
     EXPECT_EQ(Split(url).Path, path);
 }
 
-TEST(SplitUrl, RefusesEmptyHttpsAndNonNumericPorts)
+TEST(SplitUrl, HttpsIsSecureOnPort443UnlessGivenAnother)
+{
+    QByteArray url = "HTTPS://secure/a";
+    TUrlTarget target = Split(url);
+    EXPECT_TRUE(target.Secure);
+    EXPECT_EQ(target.Port, 443);
+    url = "https://secure:8443/a";
+    EXPECT_EQ(Split(url).Port, 8443);
+    // Any other scheme, or a host with a port and no scheme, is plain.
+    TUrlTarget after{"h", 443, "/", true};
+    url = "http://plain/";
+    SplitUrl(url, after);
+    EXPECT_FALSE(after.Secure);
+    EXPECT_EQ(after.Port, 80);
+    after.Secure = true;
+    url = "host:81/x";
+    SplitUrl(url, after);
+    EXPECT_FALSE(after.Secure);
+}
+
+TEST(SplitUrl, RefusesEmptyAddressesAndNonNumericPorts)
 {
     QByteArray url;
     EXPECT_EQ(ThrownMessage<Exception>([&] { Split(url); }), "Empty URL");
-    url = "HTTPS://secure/";
-    EXPECT_EQ(ThrownMessage<Exception>([&] { Split(url); }), "HTTP Secure Socket is not supported");
     url = "http://host:abc/";
     EXPECT_EQ(ThrownMessage<EConvertError>([&] { Split(url); }), "'abc' is not a valid integer value");
 }
