@@ -13,6 +13,7 @@
 #include "lists/list_file_format.h"
 #include "net/http_client.h"
 #include "net/socket_errors.h"
+#include "net/tls_errors.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -293,12 +294,20 @@ TDLForm::DownloadStep TDLForm::HandleDownloadSocketError(const ESockError &e, in
         reason.clear();
         return DownloadStep::Failed;
     }
+    const auto *tls = dynamic_cast<const ETlsError *>(&e);
+    if (tls && !IsBrokenOff(e)) {
+        // A certificate refused: no request went out, and another attempt
+        // would meet the same certificate.
+        reason = TlsProblemText(*tls, EnglishUI == 1);
+        return DownloadStep::Failed;
+    }
     // "Connection Failed" says no more; the connection kept the system's code.
     reason = message == kConnectionFailed && HTTP2->LastError > 10000
                  ? SocketErrorText(HTTP2->LastError)
                  : message;
-    if (message == SocketErrorText(WsaNumber(WsaCode::ConnectionReset))
-        || message == SocketErrorText(WsaNumber(WsaCode::ConnectionAborted))) {
+    if (IsBrokenOff(e)) {
+        if (tls)
+            reason = TlsProblemText(*tls, EnglishUI == 1);
         LogBrokenOff(reason, attempt);
         return DownloadStep::Retry;
     }
