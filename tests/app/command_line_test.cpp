@@ -1,9 +1,11 @@
 #include "tests/support/fixture_http_server.h"
+#include "tests/support/test_certificates.h"
 #include "tests/support/test_environment.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QSettings>
 #include <gtest/gtest.h>
@@ -35,6 +37,8 @@ protected:
             env.remove(name);
         env.insert("XDG_CONFIG_HOME", config);
         env.insert("GRABULO_HOME", home);
+        for (auto it = extraEnvironment.cbegin(); it != extraEnvironment.cend(); ++it)
+            env.insert(it.key(), it.value());
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(GRABULO_EXECUTABLE), arguments);
         if (!program.waitForFinished(waitMs)) {
@@ -59,6 +63,7 @@ protected:
     }
 
     FixtureHttpServer server;
+    QMap<QString, QString> extraEnvironment;  // for the program's environment
     QString config, home, target, page;
     QByteArray output, errors;
 };
@@ -194,6 +199,61 @@ TEST_F(CommandLine, AFailureThatIsNoSocketErrorStillEndsTheRun)
     EXPECT_FALSE(errors.isEmpty());
     EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 0, neuspešnih: 0."));
     EXPECT_GE(Stored("run").toLongLong(), 0) << "closing ran";
+    EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
+}
+
+// An https gallery whose links take every form, with the test authority
+// as the program's only trusted root.
+class HttpsCommandLine : public CommandLine {
+protected:
+    void SetUp() override
+    {
+        CommandLine::SetUp();
+        extraEnvironment["SSL_CERT_FILE"] = QString::fromUtf8(certificates.CaFile());
+        extraEnvironment["SSL_CERT_DIR"] = QString::fromUtf8(certificates.Folder()) + "/none";
+        const QByteArray port = QByteArray::number(tls.Port());
+        tls.Route("/g/index.html",
+                  FixtureResponse::Ok("<a href=\"a.jpg\">relative</a> <a href=\"/g/b.gif\">root</a>\n"
+                                      "<a href=\"//127.0.0.1:" + port + "/g/c.png\">scheme-relative</a>\n"
+                                      "<a href=\"HTTPS://127.0.0.1:" + port + "/g/d.jpg\">absolute</a>\n"
+                                      "<a href=\"" + server.Url("/gallery/a.jpg") + "\">plain http</a>\n"
+                                      "<a href=\"mailto:me@example.jpg\">mail</a> <a href=\"ftp://127.0.0.1/f.jpg\">ftp</a>\n"));
+        for (const char *name : {"a.jpg", "b.gif", "c.png", "d.jpg"})
+            tls.Route(QByteArray("/g/") + name, FixtureResponse::Ok(QByteArray("TLS ") + name, "image/jpeg"));
+        httpsPage = QString::fromUtf8(tls.Url("/g/index.html"));
+    }
+
+    TestCertificates certificates;
+    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+    QString httpsPage;
+};
+
+TEST_F(HttpsCommandLine, AnHttpsGalleryDownloadsWithEveryFormOfLink)
+{
+    ASSERT_EQ(Run({httpsPage, target, "start", "exit"}), 0) << errors.constData() << output.constData();
+    EXPECT_EQ(Saved("a.jpg"), QByteArray("TLS a.jpg"));
+    EXPECT_EQ(Saved("b.gif"), QByteArray("TLS b.gif"));
+    EXPECT_EQ(Saved("c.png"), QByteArray("TLS c.png"));
+    EXPECT_EQ(Saved("d.jpg"), QByteArray("TLS d.jpg"));
+    EXPECT_EQ(Saved("a_1.jpg"), QByteArray("JPEG bytes")) << "the plain-http picture, under the next free name";
+    EXPECT_EQ(QDir(target).entryList(QDir::Files).size(), 5);
+    EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 5, neuspešnih: 0."));
+    EXPECT_EQ(tls.RequestCount(), 5);
+    EXPECT_EQ(server.RequestCount(), 1);
+    // The history keeps the scheme of the page.
+    QFile history(home + "/dl.ini");
+    ASSERT_TRUE(history.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(history.readAll().contains(httpsPage.toUtf8())) << "https:// stays in the history";
+}
+
+TEST_F(HttpsCommandLine, ARefusedCertificateIsNamedAndNothingIsSent)
+{
+    FixtureHttpServer expired{FixtureTls{certificates.CertFile(TestLeaf::Expired), certificates.KeyFile(TestLeaf::Expired)}};
+    const QString address = QString::fromUtf8(expired.Url("/g/index.html"));
+    EXPECT_EQ(Run({address, target, "start", "exit"}), 2);
+    EXPECT_TRUE(output.contains("potrdilo strežnika je poteklo")) << output.constData();
+    EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 0, neuspešnih: 0."));
+    EXPECT_EQ(expired.RequestCount(), 0);
     EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
 }
 
