@@ -55,7 +55,8 @@ public:
     // Splits a page address into AddressHost, AddressPath, AddressFile and
     // the folder lines of Memo1.
     void LociNaslov(const QByteArray &address);
-    // LociNaslov of the address box, and AddressScheme from its label.
+    // LociNaslov of the address box, and AddressScheme: the box's own
+    // scheme if it has one, else its label's.
     void SplitPageAddress();
     // The prefix the address box's label shows, "http://" or "https://",
     // and setting it.

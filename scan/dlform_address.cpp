@@ -19,8 +19,11 @@ void TDLForm::LociNaslov(const QByteArray &address)
 
 void TDLForm::SplitPageAddress()
 {
-    LociNaslov(AddressBytes());
-    AddressScheme = AddressPrefix().chopped(3);  // without its "://"
+    // The box holds a scheme of its own only while not yet loaded (an HTML
+    // list read against a typed address); that one is meant.
+    const SchemedAddress address = TakeScheme(Combo1->currentText(), AddressPrefix());
+    LociNaslov(address.rest.toUtf8());
+    AddressScheme = address.prefix.chopped(3);  // without its "://"
 }
 
 QByteArray TDLForm::AddressPrefix() const
