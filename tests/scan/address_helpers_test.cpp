@@ -2,9 +2,6 @@
 #include "app/shared_state.h"
 #include "scan/address_helpers.h"
 
-#include <QComboBox>
-#include <QLabel>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -131,29 +128,13 @@ TEST(AddressSchemes, TakingTheSchemeRemovesOnePrefixOrKeepsTheOneInUse)
     EXPECT_EQ(FullAddress(QStringLiteral("h:81/"), kHttpPrefix), "http://h:81/");
 }
 
-TEST(AddressSchemes, ListEntriesWithoutASchemeAndOldHistoryEntriesAreHttp)
+TEST(AddressSchemes, ListEntriesAndHistoryEntriesWithoutASchemeAreHttp)
 {
     EXPECT_EQ(ListEntryPrefix("HTTPS://h/a.jpg"), "https://");
-    EXPECT_EQ(ListEntryPrefix("http://h/a.jpg"), "http://");
     EXPECT_EQ(ListEntryPrefix("h/a.jpg"), "http://");
     EXPECT_EQ(ListEntryPrefix("ftp://h/a.jpg"), "http://");
-
     EXPECT_EQ(HistoryEntry(kHttpsPrefix, QStringLiteral("h/x/")), QStringLiteral("https://h/x/"));
     EXPECT_EQ(HistoryEntry(kHttpPrefix, QStringLiteral("h/x/")), QStringLiteral("h/x/"));
-}
-
-TEST(AddressSchemes, SplitPageAddressTakesTheSchemeOfTheAddressBoxLabel)
-{
-    TDLForm form;
-    form.Combo1->setEditText(QStringLiteral("h/a/p.html"));
-    form.SetAddressPrefix(kHttpsPrefix);
-    form.SplitPageAddress();
-    EXPECT_EQ(AddressScheme, "https");
-    EXPECT_EQ(AddressHost, "h");
-    EXPECT_EQ(form.ObdelajEnoPovezavo("b.jpg"), "https://h/a/b.jpg");
-    form.SetAddressPrefix(kHttpPrefix);
-    form.SplitPageAddress();
-    EXPECT_EQ(form.ObdelajEnoPovezavo("//c/d.jpg"), "http://c/d.jpg");
 }
 
 }  // namespace

@@ -298,13 +298,4 @@ TEST(PageScan, FromPageTextToTheListOfAddresses)
     EXPECT_TRUE(ScanPageLinks(page, LinkAttribute::Href, 4, kFolderX).isEmpty());
 }
 
-TEST(PageScan, AnHttpsPageGivesHttpsAddressesAndRepeatsAcrossForms)
-{
-    const QByteArray page = R"(<a href="a.jpg"><a href="//h/x/a.jpg"><a href="https://h/x/a.jpg">
-        <a href=mailto:me@h.jpg><img src="/t.gif"><a href="http://h/x/a.jpg">)";
-    EXPECT_EQ(ScanPageLinks(page, LinkAttribute::Href, 0, {"h", "x/", "https"}),
-              (Links{"https://h/x/a.jpg", "http://h/x/a.jpg"}));
-    EXPECT_EQ(ScanPageLinks(page, LinkAttribute::ImgSrc, 0, {"h", "x/", "https"}), Links{"https://h/t.gif"});
-}
-
 } // namespace
