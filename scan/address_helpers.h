@@ -1,6 +1,6 @@
 // Taking page addresses apart and putting them together. Addresses are kept
 // without their scheme; they are bytes as typed or as found in a page. The
-// scheme of an address box is held apart, as its prefix "http://" or
+// scheme of an address box is held on its own, as its prefix "http://" or
 // "https://" (always in lower case).
 #pragma once
 
@@ -38,7 +38,7 @@ inline constexpr char kHttpsPrefix[] = "https://";
 // whatever the case typed; empty for an address without either.
 QByteArray SchemePrefixOf(QByteArrayView address);
 
-// An address box's text taken apart: its scheme prefix and the rest.
+// An address box's text split into its scheme prefix and the rest.
 struct SchemedAddress {
     QByteArray prefix;   // "http://" or "https://"
     QString rest;        // the text without that prefix
