@@ -55,6 +55,18 @@ public:
     // Splits a page address into AddressHost, AddressPath, AddressFile and
     // the folder lines of Memo1.
     void LociNaslov(const QByteArray &address);
+    // LociNaslov of the address box, and AddressScheme: the box's own
+    // scheme if it has one, else its label's.
+    void SplitPageAddress();
+    // The prefix the address box's label shows, "http://" or "https://",
+    // and setting it.
+    QByteArray AddressPrefix() const;
+    void SetAddressPrefix(const QByteArray &prefix);
+    // The address box's own scheme, if it has one, goes to its label and out
+    // of the box; a bare domain gains its "/".
+    void TakeAddressScheme();
+    // An entry picked from the box's history sets the label's scheme.
+    void Combo1Pick(int index);
 
     // --- Link scanner ---------------------------------------------------------
     void ObdelajHTML();      // List1 := the href values of Memo2
@@ -80,6 +92,9 @@ public:
     void HTTP1Disconnect(TSocketConnection *Sender);
     void HTTP1Status(TSocketConnection *Sender, const QByteArray &Status);
     void HTTP1Success(THttpClient *Sender, quint8 Cmd);
+    // The address in the box joins its history: an https page with its
+    // "https://", an http page without a scheme.
+    void AddToHistory();
     // The address history of Combo1 to and from "dl.ini" (UTF-8, CR LF).
     void SaveHistory();
     void LoadHistory();

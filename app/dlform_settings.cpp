@@ -8,6 +8,7 @@
 #include "app/settings_values.h"
 #include "app/shared_state.h"
 #include "net/http_client.h"
+#include "scan/address_helpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -157,9 +158,12 @@ void TDLForm::Button12Click()
 
 void TDLForm::Button11Click()
 {
-    // The arguments go as a list, never through a shell.
+    // The arguments go as a list, never through a shell. The address keeps
+    // the scheme of the box: the other copy takes a bare address as http.
+    const QString text = Combo1->currentText();
+    const QString address = SchemePrefixOf(text.toUtf8()).isEmpty() ? HistoryEntry(AddressPrefix(), text) : text;
     QProcess::startDetached(QCoreApplication::applicationFilePath(),
-                            {Combo1->currentText(), Edit6->text(), Edit2->text(), Edit3->text()});
+                            {address, Edit6->text(), Edit2->text(), Edit3->text()});
 }
 
 void TDLForm::Memo3DblClick()

@@ -130,6 +130,7 @@ void TDLForm::WirePageLoad()
     connect(Button1, &QPushButton::clicked, this, Guard([this] { Button1Click(); }));
     // Only the user's edits and picks count as a change of the address.
     connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, Guard([this] { Combo1Change(); }));
+    connect(Combo1, &QComboBox::activated, this, Guard([this] { Combo1Pick(Combo1->currentIndex()); }));
     connect(Combo1, &QComboBox::activated, this, Guard([this] { Combo1Change(); }));
     OnEvent(Combo1->lineEdit(), QEvent::KeyRelease,
             [this](QEvent *e) { Combo1KeyUp(static_cast<QKeyEvent *>(e)->key()); });

@@ -12,6 +12,7 @@ qint32 TypeFilterIndex = 0;
 QByteArray AddressHost;
 QByteArray AddressPath;
 QByteArray AddressFile;
+QByteArray AddressScheme = "http";
 QString ProductSiteAddress;
 QString MakerSiteAddress;
 QString ProgramVersion;
@@ -31,6 +32,7 @@ void ResetSharedState()
     AddressHost.clear();
     AddressPath.clear();
     AddressFile.clear();
+    AddressScheme = "http";
     ProductSiteAddress.clear();
     MakerSiteAddress.clear();
     ProgramVersion.clear();

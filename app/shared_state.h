@@ -24,6 +24,7 @@ extern qint32 TypeFilterIndex;    // the entry of the type filter in force
 extern QByteArray AddressHost;      // the current address before its first "/"
 extern QByteArray AddressPath;      // between its first and last "/"
 extern QByteArray AddressFile;      // after its last "/"
+extern QByteArray AddressScheme;    // the scheme the page of AddressHost was asked for: "http" or "https"
 extern QString ProductSiteAddress;
 extern QString MakerSiteAddress;
 extern QString ProgramVersion;

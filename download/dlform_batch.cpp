@@ -74,9 +74,9 @@ void TDLForm::ShraniSlike()
     Edit12Exit();  // the size filter reads a number, whatever is being typed
     PokaziStevilko(6);
     HTTP2->HeaderInfo.Referer =
-        CheckBox3->isChecked() ? Edit11->text().toUtf8() : "http://" + Combo1->currentText().toUtf8();
+        CheckBox3->isChecked() ? Edit11->text().toUtf8() : AddressPrefix() + Combo1->currentText().toUtf8();
     // The credentials were typed for the page: its files elsewhere get none.
-    HTTP2->CredentialsOrigin = THttpClient::OriginOf("http://" + OdvzemiHTTP(Combo1->currentText().toUtf8()));
+    HTTP2->CredentialsOrigin = THttpClient::OriginOf(FullAddress(Combo1->currentText(), AddressPrefix()));
     BatchGuard running;
     bool listEmptied = false;
     try {

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -55,8 +56,10 @@ void TCreateList::WireSignals()
 
 void TCreateList::Button1Click()
 {
-    Edit3->setText(OdvzemiHTTP(Edit3->text()));
-    Edit3->setText(DodajSlash(Edit3->text()));
+    // A scheme typed in the base address is kept in the label.
+    const SchemedAddress base = TakeScheme(Edit3->text(), Label1->text().toUtf8());
+    Label1->setText(QString::fromLatin1(base.prefix));
+    Edit3->setText(DodajSlash(base.rest));
     const qint64 from = StrToInt(Edit5->text());
     const qint64 to = StrToInt(Edit6->text());
     if (to < from)
@@ -64,7 +67,7 @@ void TCreateList::Button1Click()
     const qint32 places = StrToInt(Edit7->text());
     if (!SeriesFits(from, to, places))
         return;
-    const QByteArray prefix = "http://" + Edit3->text().toUtf8() + Edit1->text().toUtf8();
+    const QByteArray prefix = base.prefix + Edit3->text().toUtf8() + Edit1->text().toUtf8();
     List1->AddItems(NumberedSeries(prefix, Edit2->text().toUtf8(), from, to, places));
 }
 
@@ -73,6 +76,7 @@ void TCreateList::Button2Click()
     if (DLForm) {
         DLForm->List2->SetItems(List1->Items());
         DLForm->PageControl1->setCurrentWidget(DLForm->TabSheet1);
+        DLForm->SetAddressPrefix(Label1->text().toUtf8());
         DLForm->Combo1->setEditText(Edit3->text());
         DLForm->SpeedButton3Click();
     }

@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 
@@ -39,6 +40,17 @@ void TakePageLinks(TDLForm &form, int filter)
     form.Button1Click();
 }
 
+// The List zone's address field without its scheme, which goes to its
+// label Label8; a field without one keeps the label's. The Download zone,
+// which loads the page, is given the same address and scheme.
+void TakeListAddress(TDLForm &form)
+{
+    const SchemedAddress address = TakeScheme(form.Edit7->text(), form.Label8->text().toUtf8());
+    form.Label8->setText(QString::fromLatin1(address.prefix));
+    form.Edit7->setText(address.rest);
+    form.SetAddressPrefix(address.prefix);
+}
+
 // The filter of the run: the one picked on the List download tab, or the
 // Download zone's when that list has no choice.
 int RunFilterIndex(const TDLForm &form)
@@ -52,7 +64,9 @@ int RunFilterIndex(const TDLForm &form)
 bool SavePageOfList(TDLForm &form, qsizetype i)
 {
     TypeFilterIndex = RunFilterIndex(form);
-    form.Combo1->setEditText(QString::fromUtf8(form.List3->Item(i)));
+    const QByteArray entry = form.List3->Item(i);
+    form.SetAddressPrefix(ListEntryPrefix(entry));  // an entry without a scheme is an http page
+    form.Combo1->setEditText(QString::fromUtf8(entry));
     form.Button2Click();
     if (ListAbortRequested) {
         form.Button6Click();
@@ -82,7 +96,7 @@ void TDLForm::Button13Click()
 {
     if (Edit7->text().isEmpty())
         return;
-    Edit7->setText(OdvzemiHTTP(Edit7->text()));
+    TakeListAddress(*this);
     Edit7->setText(DodajSlash(Edit7->text()));
     List3->Clear();
     Combo1->setEditText(Edit7->text());
@@ -94,6 +108,7 @@ void TDLForm::Button13Click()
 void TDLForm::Button15Click()
 {
     List3->Clear();
+    TakeListAddress(*this);
     Combo1->setEditText(Edit7->text());
     TakePageLinks(*this, kFilterAll);
     List3->SetSorted(true);

@@ -41,7 +41,7 @@ void TDLForm::P2Click()
     List2->Clear();
     Memo2.clear();
     Memo2 = ReadListText(OpenDialog1.FileName);
-    LociNaslov(AddressBytes());
+    SplitPageAddress();
     ObdelajHTML();
     ObdelajPovezave();
     OdstraniDuplikatneVrstice(List2);

@@ -59,3 +59,39 @@ QString DodajSlash(const QString &address)
 {
     return QString::fromUtf8(DodajSlash(address.toUtf8()));
 }
+
+QByteArray SchemePrefixOf(QByteArrayView address)
+{
+    for (const char *prefix : {kHttpPrefix, kHttpsPrefix}) {
+        const QByteArrayView wanted(prefix);
+        if (address.size() >= wanted.size()
+            && address.first(wanted.size()).compare(wanted, Qt::CaseInsensitive) == 0)
+            return QByteArray(prefix);
+    }
+    return QByteArray();
+}
+
+SchemedAddress TakeScheme(const QString &text, const QByteArray &prefixInUse)
+{
+    const QByteArray prefix = SchemePrefixOf(text.toUtf8());
+    if (prefix.isEmpty())
+        return {prefixInUse, text};
+    return {prefix, text.mid(prefix.size())};
+}
+
+QByteArray FullAddress(const QString &text, const QByteArray &prefixInUse)
+{
+    const SchemedAddress address = TakeScheme(text, prefixInUse);
+    return address.prefix + address.rest.toUtf8();
+}
+
+QByteArray ListEntryPrefix(QByteArrayView entry)
+{
+    const QByteArray prefix = SchemePrefixOf(entry);
+    return prefix.isEmpty() ? QByteArray(kHttpPrefix) : prefix;
+}
+
+QString HistoryEntry(const QByteArray &prefix, const QString &text)
+{
+    return prefix == kHttpsPrefix ? QString::fromLatin1(prefix) + text : text;
+}

@@ -1,5 +1,7 @@
 // Taking page addresses apart and putting them together. Addresses are kept
-// without their scheme; they are bytes as typed or as found in a page.
+// without their scheme; they are bytes as typed or as found in a page. The
+// scheme of an address box is held on its own, as its prefix "http://" or
+// "https://" (always in lower case).
 #pragma once
 
 #include <QByteArray>
@@ -27,3 +29,33 @@ QString OdvzemiHTTP(const QString &address);
 // The address with "/" appended when it ends in ".com", ".net" or ".org".
 QByteArray DodajSlash(const QByteArray &address);
 QString DodajSlash(const QString &address);
+
+// The schemes a page may be asked for, as the prefixes the address labels show.
+inline constexpr char kHttpPrefix[] = "http://";
+inline constexpr char kHttpsPrefix[] = "https://";
+
+// The prefix an address starts with, "http://" or "https://" in lower case
+// whatever the case typed; empty for an address without either.
+QByteArray SchemePrefixOf(QByteArrayView address);
+
+// An address box's text split into its scheme prefix and the rest.
+struct SchemedAddress {
+    QByteArray prefix;   // "http://" or "https://"
+    QString rest;        // the text without that prefix
+};
+
+// The text without its first "http://" or "https://" (any case), which gives
+// the prefix; a text without either keeps the prefix in use.
+SchemedAddress TakeScheme(const QString &text, const QByteArray &prefixInUse);
+
+// The full address of an address box: the text's own scheme when it has
+// one, else the prefix in use, before the rest.
+QByteArray FullAddress(const QString &text, const QByteArray &prefixInUse);
+
+// A list entry as an address to ask for: as it stands when it starts with
+// "http://" or "https://", else an http address.
+QByteArray ListEntryPrefix(QByteArrayView entry);
+
+// The address box's history keeps https pages with their prefix; an entry
+// without a scheme is an http page, as every entry of older histories is.
+QString HistoryEntry(const QByteArray &prefix, const QString &text);

@@ -1,8 +1,12 @@
 // The window's side of the address helpers: the split of the current page
-// address into the shared AddressHost, AddressPath, AddressFile and Memo1.
+// address into the shared AddressHost, AddressPath, AddressFile and Memo1,
+// and the scheme of the address box, which its label Label1 shows.
 #include "app/dlform.h"
 #include "app/shared_state.h"
 #include "scan/address_helpers.h"
+
+#include <QComboBox>
+#include <QLabel>
 
 void TDLForm::LociNaslov(const QByteArray &address)
 {
@@ -11,4 +15,39 @@ void TDLForm::LociNaslov(const QByteArray &address)
     AddressPath = std::move(parts.path);
     AddressFile = std::move(parts.file);
     Memo1 = std::move(parts.folders);
+}
+
+void TDLForm::SplitPageAddress()
+{
+    // The box holds a scheme of its own only while not yet loaded (an HTML
+    // list read against a typed address); that one is meant.
+    const SchemedAddress address = TakeScheme(Combo1->currentText(), AddressPrefix());
+    LociNaslov(address.rest.toUtf8());
+    AddressScheme = address.prefix.chopped(3);  // without its "://"
+}
+
+QByteArray TDLForm::AddressPrefix() const
+{
+    return Label1->text().toUtf8();
+}
+
+void TDLForm::SetAddressPrefix(const QByteArray &prefix)
+{
+    Label1->setText(QString::fromLatin1(prefix));
+}
+
+void TDLForm::TakeAddressScheme()
+{
+    const SchemedAddress address = TakeScheme(Combo1->currentText(), AddressPrefix());
+    SetAddressPrefix(address.prefix);
+    Combo1->setEditText(DodajSlash(address.rest));
+}
+
+void TDLForm::Combo1Pick(int index)
+{
+    const QString entry = Combo1->itemText(index);
+    // History entries without a scheme are http pages.
+    const SchemedAddress address = TakeScheme(entry, kHttpPrefix);
+    SetAddressPrefix(address.prefix);
+    Combo1->setEditText(address.rest);
 }

@@ -43,7 +43,7 @@ void TDLForm::HTTP1Status(TSocketConnection *, const QByteArray &Status)
 
 void TDLForm::HTTP1Success(THttpClient *, quint8)
 {
-    LociNaslov(AddressBytes());
+    SplitPageAddress();
     Log(Wording("--- Stran naložena.", "--- Page loaded."));
     Image3->setVisible(true);
 }

@@ -1,5 +1,7 @@
 // Loading a page: Load page, Enter in the address box, the hidden local
-// file scan, and the address history with its file "dl.ini".
+// file scan, and the address history with its file "dl.ini". The page is
+// asked for with the scheme its label shows; https pages keep their
+// "https://" in the history.
 #include "app/dialogs.h"
 #include "app/dlform.h"
 #include "app/list_box.h"
@@ -40,11 +42,11 @@ void TDLForm::Button2Click()
         return;
     PokaziStevilko(6);
     Status1->SetPanelText(2, QString());
-    Combo1->setEditText(DodajSlash(OdvzemiHTTP(Combo1->currentText())));
-    HTTP1->HeaderInfo.Referer = CheckBox3->isChecked() ? Edit11->text().toUtf8() : "http://" + AddressBytes();
+    TakeAddressScheme();
+    HTTP1->HeaderInfo.Referer = CheckBox3->isChecked() ? Edit11->text().toUtf8() : AddressPrefix() + AddressBytes();
     HTTP1->ReplyNumber = 0;
     try {
-        HTTP1->Get("http://" + AddressBytes());
+        HTTP1->Get(AddressPrefix() + AddressBytes());
         // An error status that redirects did not mend is a failed load too.
         PageLoaded = !LogErrorStatusOfPage();
     } catch (const ESockError &e) {
@@ -70,13 +72,13 @@ void TDLForm::Button2Click()
     // A failed load leaves no page: the previous page's text must not be
     // scanned against the new address.
     Memo2 = PageLoaded ? HTTP1->Body : QByteArray();
-    Combo1->addItem(Combo1->currentText());
+    AddToHistory();
     SaveHistory();
     if (CheckBox5->isChecked())
         ObdelajHTMLImg();
     else
         ObdelajHTML();
-    LociNaslov(AddressBytes());
+    SplitPageAddress();
     ObdelajPovezave();
     OdstraniDuplikatneVrstice(List2);
     Label10->setText(QString::number(List2->Count()));
@@ -99,12 +101,12 @@ void TDLForm::Combo1KeyUp(int key)
         return;
     if (Combo1->currentText().isEmpty())
         return;
-    Combo1->setEditText(DodajSlash(OdvzemiHTTP(Combo1->currentText())));
+    TakeAddressScheme();
     HTTP1->ReplyNumber = 0;
-    HTTP1->Get("http://" + AddressBytes());
+    HTTP1->Get(AddressPrefix() + AddressBytes());
     // An error page is no page: its links are not added.
     Memo2 = LogErrorStatusOfPage() ? QByteArray() : HTTP1->Body;
-    Combo1->addItem(Combo1->currentText());
+    AddToHistory();
     SaveHistory();
     PokaziStevilko(3);
     ObdelajHTML();
@@ -118,7 +120,7 @@ void TDLForm::Button3Click()
     if (!page.open(QIODevice::ReadOnly))
         throw EFOpenError::CannotOpen(page.fileName(), page.errorString());
     Memo2 = page.readAll();
-    LociNaslov(AddressBytes());
+    SplitPageAddress();
     ObdelajHTML();
     ObdelajPovezave();
 }
@@ -138,6 +140,15 @@ void TDLForm::Button5Click()
     if (!QFile::remove(ProgramFile(kHistoryFile)))
         Dialogs().Error(QStringLiteral("Ni mi uspelo, fajl je najbrž uporabljan!\r"
                                        "I did not succeed - file is in use!"));
+}
+
+void TDLForm::AddToHistory()
+{
+    // The first entry of an empty list would become the box's text, with
+    // its "https://".
+    const QString text = Combo1->currentText();
+    Combo1->addItem(HistoryEntry(AddressPrefix(), text));
+    Combo1->setEditText(text);
 }
 
 void TDLForm::SaveHistory()

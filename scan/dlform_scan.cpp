@@ -10,7 +10,7 @@
 namespace {
 PageLocation CurrentPage()
 {
-    return {AddressHost, AddressPath};
+    return {AddressHost, AddressPath, AddressScheme};
 }
 }  // namespace
 

@@ -81,10 +81,10 @@ const char *TakeValue(const char *p, const char *end, QList<QByteArray> &values)
     return p + 2;
 }
 
-QByteArray JoinAddress(const QByteArray &host, std::initializer_list<QByteArrayView> parts)
+QByteArray JoinAddress(const PageLocation &page, std::initializer_list<QByteArrayView> parts)
 {
-    QByteArray address("http://");
-    address += host;
+    QByteArray address = page.scheme + "://";
+    address += page.host;
     for (QByteArrayView part : parts)
         address += part;
     return address;
@@ -99,14 +99,37 @@ QByteArray ResolveUpwards(QByteArrayView raw, const PageLocation &page)
         folder = OdvzemiImenik(folder);
     }
     if (folder.isEmpty())
-        return JoinAddress(page.host, {"/", rest});
-    return JoinAddress(page.host, {"/", folder, "/", rest});
+        return JoinAddress(page, {"/", rest});
+    return JoinAddress(page, {"/", folder, "/", rest});
 }
 
 bool IsHttpAddress(QByteArrayView raw)
 {
-    return raw.size() >= 7 && raw.first(4).compare("http", Qt::CaseInsensitive) == 0
-        && raw.sliced(4, 3) == "://";
+    return !SchemePrefixOf(raw).isEmpty();
+}
+
+bool IsLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsSchemeCharacter(char c)
+{
+    return IsLetter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+}
+
+// Whether the value starts with an RFC 3986 scheme and its ":".
+bool HasScheme(QByteArrayView raw)
+{
+    if (raw.isEmpty() || !IsLetter(raw.front()))
+        return false;
+    for (const char c : raw.sliced(1)) {
+        if (c == ':')
+            return true;
+        if (!IsSchemeCharacter(c))
+            return false;
+    }
+    return false;
 }
 
 template <typename Line>
@@ -160,19 +183,28 @@ QList<QByteArray> ObdelajHTMLImg(const QByteArray &page)
     return CollectLinkValues(page, LinkAttribute::ImgSrc);
 }
 
+bool HasForeignScheme(QByteArrayView raw)
+{
+    return HasScheme(raw) && !IsHttpAddress(raw);
+}
+
 QByteArray ObdelajEnoPovezavo(const QByteArray &raw, const PageLocation &page)
 {
     if (IsHttpAddress(raw))
         return raw;
+    if (raw.startsWith("//"))
+        return page.scheme + ':' + raw;  // the page's scheme, the link's server
+    if (HasForeignScheme(raw))
+        return QByteArray();
     if (raw.startsWith("../"))
         return ResolveUpwards(raw, page);
     if (raw.startsWith('/'))
-        return JoinAddress(page.host, {raw});
+        return JoinAddress(page, {raw});
     if (raw.startsWith("./"))
-        return JoinAddress(page.host, {"/", page.path, QByteArrayView(raw).sliced(2)});
+        return JoinAddress(page, {"/", page.path, QByteArrayView(raw).sliced(2)});
     if (raw.isEmpty())
         return QByteArray();
-    return JoinAddress(page.host, {"/", page.path, raw});
+    return JoinAddress(page, {"/", page.path, raw});
 }
 
 FilteredLinks ObdelajPovezave(const QList<QByteArray> &rawValues, int typeFilterIndex,
@@ -180,7 +212,7 @@ FilteredLinks ObdelajPovezave(const QList<QByteArray> &rawValues, int typeFilter
 {
     FilteredLinks result;
     for (const QByteArray &raw : rawValues) {
-        if (FileTypeAdmitsLink(typeFilterIndex, raw))
+        if (FileTypeAdmitsLink(typeFilterIndex, raw) && !HasForeignScheme(raw))
             result.links.append(ObdelajEnoPovezavo(raw, page));
     }
     result.nothingFound = alreadyListed == 0 && result.links.isEmpty();

@@ -1,6 +1,7 @@
 // The link scanner: pulls attribute values out of a page's bytes, keeps those
 // whose ending names a wanted file type, resolves them against the page's
-// address into full "http://" addresses and removes repeated entries.
+// address into full "http://" or "https://" addresses and removes repeated
+// entries.
 //
 // It is not an HTML parser. The collection pass looks for a fixed trigger
 // ("href", or "g src" for img tags), skips to the next "=", and takes what
@@ -41,20 +42,29 @@ QList<QByteArray> ObdelajHTML(const QByteArray &page);
 // The src values of a page's img tags.
 QList<QByteArray> ObdelajHTMLImg(const QByteArray &page);
 
-// The folder a page lies in, as SplitAddress gives it for the page address.
+// The folder a page lies in, as SplitAddress gives it for the page address,
+// and the scheme the page was asked for.
 struct PageLocation {
-    QByteArray host;   // before the first "/"
-    QByteArray path;   // empty, or folders each ending in "/": "a/b/"
+    QByteArray host;             // before the first "/"
+    QByteArray path;             // empty, or folders each ending in "/": "a/b/"
+    QByteArray scheme = "http";  // "http" or "https", in lower case
 };
 
-// One raw value resolved against the page:
-//   "http://" (any case) ...  unchanged
+// One raw value resolved against the page, where S is the page's scheme:
+//   "http://" or "https://" (any case) ...  unchanged
+//   "//"                      S + ":" + value
+//   another scheme ("mailto:", "data:", "ftp:" ...; RFC 3986: a letter, then
+//   letters, digits, "+", "-", "." up to ":")   empty: no address to offer
 //   "../" (twice at most)     the path one folder up per "../"
-//   "/"                       "http://" + host + value
-//   "./"                      "http://" + host + "/" + path + the rest
-//   anything else             "http://" + host + "/" + path + value
-// Other schemes and "//" count as relative. An empty value gives an empty result.
+//   "/"                       S + "://" + host + value
+//   "./"                      S + "://" + host + "/" + path + the rest
+//   anything else             S + "://" + host + "/" + path + value
+// An empty value gives an empty result.
 QByteArray ObdelajEnoPovezavo(const QByteArray &raw, const PageLocation &page);
+
+// Whether the value starts with a scheme other than "http://" or "https://":
+// such links lead nowhere this program can go and are not offered.
+bool HasForeignScheme(QByteArrayView raw);
 
 // The result of the filter pass.
 struct FilteredLinks {
@@ -64,7 +74,8 @@ struct FilteredLinks {
 };
 
 // The filter pass: every raw value whose ending the type filter entry admits
-// (see type_filter.h), resolved as it stands, untrimmed. alreadyListed is the
+// (see type_filter.h) and that has no foreign scheme, resolved as it stands,
+// untrimmed. alreadyListed is the
 // number of entries the link list holds before the new ones are appended.
 FilteredLinks ObdelajPovezave(const QList<QByteArray> &rawValues, int typeFilterIndex,
                               const PageLocation &page, qsizetype alreadyListed = 0);

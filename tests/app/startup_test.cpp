@@ -149,6 +149,16 @@ TEST_F(StartUp, CommandLineCredentialsWithoutStartOnlyFillTheFields)
     EXPECT_FALSE(ShuttingDown);
 }
 
+TEST_F(StartUp, ACommandLineHttpsAddressIsLoadedAsHttps)
+{
+    Create();
+    const QString folder = testenv::NewFolder("cl-https");
+    form->FormShow({"HTTPS://127.0.0.1:1/x/", folder, "start"});
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("https://"));
+    EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("127.0.0.1:1/x/"));
+    EXPECT_FALSE(form->PageLoaded);
+}
+
 TEST_F(StartUp, AStoredTimeOutOfZeroOrBelowReadsAsTheDefault)
 {
     for (const qint32 stored : {0, -30}) {

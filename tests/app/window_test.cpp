@@ -59,6 +59,8 @@ TEST_F(Window, SharedStateStartsAsTheWindowSetsIt)
     EXPECT_FALSE(MakerSiteAddress.isEmpty());
     EXPECT_GT(StartMsecs, 0);
     EXPECT_EQ(EnglishUI, 0);
+    EXPECT_EQ(AddressScheme, "http");
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("http://"));
 }
 
 TEST_F(Window, TheTypeFilterHasItsSeventeenEntries)

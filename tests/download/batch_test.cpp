@@ -61,6 +61,20 @@ TEST_F(BatchTest, ThePickedLinesAreSavedInOrderWithCounterTitleAndEndMessage)
     EXPECT_TRUE(server.LastRequest().contains("\r\nReferer: http://site.si/gallery/\r\n"));
 }
 
+TEST_F(BatchTest, AnHttpsPageIsTheRefererAndTheOwnerOfTheCredentials)
+{
+    form->SetAddressPrefix("https://");
+    form->Combo1->setEditText("site.si:8443/gallery/");
+    form->List2->SetSelected(0, true);
+    form->Button4Click();
+    EXPECT_EQ(Files(), QStringList{"a.jpg"});  // an http file of an https page, named as ever
+    EXPECT_TRUE(server.LastRequest().contains("\r\nReferer: https://site.si:8443/gallery/\r\n"));
+    const THttpOrigin page = THttpClient::OriginOf("https://site.si:8443/gallery/");
+    ASSERT_TRUE(form->HTTP2->CredentialsOrigin.has_value());
+    EXPECT_EQ(form->HTTP2->CredentialsOrigin->Host, page.Host);
+    EXPECT_EQ(form->HTTP2->CredentialsOrigin->Port, page.Port);
+}
+
 TEST_F(BatchTest, SloveneWordingAndTheRefererField)
 {
     form->CheckBox3->setChecked(true);

@@ -11,7 +11,9 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QUrl>
 
 class OpenedUrls final : public QObject {
@@ -123,6 +125,35 @@ TEST_F(CreateListWindow, TheSchemeTypedInTheBaseAddressIsTakenOff)
     w().Edit3->setText("pics.example.com");
     w().Button1Click();
     EXPECT_EQ(w().List1->Item(1), "http://pics.example.com/image1-small.jpg");
+}
+
+TEST_F(CreateListWindow, AnHttpsBaseAddressMakesHttpsAddressesAndHandsItsSchemeOver)
+{
+    w().show();
+    const auto typeBase = [&](const char *text) {
+        w().Edit3->setFocus();
+        QTest::keyClick(w().Edit3, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w().Edit3, text);
+        QTest::mouseClick(w().Button1, Qt::LeftButton);
+    };
+    Range("1", "2", "1");
+    typeBase("HTTPS://pics.example/a/");
+    EXPECT_EQ(w().Label1->text(), "https://");
+    EXPECT_EQ(w().Edit3->text(), "pics.example/a/");
+    typeBase("pics.example.org");  // no scheme: the label's stays
+    EXPECT_EQ(w().List1->Items(), (Lines{"https://pics.example/a/image1-small.jpg", "https://pics.example/a/image2-small.jpg",
+                                         "https://pics.example.org/image1-small.jpg", "https://pics.example.org/image2-small.jpg"}));
+    QTest::mouseClick(w().Button2, Qt::LeftButton);
+    EXPECT_EQ(form->Label1->text(), "https://");
+    EXPECT_EQ(form->Combo1->currentText(), "pics.example.org/");
+    EXPECT_EQ(form->List2->Item(0), "https://pics.example/a/image1-small.jpg");
+
+    w().show();
+    typeBase("http://pics.example/b/");
+    EXPECT_EQ(w().Label1->text(), "http://");
+    EXPECT_EQ(w().List1->Item(0), "http://pics.example/b/image1-small.jpg");
+    QTest::mouseClick(w().Button2, Qt::LeftButton);
+    EXPECT_EQ(form->Label1->text(), "http://");
 }
 
 TEST_F(CreateListWindow, AMillionEntriesBuildQuicklyAndLargerRangesAreRefused)

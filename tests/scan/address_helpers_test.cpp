@@ -100,4 +100,41 @@ TEST(AddressHelpers, LociNaslovSetsTheSharedStringsAndReplacesMemo1)
     EXPECT_TRUE(form.Memo1.isEmpty());
 }
 
+TEST(AddressSchemes, OnlyHttpAndHttpsPrefixesCountInAnyCaseAndGiveLowerCase)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"http://h/", "http://"}, {"HTTPS://h/", "https://"}, {"hTtPs://", "https://"},
+        {"https:/h", ""},         {"httpss://h", ""},         {"ftp://h", ""},
+        {" https://h", ""},       {"//h/a", ""},              {"", ""},
+    };
+    for (const auto &[in, out] : cases)
+        EXPECT_EQ(SchemePrefixOf(in), QByteArray(out)) << in;
+}
+
+TEST(AddressSchemes, TakingTheSchemeRemovesOnePrefixOrKeepsTheOneInUse)
+{
+    SchemedAddress a = TakeScheme(QStringLiteral("HTTPS://h/x/"), kHttpPrefix);
+    EXPECT_EQ(a.prefix, "https://");
+    EXPECT_EQ(a.rest, QStringLiteral("h/x/"));
+    a = TakeScheme(QStringLiteral("http://https://h/"), kHttpsPrefix);
+    EXPECT_EQ(a.prefix, "http://");
+    EXPECT_EQ(a.rest, QStringLiteral("https://h/"));
+    a = TakeScheme(QStringLiteral("čšž.si/"), kHttpsPrefix);
+    EXPECT_EQ(a.prefix, "https://");
+    EXPECT_EQ(a.rest, QStringLiteral("čšž.si/"));
+
+    EXPECT_EQ(FullAddress(QStringLiteral("h/x/"), kHttpsPrefix), "https://h/x/");
+    EXPECT_EQ(FullAddress(QStringLiteral("Http://h/x/"), kHttpsPrefix), "http://h/x/");
+    EXPECT_EQ(FullAddress(QStringLiteral("h:81/"), kHttpPrefix), "http://h:81/");
+}
+
+TEST(AddressSchemes, ListEntriesAndHistoryEntriesWithoutASchemeAreHttp)
+{
+    EXPECT_EQ(ListEntryPrefix("HTTPS://h/a.jpg"), "https://");
+    EXPECT_EQ(ListEntryPrefix("h/a.jpg"), "http://");
+    EXPECT_EQ(ListEntryPrefix("ftp://h/a.jpg"), "http://");
+    EXPECT_EQ(HistoryEntry(kHttpsPrefix, QStringLiteral("h/x/")), QStringLiteral("https://h/x/"));
+    EXPECT_EQ(HistoryEntry(kHttpPrefix, QStringLiteral("h/x/")), QStringLiteral("h/x/"));
+}
+
 }  // namespace

@@ -169,15 +169,52 @@ TEST(LinkResolution, FollowsTheFirstMatchingRule)
         {"./d.jpg", {"h", "a/"}, "http://h/a/d.jpg"},
         {"./d.jpg", kRoot, "http://h/d.jpg"},
         {"HtTp://Other.ORG/P.jpg", kFolderX, "HtTp://Other.ORG/P.jpg"},
-        {"https://o/p.jpg", kFolderX, "http://h/x/https://o/p.jpg"},
-        {"http:/o/p.jpg", kRoot, "http://h/http:/o/p.jpg"},
-        {"//o/p.jpg", kFolderX, "http://h//o/p.jpg"},
-        {"mailto:me@h", kFolderX, "http://h/x/mailto:me@h"},
+        {"hTTpS://o/p.jpg", kFolderX, "hTTpS://o/p.jpg"},
+        {"//o/p.jpg", kFolderX, "http://o/p.jpg"},
+        {"//o", kRoot, "http://o"},
+        {"http:/o/p.jpg", kRoot, ""},
+        {"mailto:me@h", kFolderX, ""},
         {" a.jpg", kRoot, "http://h/ a.jpg"},
+        {" mailto:me@h", kRoot, "http://h/ mailto:me@h"},
+        {"a/b:c.jpg", kRoot, "http://h/a/b:c.jpg"},
+        {"1x:y.jpg", kRoot, "http://h/1x:y.jpg"},
         {"", kFolderX, ""},
     };
     for (const ResolveCase &c : cases)
         EXPECT_EQ(ObdelajEnoPovezavo(c.raw, c.page), QByteArray(c.expected)) << c.raw;
+}
+
+TEST(LinkResolution, OnAnHttpsPageEveryRelativeFormKeepsHttps)
+{
+    const PageLocation page{"h", "a/b/", "https"};
+    const ResolveCase cases[] = {
+        {"pics/a.jpg", page, "https://h/a/b/pics/a.jpg"},
+        {"/img/b.png", page, "https://h/img/b.png"},
+        {"./d.jpg", page, "https://h/a/b/d.jpg"},
+        {"../c.jpg", page, "https://h/a/c.jpg"},
+        {"../../c.jpg", page, "https://h/c.jpg"},
+        {"../c.jpg", {"h", "", "https"}, "https://h/c.jpg"},
+        {"//cdn.example/a.jpg", page, "https://cdn.example/a.jpg"},
+        {"HTTP://o/p.jpg", page, "HTTP://o/p.jpg"},
+        {"Https://o/p.jpg", page, "Https://o/p.jpg"},
+        {"", page, ""},
+    };
+    for (const ResolveCase &c : cases)
+        EXPECT_EQ(ObdelajEnoPovezavo(c.raw, c.page), QByteArray(c.expected)) << c.raw;
+}
+
+TEST(LinkResolution, LinksOfOtherSchemesResolveToNothing)
+{
+    for (const char *raw : {"mailto:me@h.jpg", "javascript:show('a.jpg')", "data:image/png;base64,AA.png",
+                            "ftp://h/a.jpg", "tel:+386-1.jpg", "file:///c/a.jpg", "C:\\pics\\a.jpg",
+                            "svn+ssh://h/a.jpg", "x-y.z:a.jpg", "https:/h/a.jpg", "http:a.jpg"}) {
+        EXPECT_TRUE(HasForeignScheme(raw)) << raw;
+        EXPECT_EQ(ObdelajEnoPovezavo(raw, kFolderX), QByteArray()) << raw;
+        EXPECT_EQ(ObdelajEnoPovezavo(raw, {"h", "x/", "https"}), QByteArray()) << raw;
+    }
+    for (const char *raw : {"a.jpg", "a/b:c.jpg", "./x:y.jpg", "/x:y.jpg", "-x:y.jpg", "x y:z.jpg",
+                            "http://h/a.jpg", "HTTPS://h/a.jpg", "//h/a:b.jpg", ""})
+        EXPECT_FALSE(HasForeignScheme(raw)) << raw;
 }
 
 // ---- Filter pass -----------------------------------------------------------
@@ -190,6 +227,14 @@ TEST(LinkFilter, ResolvesAdmittedValuesUntrimmedAndInOrder)
                                   "http://h/a/c.png", "http://h/a/b/b.gif"}));
     EXPECT_FALSE(found.nothingFound);
     EXPECT_EQ(ObdelajPovezave(raw, 16, kFolderAB).links.size(), 5);
+}
+
+TEST(LinkFilter, LinksOfOtherSchemesAreNotOfferedAndAloneFindNothing)
+{
+    const Links raw{"mailto:a.jpg", "b.jpg", "data:c.gif", "//d/e.png", "javascript:f.jpg"};
+    const FilteredLinks found = ObdelajPovezave(raw, 0, {"h", "", "https"});
+    EXPECT_EQ(found.links, (Links{"https://h/b.jpg", "https://d/e.png"}));
+    EXPECT_TRUE(ObdelajPovezave({"mailto:a.jpg", "ftp://h/b.gif"}, 0, kRoot).nothingFound);
 }
 
 TEST(LinkFilter, NothingFoundOnlyWhenTheListStaysEmpty)

@@ -1,0 +1,139 @@
+// The scheme of the Download zone's address box, driven with key and mouse
+// events: what the label shows, what the box and its history keep, and the
+// request an http page still gets.
+#include "app/dlform.h"
+#include "app/list_box.h"
+#include "app/platform.h"
+#include "net/http_client.h"
+#include "tests/support/fixture_http_server.h"
+#include "tests/support/window_harness.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Lines = QList<QByteArray>;
+
+// Whether this build's client can ask for an https address at all; until it
+// can, an https load fails before the history is written.
+bool ClientTakesHttps()
+{
+    return THttpClient::OriginOf("https://127.0.0.1:1/").Port != 0;
+}
+
+class AddressScheme : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        server.Route("/gallery/index.html", FixtureResponse::Ok("<a href=\"a.jpg\">a</a> <a href=\"//cdn/b.gif\">"));
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    }
+
+    // Types into the address box as a user does: everything selected first.
+    void TypeAddress(const QString &text)
+    {
+        QLineEdit *edit = form->Combo1->lineEdit();
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, text);
+    }
+    // Opens the box's drop-down and picks an entry with the arrow keys and Return.
+    void PickFromHistory(int row)
+    {
+        form->Combo1->showPopup();
+        QAbstractItemView *view = form->Combo1->view();
+        const Qt::Key key = row < view->currentIndex().row() ? Qt::Key_Up : Qt::Key_Down;
+        while (view->currentIndex().row() != row)
+            QTest::keyClick(view, key);
+        QTest::keyClick(view, Qt::Key_Return);
+    }
+    void WriteHistory(const QByteArray &text)
+    {
+        QFile file(ProgramFile("dl.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QByteArray History() const
+    {
+        QFile file(ProgramFile("dl.ini"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    }
+    QString Label() const { return form->Label1->text(); }
+    QString Box() const { return form->Combo1->currentText(); }
+
+    FixtureHttpServer server;
+    // Declared after the server: the windows go before it stops.
+    WindowHarness windows{{.removeProgramFiles = true, .folderHint = "address-scheme"}};
+    TDLForm *const form = windows.Form();
+    const QString host = "127.0.0.1:" + QString::number(server.Port());
+};
+
+TEST_F(AddressScheme, HttpsTypedAndLoadedShowsInTheLabelAndStaysInTheHistory)
+{
+    EXPECT_EQ(Label(), QStringLiteral("http://"));
+    TypeAddress(QStringLiteral("https://127.0.0.1:1/x/"));
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(Label(), QStringLiteral("https://"));
+    EXPECT_EQ(Box(), QStringLiteral("127.0.0.1:1/x/"));
+    if (!ClientTakesHttps())
+        GTEST_SKIP() << "this build's client refuses https addresses: nothing is recorded";
+    EXPECT_EQ(form->Combo1->itemText(form->Combo1->count() - 1), QStringLiteral("https://127.0.0.1:1/x/"));
+    EXPECT_EQ(History(), QByteArray("https://127.0.0.1:1/x/\r\n"));
+    EXPECT_EQ(Box(), QStringLiteral("127.0.0.1:1/x/"));
+}
+
+TEST_F(AddressScheme, EnterTakesTheSchemeInAnyCaseAndABareAddressKeepsIt)
+{
+    TypeAddress(QStringLiteral("HtTpS://127.0.0.1:1/x"));
+    QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(Label(), QStringLiteral("https://"));
+    EXPECT_EQ(Box(), QStringLiteral("127.0.0.1:1/x"));
+
+    TypeAddress(QStringLiteral("127.0.0.1:1/y.org"));
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(Label(), QStringLiteral("https://"));
+    EXPECT_EQ(Box(), QStringLiteral("127.0.0.1:1/y.org/"));
+
+    // An http page loads as before: the same request, history and links.
+    TypeAddress("HTTP://" + host + "/gallery/index.html");
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(Label(), QStringLiteral("http://"));
+    const QByteArray page = host.toUtf8() + "/gallery/index.html";
+    EXPECT_EQ(Box().toUtf8(), page);
+    const QByteArray request = server.LastRequest();
+    EXPECT_TRUE(request.startsWith("GET /gallery/index.html HTTP/1.0\r\n")) << request.constData();
+    EXPECT_TRUE(request.contains("\r\nReferer: http://" + page + "\r\n")) << request.constData();
+    EXPECT_TRUE(History().endsWith(page + "\r\n")) << History().constData();
+    EXPECT_EQ(form->List2->Items(), (Lines{"http://" + host.toUtf8() + "/gallery/a.jpg", "http://cdn/b.gif"}));
+}
+
+TEST_F(AddressScheme, PickingAHistoryEntrySetsItsSchemeAndKeepsTheHttpsEntryStored)
+{
+    WriteHistory("https://127.0.0.1:1/x/\r\n" + host.toUtf8() + "/gallery/index.html\r\n");
+    form->LoadHistory();
+    ASSERT_EQ(form->Combo1->count(), 2);
+
+    PickFromHistory(0);
+    EXPECT_EQ(Label(), QStringLiteral("https://"));
+    EXPECT_EQ(Box(), QStringLiteral("127.0.0.1:1/x/"));
+    EXPECT_FALSE(form->Image2->isHidden());  // a pick is the user's change of the address
+
+    PickFromHistory(1);
+    EXPECT_EQ(Label(), QStringLiteral("http://"));
+    EXPECT_EQ(Box(), host + "/gallery/index.html");
+
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_TRUE(server.LastRequest().startsWith("GET /gallery/index.html HTTP/1.0\r\n"));
+    const QByteArray page = host.toUtf8() + "/gallery/index.html\r\n";
+    EXPECT_EQ(History(), "https://127.0.0.1:1/x/\r\n" + page + page);
+}
+
+}  // namespace
