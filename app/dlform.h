@@ -81,6 +81,7 @@ public:
     void Button2Click();                       // Load page
     void Combo1KeyUp(int key);                 // Enter: the short page load
     bool LogErrorStatusOfPage();               // an error status: logged, true
+    bool ReportPageConnectionFailure(const class ESockError &e);  // a refused certificate or tunnel: logged, true
     void Button3Click();                       // scan "test.html" of the current folder
     void Combo1Change();
     void Button5Click();                       // Clear history

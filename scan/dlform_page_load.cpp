@@ -14,6 +14,7 @@
 #include "download/transfer_outcome.h"
 #include "net/http_client.h"
 #include "net/socket_errors.h"
+#include "net/tls_errors.h"
 #include "scan/address_helpers.h"
 
 #include <QCheckBox>
@@ -68,6 +69,7 @@ void TDLForm::Button2Click()
             return;
         }
         // Any other failure was logged by the client's events.
+        ReportPageConnectionFailure(e);
     }
     // A failed load leaves no page: the previous page's text must not be
     // scanned against the new address.
@@ -95,6 +97,24 @@ bool TDLForm::LogErrorStatusOfPage()
     return true;
 }
 
+// A certificate refused or a tunnel the proxy would not open: no event of
+// the client tells of them, so the log and a message say what was wrong.
+bool TDLForm::ReportPageConnectionFailure(const ESockError &e)
+{
+    QString reason;
+    if (const auto *tls = dynamic_cast<const ETlsError *>(&e))
+        reason = TlsProblemText(*tls, EnglishUI == 1);
+    else if (e.Message().startsWith(kProxyRefusedTunnel))
+        reason = e.Message();
+    else
+        return false;
+    const QString text = Wording("Strani ni bilo mogoče naložiti: %1", "The page could not be loaded: %1").arg(reason);
+    Log(text);
+    ShowNewestLogLine();
+    Dialogs().Message(text);
+    return true;
+}
+
 void TDLForm::Combo1KeyUp(int key)
 {
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
@@ -103,7 +123,13 @@ void TDLForm::Combo1KeyUp(int key)
         return;
     TakeAddressScheme();
     HTTP1->ReplyNumber = 0;
-    HTTP1->Get(AddressPrefix() + AddressBytes());
+    try {
+        HTTP1->Get(AddressPrefix() + AddressBytes());
+    } catch (const ESockError &e) {
+        if (!ReportPageConnectionFailure(e))
+            throw;
+        HTTP1->Body.clear();
+    }
     // An error page is no page: its links are not added.
     Memo2 = LogErrorStatusOfPage() ? QByteArray() : HTTP1->Body;
     AddToHistory();

@@ -235,7 +235,7 @@ TEST_F(HttpsCommandLine, AnHttpsGalleryDownloadsWithEveryFormOfLink)
     EXPECT_EQ(Saved("b.gif"), QByteArray("TLS b.gif"));
     EXPECT_EQ(Saved("c.png"), QByteArray("TLS c.png"));
     EXPECT_EQ(Saved("d.jpg"), QByteArray("TLS d.jpg"));
-    EXPECT_EQ(Saved("a_1.jpg"), QByteArray("JPEG bytes")) << "the plain-http picture, under the next free name";
+    EXPECT_EQ(Saved("a0001.jpg"), QByteArray("JPEG bytes")) << "the plain-http picture, under the next free name";
     EXPECT_EQ(QDir(target).entryList(QDir::Files).size(), 5);
     EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 5, neuspešnih: 0."));
     EXPECT_EQ(tls.RequestCount(), 5);
