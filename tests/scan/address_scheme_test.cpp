@@ -4,11 +4,15 @@
 #include "app/dlform.h"
 #include "app/list_box.h"
 #include "app/platform.h"
+#include "app/shared_state.h"
 #include "net/http_client.h"
 #include "tests/support/fixture_http_server.h"
+#include "tests/support/test_certificates.h"
+#include "tests/support/test_environment.h"
 #include "tests/support/window_harness.h"
 
 #include <QAbstractItemView>
+#include <QDir>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -21,8 +25,6 @@ namespace {
 
 using Lines = QList<QByteArray>;
 
-// Whether this build's client can ask for an https address at all; until it
-// can, an https load fails before the history is written.
 class AddressScheme : public ::testing::Test {
 protected:
     void SetUp() override
@@ -127,6 +129,64 @@ TEST_F(AddressScheme, PickingAHistoryEntrySetsItsSchemeAndKeepsTheHttpsEntryStor
     EXPECT_TRUE(server.LastRequest().startsWith("GET /gallery/index.html HTTP/1.0\r\n"));
     const QByteArray page = host.toUtf8() + "/gallery/index.html\r\n";
     EXPECT_EQ(History(), "https://127.0.0.1:1/x/\r\n" + page + page);
+}
+
+// An https gallery in the window, as a user gets it: typed, loaded with
+// the button, picked and saved with the button.
+class HttpsGallery : public AddressScheme {
+protected:
+    void SetUp() override
+    {
+        AddressScheme::SetUp();
+        const QByteArray port = QByteArray::number(tls.Port());
+        tls.Route("/g/index.html", FixtureResponse::Ok("<a href=a.jpg>a</a> <a href=\"/g/b.gif\">b</a>"
+                                                       " <a href=\"//127.0.0.1:" + port + "/g/c.png\">c</a>"
+                                                       " <a href=\"mailto:x@y.jpg\">m</a>"));
+        for (const char *name : {"a.jpg", "b.gif", "c.png"})
+            tls.Route(QByteArray("/g/") + name, FixtureResponse::Ok(QByteArray("TLS ") + name, "image/png"));
+        form->Edit13->setText("0");
+    }
+
+    TestCertificates certificates;
+    ScopedTrustedCa trusted{certificates.CaFile()};
+    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+};
+
+TEST_F(HttpsGallery, LoadsPicksAndSavesOverTls)
+{
+    TypeAddress(QString::fromUtf8(tls.Url("/g/index.html")));
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(Label(), QStringLiteral("https://"));
+    const QByteArray base = tls.Url("/g/");
+    ASSERT_EQ(form->List2->Items(), (Lines{base + "a.jpg", base + "b.gif", base + "c.png"}));
+    form->List2->SelectAll();
+    QTest::mouseClick(form->Button4, Qt::LeftButton);
+    for (const char *name : {"a.jpg", "b.gif", "c.png"})
+        EXPECT_EQ(windows.ReadFile(name), QByteArray("TLS ") + name);
+    EXPECT_EQ(windows.SavedFiles().size(), 3);
+    EXPECT_TRUE(tls.LastRequest().contains("\r\nReferer: " + tls.Url("/g/index.html") + "\r\n"));
+}
+
+TEST_F(HttpsGallery, ARefusedCertificateIsNamedInTheLogAndAMessage)
+{
+    FixtureHttpServer wrongHost{FixtureTls{certificates.CertFile(TestLeaf::WrongHost),
+                                           certificates.KeyFile(TestLeaf::WrongHost)}};
+    EnglishUI = 1;
+    TypeAddress(QString::fromUtf8(wrongHost.Url("/g/index.html")));
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    const QString text = "The page could not be loaded: certificate is for other.example, not 127.0.0.1";
+    EXPECT_TRUE(windows.LogLines().contains(text)) << windows.LogLines().join('\n').toStdString();
+    EXPECT_EQ(windows.Messages(), QStringList{text});
+    EXPECT_EQ(form->List2->Count(), 0);
+    EXPECT_EQ(wrongHost.RequestCount(), 0);
+
+    // Enter in the box says the same, in the interface language.
+    EnglishUI = 0;
+    TypeAddress(QString::fromUtf8(wrongHost.Url("/g/index.html")));
+    QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(windows.LogLines().contains(
+        QStringLiteral("Strani ni bilo mogoče naložiti: potrdilo velja za other.example, ne za 127.0.0.1")));
+    EXPECT_EQ(wrongHost.RequestCount(), 0);
 }
 
 }  // namespace
