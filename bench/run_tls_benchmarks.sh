@@ -98,7 +98,7 @@ echo "== Throughput: 256 MiB over TLS into a file ($RUNS runs each, alternating)
 BIG="https://127.0.0.1:$PORT/big.bin"
 ours=(); peers=(); rss=0
 for _ in $(seq "$RUNS"); do
-  line=$(SSL_CERT_FILE=$CA "$BENCH" throughput "$BIG" "$WORK/ours.bin") \
+  line=$(SSL_CERT_FILE=$CA ${PROFILE:-} "$BENCH" throughput "$BIG" "$WORK/ours.bin") \
     || { echo "http_bench failed: $line"; exit 1; }
   cmp -s "$WORK/ours.bin" "$WORK/www/big.bin" || { echo "our copy differs"; exit 1; }
   ours+=("$(echo "$line" | field mbps)")
@@ -128,7 +128,7 @@ for _ in $(seq "$RUNS"); do
   if [ -z "$failed" ]; then
     fresh; start=$(now); status=0
     SSL_CERT_FILE=$CA QT_QPA_PLATFORM=offscreen HOME=$WORK/home GRABULO_HOME=$WORK/home \
-      XDG_RUNTIME_DIR=$WORK/runtime "${timer[@]}" "$GRABULO" "$PAGE" "$OUT" start exit \
+      XDG_RUNTIME_DIR=$WORK/runtime "${timer[@]}" ${PROFILE:-} "$GRABULO" "$PAGE" "$OUT" start exit \
       > "$WORK/grabulo.log" 2>&1 || status=$?
     took=$(since "$start")
     if [ "$status" != 0 ] || ! same "$OUT"; then
