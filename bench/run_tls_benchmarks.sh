@@ -132,8 +132,10 @@ for _ in $(seq "$RUNS"); do
       > "$WORK/grabulo.log" 2>&1 || status=$?
     took=$(since "$start")
     if [ "$status" != 0 ] || ! same "$OUT"; then
-      failed="exit status $status, $(arrived "$OUT") of $FILES files arrived"
-      same "$OUT" || failed="$failed, not all of them, equal to the originals and nothing else"
+      n=$(arrived "$OUT"); failed="exit status $status, $n of $FILES files arrived"
+      if [ "$n" != 0 ] && ! same "$OUT"; then
+        failed="$failed, the folder differs from the originals (missing, different or extra files)"
+      fi
       if [ "$status" = 2 ]; then
         failed="$failed (2: the address, the folder or the page could not be used;
     a build whose command line does not yet take https:// page addresses ends so)"
@@ -176,3 +178,5 @@ awk '{ agent = $0; sub(/^[^"]*"/, "", agent); sub(/"$/, "", agent)
        if (!seen[key, $3]++) { connections[key]++; if ($4 == "r") resumed[key]++ } }
      END { for (k in requests) printf "  %d requests, %d connections, %d resumed: %s\n",
                                       requests[k], connections[k], resumed[k], k }' "$WORK/tls.log" | sort -k8
+# Our failure, reported above, fails the script once all is printed.
+[ -z "$failed" ]
