@@ -88,7 +88,7 @@ fresh() { RUN=$((RUN + 1)); OUT=$WORK/out.$RUN; mkdir "$OUT"; }
 # arrived <folder>: how many of the pictures are there.
 arrived() { find "$1" -maxdepth 1 -type f -name 'f*.jpg' | wc -l; }
 # same <folder>: every picture arrived, byte for byte, and nothing else.
-same() { diff -r -q -x index.html "$WORK/www/g" "$1" >/dev/null; }
+same() { [ ! -e "$1/index.html" ] && diff -r -q -x index.html "$WORK/www/g" "$1" >/dev/null; }
 
 echo "load: $(uptime | sed 's/.*load average/load average/')   ($(nproc) cores; others' work skews the figures)"
 echo "nginx $(nginx -v 2>&1 | sed 's/.*\///'), $(curl --version | head -1 | cut -d' ' -f1-2)," \
