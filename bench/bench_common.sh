@@ -19,10 +19,20 @@ of() { local pick=$1; shift; printf '%s\n' "$@" | "$pick"; }   # of median 3 1 2
 ratio() { python3 -c "print(round($1/$2,2))"; }
 field() { sed -n "s/.*\b$1=\([0-9.]*\).*/\1/p"; }
 
-# start_nginx <port> <address to wait for> [http directives]: nginx from a
-# config in $WORK serving $WORK/www on 127.0.0.1:<port>, in the foreground
-# of a background job (stopped at exit); returns once it answers.
+# start_nginx <port> <address to wait for> [http directives] [certificate key]:
+# nginx from a config in $WORK serving $WORK/www on 127.0.0.1:<port>, in the
+# foreground of a background job (stopped at exit); returns once it answers.
+# Given a certificate and its key (PEM files), it listens with TLS instead
+# of plain HTTP and logs each request's TLS details to $WORK/tls.log:
+# protocol, cipher, connection serial number, "r" for a resumed session,
+# user agent.
 start_nginx() {
+  local listen="listen 127.0.0.1:$1;" scheme=http tls=""
+  if [ -n "${4:-}" ]; then
+    listen="listen 127.0.0.1:$1 ssl; ssl_certificate $4; ssl_certificate_key $5; access_log $WORK/tls.log tls;"
+    tls="log_format tls '\$ssl_protocol \$ssl_cipher \$connection \$ssl_session_reused \"\$http_user_agent\"';"
+    scheme=https
+  fi
   mkdir -p "$WORK/tmp"
   cat > "$WORK/nginx.conf" <<CONF
 worker_processes 1;
@@ -35,16 +45,17 @@ http {
   access_log off;
   sendfile on;
   ${3:-}
+  $tls
   client_body_temp_path $WORK/tmp;
   proxy_temp_path $WORK/tmp;
   fastcgi_temp_path $WORK/tmp;
   uwsgi_temp_path $WORK/tmp;
   scgi_temp_path $WORK/tmp;
-  server { listen 127.0.0.1:$1; root $WORK/www; }
+  server { $listen root $WORK/www; }
 }
 CONF
   nginx -c "$WORK/nginx.conf" -p "$WORK" &
   PIDS+=($!)
-  for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$1$2" && break; sleep 0.1; done
+  for _ in $(seq 50); do curl -s -k -o /dev/null "$scheme://127.0.0.1:$1$2" && break; sleep 0.1; done
   sleep 0.2
 }
