@@ -17,7 +17,7 @@ void TSocketConnection::StartTls(const QByteArray &host)
         throw ESockError(SocketErrorText(WsaNumber(WsaCode::NotConnected)));
     ForgetLookAhead();
     uncleanEnd_ = false;
-    tls_ = std::make_unique<TTlsSession>(SocketHandle, host);
+    tls_ = std::make_unique<TTlsSession>(SocketHandle, host, Port);
     {
         TimerScope timer(*this);
         ReadingScope reading(*this);

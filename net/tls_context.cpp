@@ -4,18 +4,39 @@
 #include "net/tls_session.h"
 
 #include <QByteArray>
+#include <map>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 
 namespace {
 
+// More hosts than a gallery links to; past it the oldest are dropped.
+constexpr size_t kMaxSessions = 64;
+
 struct SharedContext {
     SSL_CTX *context = nullptr;
     QByteArray certFile;
     QByteArray certDir;
+    std::map<QByteArray, SSL_SESSION *> sessions;
 
-    ~SharedContext() { SSL_CTX_free(context); }
+    void ForgetSessions()
+    {
+        for (auto &entry : sessions)
+            SSL_SESSION_free(entry.second);
+        sessions.clear();
+    }
+    ~SharedContext()
+    {
+        ForgetSessions();
+        SSL_CTX_free(context);
+    }
 };
+
+SharedContext &Shared()
+{
+    static SharedContext shared;
+    return shared;
+}
 
 SSL_CTX *MakeContext()
 {
@@ -27,6 +48,10 @@ SSL_CTX *MakeContext()
     // from another place of the same buffer, as a plain socket allows.
     SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, TlsVerifyCallback);
+    // The client keeps its sessions itself (RememberTlsSession), one per
+    // host and port; OpenSSL's own store is for servers.
+    SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(context, TlsNewSessionCallback);
     // Honours SSL_CERT_FILE and SSL_CERT_DIR, else the system's store.
     if (SSL_CTX_set_default_verify_paths(context) != 1) {
         const QString detail = OpenSslErrorText();
@@ -40,15 +65,35 @@ SSL_CTX *MakeContext()
 
 SSL_CTX *ClientTlsContext()
 {
-    static SharedContext shared;
+    SharedContext &shared = Shared();
     const QByteArray certFile = qgetenv("SSL_CERT_FILE");
     const QByteArray certDir = qgetenv("SSL_CERT_DIR");
     if (shared.context && certFile == shared.certFile && certDir == shared.certDir)
         return shared.context;
     SSL_CTX *context = MakeContext();
+    shared.ForgetSessions();
     SSL_CTX_free(shared.context);
     shared.context = context;
     shared.certFile = certFile;
     shared.certDir = certDir;
     return context;
+}
+
+void RememberTlsSession(const QByteArray &key, SSL_SESSION *session)
+{
+    auto &sessions = Shared().sessions;
+    if (sessions.size() >= kMaxSessions && !sessions.count(key))
+        Shared().ForgetSessions();
+    SSL_SESSION *&slot = sessions[key];
+    SSL_SESSION_free(slot);
+    slot = session;
+}
+
+SSL_SESSION *CachedTlsSession(const QByteArray &key)
+{
+    const auto &sessions = Shared().sessions;
+    const auto it = sessions.find(key);
+    if (it == sessions.end() || SSL_SESSION_up_ref(it->second) != 1)
+        return nullptr;
+    return it->second;
 }

@@ -110,7 +110,17 @@ int TlsVerifyCallback(int ok, X509_STORE_CTX *store)
     return ok;
 }
 
-TTlsSession::TTlsSession(int fd, const QByteArray &host) : host_(host)
+int TlsNewSessionCallback(SSL *ssl, SSL_SESSION *session)
+{
+    auto *owner = static_cast<TTlsSession *>(SSL_get_ex_data(ssl, SessionIndex()));
+    if (!owner || SSL_get_verify_result(ssl) != X509_V_OK)
+        return 0;  // not kept: OpenSSL frees it
+    RememberTlsSession(owner->sessionKey_, session);
+    return 1;
+}
+
+TTlsSession::TTlsSession(int fd, const QByteArray &host, int port)
+    : host_(host), sessionKey_(host.toLower() + ':' + QByteArray::number(port))
 {
     ERR_clear_error();
     ssl_ = SSL_new(ClientTlsContext());
@@ -127,6 +137,10 @@ TTlsSession::TTlsSession(int fd, const QByteArray &host) : host_(host)
         const QString detail = OpenSslErrorText();
         SSL_free(ssl_);
         throw ETlsError(TlsProblem::Setup, host, detail);
+    }
+    if (SSL_SESSION *resumed = CachedTlsSession(sessionKey_)) {
+        SSL_set_session(ssl_, resumed);
+        SSL_SESSION_free(resumed);
     }
     SSL_set_connect_state(ssl_);
 }

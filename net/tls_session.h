@@ -10,6 +10,7 @@
 
 typedef struct ssl_st SSL;
 typedef struct x509_store_ctx_st X509_STORE_CTX;
+typedef struct ssl_session_st SSL_SESSION;
 
 class TTlsSession {
 public:
@@ -17,8 +18,9 @@ public:
 
     // Sets up the session on fd for host: the name goes out as SNI (not an
     // address) and the certificate must be issued for it (a name, or an
-    // IPv4 address in dotted form). Raises ETlsError (Setup).
-    TTlsSession(int fd, const QByteArray &host);
+    // IPv4 address in dotted form). The session resumes the last one of
+    // host and port when there is one. Raises ETlsError (Setup).
+    TTlsSession(int fd, const QByteArray &host, int port);
     ~TTlsSession();
     TTlsSession(const TTlsSession &) = delete;
     TTlsSession &operator=(const TTlsSession &) = delete;
@@ -45,6 +47,11 @@ public:
 
 private:
     friend int TlsVerifyCallback(int ok, X509_STORE_CTX *store);
+// The new-session callback of the shared context: keeps the session the
+// server gave (after the handshake, or later as a TLS 1.3 ticket) for the
+// next connection to the same host and port.
+int TlsNewSessionCallback(SSL *ssl, SSL_SESSION *session);
+    friend int TlsNewSessionCallback(SSL *ssl, SSL_SESSION *session);
     // -1 and Want set when the error only means waiting; raises otherwise.
     qsizetype Retry(int result, bool handshake);
     [[noreturn]] void RaiseHandshakeFailure();
@@ -57,6 +64,7 @@ private:
 
     SSL *ssl_ = nullptr;
     QByteArray host_;
+    QByteArray sessionKey_;  // "host:port"
     QString leafNames_;  // the names of the server's certificate
     bool established_ = false;
     End end_;  // how the stream ended, once it has
@@ -66,6 +74,10 @@ private:
 // the server's certificate for the failure message and keeps OpenSSL's
 // verdict.
 int TlsVerifyCallback(int ok, X509_STORE_CTX *store);
+// The new-session callback of the shared context: keeps the session the
+// server gave (after the handshake, or later as a TLS 1.3 ticket) for the
+// next connection to the same host and port.
+int TlsNewSessionCallback(SSL *ssl, SSL_SESSION *session);
 
 // The text of OpenSSL's oldest queued error (then clears the queue);
 // "unknown error" when none is queued.

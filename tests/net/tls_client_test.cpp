@@ -88,6 +88,26 @@ TEST_F(TlsClientTest, HttpsSendsTheBytesOfHttpAndReadsPagesAndFiles)
     EXPECT_FALSE(http.Secure()) << "the close ends the TLS session";
 }
 
+TEST_F(TlsClientTest, TheNextConnectionToAServerResumesItsSession)
+{
+    FixtureTls identity = Identity(TestLeaf::Good);
+    identity.Resumable = true;
+    FixtureHttpServer resumable{identity};
+    for (int i = 0; i < 3; ++i) {
+        http.Get(resumable.Url("/ok"));
+        EXPECT_EQ(http.Body, "Hello, world\n");
+    }
+    EXPECT_EQ(resumable.HandshakeCount(), 3);
+    EXPECT_EQ(resumable.ResumedCount(), 2);
+
+    // Another trust store: the sessions made under the old one are gone,
+    // and a server that is no longer trusted is refused again.
+    const TestCertificates others;
+    ScopedTrustedCa otherAuthority(others.CaFile());
+    EXPECT_THROW(http.Get(resumable.Url("/ok")), ETlsError);
+    EXPECT_EQ(resumable.ResumedCount(), 2);
+}
+
 TEST_F(TlsClientTest, CertificatesThatFailVerificationNameTheProblemAndGetNoRequest)
 {
     struct Case {

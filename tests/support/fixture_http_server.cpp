@@ -226,11 +226,14 @@ FixtureHttpServer::FixtureHttpServer(const FixtureTls &tls)
     SSL_CTX *context = SSL_CTX_new(TLS_server_method());
     if (!context)
         throw std::runtime_error(OpenSslFailure("SSL_CTX_new failed"));
-    // No session tickets and no session cache: every connection makes a
-    // full handshake, so a client checks the certificate every time.
-    SSL_CTX_set_options(context, SSL_OP_NO_TICKET);
-    SSL_CTX_set_num_tickets(context, 0);
-    SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_OFF);
+    // Unless asked for, no session tickets and no session cache: every
+    // connection makes a full handshake, so a client checks the
+    // certificate every time.
+    if (!tls.Resumable) {
+        SSL_CTX_set_options(context, SSL_OP_NO_TICKET);
+        SSL_CTX_set_num_tickets(context, 0);
+        SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_OFF);
+    }
     if (SSL_CTX_use_certificate_chain_file(context, tls.CertFile.constData()) != 1
         || SSL_CTX_use_PrivateKey_file(context, tls.KeyFile.constData(), SSL_FILETYPE_PEM) != 1
         || SSL_CTX_check_private_key(context) != 1) {
@@ -315,6 +318,12 @@ void FixtureHttpServer::ClearRequests()
 {
     std::lock_guard lock(mutex_);
     requests_.clear();
+}
+
+int FixtureHttpServer::ResumedCount() const
+{
+    std::lock_guard lock(mutex_);
+    return resumed_;
 }
 
 int FixtureHttpServer::HandshakeCount() const
@@ -448,6 +457,8 @@ std::unique_ptr<FixtureConnection> FixtureHttpServer::OpenConnection(int fd)
     {
         std::lock_guard lock(mutex_);
         ++(done ? handshakes_ : handshakeFailures_);
+        if (done && SSL_session_reused(ssl) == 1)
+            ++resumed_;
     }
     handshakeEnded_.notify_all();
     if (!done) {

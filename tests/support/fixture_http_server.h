@@ -85,6 +85,9 @@ struct FixtureResponse {
 // and its private key (PEM) of a TLS fixture server.
 struct FixtureTls {
     QByteArray CertFile, KeyFile;
+    // Gives session tickets, so that a client can resume its sessions
+    // (ResumedCount counts the resumed handshakes).
+    bool Resumable = false;
 };
 
 class FixtureConnection;
@@ -120,6 +123,7 @@ public:
     // TLS mode: completed and failed handshakes so far (thread-safe).
     int HandshakeCount() const;
     int HandshakeFailures() const;
+    int ResumedCount() const;  // completed handshakes that resumed a session
     // Waits up to timeoutMs until HandshakeFailures() >= atLeast; false when
     // it is not reached by then.
     bool WaitForHandshakeFailures(int atLeast, int timeoutMs = 5000) const;
@@ -139,6 +143,7 @@ private:
     ssl_ctx_st *tlsContext_ = nullptr;  // null in plain mode
     int handshakes_ = 0;
     int handshakeFailures_ = 0;
+    int resumed_ = 0;
     mutable std::condition_variable handshakeEnded_;
     int listenFd_ = -1;
     int wakePipe_[2] = {-1, -1};
