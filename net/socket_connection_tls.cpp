@@ -8,6 +8,8 @@
 
 #include <QSocketNotifier>
 #include <cerrno>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 void TSocketConnection::StartTls(const QByteArray &host)
@@ -17,6 +19,11 @@ void TSocketConnection::StartTls(const QByteArray &host)
         throw ESockError(SocketErrorText(WsaNumber(WsaCode::NotConnected)));
     ForgetLookAhead();
     uncleanEnd_ = false;
+    // TLS writes whole records, and a resumed handshake ends with the
+    // client's Finished just before the request: with Nagle's algorithm the
+    // request would wait for the server's delayed acknowledgement (40 ms).
+    const int noDelay = 1;
+    setsockopt(SocketHandle, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     tls_ = std::make_unique<TTlsSession>(SocketHandle, host, Port);
     {
         TimerScope timer(*this);
