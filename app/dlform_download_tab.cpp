@@ -73,7 +73,7 @@ void TDLForm::BuildDownloadWorkArea()
     auto *area = new AnchorLayout(Panel2, kWorkAreaDesign);
     Label1 = new QLabel(QStringLiteral("http://"), Panel2);
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    area->Place(Label1, {80, 28, 36, 16});
+    area->Place(Label1, {56, 28, 60, 16});  // wide enough for "https://"
     Combo1 = new QComboBox(Panel2);
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);

@@ -32,7 +32,7 @@ void TDLForm::BuildListTab()
 
     Label8 = new QLabel(QStringLiteral("http://"), Panel4);
     Label8->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    area->Place(Label8, {64, 28, 36, 16});
+    area->Place(Label8, {40, 28, 60, 16});  // wide enough for "https://"
     Edit7 = new QLineEdit(QStringLiteral("127.0.0.1:8080/gallery/"), Panel4);
     area->Place(Edit7, {104, 24, 385, 24});
     SpeedButton1 = new QToolButton(Panel4);

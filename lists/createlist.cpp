@@ -14,7 +14,9 @@ TCreateList::TCreateList(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Create List"));
     setGeometry(192, 116, 626, 498);
     setFixedSize(626, 498);
-    Label1 = At(new QLabel(QStringLiteral("http://"), this), {16, 24, 36, 16});
+    // Wide enough for "https://", right against the box.
+    Label1 = At(new QLabel(QStringLiteral("http://"), this), {2, 24, 50, 16});
+    Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Edit3 = At(new QLineEdit(QStringLiteral("127.0.0.1:8080/gallery/"), this), {56, 20, 553, 24});
     BuildNameGroup();
     Button1 = MakeButton(this, QStringLiteral("Create List"), {320, 248, 89, 25});
