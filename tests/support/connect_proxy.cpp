@@ -1,5 +1,7 @@
 #include "tests/support/connect_proxy.h"
 
+#include "tests/support/loopback_sockets.h"
+
 #include <QList>
 
 #include <arpa/inet.h>
@@ -14,20 +16,6 @@
 namespace {
 
 constexpr qsizetype kMaxHeadBytes = 64 * 1024;
-
-bool SendAll(int fd, const char *data, qsizetype size)
-{
-    while (size > 0) {
-        const ssize_t n = ::send(fd, data, size_t(size), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
-}
 
 void SetResetAtClose(int fd)
 {
@@ -48,18 +36,11 @@ sockaddr_in Loopback(quint16 port)
 
 RecordingConnectProxy::RecordingConnectProxy()
 {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0)
-        throw std::runtime_error("proxy: socket failed");
-    sockaddr_in address = Loopback(0);
-    socklen_t size = sizeof address;
-    if (::bind(listenFd_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
-        || ::getsockname(listenFd_, reinterpret_cast<sockaddr *>(&address), &size) != 0
-        || ::listen(listenFd_, 64) != 0 || ::pipe2(wakePipe_, O_CLOEXEC) != 0) {
+    listenFd_ = BoundLoopbackSocket(port_);
+    if (::listen(listenFd_, 64) != 0 || ::pipe2(wakePipe_, O_CLOEXEC) != 0) {
         ::close(listenFd_);
         throw std::runtime_error("proxy: listen failed");
     }
-    port_ = ntohs(address.sin_port);
     acceptThread_ = std::thread([this] { AcceptLoop(); });
 }
 
@@ -96,17 +77,7 @@ std::vector<QByteArray> RecordingConnectProxy::Requests() const
 
 void RecordingConnectProxy::AcceptLoop()
 {
-    while (!stopping_) {
-        pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
-            return;
-        if (stopping_)
-            return;
-        if (!(fds[0].revents & POLLIN))
-            continue;
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
-            continue;
+    for (int fd; (fd = AcceptUnlessStopping(listenFd_, wakePipe_[0], stopping_)) >= 0;) {
         std::lock_guard lock(mutex_);
         if (stopping_) {
             ::close(fd);

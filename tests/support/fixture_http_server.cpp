@@ -1,5 +1,7 @@
 #include "tests/support/fixture_http_server.h"
 
+#include "tests/support/loopback_sockets.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -18,41 +20,6 @@
 namespace {
 
 constexpr qsizetype kMaxRequestBytes = 1 << 20;
-
-// A socket bound to 127.0.0.1 on an ephemeral port.
-int BoundLoopbackSocket(quint16 &port, int receiveBuffer = 0)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        throw std::runtime_error("fixture: socket failed");
-    if (receiveBuffer > 0)
-        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
-        ::close(fd);
-        throw std::runtime_error("fixture: bind failed");
-    }
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
-bool SendAll(int fd, const char *data, qsizetype size)
-{
-    while (size > 0) {
-        const ssize_t n = ::send(fd, data, size_t(size), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
-}
 
 QByteArray PathOfRequest(const QByteArray &request)
 {
@@ -397,17 +364,7 @@ void FixtureHttpServer::InstallDefaultRoutes()
 
 void FixtureHttpServer::AcceptLoop()
 {
-    while (!stopping_) {
-        pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
-            return;
-        if (stopping_)
-            return;
-        if (!(fds[0].revents & POLLIN))
-            continue;
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
-            continue;
+    for (int fd; (fd = AcceptUnlessStopping(listenFd_, wakePipe_[0], stopping_)) >= 0;) {
         std::lock_guard lock(mutex_);
         if (stopping_) {  // the destructor has shut the open sockets already
             ::close(fd);
