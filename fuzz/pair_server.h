@@ -29,6 +29,14 @@ inline void StartEventLoop()
     (void)app;
 }
 
+// Whether bytes open a TLS handshake record (a ClientHello): what a pass to
+// an https address sends first. The pair server speaks no TLS, so no
+// request follows it.
+inline bool IsTlsHandshake(const QByteArray &bytes)
+{
+    return bytes.size() >= 3 && bytes[0] == 0x16 && bytes[1] == 0x03;
+}
+
 // How many descriptors the process has open.
 inline int OpenDescriptors()
 {

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the link scanner: the first byte picks the type
-// filter entry and the attribute, the rest is the page. Checks that the fast
-// collector agrees with the plain model and that the scan's result holds no
-// empty or repeated entry.
+// filter entry, the attribute and the page's scheme, the rest is the page.
+// Checks that the fast collector agrees with the plain model and that the
+// scan's result holds no empty or repeated entry and only http and https
+// addresses.
 #include "scan/link_scanner.h"
 #include "scan/type_filter.h"
 #include "tests/scan/link_collector_model.h"
@@ -23,11 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 4096 && values != ModelCollectLinkValues(page, attribute == LinkAttribute::ImgSrc))
         std::abort();
 
-    const PageLocation location{"h", "a/b/"};
+    const PageLocation location{"h", "a/b/", data[0] & 0x40 ? "https" : "http"};
     const QList<QByteArray> links = ScanPageLinks(page, attribute, typeFilterIndex, location);
     QSet<QByteArray> seen;
     for (const QByteArray &link : links) {
         if (link.isEmpty() || seen.contains(link))
+            std::abort();
+        const QByteArray start = link.left(8).toLower();
+        if (!start.startsWith("http://") && !start.startsWith("https://"))
             std::abort();
         seen.insert(link);
     }
