@@ -123,6 +123,12 @@ public:
     CmdType Command = CmdGet;
     // Whether the pass runs over TLS (an "https" address), as SplitURL found.
     bool SecureRequest = false;
+    // Persistent connections: requests are HTTP/1.1 (Host with its port when
+    // not the scheme's default), a response ends at its Content-Length or
+    // its last chunk, and the connection stays open for the next request to
+    // the same scheme, host and port (and proxy). Off: HTTP/1.0, one
+    // connection per request, the bytes as ever.
+    bool KeepAlive = false;
 
     // The scheme, host and port the credentials (HeaderInfo.UserId and Password)
     // were given for: Authorization goes only to requests there. Unset: the
