@@ -129,14 +129,11 @@ void THttpClient::ExecuteCommand()
 // is closed on every way out.
 int THttpClient::RunPass()
 {
+    if (KeepAlive)
+        return RunKeptPass();
     int status = 0;
     try {
-        Connect();
-        if (SecureRequest) {
-            if (!Proxy.isEmpty())
-                OpenTunnel();
-            StartTls(Host);
-        }
+        ConnectAndSecure();
         SendRequest();
         ReplyNumber = 0;
         ReadHeader();
@@ -147,16 +144,7 @@ int THttpClient::RunPass()
             CheckWholeTlsBody();
         }
         status = ReplyNumber;
-        if (status <= 298) {
-            if (OnSuccess)
-                OnSuccess(this, Command);
-            ReportStatus(2, "Transaction Completed");
-        } else if (status >= 400) {
-            if (OnFailure)
-                OnFailure(this, Command);
-        } else if (status >= 300 && status <= 302) {
-            URL = ResolveReference(RequestAddress(), Location);
-        }
+        ReportOutcome(status);
     } catch (...) {
         try {
             Disconnect();
@@ -166,6 +154,33 @@ int THttpClient::RunPass()
     }
     Disconnect();
     return status;
+}
+
+// The events of a pass's answer; a redirect's address becomes the next URL.
+void THttpClient::ReportOutcome(int status)
+{
+    if (status <= 298) {
+        if (OnSuccess)
+            OnSuccess(this, Command);
+        ReportStatus(2, "Transaction Completed");
+    } else if (status >= 400) {
+        if (OnFailure)
+            OnFailure(this, Command);
+    } else if (status >= 300 && status <= 302) {
+        URL = ResolveReference(RequestAddress(), Location);
+    }
+}
+
+// The connection of a pass: the socket, the proxy's tunnel for https, and
+// the TLS session.
+void THttpClient::ConnectAndSecure()
+{
+    Connect();
+    if (SecureRequest) {
+        if (!Proxy.isEmpty())
+            OpenTunnel();
+        StartTls(Host);
+    }
 }
 
 // A page is held in memory whole: one larger than MaxPageSize is refused

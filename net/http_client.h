@@ -150,6 +150,17 @@ private:
     int RunPass();
     void CaptureBody();
     void OpenTunnel();
+    // Persistent connections (http_client_keepalive.cpp).
+    int RunKeptPass();
+    bool OpenKeptConnection();
+    bool CanRetryOnFreshConnection(bool reused, int attempt) const;
+    int FinishKeptPass();
+    void ReportOutcome(int status);
+    void CaptureFramedBody();
+    bool HasNoBody() const;
+    void CaptureChunks(const std::function<void(const char *, qsizetype)> &take);
+    qint64 CaptureCount(qint64 count, const std::function<void(const char *, qsizetype)> &take);
+    void ConnectAndSecure();
     void CheckWholeTlsBody();
     void TakeRedirect(int status, bool &stop);
     QByteArray RequestAddress() const;
@@ -158,6 +169,16 @@ private:
     void AddContentLength();
 
     bool running_ = false;
+    // The last response's framing and the server's word on the connection.
+    bool chunked_ = false;
+    bool serverKeepsOpen_ = false;
+    bool answered_ = false;    // the status line came
+    bool bodyFramed_ = false;  // the body ended by its framing, not by the close
+    // The connection kept open after the last pass, and where it leads.
+    bool keptOpen_ = false;
+    THttpOrigin keptOrigin_;
+    QByteArray keptProxy_;
+    qint32 keptProxyPort_ = 0;
     std::optional<THttpOrigin> requestOrigin_;  // the running request's first address
     QByteArray redirectCookie_;
     THttpOrigin cookieOrigin_;

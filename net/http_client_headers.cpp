@@ -69,12 +69,17 @@ void THttpClient::BuildHeader()
     // Through a tunnel the server gets the request as if it came directly.
     const bool viaProxy = !Proxy.isEmpty() && !SecureRequest;
     if (Command != CmdSendBody)
-        HeaderList.Add(RequestWord(Command) + RequestTarget(viaProxy ? URL : Path) + " HTTP/1.0");
+        HeaderList.Add(RequestWord(Command) + RequestTarget(viaProxy ? URL : Path)
+                       + (KeepAlive ? " HTTP/1.1" : " HTTP/1.0"));
+    // HTTP/1.1 names the port in Host when it is not the scheme's own.
+    QByteArray host = OneLine(Host);
+    if (KeepAlive && Port != (SecureRequest ? 443 : 80))
+        host += ':' + QByteArray::number(Port);
     if (viaProxy) {
         HeaderList.Add("Proxy-Connection: Keep-Alive");
-        HeaderList.Add("Host: " + OneLine(Host));
+        HeaderList.Add("Host: " + host);
     }
-    HeaderList.SetHeader("Host", OneLine(Host));
+    HeaderList.SetHeader("Host", host);
     HeaderList.Add("Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff");
     HeaderList.Add("Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript");
     if (!HeaderInfo.LocalProgram.isEmpty())
@@ -168,6 +173,9 @@ void THttpClient::ReadHeader()
     };
     const QByteArray status = ReadLn();
     keep(status);
+    answered_ = !status.isEmpty();
+    chunked_ = false;
+    QByteArray connection;
     if (!status.isEmpty())
         ReplyNumber = StatusNumberOf(status);
     for (;;) {
@@ -175,6 +183,10 @@ void THttpClient::ReadHeader()
         keep(line);
         if (EndsHeaderBlock(line))
             break;
+        if (const QByteArray coding = HeaderValueOf(line, "Transfer-Encoding"); !coding.isNull())
+            chunked_ = IsChunkedCoding(coding);
+        if (const QByteArray value = HeaderValueOf(line, "Connection"); !value.isNull())
+            connection = value;
         const THeaderValue value = ParseHeaderLine(line);
         if (value.Field == THeaderField::SetCookie)
             SetCookie = value.Text;
@@ -186,6 +198,7 @@ void THttpClient::ReadHeader()
             ContentLength = value.Length != 0 || line.contains('0') ? value.Length : -1;
         }
     }
+    serverKeepsOpen_ = answered_ && ServerKeepsOpen(status, connection);
     if (file)
         file->Close();
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <optional>
 
 // The second blank-separated field of the status line as a decimal number
 // (the line end is not part of it); 0 when it is not a number from 0 to
@@ -24,3 +25,24 @@ THeaderValue ParseHeaderLine(const QByteArray &line);
 
 // A lone LF, CR LF, or the empty line of a closed connection.
 bool EndsHeaderBlock(const QByteArray &line);
+
+// The value of a header line named name (any case; blanks around the value
+// dropped); a null QByteArray when the line has another name.
+QByteArray HeaderValueOf(const QByteArray &line, const char *name);
+
+// Whether a comma-separated list ("keep-alive, Upgrade") holds token, in
+// any case.
+bool HasToken(const QByteArray &list, const char *token);
+
+// Whether a Transfer-Encoding value ends in "chunked", which frames the body.
+bool IsChunkedCoding(const QByteArray &value);
+
+// Whether the server keeps the connection open after this response: an
+// HTTP/1.1 (or later) status line unless Connection holds "close", an
+// older one only when Connection holds "keep-alive".
+bool ServerKeepsOpen(const QByteArray &statusLine, const QByteArray &connection);
+
+// The size of a chunk from its line: hexadecimal digits, then optional
+// blanks and extensions after ";" (ignored), then the line end. None when
+// the line holds no digits, another character, or a size past 63 bits.
+std::optional<qint64> ChunkSizeOf(const QByteArray &line);

@@ -150,13 +150,15 @@ protected:
     // number of sends stay the same.
     bool moreToSend_ = false;
 
-private:
-    class TimerScope;
     // Receives blocks into Buffer until the peer closes, the operation is
     // cancelled or wanted() says 0; a block is never larger than wanted()
-    // and goes to take.
+    // and goes to take. The caller runs the time-out (TimerScope) and
+    // handles Canceled.
     void CaptureBlocks(const std::function<void(const char *, qsizetype)> &take,
                        const std::function<qsizetype()> &wanted);
+
+private:
+    class TimerScope;
     void InitializeSockets();
     void OpenSocket(bool withLinger);
     void CloseSocketQuietly();

@@ -89,6 +89,9 @@ inline constexpr QLatin1StringView kConnectionFailed{"Connection Failed"};
 inline constexpr QLatin1StringView kHostLookupTimedOut{"Host Lookup Timed Out"};
 inline constexpr QLatin1StringView kHostLookupCanceled{"Host Lookup Canceled"};
 inline constexpr QLatin1StringView kHostLookupFailed{"Host Lookup Failed"};
+// The start of the failure of a chunked body whose connection ended before
+// its last chunk, or whose chunk line is none: the body is cut short.
+inline constexpr QLatin1StringView kChunkedBodyBroken{"Chunked body broken off"};
 
 // A port outside 1..65535 is refused before any look-up or connect: the
 // socket address holds 16 bits, so 70000 would reach port 4464. Raises

@@ -47,6 +47,7 @@ bool IsBrokenOff(const ESockError &e)
 {
     if (const auto *tls = dynamic_cast<const ETlsError *>(&e))
         return tls->Problem() == TlsProblem::BrokenOff;
-    return e.Message() == SocketErrorText(WsaNumber(WsaCode::ConnectionReset))
+    return e.Message().startsWith(kChunkedBodyBroken)
+        || e.Message() == SocketErrorText(WsaNumber(WsaCode::ConnectionReset))
         || e.Message() == SocketErrorText(WsaNumber(WsaCode::ConnectionAborted));
 }

@@ -43,6 +43,6 @@ QString TlsProblemText(TlsProblem problem, const QByteArray &host, const QString
 QString TlsProblemText(const ETlsError &e, bool english);
 
 // Whether a transfer was broken off by the peer or the network (a reset, an
-// abort, a TLS record error or an unclean TLS end), so that another attempt
-// may succeed.
+// abort, a TLS record error or an unclean TLS end, a chunked body cut
+// short), so that another attempt may succeed.
 bool IsBrokenOff(const ESockError &e);

@@ -186,6 +186,15 @@ FixtureResponse FixtureResponse::Raw(const QByteArray &bytes)
     return response;
 }
 
+FixtureResponse FixtureResponse::KeptOk(const QByteArray &body)
+{
+    FixtureResponse response;
+    response.Head = "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";
+    response.Body = body;
+    response.KeepOpen = true;
+    return response;
+}
+
 FixtureHttpServer::FixtureHttpServer() { Start(); }
 
 FixtureHttpServer::FixtureHttpServer(const FixtureTls &tls)
@@ -287,6 +296,12 @@ void FixtureHttpServer::ClearRequests()
     requests_.clear();
 }
 
+int FixtureHttpServer::ConnectionCount() const
+{
+    std::lock_guard lock(mutex_);
+    return connectionCount_;
+}
+
 int FixtureHttpServer::ResumedCount() const
 {
     std::lock_guard lock(mutex_);
@@ -377,17 +392,25 @@ void FixtureHttpServer::AcceptLoop()
 
 void FixtureHttpServer::Serve(int fd)
 {
+    {
+        std::lock_guard lock(mutex_);
+        ++connectionCount_;
+    }
     std::unique_ptr<FixtureConnection> connection = OpenConnection(fd);
-    if (connection) {
+    bool first = true;
+    for (bool serve = connection != nullptr; serve; first = false) {
         const QByteArray request = ReadRequest(*connection);
+        if (request.isEmpty() && !first)
+            break;  // a kept connection the client closed or left silent
         {
             std::lock_guard lock(mutex_);
             requests_.push_back(request);
         }
         const FixtureResponse response = HandlerFor(request)(request);
         Respond(*connection, response);
-        connection.reset();
+        serve = response.KeepOpen && !request.isEmpty();
     }
+    connection.reset();
     if (tlsContext_)
         ERR_clear_error();  // this thread's reasons of a failed handshake or write
     std::lock_guard lock(mutex_);
@@ -504,7 +527,7 @@ void FixtureHttpServer::Respond(FixtureConnection &connection, const FixtureResp
         connection.EndWithReset();
     else if (response.NoCloseNotify)
         connection.EndWithoutCloseNotify();
-    else
+    else if (!response.KeepOpen)
         connection.EndOrderly();
 }
 

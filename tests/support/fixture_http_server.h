@@ -70,6 +70,8 @@ struct FixtureResponse {
     bool Endless = false;       // after Head + Body send Body again and again until the peer closes
     bool NoCloseNotify = false; // TLS: end with a TCP close and no close_notify (an
                                 // unclean end); no difference in plain mode
+    bool KeepOpen = false;      // after the answer, serve the next request on the same
+                                // connection (until the peer closes or is silent 5 s)
 
     // 200 with Content-Length and the body.
     static FixtureResponse Ok(const QByteArray &body, const QByteArray &contentType = "text/html");
@@ -79,6 +81,8 @@ struct FixtureResponse {
     static FixtureResponse Redirect(int code, const QByteArray &location,
                                     const QByteArray &setCookie = QByteArray());
     static FixtureResponse Raw(const QByteArray &bytes);  // exactly these bytes, then close
+    // HTTP/1.1 200 with Content-Length, the connection kept open.
+    static FixtureResponse KeptOk(const QByteArray &body);
 };
 
 // The server certificate (PEM, the leaf first, any intermediates after it)
@@ -124,6 +128,7 @@ public:
     int HandshakeCount() const;
     int HandshakeFailures() const;
     int ResumedCount() const;  // completed handshakes that resumed a session
+    int ConnectionCount() const;  // connections accepted so far (thread-safe)
     // Waits up to timeoutMs until HandshakeFailures() >= atLeast; false when
     // it is not reached by then.
     bool WaitForHandshakeFailures(int atLeast, int timeoutMs = 5000) const;
@@ -144,6 +149,7 @@ private:
     int handshakes_ = 0;
     int handshakeFailures_ = 0;
     int resumed_ = 0;
+    int connectionCount_ = 0;
     mutable std::condition_variable handshakeEnded_;
     int listenFd_ = -1;
     int wakePipe_[2] = {-1, -1};

@@ -1,0 +1,212 @@
+// THttpClient: persistent connections. With KeepAlive a pass reuses the
+// connection the last pass left open when it leads to the same scheme,
+// host, port and proxy; reads the body by its framing (Content-Length or
+// chunks), so that the connection stands exactly before the next answer;
+// and keeps the connection open when the server says it will. A kept
+// connection the server has closed meanwhile is replaced once, at no cost
+// to the caller.
+#include "net/http_client.h"
+
+#include "base/errors.h"
+#include "net/capture_file.h"
+#include "net/response_header.h"
+#include "net/socket_errors.h"
+
+namespace {
+
+// Runs the connection's time-out for one capture: it bounds each silence.
+class TimeOutScope {
+public:
+    explicit TimeOutScope(TSocketConnection &c) : c_(c) { c_.TimerOn(); }
+    ~TimeOutScope() { c_.TimerOff(); }
+    TimeOutScope(const TimeOutScope &) = delete;
+    TimeOutScope &operator=(const TimeOutScope &) = delete;
+
+private:
+    TSocketConnection &c_;
+};
+
+}  // namespace
+
+int THttpClient::RunKeptPass()
+{
+    for (int attempt = 0;; ++attempt) {
+        bool reused = false;
+        answered_ = false;
+        try {
+            reused = OpenKeptConnection();
+            SendRequest();
+            ReplyNumber = 0;
+            ReadHeader();
+            if (!answered_ && CanRetryOnFreshConnection(reused, attempt)) {
+                Disconnect();
+                continue;
+            }
+            CaptureFramedBody();
+            CheckWholeTlsBody();
+        } catch (const ESockError &e) {
+            keptOpen_ = false;
+            const bool stale = !dynamic_cast<const EAbortError *>(&e) && CanRetryOnFreshConnection(reused, attempt);
+            try {
+                Disconnect();
+            } catch (...) {
+            }
+            if (stale)
+                continue;
+            throw;
+        } catch (...) {
+            keptOpen_ = false;
+            try {
+                Disconnect();
+            } catch (...) {
+            }
+            throw;
+        }
+        return FinishKeptPass();
+    }
+}
+
+// A reused connection that failed before any answer came was most likely
+// closed by the server while it waited: one fresh connection, not a failure.
+bool THttpClient::CanRetryOnFreshConnection(bool reused, int attempt) const
+{
+    return reused && attempt == 0 && !answered_ && !TimedOut;
+}
+
+// Reuses the kept connection when it leads where this pass goes; else
+// closes it and opens a new one. True when reused.
+bool THttpClient::OpenKeptConnection()
+{
+    const bool reuse = keptOpen_ && Connected && IsCurrentOrigin(keptOrigin_) && keptProxy_ == Proxy
+                    && keptProxyPort_ == ProxyPort;
+    keptOpen_ = false;  // until this pass ends well
+    if (reuse) {
+        Canceled = false;  // as a connect does: a Stop between files stops nothing
+        return true;
+    }
+    if (Connected)
+        Disconnect();
+    ConnectAndSecure();
+    return false;
+}
+
+int THttpClient::FinishKeptPass()
+{
+    const int status = ReplyNumber;
+    ReportOutcome(status);
+    keptOpen_ = Connected && serverKeepsOpen_ && bodyFramed_;
+    if (!keptOpen_) {
+        Disconnect();
+        return status;
+    }
+    keptOrigin_ = THttpOrigin{Host, Port, SecureRequest};
+    keptProxy_ = Proxy;
+    keptProxyPort_ = ProxyPort;
+    return status;
+}
+
+// Answers that carry no body whatever their header says.
+bool THttpClient::HasNoBody() const
+{
+    return Command == CmdHead || (ReplyNumber >= 100 && ReplyNumber <= 199) || ReplyNumber == 204
+        || ReplyNumber == 304;
+}
+
+void THttpClient::CaptureFramedBody()
+{
+    bodyFramed_ = true;
+    BytesRecvd = 0;
+    const bool redirect = ReplyNumber >= 300 && ReplyNumber <= 399;
+    if (InputFileMode && redirect) {
+        bodyFramed_ = false;  // left unread, as ever: the connection goes
+        return;
+    }
+    if (HasNoBody()) {
+        if (InputFileMode)
+            CaptureFile(Body, 0);
+        else
+            Body.clear();
+        return;
+    }
+    if (InputFileMode) {
+        if (chunked_) {
+            TCaptureFile file(Body, CreateNewFiles);
+            CaptureChunks([&file](const char *data, qsizetype size) { file.Write(data, size); });
+            file.Close();
+        } else {
+            bodyFramed_ = ContentLength >= 0;
+            CaptureFile(Body, ContentLength);
+        }
+        return;
+    }
+    if (!chunked_ && ContentLength < 0) {
+        bodyFramed_ = false;
+        CaptureBody();  // to the close, as without KeepAlive
+        return;
+    }
+    const qint32 limit = qMax(MaxPageSize, 0);
+    if (ContentLength > limit) {
+        Body.clear();
+        throw ESockError(kPageTooLarge);
+    }
+    Body.clear();
+    const auto append = [this, limit](const char *data, qsizetype size) {
+        if (Body.size() + size > limit) {
+            Body.clear();
+            throw ESockError(kPageTooLarge);
+        }
+        Body.append(data, size);
+    };
+    if (chunked_)
+        CaptureChunks(append);
+    else
+        CaptureCount(ContentLength, append);
+}
+
+// Chunk lines, data and line ends up to the last chunk and the trailer
+// lines after it (ignored, as are chunk extensions).
+void THttpClient::CaptureChunks(const std::function<void(const char *, qsizetype)> &take)
+{
+    for (;;) {
+        const QByteArray line = ReadLn();
+        const std::optional<qint64> size = ChunkSizeOf(line);
+        if (!size)
+            throw ESockError(kChunkedBodyBroken + QStringLiteral(": no chunk size"));
+        if (*size == 0)
+            break;
+        if (CaptureCount(*size, take) < *size)
+            throw ESockError(kChunkedBodyBroken + QStringLiteral(": the connection ended"));
+        const QByteArray end = ReadLn();
+        if (end != "\r\n" && end != "\n")
+            throw ESockError(kChunkedBodyBroken + QStringLiteral(": no line end after a chunk"));
+    }
+    for (;;) {
+        const QByteArray trailer = ReadLn();
+        if (trailer.isEmpty()) {
+            bodyFramed_ = false;  // closed right after the last chunk
+            return;
+        }
+        if (EndsHeaderBlock(trailer))
+            return;
+    }
+}
+
+// Exactly count bytes of the body (fewer when the server closes first).
+qint64 THttpClient::CaptureCount(qint64 count, const std::function<void(const char *, qsizetype)> &take)
+{
+    qint64 got = 0;
+    {
+        TimeOutScope timer(*this);
+        CaptureBlocks(
+            [&](const char *data, qsizetype size) {
+                take(data, size);
+                got += size;
+            },
+            [&]() -> qsizetype { return qsizetype(qMin<qint64>(count - got, kBufferSize)); });
+    }
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError(InputFileMode ? QString(kSocketSendAborted) : QStringLiteral("Socket capture aborted"));
+    }
+    return got;
+}
