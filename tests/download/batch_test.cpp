@@ -254,3 +254,19 @@ TEST(BatchLog, APageLinkHoldingEscapeIsLoggedEscapedInTheWindowAndOnStandardOutp
     EXPECT_TRUE(server.LastRequest().startsWith("GET /gallery/x%1B[2J%1B]0;owned%07y.jpg HTTP/1.0\r\n"))
         << server.LastRequest().constData();
 }
+
+TEST_F(BatchTest, WithKeptConnectionsTheFilesShareOneAndAClosedOneIsReplaced)
+{
+    form->HTTP2->KeepAlive = true;
+    server.Route("/p/a.jpg", FixtureResponse::KeptOk("data of a.jpg"));
+    // Closes after its answer without a word: the next file finds it closed.
+    server.Route("/p/b.jpg", FixtureResponse::Raw("HTTP/1.1 200 OK\r\nContent-Length: 13\r\n\r\ndata of b.jpg"));
+    server.Route("/p/c.jpg", FixtureResponse::KeptOk("data of c.jpg"));
+    SelectAll();
+    form->Button4Click();
+    EXPECT_EQ(Files(), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+    EXPECT_EQ(Saved("c.jpg"), QByteArray("data of c.jpg"));
+    EXPECT_EQ(server.ConnectionCount(), 2) << "a and b on one, c on a new one";
+    EXPECT_FALSE(LogLines().join('\n').contains("trying again")) << "a closed kept connection is no failed attempt";
+    EXPECT_TRUE(server.LastRequest().startsWith("GET /p/c.jpg HTTP/1.1\r\n"));
+}
