@@ -155,6 +155,7 @@ void TDLForm::Button12Click()
     } else {
         WriteSetting(Settings::Proxy, 0);
     }
+    WriteSetting(Settings::KeepAlive, CheckBox6->isChecked() ? 1 : 0);
     if (CheckBox4->isChecked()) {
         WriteSetting(Settings::Filter, 1);
         RegWriteInteger(RegistryKey, QString::fromLatin1(Settings::Velikost.name), StrToInt(Edit12->text()));
