@@ -184,6 +184,7 @@ public:
 
     // The Settings tab.
     void CheckBox1Click();   // proxy on: Edit1 and Edit5 to both clients; off: no proxy host
+    void CheckBox6Click();   // persistent connections of both clients, on or off
     void Edit1Exit();
     void Edit5Exit();
     void Button8Click();     // page credentials to both clients
@@ -290,6 +291,7 @@ public:
     QPushButton *Button7;
     QCheckBox *CheckBox1;
     QLineEdit *Edit1, *Edit5;
+    QCheckBox *CheckBox6;   // keep connections open
     QLineEdit *Edit10;
     QLabel *Label12;
     QLineEdit *Edit13;

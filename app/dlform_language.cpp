@@ -69,6 +69,7 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
         {CheckBox3, C, "Uporabi ta URL namesto naslova strani", "Use referer other than the original page"},
         {CheckBox4, C, "Izbriši datoteke, manjše od", "Delete files smaller than"},
         {CheckBox5, C, "Naloži slike, vključene v spletno stran", "Download embedded images (not with links)"},
+        {CheckBox6, C, "Ohrani povezave odprte", "Keep connections open"},
         {GroupBox2, C, "Povezava", "Connection"},
         {GroupBox3, C, "Stran", "Page"},
         {GroupBox4, C, "Shrani slike v...", "Save images to..."},

@@ -1,6 +1,6 @@
-// The Settings tab: proxy, page credentials, target folder, time-out,
-// start delay, size filter, referer; saving them for the next start and
-// starting another copy of the program.
+// The Settings tab: proxy, persistent connections, page credentials, target
+// folder, time-out, start delay, size filter, referer; saving them for the
+// next start and starting another copy of the program.
 #include "base/convert.h"
 #include "app/dialogs.h"
 #include "app/dlform.h"
@@ -55,6 +55,13 @@ void TDLForm::Edit5Exit()
         return;
     HTTP1->ProxyPort = StrToInt(Edit5->text());
     HTTP2->ProxyPort = HTTP1->ProxyPort;
+}
+
+// Both clients at once: pages and files reuse their connections alike.
+void TDLForm::CheckBox6Click()
+{
+    HTTP1->KeepAlive = CheckBox6->isChecked();
+    HTTP2->KeepAlive = HTTP1->KeepAlive;
 }
 
 void TDLForm::Button8Click()
@@ -148,6 +155,7 @@ void TDLForm::Button12Click()
     } else {
         WriteSetting(Settings::Proxy, 0);
     }
+    WriteSetting(Settings::KeepAlive, CheckBox6->isChecked() ? 1 : 0);
     if (CheckBox4->isChecked()) {
         WriteSetting(Settings::Filter, 1);
         RegWriteInteger(RegistryKey, QString::fromLatin1(Settings::Velikost.name), StrToInt(Edit12->text()));

@@ -1,5 +1,6 @@
-// The Settings tab: language, proxy, time-out, start delay, size filter,
-// another copy, page credentials, referer, target folder, save.
+// The Settings tab: language, proxy and persistent connections, time-out,
+// start delay, size filter, another copy, page credentials, referer, target
+// folder, save.
 #include "app/control_factory.h"
 #include "app/dlform.h"
 
@@ -25,28 +26,32 @@ void TDLForm::BuildSettingsTab()
     GroupBox1 = MakeGroup(tab, QStringLiteral("Language / Jezik"), {24, 8, 289, 57});
     Button7 = MakeButton(GroupBox1, QStringLiteral("ENG/SLO"), {24, 24, 233, 25});
 
-    GroupBox2 = MakeGroup(tab, QStringLiteral("Connection"), {24, 72, 289, 81});
+    // The persistent-connection box is a third row of the Connection group,
+    // on the pitch of the two proxy fields; the groups below it, and the save
+    // button, moved down by that row (24).
+    GroupBox2 = MakeGroup(tab, QStringLiteral("Connection"), {24, 72, 289, 105});
     CheckBox1 = At(new QCheckBox(QStringLiteral("Uporabi proxy"), GroupBox2), {24, 24, 118, 17});
     Edit1 = At(new QLineEdit(QStringLiteral("192.168.0.1"), GroupBox2), {144, 20, 113, 24});
     Edit5 = At(new QLineEdit(QStringLiteral("80"), GroupBox2), {144, 48, 57, 24});
+    CheckBox6 = At(new QCheckBox(QStringLiteral("Ohrani povezave odprte"), GroupBox2), {24, 80, 233, 17});
 
-    GroupBox6 = MakeGroup(tab, QStringLiteral("Set timeout"), {24, 160, 129, 57});
+    GroupBox6 = MakeGroup(tab, QStringLiteral("Set timeout"), {24, 184, 129, 57});
     Edit10 = At(new QLineEdit(GroupBox6), {16, 20, 49, 24});
     Label12 = MakeLabel(GroupBox6, QStringLiteral("s"), {69, 23});
-    GroupBox9 = MakeGroup(tab, QStringLiteral("Set start delay"), {160, 160, 153, 57});
+    GroupBox9 = MakeGroup(tab, QStringLiteral("Set start delay"), {160, 184, 153, 57});
     Edit13 = At(new QLineEdit(GroupBox9), {16, 20, 49, 24});
     Label16 = MakeLabel(GroupBox9, QStringLiteral("m"), {69, 23});
 
-    GroupBox8 = MakeGroup(tab, QStringLiteral("Filter"), {24, 224, 289, 65});
+    GroupBox8 = MakeGroup(tab, QStringLiteral("Filter"), {24, 248, 289, 65});
     CheckBox4 = At(new QCheckBox(QStringLiteral("Delete files smaller than"), GroupBox8), {24, 24, 181, 17});
     Edit12 = At(new QLineEdit(QStringLiteral("0"), GroupBox8), {207, 19, 49, 24});
     Label13 = MakeLabel(GroupBox8, QStringLiteral("b"), {261, 24});
 
-    GroupBox5 = MakeGroup(tab, QStringLiteral("Grabulo"), {24, 296, 289, 57});
+    GroupBox5 = MakeGroup(tab, QStringLiteral("Grabulo"), {24, 320, 289, 57});
     Button11 = MakeButton(GroupBox5, QStringLiteral("Zaženi še eno kopijo programa"), {24, 24, 233, 25});
 
     BuildSettingsRightColumn();
-    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 376, 249, 25});
+    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 400, 249, 25});
 }
 
 void TDLForm::BuildSettingsRightColumn()
@@ -65,8 +70,10 @@ void TDLForm::BuildSettingsRightColumn()
                    {12, 24, 265, 17});  // the English caption needs the width
     Edit11 = At(new QLineEdit(GroupBox7), {24, 48, 233, 24});
 
-    GroupBox4 = MakeGroup(tab, QStringLiteral("Save to..."), {336, 240, 281, 113});
-    Edit6 = At(new QLineEdit(GroupBox4), {24, 24, 233, 24});
+    // Down to the left column's last group, its two rows kept together in
+    // the middle.
+    GroupBox4 = MakeGroup(tab, QStringLiteral("Save to..."), {336, 240, 281, 137});
+    Edit6 = At(new QLineEdit(GroupBox4), {24, 36, 233, 24});
     Edit6->setReadOnly(true);
-    Button10 = MakeButton(GroupBox4, QStringLiteral("Izberi imenik"), {64, 64, 153, 25});
+    Button10 = MakeButton(GroupBox4, QStringLiteral("Izberi imenik"), {64, 76, 153, 25});
 }

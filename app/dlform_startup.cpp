@@ -46,6 +46,10 @@ void TDLForm::FormCreate()
     Edit10->setText(QString::number(timeout / 1000));
     Edit13->setText(QString::number(ReadSetting(Settings::Delay)));
     RestoreProxy();
+    // Read here, before the command line runs, so unattended runs keep
+    // their connections open as the window would.
+    CheckBox6->setChecked(ReadSetting(Settings::KeepAlive) == 1);
+    CheckBox6Click();
     if (ReadSetting(Settings::Filter) == 1) {
         CheckBox4->setChecked(true);
         const QString limit = ReadSetting(Settings::Velikost);

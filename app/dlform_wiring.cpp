@@ -46,6 +46,7 @@ void TDLForm::WireSettings()
     connect(CheckBox1, &QCheckBox::clicked, this, Guard([this] { CheckBox1Click(); }));
     OnEvent(Edit1, QEvent::FocusOut, [this](QEvent *) { Edit1Exit(); });
     OnEvent(Edit5, QEvent::FocusOut, [this](QEvent *) { Edit5Exit(); });
+    connect(CheckBox6, &QCheckBox::clicked, this, Guard([this] { CheckBox6Click(); }));
     connect(Button8, &QPushButton::clicked, this, Guard([this] { Button8Click(); }));
     connect(Button10, &QPushButton::clicked, this, Guard([this] { Button10Click(); }));
     OnEvent(Edit6, QEvent::KeyRelease, [this](QEvent *e) { Edit6KeyUp(static_cast<QKeyEvent *>(e)->key()); });

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,10 +47,10 @@ protected:
     TDLForm *const form = windows.Form();
 };
 
-TEST_F(Language, TheTableCoversFiftySixRowsOfTheThreeWindows)
+TEST_F(Language, TheTableCoversFiftySevenRowsOfTheThreeWindows)
 {
     const auto table = form->LanguageTable();
-    ASSERT_EQ(table.size(), 56);
+    ASSERT_EQ(table.size(), 57);
     for (const auto &row : table)
         EXPECT_NE(row.control, nullptr) << row.english;
 }
@@ -88,6 +89,17 @@ TEST_F(Language, PressingTheButtonTwiceRestoresEveryCaption)
     form->Button7Click();
     form->Button7Click();
     EXPECT_EQ(Texts(), slovene);
+}
+
+TEST_F(Language, TheLanguageButtonRewordsKeepConnectionsOpen)
+{
+    form->SLOClick();
+    EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Ohrani povezave odprte"));
+    QTest::mouseClick(form->Button7, Qt::LeftButton);
+    EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Keep connections open"));
+    QTest::mouseClick(form->Button7, Qt::LeftButton);
+    EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Ohrani povezave odprte"));
+    EXPECT_FALSE(form->CheckBox6->isChecked()) << "rewording leaves the state alone";
 }
 
 TEST_F(Language, MessagesFollowTheSwitch)

@@ -14,6 +14,7 @@
 #include <QFocusEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -86,6 +87,67 @@ TEST_F(SettingsPage, TheProxyBoxSetsOrClearsTheHostAndKeepsThePorts)
     form->CheckBox1->click();
     form->Edit5->setText("x80");
     EXPECT_THROW(form->Edit5Exit(), EConvertError);
+}
+
+// "Keep connections open": both clients follow the box, and nothing else does.
+class KeepConnectionsOpen : public SettingsPage {
+protected:
+    void SetUp() override
+    {
+        form->show();
+        form->PageControl1->setCurrentWidget(form->TabSheet2);
+    }
+    void ClickTheBox() { QTest::mouseClick(form->CheckBox6, Qt::LeftButton, {}, QPoint(8, 8)); }
+};
+
+TEST_F(KeepConnectionsOpen, AClickTurnsBothClientsOnAndTheNextOneOff)
+{
+    ASSERT_FALSE(form->CheckBox6->isChecked());
+    EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive);
+    ClickTheBox();
+    ASSERT_TRUE(form->CheckBox6->isChecked());
+    EXPECT_TRUE(form->HTTP1->KeepAlive) << "pages";
+    EXPECT_TRUE(form->HTTP2->KeepAlive) << "files";
+    ClickTheBox();
+    EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive);
+    // The space bar toggles it as a click does.
+    form->CheckBox6->setFocus();
+    QTest::keyClick(form->CheckBox6, Qt::Key_Space);
+    EXPECT_TRUE(form->HTTP1->KeepAlive && form->HTTP2->KeepAlive);
+    EXPECT_TRUE(form->HTTP1->Proxy.isEmpty()) << "the proxy box is left alone";
+    EXPECT_TRUE(Messages().isEmpty());
+}
+
+TEST_F(KeepConnectionsOpen, SaveWritesTheBoxAsOneOrZero)
+{
+    form->Edit10->setText("60");  // the numbers the save converts first
+    form->Edit13->setText("0");
+    ClickTheBox();
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(RegReadString(RegistryKey, "keepalive", ""), QStringLiteral("1"));
+    ClickTheBox();
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(RegReadString(RegistryKey, "keepalive", ""), QStringLiteral("0"));  // not left at 1
+    EXPECT_TRUE(windows.Errors().isEmpty());
+}
+
+TEST_F(KeepConnectionsOpen, TheBoxSitsInTheConnectionGroupAndItsCaptionFitsInBothLanguages)
+{
+    const QRect box = form->CheckBox6->geometry();
+    EXPECT_EQ(form->CheckBox6->parentWidget(), form->GroupBox2);
+    EXPECT_TRUE(form->GroupBox2->contentsRect().contains(box));
+    const std::initializer_list<QWidget *> proxyRows = {form->CheckBox1, form->Edit1, form->Edit5};
+    for (QWidget *field : proxyRows)
+        EXPECT_FALSE(box.intersects(field->geometry())) << field->metaObject()->className();
+    // The groups below moved down with it.
+    EXPECT_GE(form->GroupBox6->y(), form->GroupBox2->geometry().bottom());
+    EXPECT_GE(form->GroupBox9->y(), form->GroupBox2->geometry().bottom());
+    EXPECT_GE(form->Button12->y(), form->GroupBox5->geometry().bottom());
+    EXPECT_GE(form->Button12->y(), form->GroupBox4->geometry().bottom());
+    for (const bool english : {false, true}) {
+        english ? form->ENGClick() : form->SLOClick();
+        EXPECT_LE(form->CheckBox6->sizeHint().width(), box.width()) << form->CheckBox6->text().toStdString();
+    }
 }
 
 TEST_F(SettingsPage, LeavingTheProxyFieldsWhileUntickedUsesNoProxy)

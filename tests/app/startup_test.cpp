@@ -15,7 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -102,6 +104,52 @@ TEST_F(StartUp, StoredSettingsTabValuesAreApplied)
     EXPECT_EQ(form->HTTP2->ProxyPort, 3129);
     EXPECT_TRUE(form->CheckBox4->isChecked());
     EXPECT_EQ(form->Edit12->text(), QStringLiteral("2048"));
+}
+
+TEST_F(StartUp, KeepConnectionsOpenSavedByTheButtonIsOnAtTheNextStart)
+{
+    Create();
+    EXPECT_FALSE(form->CheckBox6->isChecked());
+    EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive);
+    form->show();
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    QTest::mouseClick(form->CheckBox6, Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    form->FormClose();
+    Destroy();
+
+    ResetSharedState();
+    Create();
+    EXPECT_TRUE(form->CheckBox6->isChecked());
+    EXPECT_TRUE(form->HTTP1->KeepAlive);
+    EXPECT_TRUE(form->HTTP2->KeepAlive);
+    // Unticked and saved again, the start after is as before.
+    form->CheckBox6->click();
+    form->Button12Click();
+    Destroy();
+    ResetSharedState();
+    Create();
+    EXPECT_FALSE(form->CheckBox6->isChecked());
+    EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive);
+}
+
+TEST_F(StartUp, KeepConnectionsOpenIsOnlyAStoredOneAndHoldsForACommandLineRun)
+{
+    for (const char *stored : {"2", "-1", "yes", "1x"}) {
+        RegWriteString(RegistryKey, "keepalive", stored);
+        Create();
+        EXPECT_FALSE(form->CheckBox6->isChecked()) << stored;
+        EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive) << stored;
+        Destroy();
+    }
+    WriteSetting(Settings::KeepAlive, 1);
+    Create();
+    const QString folder = testenv::NewFolder("cl-keepalive");
+    form->FormShow({"127.0.0.1:1/x/", folder, "start"});  // a page that cannot be loaded
+    EXPECT_EQ(form->CommandLineExitStatus(), 2);
+    EXPECT_TRUE(form->HTTP1->KeepAlive);
+    EXPECT_TRUE(form->HTTP2->KeepAlive);
+    EXPECT_TRUE(windows.Errors().isEmpty());
 }
 
 TEST_F(StartUp, AStoredPortThatIsNotANumberIsSaidOnceAndTheStartGoesOn)
