@@ -202,6 +202,22 @@ TEST_F(CommandLine, AFailureThatIsNoSocketErrorStillEndsTheRun)
     EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
 }
 
+TEST_F(CommandLine, TheStoredKeepConnectionsSettingServesTheRunOverOneConnection)
+{
+    {
+        QSettings settings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat);
+        settings.setValue("keepalive", 1);
+    }
+    server.Route("/gallery/a.jpg", FixtureResponse::KeptOk("JPEG bytes"));
+    server.Route("/gallery/pics/b.gif", FixtureResponse::KeptOk("GIF bytes"));
+    ASSERT_EQ(Run({page, target, "start", "exit"}), 0) << errors.constData();
+    EXPECT_EQ(Saved("a.jpg"), QByteArray("JPEG bytes"));
+    EXPECT_EQ(Saved("b.gif"), QByteArray("GIF bytes"));
+    // The page on a connection of its own (the page client's), both files on one.
+    EXPECT_EQ(server.ConnectionCount(), 2);
+    EXPECT_TRUE(server.LastRequest().startsWith("GET /gallery/pics/b.gif HTTP/1.1\r\n"));
+}
+
 // An https gallery whose links take every form, with the test authority
 // as the program's only trusted root.
 class HttpsCommandLine : public CommandLine {
