@@ -19,7 +19,7 @@ median() { sort -g | awk '{v[NR]=$1} END {print (NR%2 ? v[(NR+1)/2] : (v[NR/2]+v
 of() { local pick=$1; shift; printf '%s\n' "$@" | "$pick"; }   # of median 3 1 2 -> 2
 # ratio 3 2 -> 1.5, rounded to 2 decimals and printed as Python's round() does
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { r = sprintf("%.2f", a / b); sub(/0$/, "", r); print r }'; }
-calc() { awk "BEGIN { print $1 }"; }   # calc '100 / 4.8' (awk starts faster than python3)
+calc() { awk "BEGIN { print ($1) }"; }   # calc '100 / 4.8' (awk starts faster than python3)
 field() { sed -n "s/.*\b$1=\([0-9.]*\).*/\1/p"; }
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f\n", b - a }'; }   # seconds since a now

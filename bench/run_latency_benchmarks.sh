@@ -51,6 +51,7 @@ make_set "$WORK/www/l" "$LOCAL_FILES" 8192 "http://127.0.0.1:$PORT/l/"
 # request logged with its connection's serial number.
 NGINX_LOG=yes start_nginx "$PORT" /g/index.html
 start_relay "$RELAY" "$PORT" "$RTT"
+FAR_PAGE="http://127.0.0.1:$RELAY/g/index.html"
 
 timer=()
 if [ -x /usr/bin/time ]; then timer=(/usr/bin/time -f 'maxrss_kib=%M' -o "$WORK/time.txt"); fi
@@ -82,15 +83,16 @@ curln() { xargs curl --parallel --parallel-max "$PARALLEL" -s -f --output-dir "$
 # measure <label> <set> <side> [arguments]: one timed run into a new folder.
 # Keeps the seconds, nginx's count of requests and connections of the run,
 # and for ours the peak RSS; a side that fails once is not run again.
-declare -A TIMES REQUESTS CONNECTIONS RSS FAILED
+declare -A TIMES REQUESTS CONNECTIONS RSS LATE FAILED
 BROKEN=no   # yes once a side failed (not for a peer that is not installed)
 measure() {
   local label=$1 set=$2 count; shift 2
   [ -z "${FAILED[$label]:-}" ] || return 0
   if [ "$set" = g ]; then count=$FILES; else count=$LOCAL_FILES; fi
   fresh
-  local logged start status=0 took
+  local logged relayed start status=0 took
   logged=$(wc -l < "$WORK/access.log")
+  relayed=$(wc -l < "$WORK/relay.log")
   rm -f "$WORK/time.txt"
   start=$(now)
   "$@" "$OUT" > "$WORK/side.log" 2>&1 || status=$?
@@ -105,6 +107,15 @@ $(tail -5 "$WORK/side.log" | sed 's/^/    /')"
   # nginx logs a request once it is answered: all are in by now.
   REQUESTS[$label]=$(tail -n +"$((logged + 1))" "$WORK/access.log" | wc -l)
   CONNECTIONS[$label]=$(tail -n +"$((logged + 1))" "$WORK/access.log" | cut -d' ' -f1 | sort -u | wc -l)
+  if [ "$PAGE" = "$FAR_PAGE" ]; then
+    # The relay's worst lateness in this side's runs, once the last
+    # connection's end has passed through it.
+    sleep "$(calc "3 * $RTT / 1000")"
+    local late
+    late=$(tail -n +"$((relayed + 1))" "$WORK/relay.log" | field late_max_ms)
+    # shellcheck disable=SC2086  # one figure a line
+    LATE[$label]=$(of most "${LATE[$label]:-0}" $late)
+  fi
   if [ "$1" = ours ] && [ -s "$WORK/time.txt" ]; then
     RSS[$label]=$(of most "${RSS[$label]:-0}" "$(mib "$(field maxrss_kib < "$WORK/time.txt")")")
   fi
@@ -118,9 +129,10 @@ report() {
     if [ -n "${FAILED[$label]:-}" ]; then echo "$label: FAILED, no figures: ${FAILED[$label]}"; continue; fi
     read -ra t <<< "${TIMES[$label]}"
     b=$(of least "${t[@]}"); m=$(of median "${t[@]}")
-    printf '%s: best %s s (%s files/s), median %s s (%s files/s); last run %s requests on %s connections%s\n' \
+    printf '%s: best %s s (%s files/s), median %s s (%s files/s); last run %s requests on %s connections%s%s\n' \
       "$label" "$b" "$(per_second "$count" "$b")" "$m" "$(per_second "$count" "$m")" \
-      "${REQUESTS[$label]}" "${CONNECTIONS[$label]}" "${RSS[$label]:+; peak RSS ${RSS[$label]} MiB}"
+      "${REQUESTS[$label]}" "${CONNECTIONS[$label]}" "${RSS[$label]:+; peak RSS ${RSS[$label]} MiB}" \
+      "${LATE[$label]:+; the relay up to ${LATE[$label]} ms late}"
   done
 }
 # compare <ours> <peer> <bar>: the ratio of the times, ours / the peer's.
@@ -178,7 +190,7 @@ echo "relay check, curl of one 24 KiB file (median of 5): direct $(calc "int($di
      "through the relay $(calc "int($relayed * 10000 + 0.5) / 10") ms (the model: 2 x RTT = $((2 * RTT)) ms more)"
 
 echo "== Far server: a page with $FILES links to 24 KiB files through the relay, RTT $RTT ms ($RUNS runs each, alternating)"
-PAGE="http://127.0.0.1:$RELAY/g/index.html"
+PAGE=$FAR_PAGE
 LIST=$WORK/www/g.list
 far=("ours, default settings" "ours, keepalive=1" "ours, keepalive=1 parallel=$PARALLEL"
      "wget -r" "wget2 --max-threads=$PARALLEL" "aria2c -j$PARALLEL -x1" "curl --parallel-max $PARALLEL")
@@ -215,8 +227,8 @@ awk '/^closed/ { n++; for (i = 1; i <= NF; i++) { split($i, kv, "=")
                          " %d connections had one over 5 ms late\n", sum / n, n, worst, over }' \
   "$WORK/relay.log"
 
-unset TIMES REQUESTS CONNECTIONS RSS FAILED   # the labels come again below
-declare -A TIMES REQUESTS CONNECTIONS RSS FAILED
+unset TIMES REQUESTS CONNECTIONS RSS LATE FAILED   # the labels come again below
+declare -A TIMES REQUESTS CONNECTIONS RSS LATE FAILED
 
 echo "== Near server: a page with $LOCAL_FILES links to 8 KiB files on loopback, no relay ($RUNS runs each, alternating)"
 PAGE="http://127.0.0.1:$PORT/l/index.html"
