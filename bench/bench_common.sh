@@ -1,7 +1,8 @@
 # Shared by the benchmark scripts (sourced, not run): a temporary working
 # folder cleaned up with every started server (and any folder a script adds
-# to FOLDERS), free loopback ports and the small statistics the scripts
-# print.
+# to FOLDERS), free loopback ports, the small statistics the scripts print,
+# nginx and the latency relay.
+BENCH_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 WORK=$(mktemp -d)
 PIDS=()
 FOLDERS=("$WORK")   # removed at exit; a script may add its own
@@ -16,8 +17,12 @@ least() { sort -g | head -1; }
 most() { sort -g | tail -1; }
 median() { sort -g | awk '{v[NR]=$1} END {print (NR%2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2)}'; }
 of() { local pick=$1; shift; printf '%s\n' "$@" | "$pick"; }   # of median 3 1 2 -> 2
-ratio() { python3 -c "print(round($1/$2,2))"; }
+# ratio 3 2 -> 1.5, rounded to 2 decimals and printed as Python's round() does
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { r = sprintf("%.2f", a / b); sub(/0$/, "", r); print r }'; }
+calc() { awk "BEGIN { print ($1) }"; }   # calc '100 / 4.8' (awk starts faster than python3)
 field() { sed -n "s/.*\b$1=\([0-9.]*\).*/\1/p"; }
+now() { date +%s.%N; }
+since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f\n", b - a }'; }   # seconds since a now
 
 # start_nginx <port> <address to wait for> [http directives] [certificate key]:
 # nginx from a config in $WORK serving $WORK/www on 127.0.0.1:<port>, in the
@@ -26,8 +31,14 @@ field() { sed -n "s/.*\b$1=\([0-9.]*\).*/\1/p"; }
 # of plain HTTP and logs each request's TLS details to $WORK/tls.log:
 # protocol, cipher, connection serial number, "r" for a resumed session,
 # user agent.
+# Without a certificate, NGINX_LOG=yes logs each request to $WORK/access.log:
+# connection serial number, status, path, user agent.
 start_nginx() {
   local listen="listen 127.0.0.1:$1;" scheme=http tls=""
+  if [ "${NGINX_LOG:-}" = yes ]; then
+    listen="$listen access_log $WORK/access.log requests;"
+    tls="log_format requests '\$connection \$status \$uri \"\$http_user_agent\"';"
+  fi
   if [ -n "${4:-}" ]; then
     listen="listen 127.0.0.1:$1 ssl; ssl_certificate $4; ssl_certificate_key $5; access_log $WORK/tls.log tls;"
     tls="log_format tls '\$ssl_protocol \$ssl_cipher \$connection \$ssl_session_reused \"\$http_user_agent\"';"
@@ -58,4 +69,19 @@ CONF
   PIDS+=($!)
   for _ in $(seq 50); do curl -s -k -o /dev/null "$scheme://127.0.0.1:$1$2" && break; sleep 0.1; done
   sleep 0.2
+}
+
+# start_relay <listen port> <target port> <round trip ms>: latency_relay.py
+# from 127.0.0.1:<listen> to 127.0.0.1:<target> in a background job (stopped
+# at exit), its lines in $WORK/relay.log; returns once it listens. As root it
+# runs at a higher priority (nice -5), so that other work on the machine
+# delays its releases less: it stands for the network, not a client.
+start_relay() {
+  local nice=()
+  if [ "$(id -u)" = 0 ]; then nice=(nice -n -5); fi
+  "${nice[@]}" python3 "$BENCH_DIR/latency_relay.py" --listen "$1" --target "$2" --rtt "$3" \
+    > "$WORK/relay.log" &
+  PIDS+=($!)
+  for _ in $(seq 100); do grep -q '^ready' "$WORK/relay.log" 2>/dev/null && return 0; sleep 0.05; done
+  echo "the latency relay did not start"; return 1
 }
