@@ -11,22 +11,8 @@
 #include "net/capture_file.h"
 #include "net/response_header.h"
 #include "net/socket_errors.h"
+#include "net/socket_scopes.h"
 
-namespace {
-
-// Runs the connection's time-out for one capture: it bounds each silence.
-class TimeOutScope {
-public:
-    explicit TimeOutScope(TSocketConnection &c) : c_(c) { c_.TimerOn(); }
-    ~TimeOutScope() { c_.TimerOff(); }
-    TimeOutScope(const TimeOutScope &) = delete;
-    TimeOutScope &operator=(const TimeOutScope &) = delete;
-
-private:
-    TSocketConnection &c_;
-};
-
-}  // namespace
 
 int THttpClient::RunKeptPass()
 {
@@ -196,7 +182,7 @@ qint64 THttpClient::CaptureCount(qint64 count, const std::function<void(const ch
 {
     qint64 got = 0;
     {
-        TimeOutScope timer(*this);
+        TimerScope timer(*this);
         CaptureBlocks(
             [&](const char *data, qsizetype size) {
                 take(data, size);

@@ -156,9 +156,10 @@ protected:
     // handles Canceled.
     void CaptureBlocks(const std::function<void(const char *, qsizetype)> &take,
                        const std::function<qsizetype()> &wanted);
+    // Keeps the time-out running for one waiting operation (socket_scopes.h).
+    class TimerScope;
 
 private:
-    class TimerScope;
     void InitializeSockets();
     void OpenSocket(bool withLinger);
     void CloseSocketQuietly();
