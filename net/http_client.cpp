@@ -203,6 +203,13 @@ void THttpClient::CaptureBody()
     }
 }
 
+QByteArray THttpClient::ReadHeaderLine(int &lines)
+{
+    if (++lines > kMaxHeaderLines)
+        throw ESockError(kHeaderBlockTooLong);
+    return ReadLn();
+}
+
 // Through a proxy, an https request first asks for a tunnel to the host
 // and port; the TLS session then runs inside it, end to end.
 void THttpClient::OpenTunnel()
@@ -213,9 +220,10 @@ void THttpClient::OpenTunnel()
             throw ESockError(kProxyRefusedTunnel + QStringLiteral("(not asked: the host name holds blanks or control characters)"));
     }
     Write("CONNECT " + target + " HTTP/1.0\r\nHost: " + target + "\r\n\r\n");
-    const QByteArray status = ReadLn();
+    int lines = 0;
+    const QByteArray status = ReadHeaderLine(lines);
     for (QByteArray line = status; !line.isEmpty();) {
-        line = ReadLn();
+        line = ReadHeaderLine(lines);
         if (EndsHeaderBlock(line))
             break;
     }

@@ -34,6 +34,11 @@ using CmdType = quint8;
 // THttpClient::MaxPageSize.
 inline constexpr QLatin1StringView kPageTooLarge{"Page larger than 256 MiB"};
 
+// The ESockError of a header block (or a proxy's answer, or a chunked
+// body's trailer) of more than THttpClient::kMaxHeaderLines lines: a server
+// that sends header lines for ever would otherwise never let go.
+inline constexpr QLatin1StringView kHeaderBlockTooLong{"Header block too long"};
+
 // The start of the ESockError raised when the proxy does not open a tunnel
 // for an https request; the proxy's status line follows.
 inline constexpr QLatin1StringView kProxyRefusedTunnel{"The proxy refused the tunnel: "};
@@ -69,6 +74,7 @@ public:
         CmdSendBody = 12,
     };
     static constexpr int kMaxPasses = 20;
+    static constexpr int kMaxHeaderLines = 1000;
     static constexpr qint32 kDefaultMaxPageSize = 256 * 1024 * 1024;
 
     using TResultEvent = std::function<void(THttpClient *Sender, CmdType Cmd)>;
@@ -150,6 +156,9 @@ private:
     int RunPass();
     void CaptureBody();
     void OpenTunnel();
+    // The next line of a header block, the lines-th; raises
+    // kHeaderBlockTooLong past kMaxHeaderLines.
+    QByteArray ReadHeaderLine(int &lines);
     // Persistent connections (http_client_keepalive.cpp).
     int RunKeptPass();
     bool OpenKeptConnection();

@@ -133,9 +133,10 @@ void THttpClient::AddContentLength()
 
 void THttpClient::SendRequest()
 {
-    if (Secure() && HeaderList.Text().size() + 2 < kBufferSize) {
+    const QByteArray block = HeaderList.Text();
+    if (Secure() && block.size() + 2 < kBufferSize) {
         // One TLS record for the block and its blank line.
-        Write(HeaderList.Text() + "\r\n");
+        Write(block + "\r\n");
     } else {
         // The blank line follows at once; it sends both in one segment.
         moreToSend_ = true;
@@ -143,7 +144,7 @@ void THttpClient::SendRequest()
             bool &flag;
             ~Reset() { flag = false; }
         } reset{moreToSend_};
-        Write(HeaderList.Text());
+        Write(block);
         moreToSend_ = false;
         Writeln(QByteArray());
     }
@@ -171,7 +172,8 @@ void THttpClient::ReadHeader()
         else
             Header.append(line);
     };
-    const QByteArray status = ReadLn();
+    int lines = 0;
+    const QByteArray status = ReadHeaderLine(lines);
     keep(status);
     answered_ = !status.isEmpty();
     chunked_ = false;
@@ -179,7 +181,7 @@ void THttpClient::ReadHeader()
     if (!status.isEmpty())
         ReplyNumber = StatusNumberOf(status);
     for (;;) {
-        const QByteArray line = ReadLn();
+        const QByteArray line = ReadHeaderLine(lines);
         keep(line);
         if (EndsHeaderBlock(line))
             break;

@@ -13,7 +13,6 @@
 #include "net/socket_errors.h"
 #include "net/socket_scopes.h"
 
-
 int THttpClient::RunKeptPass()
 {
     for (int attempt = 0;; ++attempt) {
@@ -166,8 +165,8 @@ void THttpClient::CaptureChunks(const std::function<void(const char *, qsizetype
         if (end != "\r\n" && end != "\n")
             throw ESockError(kChunkedBodyBroken + QStringLiteral(": no line end after a chunk"));
     }
-    for (;;) {
-        const QByteArray trailer = ReadLn();
+    for (int lines = 0;;) {
+        const QByteArray trailer = ReadHeaderLine(lines);
         if (trailer.isEmpty()) {
             bodyFramed_ = false;  // closed right after the last chunk
             return;

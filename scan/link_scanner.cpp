@@ -194,7 +194,7 @@ QByteArray ObdelajEnoPovezavo(const QByteArray &raw, const PageLocation &page)
         return raw;
     if (raw.startsWith("//"))
         return page.scheme + ':' + raw;  // the page's scheme, the link's server
-    if (HasForeignScheme(raw))
+    if (HasScheme(raw))  // another scheme: http and https were taken above
         return QByteArray();
     if (raw.startsWith("../"))
         return ResolveUpwards(raw, page);
@@ -212,8 +212,11 @@ FilteredLinks ObdelajPovezave(const QList<QByteArray> &rawValues, int typeFilter
 {
     FilteredLinks result;
     for (const QByteArray &raw : rawValues) {
-        if (FileTypeAdmitsLink(typeFilterIndex, raw) && !HasForeignScheme(raw))
-            result.links.append(ObdelajEnoPovezavo(raw, page));
+        if (!FileTypeAdmitsLink(typeFilterIndex, raw))
+            continue;
+        // Empty only for a value of another scheme: not offered.
+        if (QByteArray link = ObdelajEnoPovezavo(raw, page); !link.isEmpty())
+            result.links.append(std::move(link));
     }
     result.nothingFound = alreadyListed == 0 && result.links.isEmpty();
     return result;

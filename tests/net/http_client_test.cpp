@@ -420,6 +420,24 @@ TEST_F(HttpBadResponseTest, HugeHeaderLineIsARangeErrorAndTheClientStaysUsable)
     EXPECT_EQ(http.Body, "Hello, world\n");
 }
 
+TEST_F(HttpBadResponseTest, HeaderLinesWithoutEndAreRefusedAtTheLimit)
+{
+    // Short lines, each well within the time-out: only a count ends them.
+    QByteArray endless = "HTTP/1.0 200 OK\r\n";
+    for (int i = 0; i < THttpClient::kMaxHeaderLines + 10; ++i)
+        endless += "X-Line: " + QByteArray::number(i) + "\r\n";
+    server.Route("/endless-header", FixtureResponse::Raw(endless + "\r\nbody"));
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { http.Get(server.Url("/endless-header")); }), kHeaderBlockTooLong);
+    EXPECT_FALSE(http.Connected);
+    // A long block within the limit is read whole.
+    QByteArray many = "HTTP/1.0 200 OK\r\n";
+    for (int i = 0; i < THttpClient::kMaxHeaderLines - 2; ++i)
+        many += "X-Line: " + QByteArray::number(i) + "\r\n";
+    server.Route("/many-header-lines", FixtureResponse::Raw(many + "\r\nbody"));
+    http.Get(server.Url("/many-header-lines"));
+    EXPECT_EQ(http.Body, "body");
+}
+
 TEST_F(HttpBadResponseTest, LyingContentLengthNeverLimitsTheBody)
 {
     http.Get(server.Url("/length-too-long"));
