@@ -8,9 +8,12 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+
+#include <functional>
 
 class AnchorLayout;
 class ColorShape;
@@ -33,7 +36,11 @@ class QTabWidget;
 class QTimer;
 class QToolButton;
 class THttpClient;
+class THttpWorker;
+class TPartFile;
 class TSocketConnection;
+struct TBatchFile;
+struct TTransferResult;
 
 class TDLForm final : public QWidget {
     Q_OBJECT
@@ -133,6 +140,11 @@ public:
     // all); every failed file is logged with its reason and recorded in
     // error.log.
     void ZDownloadaj(const QByteArray &address, int attempt);
+    // The transfer slots of a batch of several files at once (the setting
+    // "parallel"), each a thread with its own file client; made as needed.
+    QList<THttpWorker *> Workers;
+    // Ends every transfer running on Workers; each file ends as stopped.
+    void CancelWorkers();
     void Button4Click();   // Save pictures: at once, or after the start delay
     void Timer1Timer();    // the start delay has passed
     void ShraniSlike();    // one batch over the selected lines of List2
@@ -292,6 +304,7 @@ public:
     QCheckBox *CheckBox1;
     QLineEdit *Edit1, *Edit5;
     QCheckBox *CheckBox6;   // keep connections open
+    class QSpinBox *SpinEdit1 = nullptr;  // PROVISIONAL
     QLineEdit *Edit10;
     QLabel *Label12;
     QLineEdit *Edit13;
@@ -373,19 +386,38 @@ private:
     QString DonationAddress() const;
     void HighlightLink(QLabel *hovered);
     void ApplyLanguage(bool english);
-    void CleanTargetName();
-    void DeleteIfEmpty();
-    void DeleteIfTooSmall();
+    // The naming rules; a name reserved by a file in transfer counts as taken.
+    void CleanTargetName(QByteArray &name);
+    void DeleteIfEmpty(const QByteArray &name);
+    void DeleteIfTooSmall(const QByteArray &name);
     void SaveErrorLog();
     enum class DownloadStep : int;
-    DownloadStep DownloadOnce(const QByteArray &address, int attempt, QString &reason);
-    DownloadStep CheckTransfer(const QByteArray &address, int attempt, const QByteArray &part, QString &reason);
-    DownloadStep GiveFinalName(const QByteArray &part, QString &reason);
-    DownloadStep HandleDownloadSocketError(const class ESockError &e, int attempt, QString &reason);
-    void LogBrokenOff(const QString &reason, int attempt);
-    void GiveUpDownload(const QByteArray &address, const QString &reason = QString());
-    void PreviewSavedFile();
+    DownloadStep DownloadOnce(TBatchFile &file);
+    TTransferResult TransferHere(const QByteArray &address, const QByteArray &part);
+    bool PrepareTargetName(TBatchFile &file);
+    DownloadStep RunDownloadStep(TBatchFile &file, const std::function<DownloadStep()> &step);
+    DownloadStep AfterTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result);
+    DownloadStep CheckTransfer(TBatchFile &file, const QByteArray &part, const TTransferResult &result);
+    DownloadStep GiveFinalName(const QByteArray &part, TBatchFile &file);
+    DownloadStep HandleDownloadSocketError(const class ESockError &e, TBatchFile &file, const TTransferResult &result);
+    void LogBrokenOff(const TBatchFile &file);
+    void GiveUpDownload(const TBatchFile &file);
+    void PreviewSavedFile(const QByteArray &name);
     void WalkSelectedLinks();
+    // Several files at once (dlform_parallel_batch.cpp): the transfers run
+    // on Workers, one per slot; this thread names, checks and logs each file.
+    struct ParallelWalk;
+    void WalkSelectedLinksAtOnce(int slotCount);
+    void StartWorkers(int slotCount, ParallelWalk &walk);
+    int ParallelSlots() const;
+    void FillFreeSlots(ParallelWalk &walk);
+    bool StartNextFile(ParallelWalk &walk, int slot);
+    bool TakeNextPickedLink(ParallelWalk &walk, TBatchFile &file);
+    void EndFinishedTransfers(ParallelWalk &walk);
+    void EndTransfer(ParallelWalk &walk, int slot, const TTransferResult &result);
+    void ShowParallelProgress(ParallelWalk &walk);
+    // The names of the files in transfer on Workers, not yet on disk.
+    QSet<QByteArray> ReservedNames;
     void ConfigureHttpClients();
     void ShowNewestLogLine();
     void InitSharedState();

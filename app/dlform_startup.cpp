@@ -205,6 +205,7 @@ void TDLForm::ShutDownHttpClients()
     } catch (const ESockError &) {
         // Nothing to report while closing.
     }
+    CancelWorkers();
     HTTP1->Disconnect();
     HTTP2->Disconnect();
 }

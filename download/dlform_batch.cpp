@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 
 #include <limits>
@@ -38,7 +39,7 @@ void TDLForm::Button4Click()
     if (ShuttingDown)
         return;
     if (BatchRunning) {
-        // The file client serves one transfer at a time: no nested batch.
+        // One batch at a time: a second would fight the first over List2.
         Log(Wording("Prenos že poteka.", "A download is already running."));
         return;
     }
@@ -80,7 +81,11 @@ void TDLForm::ShraniSlike()
     BatchGuard running;
     bool listEmptied = false;
     try {
-        WalkSelectedLinks();
+        const int slotCount = ParallelSlots();
+        if (slotCount > 1)
+            WalkSelectedLinksAtOnce(slotCount);
+        else
+            WalkSelectedLinks();
     } catch (const EListError &) {
         listEmptied = true;  // the list was emptied under the walk (Disconnect)
     }
@@ -115,4 +120,10 @@ void TDLForm::WalkSelectedLinks()
         Log(Wording("Dol vlečem sliko ", "Downloading ") + file + QStringLiteral(" -> ") + Edit4->text() + file);
         ZDownloadaj(address, 1);
     }
+}
+
+// The setting "parallel": how many files of a batch transfer at once.
+int TDLForm::ParallelSlots() const
+{
+    return SpinEdit1 ? qBound(1, SpinEdit1->value(), 8) : 1;
 }

@@ -8,17 +8,21 @@
 #include "base/convert.h"
 #include "base/errors.h"
 #include "base/line_file.h"
+#include "download/batch_file.h"
+#include "download/download_step.h"
 #include "download/file_naming.h"
+#include "download/part_file.h"
 #include "download/transfer_outcome.h"
 #include "lists/list_file_format.h"
 #include "net/http_client.h"
+#include "net/http_worker.h"
 #include "net/socket_errors.h"
 #include "net/tls_errors.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstdio>
@@ -27,12 +31,11 @@
 #include <unistd.h>
 
 namespace {
-constexpr int kMaxAttempts = 5;
 constexpr qint64 kSizeOfAMissingFile = 10500500;
 
-QString Name(const THttpClient *http)
+QString Name(const QByteArray &name)
 {
-    return QString::fromUtf8(http->Body);
+    return QString::fromUtf8(name);
 }
 
 // The size of the saved file; a file that cannot be opened is an error.
@@ -49,44 +52,6 @@ qint64 SavedFileSize(const QByteArray &name)
     ::close(fd);
     return info.st_size;
 }
-
-// The hidden file in the save folder that a body is written to until it
-// is known to be whole. Created by the capture as a new file only; removed
-// on every way out unless it got its final name.
-class TPartFile {
-public:
-    TPartFile() : name_(FreeName()) {}
-    ~TPartFile()
-    {
-        if (!kept_)
-            ::unlink(name_.constData());
-    }
-    TPartFile(const TPartFile &) = delete;
-    TPartFile &operator=(const TPartFile &) = delete;
-
-    const QByteArray &Name() const { return name_; }
-    void Keep() { kept_ = true; }
-
-private:
-    static QByteArray FreeName()
-    {
-        static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-        for (;;) {
-            QByteArray name = ".grabulo-";
-            for (int i = 0; i < 6; ++i)
-                name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
-            name += ".part";
-            // A name nothing answers to; a folder that cannot be searched
-            // answers nothing at all, and the creation then says why.
-            struct stat info {};
-            if (::lstat(name.constData(), &info) != 0)
-                return name;
-        }
-    }
-
-    QByteArray name_;
-    bool kept_ = false;
-};
 
 // The first count bytes of the file (fewer when it is shorter).
 QByteArray FirstBytesOf(const QByteArray &name, qsizetype count)
@@ -152,134 +117,177 @@ QString DeleteFile(const QByteArray &name)
 }
 }  // namespace
 
-enum class TDLForm::DownloadStep : int {
-    Saved,   // under its final name and counted
-    Ended,   // nothing to record: stopped, or reported otherwise
-    Retry,   // worth another attempt
-    Failed,  // logged with the reason and recorded in error.log
-};
 
 void TDLForm::ZDownloadaj(const QByteArray &address, int attempt)
 {
-    QString reason;
-    for (; attempt <= kMaxAttempts; ++attempt) {
-        switch (DownloadOnce(address, attempt, reason)) {
+    TBatchFile file{address, HTTP2->Body, attempt, QString()};
+    // The caller finds the name the file was saved under where it put it.
+    const auto nameBack = qScopeGuard([&] { HTTP2->Body = file.name; });
+    for (; file.attempt <= kMaxDownloadAttempts; ++file.attempt) {
+        switch (DownloadOnce(file)) {
         case DownloadStep::Retry:
             HTTP2->Abort();
             HTTP2->Disconnect();
             continue;
         case DownloadStep::Failed:
-            GiveUpDownload(address, reason);
+            GiveUpDownload(file);
             return;
         case DownloadStep::Saved:
         case DownloadStep::Ended:
             return;
         }
     }
-    GiveUpDownload(address, reason);
+    GiveUpDownload(file);
 }
 
-TDLForm::DownloadStep TDLForm::DownloadOnce(const QByteArray &address, int attempt, QString &reason)
+TDLForm::DownloadStep TDLForm::DownloadOnce(TBatchFile &file)
+{
+    return RunDownloadStep(file, [&] {
+        if (!PrepareTargetName(file))
+            return DownloadStep::Failed;
+        TPartFile part;
+        return AfterTransfer(file, part, TransferHere(file.address, part.Name()));
+    });
+}
+
+// The transfer through the window's file client, into the part file.
+TTransferResult TDLForm::TransferHere(const QByteArray &address, const QByteArray &part)
+{
+    TTransferResult result;
+    try {
+        TBodyRedirect into(HTTP2->Body, part);
+        HTTP2->Get(address);
+    } catch (...) {
+        result.Error = std::current_exception();
+    }
+    result.Url = address;
+    result.File = part;
+    result.ReplyNumber = HTTP2->ReplyNumber;
+    result.Header = HTTP2->Header;
+    result.ContentLength = HTTP2->ContentLength;
+    result.BytesRecvd = HTTP2->BytesRecvd;
+    result.TimedOut = HTTP2->TimedOut;
+    result.LastError = HTTP2->LastError;
+    return result;
+}
+
+// The naming rules, passing over the names of files in transfer; false
+// (with the reason logged) when no file can have the name.
+bool TDLForm::PrepareTargetName(TBatchFile &file)
+{
+    CleanTargetName(file.name);
+    if (!NamesTheFolder(file.name))
+        return true;
+    Log(QStringLiteral("Forbidden character detected in filename: I can't save file ") + Name(file.name)
+        + QStringLiteral("!"));
+    file.reason.clear();
+    return false;
+}
+
+// Runs one step of a file's attempt and turns what it raises into the step
+// that follows.
+TDLForm::DownloadStep TDLForm::RunDownloadStep(TBatchFile &file, const std::function<DownloadStep()> &step)
 {
     try {
-        CleanTargetName();
-        if (NamesTheFolder(HTTP2->Body)) {
-            Log(QStringLiteral("Forbidden character detected in filename: I can't save file ") + Name(HTTP2)
-                + QStringLiteral("!"));
-            reason.clear();
-            return DownloadStep::Failed;
-        }
-        TPartFile part;
-        {
-            TBodyRedirect into(HTTP2->Body, part.Name());
-            HTTP2->Get(address);
-        }
-        const DownloadStep checked = CheckTransfer(address, attempt, part.Name(), reason);
-        if (checked != DownloadStep::Saved)
-            return checked;
-        const DownloadStep named = GiveFinalName(part.Name(), reason);
-        if (named != DownloadStep::Saved)
-            return named;
-        part.Keep();
-        RunPictureCount = ClampToInt32(qint64(RunPictureCount) + 1);
-        PreviewSavedFile();
-        DeleteIfEmpty();
-        if (CheckBox4->isChecked())
-            DeleteIfTooSmall();
-        return DownloadStep::Saved;
+        return step();
     } catch (const EConvertError &) {
         Dialogs().Message(QStringLiteral("Forbidden character detected in filename: I can't save file!"));
         return DownloadStep::Ended;
     } catch (const EFCreateError &e) {
-        reason = CannotCreateReason(e.Reason.isEmpty() ? e.Message() : e.Reason);
+        file.reason = CannotCreateReason(e.Reason.isEmpty() ? e.Message() : e.Reason);
         return DownloadStep::Failed;
-    } catch (const ESockError &e) {
-        return HandleDownloadSocketError(e, attempt, reason);
     } catch (const ERangeError &e) {
         if (e.Message() != kRangeCheckError)
             return DownloadStep::Ended;
         Dialogs().Message(QStringLiteral("Napaka: ") + kRangeCheckError);
         Log(kRangeCheckError);
-        reason = kRangeCheckError;
+        file.reason = kRangeCheckError;
         return DownloadStep::Retry;
     }
+}
+
+// What follows a transfer, wherever it ran: the checks, the final name,
+// the count, the preview and the empty-file and size rules.
+TDLForm::DownloadStep TDLForm::AfterTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result)
+{
+    if (result.Error) {
+        try {
+            std::rethrow_exception(result.Error);
+        } catch (const ESockError &e) {
+            return HandleDownloadSocketError(e, file, result);
+        }
+    }
+    const DownloadStep checked = CheckTransfer(file, part.Name(), result);
+    if (checked != DownloadStep::Saved)
+        return checked;
+    const DownloadStep named = GiveFinalName(part.Name(), file);
+    if (named != DownloadStep::Saved)
+        return named;
+    part.Keep();
+    RunPictureCount = ClampToInt32(qint64(RunPictureCount) + 1);
+    PreviewSavedFile(file.name);
+    DeleteIfEmpty(file.name);
+    if (CheckBox4->isChecked())
+        DeleteIfTooSmall(file.name);
+    return DownloadStep::Saved;
 }
 
 // What came is kept only when it is whole and what the link asked for: a
 // 2xx status after the redirects, the announced length reached, and no
 // HTML page where the link names a file of another type.
-TDLForm::DownloadStep TDLForm::CheckTransfer(const QByteArray &address, int attempt, const QByteArray &part,
-                                             QString &reason)
+TDLForm::DownloadStep TDLForm::CheckTransfer(TBatchFile &file, const QByteArray &part, const TTransferResult &result)
 {
-    const int status = HTTP2->ReplyNumber;
+    const int status = result.ReplyNumber;
     if (status < 200 || status > 299) {
-        const QByteArray text = StatusTextOf(HTTP2->Header);
-        reason = status == 0 ? Wording("odgovor brez veljavne statusne vrstice", "an answer without a valid status line")
-                             : Wording("strežnik je odgovoril %1", "the server answered %1").arg(QString::fromUtf8(text));
+        const QByteArray text = StatusTextOf(result.Header);
+        file.reason = status == 0
+                          ? Wording("odgovor brez veljavne statusne vrstice", "an answer without a valid status line")
+                          : Wording("strežnik je odgovoril %1", "the server answered %1").arg(QString::fromUtf8(text));
         return DownloadStep::Failed;
     }
-    if (HTTP2->ContentLength >= 0 && HTTP2->BytesRecvd < HTTP2->ContentLength) {
-        reason = Wording("prišlo je le %1 od %2 bajtov", "only %1 of %2 bytes came")
-                     .arg(HTTP2->BytesRecvd)
-                     .arg(HTTP2->ContentLength);
-        LogBrokenOff(reason, attempt);
+    if (result.ContentLength >= 0 && result.BytesRecvd < result.ContentLength) {
+        file.reason = Wording("prišlo je le %1 od %2 bajtov", "only %1 of %2 bytes came")
+                          .arg(result.BytesRecvd)
+                          .arg(result.ContentLength);
+        LogBrokenOff(file);
         return DownloadStep::Retry;
     }
-    if (!LinkMayBeAPage(address) && LooksLikeHtmlPage(FirstBytesOf(part, kHtmlSniffBytes))) {
-        reason = Wording("namesto datoteke je prišla stran HTML", "an HTML page came instead of the file");
+    if (!LinkMayBeAPage(file.address) && LooksLikeHtmlPage(FirstBytesOf(part, kHtmlSniffBytes))) {
+        file.reason = Wording("namesto datoteke je prišla stran HTML", "an HTML page came instead of the file");
         return DownloadStep::Failed;
     }
     return DownloadStep::Saved;
 }
 
-// Renames the temporary file to HTTP2->Body; a name taken meanwhile gets
-// the next number as the naming rules give it, and a taken name is never
-// replaced.
-TDLForm::DownloadStep TDLForm::GiveFinalName(const QByteArray &part, QString &reason)
+// Renames the temporary file to the file's name; a name taken meanwhile
+// gets the next number as the naming rules give it, and a taken name is
+// never replaced.
+TDLForm::DownloadStep TDLForm::GiveFinalName(const QByteArray &part, TBatchFile &file)
 {
     for (;;) {
-        const int error = RenameNoReplace(part, HTTP2->Body);
+        const int error = RenameNoReplace(part, file.name);
         if (error == 0)
             return DownloadStep::Saved;
-        if (error != EEXIST || IsFolder(HTTP2->Body)) {
-            reason = CannotCreateReason(SystemErrorMessage(error == EEXIST ? EISDIR : error));
+        if (error != EEXIST || IsFolder(file.name)) {
+            file.reason = CannotCreateReason(SystemErrorMessage(error == EEXIST ? EISDIR : error));
             return DownloadStep::Failed;
         }
-        Log(QStringLiteral("A file with this name already exists: ") + Name(HTTP2));
-        HTTP2->Body = ZamenjajImeDatoteke(HTTP2->Body);
-        Log(QStringLiteral("File name changed to: ") + Name(HTTP2));
+        Log(QStringLiteral("A file with this name already exists: ") + Name(file.name));
+        file.name = ZamenjajImeDatoteke(file.name, ReservedNames);
+        Log(QStringLiteral("File name changed to: ") + Name(file.name));
     }
 }
 
-TDLForm::DownloadStep TDLForm::HandleDownloadSocketError(const ESockError &e, int attempt, QString &reason)
+TDLForm::DownloadStep TDLForm::HandleDownloadSocketError(const ESockError &e, TBatchFile &file,
+                                                         const TTransferResult &result)
 {
     const QString &message = e.Message();
     const bool canceled = dynamic_cast<const EAbortError *>(&e) || message == kConnectionCanceled
                           || message == kHostLookupCanceled;
     // A wait that ran into the time-out ends like a cancel; TimedOut tells.
-    if (message == kConnectionTimedOut || message == kHostLookupTimedOut || (canceled && HTTP2->TimedOut)) {
-        Log(QStringLiteral("Timeout while downloading - trying again... ") + QString::number(attempt));
-        reason = Wording("čas za odgovor je potekel", "no answer within the time-out");
+    if (message == kConnectionTimedOut || message == kHostLookupTimedOut || (canceled && result.TimedOut)) {
+        Log(QStringLiteral("Timeout while downloading - trying again... ") + QString::number(file.attempt));
+        file.reason = Wording("čas za odgovor je potekel", "no answer within the time-out");
         return DownloadStep::Retry;
     }
     if (canceled) {  // Stop, Disconnect, closing the window: not a failure
@@ -291,84 +299,84 @@ TDLForm::DownloadStep TDLForm::HandleDownloadSocketError(const ESockError &e, in
     }
     if (IsInvalidPortNumber(e)) {
         Log(message);  // no retry: the address stays wrong
-        reason.clear();
+        file.reason.clear();
         return DownloadStep::Failed;
     }
     const auto *tls = dynamic_cast<const ETlsError *>(&e);
     if (tls && !IsBrokenOff(e)) {
         // A certificate refused: no request went out, and another attempt
         // would meet the same certificate.
-        reason = TlsProblemText(*tls, EnglishUI == 1);
+        file.reason = TlsProblemText(*tls, EnglishUI == 1);
         return DownloadStep::Failed;
     }
     // "Connection Failed" says no more; the connection kept the system's code.
-    reason = message == kConnectionFailed && HTTP2->LastError > 10000
-                 ? SocketErrorText(HTTP2->LastError)
-                 : message;
+    file.reason = message == kConnectionFailed && result.LastError > 10000 ? SocketErrorText(result.LastError)
+                                                                           : message;
     if (IsBrokenOff(e)) {
         if (tls)
-            reason = TlsProblemText(*tls, EnglishUI == 1);
-        LogBrokenOff(reason, attempt);
+            file.reason = TlsProblemText(*tls, EnglishUI == 1);
+        LogBrokenOff(file);
         return DownloadStep::Retry;
     }
     return DownloadStep::Failed;
 }
 
-void TDLForm::LogBrokenOff(const QString &reason, int attempt)
+void TDLForm::LogBrokenOff(const TBatchFile &file)
 {
     Log(Wording("Prenos datoteke %1 je prekinjen (%2) - poskušam znova... %3",
                 "Transfer of %1 broken off (%2) - trying again... %3")
-            .arg(Name(HTTP2), reason)
-            .arg(attempt));
+            .arg(Name(file.name), file.reason)
+            .arg(file.attempt));
 }
 
 // Logs the file as failed with the reason and adds the address to the error log.
-void TDLForm::GiveUpDownload(const QByteArray &address, const QString &reason)
+void TDLForm::GiveUpDownload(const TBatchFile &file)
 {
-    if (!reason.isEmpty())
-        Log(Wording("Datoteke %1 ni bilo mogoče shraniti: %2", "File %1 was not saved: %2").arg(Name(HTTP2), reason));
-    Log(QStringLiteral("Failed: ") + QString::fromUtf8(address));
-    Memo4.append(address);
+    if (!file.reason.isEmpty())
+        Log(Wording("Datoteke %1 ni bilo mogoče shraniti: %2", "File %1 was not saved: %2")
+                .arg(Name(file.name), file.reason));
+    Log(QStringLiteral("Failed: ") + QString::fromUtf8(file.address));
+    Memo4.append(file.address);
     SaveErrorLog();
 }
 
-void TDLForm::CleanTargetName()
+void TDLForm::CleanTargetName(QByteArray &name)
 {
-    if (PreveriCudneZnake(HTTP2->Body)) {
-        Log(QStringLiteral("Forbidden character in file name: ") + Name(HTTP2));
-        HTTP2->Body = ZamenjajCudneZnake(HTTP2->Body);
-        Log(QStringLiteral("Forbidden file name changed to: ") + Name(HTTP2));
+    if (PreveriCudneZnake(name)) {
+        Log(QStringLiteral("Forbidden character in file name: ") + Name(name));
+        name = ZamenjajCudneZnake(name);
+        Log(QStringLiteral("Forbidden file name changed to: ") + Name(name));
     }
-    if (PreveriObstojDatoteke(HTTP2->Body)) {
-        Log(QStringLiteral("A file with this name already exists: ") + Name(HTTP2));
-        HTTP2->Body = ZamenjajImeDatoteke(HTTP2->Body);
-        Log(QStringLiteral("File name changed to: ") + Name(HTTP2));
+    if (PreveriObstojDatoteke(name) || ReservedNames.contains(name)) {
+        Log(QStringLiteral("A file with this name already exists: ") + Name(name));
+        name = ZamenjajImeDatoteke(name, ReservedNames);
+        Log(QStringLiteral("File name changed to: ") + Name(name));
     }
 }
 
-void TDLForm::DeleteIfEmpty()
+void TDLForm::DeleteIfEmpty(const QByteArray &name)
 {
-    if (SavedFileSize(HTTP2->Body) != 0)
+    if (SavedFileSize(name) != 0)
         return;
-    Log(QStringLiteral("File ") + Name(HTTP2) + QStringLiteral(" is empty."));
-    const QString failure = DeleteFile(HTTP2->Body);
-    Log(failure.isEmpty() ? QStringLiteral("File ") + Name(HTTP2) + QStringLiteral(" was deleted because it was empty.")
+    Log(QStringLiteral("File ") + Name(name) + QStringLiteral(" is empty."));
+    const QString failure = DeleteFile(name);
+    Log(failure.isEmpty() ? QStringLiteral("File ") + Name(name) + QStringLiteral(" was deleted because it was empty.")
                           : failure);
 }
 
-void TDLForm::DeleteIfTooSmall()
+void TDLForm::DeleteIfTooSmall(const QByteArray &name)
 {
     struct stat info {};
-    const qint64 size = ::lstat(HTTP2->Body.constData(), &info) == 0 && S_ISREG(info.st_mode)
+    const qint64 size = ::lstat(name.constData(), &info) == 0 && S_ISREG(info.st_mode)
                             ? qint64(info.st_size)
                             : kSizeOfAMissingFile;
     const qint64 limit = StrToInt(Edit12->text());
     if (size >= limit)
         return;
-    Log(QStringLiteral("File ") + Name(HTTP2) + QStringLiteral(" is smaller than ") + Edit12->text()
+    Log(QStringLiteral("File ") + Name(name) + QStringLiteral(" is smaller than ") + Edit12->text()
         + QStringLiteral(" bytes."));
-    const QString failure = DeleteFile(HTTP2->Body);
-    Log(failure.isEmpty() ? QStringLiteral("File ") + Name(HTTP2) + QStringLiteral(" was deleted.") : failure);
+    const QString failure = DeleteFile(name);
+    Log(failure.isEmpty() ? QStringLiteral("File ") + Name(name) + QStringLiteral(" was deleted.") : failure);
 }
 
 void TDLForm::SaveErrorLog()

@@ -1,6 +1,7 @@
-// Stop and Disconnect: both end the transfer in progress (they run nested
+// Stop and Disconnect: both end the transfers in progress (they run nested
 // inside a waiting request, which then fails with the client's cancel
-// message); Disconnect also empties the link lists.
+// message; files on workers end the same way); Disconnect also empties the
+// link lists.
 #include "app/dlform.h"
 #include "app/shared_state.h"
 #include "net/http_client.h"
@@ -18,6 +19,7 @@ void AbortTransfers(TDLForm &form)
     form.Timer1->stop();
     form.HTTP1->Abort();
     form.HTTP2->Abort();
+    form.CancelWorkers();
     form.HTTP1->Disconnect();
     form.HTTP2->Disconnect();
 }

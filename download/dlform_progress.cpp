@@ -32,7 +32,7 @@ void TDLForm::HTTP2Success(THttpClient *, quint8)
 }
 
 // Runs once the file has its final name: the preview decodes by extension.
-void TDLForm::PreviewSavedFile()
+void TDLForm::PreviewSavedFile(const QByteArray &name)
 {
     if (!PreviewForm)
         return;
@@ -40,7 +40,7 @@ void TDLForm::PreviewSavedFile()
         PreviewForm->hide();
         return;
     }
-    if (ShowPictureScaled(*PreviewForm->Image1, HTTP2->Body, PreviewScale))
+    if (ShowPictureScaled(*PreviewForm->Image1, name, PreviewScale))
         PreviewForm->show();
 }
 

@@ -53,9 +53,14 @@ QByteArray NumberedName(const QByteArray &name, qint64 n)
 
 QByteArray ZamenjajImeDatoteke(const QByteArray &name)
 {
+    return ZamenjajImeDatoteke(name, {});
+}
+
+QByteArray ZamenjajImeDatoteke(const QByteArray &name, const QSet<QByteArray> &reserved)
+{
     for (qint64 n = 1;; ++n) {
         const QByteArray candidate = NumberedName(name, n);
-        if (!PreveriObstojDatoteke(candidate))
+        if (!PreveriObstojDatoteke(candidate) && !reserved.contains(candidate))
             return candidate;
     }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 
 // True when the name holds a character that may not stand in a file name:
 // / \ : * ? " < > | or a control character (a NUL included).
@@ -21,3 +22,7 @@ bool PreveriObstojDatoteke(const QByteArray &name);
 QByteArray NumberedName(const QByteArray &name, qint64 n);
 // The first numbered variant of the name that PreveriObstojDatoteke finds free.
 QByteArray ZamenjajImeDatoteke(const QByteArray &name);
+// The same, also passing over the names reserved for files still in
+// transfer, so files saved side by side get the names they would get one
+// after another.
+QByteArray ZamenjajImeDatoteke(const QByteArray &name, const QSet<QByteArray> &reserved);

@@ -1,0 +1,17 @@
+// One file of a batch as the download steps see it, whether it transfers
+// through the window's own file client or on a worker beside others.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Attempts at one file before it is given up: time-outs, resets and short
+// bodies are tried again.
+inline constexpr int kMaxDownloadAttempts = 5;
+
+struct TBatchFile {
+    QByteArray address;
+    QByteArray name;  // relative to the save folder; the naming rules may change it
+    int attempt = 1;
+    QString reason;   // why the last attempt failed; empty when it said so itself
+};

@@ -1,0 +1,231 @@
+// Saving the picked links several at a time. The transfers run on
+// THttpWorker threads, one per slot, each with its own file client and kept
+// connection; this thread names the files in list order before they start,
+// and checks, names, logs and counts each one as it ends, as one at a time
+// does. A slot that is free takes the next file at once.
+#include "app/application.h"
+#include "app/dlform.h"
+#include "app/handler_guard.h"
+#include "app/list_box.h"
+#include "app/shared_state.h"
+#include "base/errors.h"
+#include "download/batch_file.h"
+#include "download/download_step.h"
+#include "download/part_file.h"
+#include "net/event_pump.h"
+#include "net/http_worker.h"
+
+#include <QCheckBox>
+#include <QColor>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <algorithm>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+constexpr int kProgressIntervalMs = 250;
+}  // namespace
+
+struct TDLForm::ParallelWalk {
+    struct Job {
+        TBatchFile file;
+        std::unique_ptr<TPartFile> part;  // removed when the job ends, unless named
+    };
+    THttpRequestSettings settings;  // the file client's, as the batch started
+    qsizetype count = 0;            // lines of List2 as the batch started
+    qsizetype next = 0;             // the next line to look at
+    qsizetype selected = 0;
+    int started = 0;                // files started, a retry not counted again
+    int ended = 0;
+    bool noMore = false;            // every picked line has been started
+    std::exception_ptr listError;   // the list was emptied under the walk
+    std::deque<TBatchFile> retries;
+    std::vector<std::optional<Job>> jobs;  // one per slot
+    std::deque<std::pair<int, TTransferResult>> finished;
+    qint64 bytesEnded = 0;          // bytes of the transfers that ended
+    qint64 bytesShown = -1;
+    QElapsedTimer clock;
+
+    int InFlight() const
+    {
+        return int(std::count_if(jobs.begin(), jobs.end(), [](const auto &job) { return job.has_value(); }));
+    }
+};
+
+void TDLForm::WalkSelectedLinksAtOnce(int slotCount)
+{
+    ParallelWalk walk;
+    walk.count = List2->Count();
+    walk.selected = List2->SelectedCount();
+    walk.settings = THttpRequestSettings::Of(*HTTP2);
+    walk.clock.start();
+    StartWorkers(slotCount, walk);
+    QTimer progress;
+    progress.setInterval(kProgressIntervalMs);
+    connect(&progress, &QTimer::timeout, this, Guard([this, &walk] { ShowParallelProgress(walk); }));
+    progress.start();
+    // However the walk ends, nothing stays in transfer and no part file
+    // stays behind: the jobs end only after their workers let go.
+    const auto drain = qScopeGuard([this, &walk] {
+        CancelWorkers();
+        while (std::any_of(Workers.begin(), Workers.end(), [](const THttpWorker *w) { return w->Busy(); }))
+            net::PumpEvents(net::PumpMode::WaitForMore);
+        for (THttpWorker *worker : Workers)
+            worker->OnFinished = nullptr;
+        walk.jobs.clear();
+        ReservedNames.clear();
+    });
+    for (;;) {
+        FillFreeSlots(walk);
+        if (walk.InFlight() == 0)
+            break;
+        while (walk.finished.empty())
+            net::PumpEvents(net::PumpMode::WaitForMore);
+        EndFinishedTransfers(walk);
+    }
+    if (walk.listError)
+        std::rethrow_exception(walk.listError);
+}
+
+void TDLForm::StartWorkers(int slotCount, ParallelWalk &walk)
+{
+    while (Workers.size() > slotCount)
+        delete Workers.takeLast();
+    while (Workers.size() < slotCount)
+        Workers.append(new THttpWorker(this));
+    walk.jobs.resize(size_t(slotCount));
+    for (int slot = 0; slot < slotCount; ++slot) {
+        Workers[slot]->OnFinished = [&walk, slot](THttpWorker *, TTransferResult result) {
+            walk.finished.emplace_back(slot, std::move(result));
+        };
+    }
+}
+
+void TDLForm::FillFreeSlots(ParallelWalk &walk)
+{
+    for (int slot = 0; slot < int(walk.jobs.size()); ++slot) {
+        if (!walk.jobs[size_t(slot)] && !StartNextFile(walk, slot))
+            return;
+    }
+}
+
+// Starts the next file (a retry first, else the next picked line) in the
+// slot; false when there is none to start.
+bool TDLForm::StartNextFile(ParallelWalk &walk, int slot)
+{
+    while (!ShuttingDown) {
+        TBatchFile file;
+        if (!walk.retries.empty()) {
+            file = std::move(walk.retries.front());
+            walk.retries.pop_front();
+        } else if (!TakeNextPickedLink(walk, file)) {
+            return false;
+        }
+        if (!PrepareTargetName(file)) {
+            ++walk.ended;
+            GiveUpDownload(file);
+            continue;
+        }
+        auto part = std::make_unique<TPartFile>();
+        ReservedNames.insert(file.name);
+        Workers[slot]->Start(file.address, part->Name(), walk.settings);
+        walk.jobs[size_t(slot)] = ParallelWalk::Job{std::move(file), std::move(part)};
+        return true;
+    }
+    return false;
+}
+
+// The next selected line of List2 as a file of the batch, announced as one
+// at a time announces it; false at the end of the list or when it was
+// emptied under the walk (Disconnect).
+bool TDLForm::TakeNextPickedLink(ParallelWalk &walk, TBatchFile &file)
+{
+    try {
+        for (; !walk.noMore && walk.next < walk.count; ++walk.next) {
+            if (!List2->Selected(walk.next))
+                continue;
+            file = TBatchFile{List2->Item(walk.next++), QByteArray(), 1, QString()};
+            LociNaslov(file.address);
+            file.name = Edit4->text().toUtf8() + AddressFile;
+            ++walk.started;
+            const QString progress = QString::number(walk.started) + u'/' + QString::number(walk.selected);
+            const QString shown = QString::fromUtf8(AddressFile);
+            SetRich1Line(0, progress + QStringLiteral(": ") + shown);
+            SetApplicationTitle(QStringLiteral("Grabulo: Downloading ") + progress);
+            Log(Wording("Dol vlečem sliko ", "Downloading ") + shown + QStringLiteral(" -> ") + Edit4->text() + shown);
+            return true;
+        }
+    } catch (const EListError &) {
+        walk.listError = std::current_exception();
+    }
+    walk.noMore = true;
+    return false;
+}
+
+void TDLForm::EndFinishedTransfers(ParallelWalk &walk)
+{
+    while (!walk.finished.empty()) {
+        auto [slot, result] = std::move(walk.finished.front());
+        walk.finished.pop_front();
+        EndTransfer(walk, slot, result);
+    }
+    ShowParallelProgress(walk);
+}
+
+// A transfer ended on a worker: the file goes through the same steps as
+// one at a time, and a retry waits for the next free slot.
+void TDLForm::EndTransfer(ParallelWalk &walk, int slot, const TTransferResult &result)
+{
+    ParallelWalk::Job job = std::move(*walk.jobs[size_t(slot)]);
+    walk.jobs[size_t(slot)].reset();
+    ReservedNames.remove(job.file.name);
+    walk.bytesEnded += result.BytesRecvd;
+    const DownloadStep step =
+        RunDownloadStep(job.file, [&] { return AfterTransfer(job.file, *job.part, result); });
+    job.part.reset();
+    if (step == DownloadStep::Retry) {
+        Workers[slot]->Cancel();  // the next attempt on a new connection, as one at a time does
+        if (++job.file.attempt <= kMaxDownloadAttempts) {
+            walk.retries.push_front(std::move(job.file));
+            return;
+        }
+    }
+    ++walk.ended;
+    if (step == DownloadStep::Retry || step == DownloadStep::Failed)
+        GiveUpDownload(job.file);
+}
+
+// Files ended and in transfer, bytes so far and the mean speed.
+void TDLForm::ShowParallelProgress(ParallelWalk &walk)
+{
+    qint64 bytes = walk.bytesEnded;
+    for (size_t slot = 0; slot < walk.jobs.size(); ++slot) {
+        if (walk.jobs[slot])
+            bytes += Workers[int(slot)]->BytesReceived();
+    }
+    const double seconds = double(qMax<qint64>(walk.clock.elapsed(), 1)) / 1000.0;
+    SetRich1Line(1, Wording("%1 od %2 datotek končanih, %3 v prenosu, %4 bajtov, %5 KiB/s",
+                            "%1 of %2 files done, %3 in transfer, %4 bytes, %5 KiB/s")
+                        .arg(walk.ended)
+                        .arg(walk.selected)
+                        .arg(walk.InFlight())
+                        .arg(bytes)
+                        .arg(qint64(double(bytes) / 1024.0 / seconds)));
+    if (bytes != walk.bytesShown)
+        SetShape1Color(Shape1Color() == QColor(Qt::red) ? QColor(Qt::green) : QColor(Qt::red));
+    walk.bytesShown = bytes;
+}
+
+void TDLForm::CancelWorkers()
+{
+    for (THttpWorker *worker : Workers) {
+        if (worker->Busy())
+            worker->Cancel();
+    }
+}
