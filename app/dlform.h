@@ -29,6 +29,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class QTimer;
 class QToolButton;
@@ -292,6 +293,8 @@ public:
     QCheckBox *CheckBox1;
     QLineEdit *Edit1, *Edit5;
     QCheckBox *CheckBox6;   // keep connections open
+    QLabel *Label25;        // caption of SpinEdit1
+    QSpinBox *SpinEdit1;    // downloads at once, 1 to 8
     QLineEdit *Edit10;
     QLabel *Label12;
     QLineEdit *Edit13;
