@@ -32,6 +32,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class QTimer;
 class QToolButton;
@@ -304,7 +305,8 @@ public:
     QCheckBox *CheckBox1;
     QLineEdit *Edit1, *Edit5;
     QCheckBox *CheckBox6;   // keep connections open
-    class QSpinBox *SpinEdit1 = nullptr;  // PROVISIONAL
+    QLabel *Label25;        // caption of SpinEdit1
+    QSpinBox *SpinEdit1;    // downloads at once, 1 to 8
     QLineEdit *Edit10;
     QLabel *Label12;
     QLineEdit *Edit13;

@@ -70,6 +70,7 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
         {CheckBox4, C, "Izbriši datoteke, manjše od", "Delete files smaller than"},
         {CheckBox5, C, "Naloži slike, vključene v spletno stran", "Download embedded images (not with links)"},
         {CheckBox6, C, "Ohrani povezave odprte", "Keep connections open"},
+        {Label25, C, "Hkratni prenosi", "Downloads at once"},
         {GroupBox2, C, "Povezava", "Connection"},
         {GroupBox3, C, "Stran", "Page"},
         {GroupBox4, C, "Shrani slike v...", "Save images to..."},

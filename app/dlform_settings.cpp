@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSpinBox>
 
 
 namespace {
@@ -156,6 +157,7 @@ void TDLForm::Button12Click()
         WriteSetting(Settings::Proxy, 0);
     }
     WriteSetting(Settings::KeepAlive, CheckBox6->isChecked() ? 1 : 0);
+    WriteSetting(Settings::Parallel, SpinEdit1->value());
     if (CheckBox4->isChecked()) {
         WriteSetting(Settings::Filter, 1);
         RegWriteInteger(RegistryKey, QString::fromLatin1(Settings::Velikost.name), StrToInt(Edit12->text()));

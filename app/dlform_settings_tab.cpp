@@ -1,14 +1,16 @@
-// The Settings tab: language, proxy and persistent connections, time-out,
-// start delay, size filter, another copy, page credentials, referer, target
-// folder, save.
+// The Settings tab: language, proxy, persistent connections, downloads at
+// once, time-out, start delay, size filter, another copy, page credentials,
+// referer, target folder, save.
 #include "app/control_factory.h"
 #include "app/dlform.h"
+#include "app/settings_values.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 
 namespace {
 QGroupBox *MakeGroup(QWidget *parent, const QString &caption, QRect bounds)
@@ -27,31 +29,39 @@ void TDLForm::BuildSettingsTab()
     Button7 = MakeButton(GroupBox1, QStringLiteral("ENG/SLO"), {24, 24, 233, 25});
 
     // The persistent-connection box is a third row of the Connection group,
-    // on the pitch of the two proxy fields; the groups below it, and the save
-    // button, moved down by that row (24).
-    GroupBox2 = MakeGroup(tab, QStringLiteral("Connection"), {24, 72, 289, 105});
+    // on the pitch of the two proxy fields; "downloads at once" is a fourth,
+    // its spin box flush with the right edge of the proxy host field, so
+    // the caption has room in either language. The groups below them, and
+    // the save button, moved down by those rows (24 + 32).
+    GroupBox2 = MakeGroup(tab, QStringLiteral("Connection"), {24, 72, 289, 137});
     CheckBox1 = At(new QCheckBox(QStringLiteral("Uporabi proxy"), GroupBox2), {24, 24, 118, 17});
     Edit1 = At(new QLineEdit(QStringLiteral("192.168.0.1"), GroupBox2), {144, 20, 113, 24});
     Edit5 = At(new QLineEdit(QStringLiteral("80"), GroupBox2), {144, 48, 57, 24});
     CheckBox6 = At(new QCheckBox(QStringLiteral("Ohrani povezave odprte"), GroupBox2), {24, 80, 233, 17});
+    Label25 = At(new QLabel(QStringLiteral("Hkratni prenosi"), GroupBox2), {24, 104, 169, 24});
+    Label25->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);  // on the spin box's line
+    SpinEdit1 = At(new QSpinBox(GroupBox2), {200, 104, 57, 24});
+    SpinEdit1->setRange(1, Settings::ParallelMost);
+    SpinEdit1->setValue(Settings::Parallel.defaultValue);
+    Label25->setBuddy(SpinEdit1);
 
-    GroupBox6 = MakeGroup(tab, QStringLiteral("Set timeout"), {24, 184, 129, 57});
+    GroupBox6 = MakeGroup(tab, QStringLiteral("Set timeout"), {24, 216, 129, 57});
     Edit10 = At(new QLineEdit(GroupBox6), {16, 20, 49, 24});
     Label12 = MakeLabel(GroupBox6, QStringLiteral("s"), {69, 23});
-    GroupBox9 = MakeGroup(tab, QStringLiteral("Set start delay"), {160, 184, 153, 57});
+    GroupBox9 = MakeGroup(tab, QStringLiteral("Set start delay"), {160, 216, 153, 57});
     Edit13 = At(new QLineEdit(GroupBox9), {16, 20, 49, 24});
     Label16 = MakeLabel(GroupBox9, QStringLiteral("m"), {69, 23});
 
-    GroupBox8 = MakeGroup(tab, QStringLiteral("Filter"), {24, 248, 289, 65});
+    GroupBox8 = MakeGroup(tab, QStringLiteral("Filter"), {24, 280, 289, 65});
     CheckBox4 = At(new QCheckBox(QStringLiteral("Delete files smaller than"), GroupBox8), {24, 24, 181, 17});
     Edit12 = At(new QLineEdit(QStringLiteral("0"), GroupBox8), {207, 19, 49, 24});
     Label13 = MakeLabel(GroupBox8, QStringLiteral("b"), {261, 24});
 
-    GroupBox5 = MakeGroup(tab, QStringLiteral("Grabulo"), {24, 320, 289, 57});
+    GroupBox5 = MakeGroup(tab, QStringLiteral("Grabulo"), {24, 352, 289, 57});
     Button11 = MakeButton(GroupBox5, QStringLiteral("Zaženi še eno kopijo programa"), {24, 24, 233, 25});
 
     BuildSettingsRightColumn();
-    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 400, 249, 25});
+    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 432, 249, 25});
 }
 
 void TDLForm::BuildSettingsRightColumn()
@@ -72,8 +82,8 @@ void TDLForm::BuildSettingsRightColumn()
 
     // Down to the left column's last group, its two rows kept together in
     // the middle.
-    GroupBox4 = MakeGroup(tab, QStringLiteral("Save to..."), {336, 240, 281, 137});
-    Edit6 = At(new QLineEdit(GroupBox4), {24, 36, 233, 24});
+    GroupBox4 = MakeGroup(tab, QStringLiteral("Save to..."), {336, 240, 281, 169});
+    Edit6 = At(new QLineEdit(GroupBox4), {24, 52, 233, 24});
     Edit6->setReadOnly(true);
-    Button10 = MakeButton(GroupBox4, QStringLiteral("Izberi imenik"), {64, 76, 153, 25});
+    Button10 = MakeButton(GroupBox4, QStringLiteral("Izberi imenik"), {64, 92, 153, 25});
 }

@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTimer>
 
 void TDLForm::FormCreate()
@@ -50,6 +51,12 @@ void TDLForm::FormCreate()
     // their connections open as the window would.
     CheckBox6->setChecked(ReadSetting(Settings::KeepAlive) == 1);
     CheckBox6Click();
+    // Downloads at once, for the window and the command line alike; a
+    // stored value outside 1 to 8, or not a number, reads as the default,
+    // as a stored time-out of zero or below does.
+    const qint32 parallel = ReadSetting(Settings::Parallel);
+    SpinEdit1->setValue(parallel >= 1 && parallel <= Settings::ParallelMost ? parallel
+                                                                             : Settings::Parallel.defaultValue);
     if (ReadSetting(Settings::Filter) == 1) {
         CheckBox4->setChecked(true);
         const QString limit = ReadSetting(Settings::Velikost);

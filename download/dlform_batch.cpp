@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "app/list_box.h"
 #include "app/panel_status_bar.h"
+#include "app/settings_values.h"
 #include "app/shared_state.h"
 #include "net/http_client.h"
 #include "scan/address_helpers.h"
@@ -125,5 +126,5 @@ void TDLForm::WalkSelectedLinks()
 // The setting "parallel": how many files of a batch transfer at once.
 int TDLForm::ParallelSlots() const
 {
-    return SpinEdit1 ? qBound(1, SpinEdit1->value(), 8) : 1;
+    return qBound(1, SpinEdit1->value(), Settings::ParallelMost);
 }

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -47,10 +48,10 @@ protected:
     TDLForm *const form = windows.Form();
 };
 
-TEST_F(Language, TheTableCoversFiftySevenRowsOfTheThreeWindows)
+TEST_F(Language, TheTableCoversFiftyEightRowsOfTheThreeWindows)
 {
     const auto table = form->LanguageTable();
-    ASSERT_EQ(table.size(), 57);
+    ASSERT_EQ(table.size(), 58);
     for (const auto &row : table)
         EXPECT_NE(row.control, nullptr) << row.english;
 }
@@ -91,15 +92,20 @@ TEST_F(Language, PressingTheButtonTwiceRestoresEveryCaption)
     EXPECT_EQ(Texts(), slovene);
 }
 
-TEST_F(Language, TheLanguageButtonRewordsKeepConnectionsOpen)
+TEST_F(Language, TheLanguageButtonRewordsKeepConnectionsOpenAndDownloadsAtOnce)
 {
+    form->SpinEdit1->setValue(3);
     form->SLOClick();
     EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Ohrani povezave odprte"));
+    EXPECT_EQ(form->Label25->text(), QStringLiteral("Hkratni prenosi"));
     QTest::mouseClick(form->Button7, Qt::LeftButton);
     EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Keep connections open"));
+    EXPECT_EQ(form->Label25->text(), QStringLiteral("Downloads at once"));
     QTest::mouseClick(form->Button7, Qt::LeftButton);
     EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Ohrani povezave odprte"));
+    EXPECT_EQ(form->Label25->text(), QStringLiteral("Hkratni prenosi"));
     EXPECT_FALSE(form->CheckBox6->isChecked()) << "rewording leaves the state alone";
+    EXPECT_EQ(form->SpinEdit1->value(), 3) << "and the number";
 }
 
 TEST_F(Language, MessagesFollowTheSwitch)

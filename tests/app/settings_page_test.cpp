@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -125,28 +127,78 @@ TEST_F(KeepConnectionsOpen, SaveWritesTheBoxAsOneOrZero)
     ClickTheBox();
     QTest::mouseClick(form->Button12, Qt::LeftButton);
     EXPECT_EQ(RegReadString(RegistryKey, "keepalive", ""), QStringLiteral("1"));
+    EXPECT_EQ(RegReadString(RegistryKey, "parallel", ""), QStringLiteral("1"));  // the default is saved too
     ClickTheBox();
     QTest::mouseClick(form->Button12, Qt::LeftButton);
     EXPECT_EQ(RegReadString(RegistryKey, "keepalive", ""), QStringLiteral("0"));  // not left at 1
     EXPECT_TRUE(windows.Errors().isEmpty());
 }
 
-TEST_F(KeepConnectionsOpen, TheBoxSitsInTheConnectionGroupAndItsCaptionFitsInBothLanguages)
+// "Downloads at once": typed or stepped with the keys, kept within 1 to 8,
+// and saved as the number shown.
+TEST_F(KeepConnectionsOpen, DownloadsAtOnceTypedIntoTheSpinBoxIsSaved)
+{
+    form->Edit10->setText("60");
+    form->Edit13->setText("0");
+    QSpinBox *box = form->SpinEdit1;
+    ASSERT_EQ(box->value(), 1);
+    EXPECT_EQ(box->minimum(), 1);
+    EXPECT_EQ(box->maximum(), 8);
+    const struct {
+        const char *typed;
+        int value;
+    } rows[] = {{"5", 5}, {"9", 5}, {"0", 5}, {"-", 5}, {"x", 5}, {"3", 3}};  // refused keys change nothing
+    for (const auto &row : rows) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, row.typed);
+        EXPECT_EQ(box->value(), row.value) << row.typed;
+    }
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(RegReadString(RegistryKey, "parallel", ""), QStringLiteral("3"));
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(box, Qt::Key_Up);
+    EXPECT_EQ(box->value(), 8);
+    QTest::keyClick(box, Qt::Key_Enter);
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(ReadSetting(Settings::Parallel), 8);
+    EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive) << "the other box is left alone";
+    EXPECT_TRUE(Messages().isEmpty());
+    EXPECT_TRUE(windows.Errors().isEmpty());
+}
+
+TEST_F(KeepConnectionsOpen, TheBoxAndDownloadsAtOnceSitInTheConnectionGroupAndTheirCaptionsFit)
 {
     const QRect box = form->CheckBox6->geometry();
-    EXPECT_EQ(form->CheckBox6->parentWidget(), form->GroupBox2);
-    EXPECT_TRUE(form->GroupBox2->contentsRect().contains(box));
-    const std::initializer_list<QWidget *> proxyRows = {form->CheckBox1, form->Edit1, form->Edit5};
-    for (QWidget *field : proxyRows)
-        EXPECT_FALSE(box.intersects(field->geometry())) << field->metaObject()->className();
-    // The groups below moved down with it.
+    const QRect label = form->Label25->geometry();
+    const QRect spin = form->SpinEdit1->geometry();
+    const std::initializer_list<QWidget *> newRows = {form->CheckBox6, form->Label25, form->SpinEdit1};
+    for (QWidget *control : newRows) {
+        EXPECT_EQ(control->parentWidget(), form->GroupBox2) << control->metaObject()->className();
+        EXPECT_TRUE(form->GroupBox2->contentsRect().contains(control->geometry()))
+            << control->metaObject()->className();
+    }
+    const std::initializer_list<QWidget *> upperRows = {form->CheckBox1, form->Edit1, form->Edit5, form->CheckBox6};
+    for (QWidget *field : upperRows) {
+        if (field != form->CheckBox6)
+            EXPECT_FALSE(box.intersects(field->geometry())) << field->metaObject()->className();
+        EXPECT_FALSE(label.intersects(field->geometry())) << field->metaObject()->className();
+        EXPECT_FALSE(spin.intersects(field->geometry())) << field->metaObject()->className();
+    }
+    EXPECT_FALSE(label.intersects(spin));
+    EXPECT_EQ(spin.right(), form->Edit1->geometry().right()) << "flush with the proxy host field";
+    EXPECT_EQ(label.center().y(), spin.center().y()) << "one line";
+    // The groups below moved down with them.
     EXPECT_GE(form->GroupBox6->y(), form->GroupBox2->geometry().bottom());
     EXPECT_GE(form->GroupBox9->y(), form->GroupBox2->geometry().bottom());
     EXPECT_GE(form->Button12->y(), form->GroupBox5->geometry().bottom());
     EXPECT_GE(form->Button12->y(), form->GroupBox4->geometry().bottom());
+    EXPECT_EQ(form->GroupBox4->geometry().bottom(), form->GroupBox5->geometry().bottom());
+    EXPECT_LT(form->Button12->geometry().bottom(), form->TabSheet2->height()) << "the save button stays on the tab";
     for (const bool english : {false, true}) {
         english ? form->ENGClick() : form->SLOClick();
         EXPECT_LE(form->CheckBox6->sizeHint().width(), box.width()) << form->CheckBox6->text().toStdString();
+        EXPECT_LE(form->Label25->sizeHint().width(), label.width()) << form->Label25->text().toStdString();
     }
 }
 

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -106,14 +107,18 @@ TEST_F(StartUp, StoredSettingsTabValuesAreApplied)
     EXPECT_EQ(form->Edit12->text(), QStringLiteral("2048"));
 }
 
-TEST_F(StartUp, KeepConnectionsOpenSavedByTheButtonIsOnAtTheNextStart)
+TEST_F(StartUp, KeepConnectionsOpenAndDownloadsAtOnceSavedByTheButtonHoldAtTheNextStart)
 {
     Create();
     EXPECT_FALSE(form->CheckBox6->isChecked());
     EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive);
+    EXPECT_EQ(form->SpinEdit1->value(), 1);
     form->show();
     form->PageControl1->setCurrentWidget(form->TabSheet2);
     QTest::mouseClick(form->CheckBox6, Qt::LeftButton, {}, QPoint(8, 8));
+    form->SpinEdit1->setFocus();
+    form->SpinEdit1->selectAll();
+    QTest::keyClicks(form->SpinEdit1, "6");
     QTest::mouseClick(form->Button12, Qt::LeftButton);
     form->FormClose();
     Destroy();
@@ -123,32 +128,50 @@ TEST_F(StartUp, KeepConnectionsOpenSavedByTheButtonIsOnAtTheNextStart)
     EXPECT_TRUE(form->CheckBox6->isChecked());
     EXPECT_TRUE(form->HTTP1->KeepAlive);
     EXPECT_TRUE(form->HTTP2->KeepAlive);
-    // Unticked and saved again, the start after is as before.
+    EXPECT_EQ(form->SpinEdit1->value(), 6);
+    // Unticked, back to one and saved again, the start after is as before.
     form->CheckBox6->click();
+    form->SpinEdit1->setValue(1);
     form->Button12Click();
     Destroy();
     ResetSharedState();
     Create();
     EXPECT_FALSE(form->CheckBox6->isChecked());
     EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive);
+    EXPECT_EQ(form->SpinEdit1->value(), 1);
 }
 
-TEST_F(StartUp, KeepConnectionsOpenIsOnlyAStoredOneAndHoldsForACommandLineRun)
+TEST_F(StartUp, KeepConnectionsOpenAndDownloadsAtOnceAreOnlyStoredOnesAndHoldForACommandLineRun)
 {
-    for (const char *stored : {"2", "-1", "yes", "1x"}) {
-        RegWriteString(RegistryKey, "keepalive", stored);
+    // Stored keepalive, then stored parallel (1 to 8, else the default 1).
+    const struct {
+        const char *keepalive, *parallel;
+    } rows[] = {{"2", "0"}, {"-1", "9"}, {"yes", "abc"}, {"1x", "-3"}, {"0", "2x"}, {"", ""}};
+    for (const auto &row : rows) {
+        RegWriteString(RegistryKey, "keepalive", row.keepalive);
+        RegWriteString(RegistryKey, "parallel", row.parallel);
         Create();
-        EXPECT_FALSE(form->CheckBox6->isChecked()) << stored;
-        EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive) << stored;
+        EXPECT_FALSE(form->CheckBox6->isChecked()) << row.keepalive;
+        EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive) << row.keepalive;
+        EXPECT_EQ(form->SpinEdit1->value(), 1) << row.parallel;
+        Destroy();
+    }
+    for (const qint32 stored : {1, 8}) {
+        WriteSetting(Settings::Parallel, stored);
+        Create();
+        EXPECT_EQ(form->SpinEdit1->value(), stored);
         Destroy();
     }
     WriteSetting(Settings::KeepAlive, 1);
+    WriteSetting(Settings::Parallel, 4);
     Create();
     const QString folder = testenv::NewFolder("cl-keepalive");
     form->FormShow({"127.0.0.1:1/x/", folder, "start"});  // a page that cannot be loaded
     EXPECT_EQ(form->CommandLineExitStatus(), 2);
     EXPECT_TRUE(form->HTTP1->KeepAlive);
     EXPECT_TRUE(form->HTTP2->KeepAlive);
+    EXPECT_EQ(form->SpinEdit1->value(), 4);
+    EXPECT_EQ(ReadSetting(Settings::Parallel), 4) << "read, never rewritten";
     EXPECT_TRUE(windows.Errors().isEmpty());
 }
 
