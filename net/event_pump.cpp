@@ -8,7 +8,9 @@ namespace net {
 
 void PumpEvents(PumpMode mode)
 {
-    static QElapsedTimer sinceLastPump;
+    // Per thread: each thread pumps its own events (a transfer worker's
+    // client waits in its own thread's loop), so each throttles on its own.
+    thread_local QElapsedTimer sinceLastPump;
     if (mode == PumpMode::PendingOnly) {
         if (sinceLastPump.isValid() && sinceLastPump.elapsed() < 10)
             return;

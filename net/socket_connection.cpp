@@ -10,6 +10,7 @@
 #include "net/tls_session.h"
 
 #include <QSocketNotifier>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -18,6 +19,18 @@
 #include <unistd.h>
 
 int TSocketConnection::WinsockUsers = 0;
+
+namespace {
+
+// Connections are made and destroyed on several threads (transfer workers):
+// the counter changes atomically. The declaration stays a plain int; all
+// its changes go through here.
+int AddWinsockUser(int change)
+{
+    return std::atomic_ref<int>(TSocketConnection::WinsockUsers).fetch_add(change) + change;
+}
+
+}  // namespace
 
 
 TSocketConnection::TSocketConnection(QObject *owner) : QObject(owner)
@@ -44,14 +57,13 @@ TSocketConnection::~TSocketConnection()
         CloseSocketQuietly();
     } catch (...) {
     }
-    --WinsockUsers;
+    AddWinsockUser(-1);
 }
 
 void TSocketConnection::InitializeSockets()
 {
     ReportStatus(8, "Initializing Winsock");
-    ++WinsockUsers;
-    if (WinsockUsers == 1) {
+    if (AddWinsockUser(1) == 1) {
         rlimit files{};
         getrlimit(RLIMIT_NOFILE, &files);
         WinsockInfo << QStringLiteral("Version= 1.1") << QStringLiteral("High Version= 1.1")
@@ -63,7 +75,7 @@ void TSocketConnection::InitializeSockets()
     try {
         OpenSocket(true);
     } catch (const Exception &) {
-        --WinsockUsers;
+        AddWinsockUser(-1);
         throw ESockError(QStringLiteral("Initializaton of windows sockets failed"));
     }
 }

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <map>
+#include <mutex>
+#include <vector>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 
@@ -13,8 +15,18 @@ namespace {
 // More hosts than a gallery links to; past it the oldest are dropped.
 constexpr size_t kMaxSessions = 64;
 
+// Connections on several threads (transfer workers) share it: every member
+// is used under lock. The new-session callback runs on whichever thread
+// handshakes.
 struct SharedContext {
+    std::mutex lock;
     SSL_CTX *context = nullptr;
+    // Contexts replaced after a change of the trust store. A caller of
+    // ClientTlsContext on another thread may still be about to pass the old
+    // one to SSL_new (which takes its own reference), so a replaced context
+    // is kept until the end of the program rather than freed. The store
+    // changes only when SSL_CERT_FILE or SSL_CERT_DIR does: a few at most.
+    std::vector<SSL_CTX *> retired;
     QByteArray certFile;
     QByteArray certDir;
     std::map<QByteArray, SSL_SESSION *> sessions;
@@ -29,6 +41,8 @@ struct SharedContext {
     {
         ForgetSessions();
         SSL_CTX_free(context);
+        for (SSL_CTX *old : retired)
+            SSL_CTX_free(old);
     }
 };
 
@@ -68,11 +82,13 @@ SSL_CTX *ClientTlsContext()
     SharedContext &shared = Shared();
     const QByteArray certFile = qgetenv("SSL_CERT_FILE");
     const QByteArray certDir = qgetenv("SSL_CERT_DIR");
+    const std::lock_guard hold(shared.lock);
     if (shared.context && certFile == shared.certFile && certDir == shared.certDir)
         return shared.context;
     SSL_CTX *context = MakeContext();
     shared.ForgetSessions();
-    SSL_CTX_free(shared.context);
+    if (shared.context)
+        shared.retired.push_back(shared.context);
     shared.context = context;
     shared.certFile = certFile;
     shared.certDir = certDir;
@@ -81,9 +97,11 @@ SSL_CTX *ClientTlsContext()
 
 void RememberTlsSession(const QByteArray &key, SSL_SESSION *session)
 {
-    auto &sessions = Shared().sessions;
+    SharedContext &shared = Shared();
+    const std::lock_guard hold(shared.lock);
+    auto &sessions = shared.sessions;
     if (sessions.size() >= kMaxSessions && !sessions.count(key))
-        Shared().ForgetSessions();
+        shared.ForgetSessions();
     SSL_SESSION *&slot = sessions[key];
     SSL_SESSION_free(slot);
     slot = session;
@@ -91,7 +109,9 @@ void RememberTlsSession(const QByteArray &key, SSL_SESSION *session)
 
 SSL_SESSION *CachedTlsSession(const QByteArray &key)
 {
-    const auto &sessions = Shared().sessions;
+    SharedContext &shared = Shared();
+    const std::lock_guard hold(shared.lock);
+    const auto &sessions = shared.sessions;
     const auto it = sessions.find(key);
     if (it == sessions.end() || SSL_SESSION_up_ref(it->second) != 1)
         return nullptr;

@@ -11,7 +11,8 @@ typedef struct ssl_session_st SSL_SESSION;
 // and made afresh when either variable changes, so the store is read once
 // and not for every connection. Raises ETlsError (Setup) when OpenSSL
 // cannot make it. The context stays owned here; a connection takes its own
-// reference through SSL_new.
+// reference through SSL_new. Safe on any thread: a context replaced
+// meanwhile (the variables changed) stays valid until the program ends.
 SSL_CTX *ClientTlsContext();
 
 // Sessions to resume: the last one a server gave for each "host:port", so
@@ -19,5 +20,6 @@ SSL_CTX *ClientTlsContext();
 // certificate to send and check, no signature), as browsers do. Only
 // sessions of verified handshakes come here; they go with the context when
 // the trust store changes. CachedTlsSession gives a new reference or null.
+// Both are safe on any thread: the cache is under a lock.
 void RememberTlsSession(const QByteArray &key, SSL_SESSION *session);  // takes the reference
 SSL_SESSION *CachedTlsSession(const QByteArray &key);

@@ -302,6 +302,12 @@ int FixtureHttpServer::ConnectionCount() const
     return connectionCount_;
 }
 
+int FixtureHttpServer::MostConcurrent() const
+{
+    std::lock_guard lock(mutex_);
+    return mostConcurrent_;
+}
+
 int FixtureHttpServer::ResumedCount() const
 {
     std::lock_guard lock(mutex_);
@@ -395,6 +401,7 @@ void FixtureHttpServer::Serve(int fd)
     {
         std::lock_guard lock(mutex_);
         ++connectionCount_;
+        mostConcurrent_ = std::max(mostConcurrent_, ++openConnections_);
     }
     std::unique_ptr<FixtureConnection> connection = OpenConnection(fd);
     bool first = true;
@@ -414,6 +421,7 @@ void FixtureHttpServer::Serve(int fd)
     if (tlsContext_)
         ERR_clear_error();  // this thread's reasons of a failed handshake or write
     std::lock_guard lock(mutex_);
+    --openConnections_;
     openFds_.erase(fd);
     ::close(fd);
 }

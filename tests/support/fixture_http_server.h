@@ -129,6 +129,9 @@ public:
     int HandshakeFailures() const;
     int ResumedCount() const;  // completed handshakes that resumed a session
     int ConnectionCount() const;  // connections accepted so far (thread-safe)
+    // The largest number of client connections open at the same moment so
+    // far (thread-safe): from the accept until the server closes its end.
+    int MostConcurrent() const;
     // Waits up to timeoutMs until HandshakeFailures() >= atLeast; false when
     // it is not reached by then.
     bool WaitForHandshakeFailures(int atLeast, int timeoutMs = 5000) const;
@@ -150,6 +153,8 @@ private:
     int handshakeFailures_ = 0;
     int resumed_ = 0;
     int connectionCount_ = 0;
+    int openConnections_ = 0;
+    int mostConcurrent_ = 0;
     mutable std::condition_variable handshakeEnded_;
     int listenFd_ = -1;
     int wakePipe_[2] = {-1, -1};

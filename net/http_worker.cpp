@@ -1,0 +1,333 @@
+// THttpWorker: a QThread running its own event loop, a runner object living
+// in it that owns the THttpClient, and queued calls both ways: Start and
+// Cancel onto the runner, the result back onto the worker object.
+#include "net/http_worker.h"
+
+#include "base/errors.h"
+#include "net/socket_errors.h"
+
+#include <QThread>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+THttpRequestSettings THttpRequestSettings::Of(const THttpClient &client)
+{
+    THttpRequestSettings settings;
+    settings.Proxy = client.Proxy;
+    settings.ProxyPort = client.ProxyPort;
+    settings.TimeOut = client.TimeOut;
+    settings.KeepAlive = client.KeepAlive;
+    settings.HeaderInfo = client.HeaderInfo;
+    settings.CredentialsOrigin = client.CredentialsOrigin;
+    return settings;
+}
+
+void THttpRequestSettings::ApplyTo(THttpClient &client) const
+{
+    client.Proxy = Proxy;
+    client.ProxyPort = ProxyPort;
+    client.TimeOut = TimeOut;
+    client.KeepAlive = KeepAlive;
+    client.HeaderInfo = HeaderInfo;
+    client.CredentialsOrigin = CredentialsOrigin;
+}
+
+// What passes between the two threads, always under lock.
+//
+// A cancel is recorded here before its queued call is posted, and a job
+// looks for one when it starts. That matters: with the glib event loop a
+// posted call queued before the one that starts a job is not delivered
+// inside that job's nested waits (the waits only see calls posted after
+// the batch began), so a Cancel right after Start would otherwise wait
+// until the whole transfer had ended. The job numbers tell a Cancel meant
+// for the running job from one made before it started (which must not
+// reach it).
+struct THttpWorkerShared {
+    struct TJob {
+        QByteArray Url, File;
+        THttpRequestSettings Settings;
+        quint64 Number = 0;
+    };
+    std::mutex Lock;
+    std::optional<TJob> Job;               // owner -> worker
+    quint64 Started = 0;                   // the number of the last job started
+    bool CancelPending = false;            // a Cancel not yet taken by the worker
+    quint64 CancelUpTo = 0;                // it ends the jobs up to this number
+    std::deque<TTransferResult> Results;   // worker -> owner
+    std::atomic<qint64> BytesReceived{0};  // for progress, without lock
+
+    // The pending cancel, taken, unless it is meant for a job later than
+    // lastJob (one the worker has not started yet: that job's start takes
+    // it); false when none is taken.
+    bool TakeCancel(quint64 lastJob, quint64 &upTo)
+    {
+        const std::lock_guard hold(Lock);
+        if (!CancelPending || CancelUpTo > lastJob)
+            return false;
+        CancelPending = false;
+        upTo = CancelUpTo;
+        return true;
+    }
+};
+
+// Lives on the worker's thread and is used only there; its slots are
+// invoked queued (by name, carrying nothing) from the owner's thread.
+class THttpWorkerRunner : public QObject {
+    Q_OBJECT
+public:
+    THttpWorkerRunner(THttpWorker *worker, std::shared_ptr<THttpWorkerShared> shared)
+        : worker_(worker), shared_(std::move(shared)), client_(new THttpClient(this))
+    {
+        client_->OnPacketRecvd = [this](TSocketConnection *c) {
+            shared_->BytesReceived.store(c->BytesRecvd, std::memory_order_relaxed);
+        };
+        // Before each pass: a cancel that came after the last wait of a
+        // redirect's pass must not be forgotten by the next pass's connect
+        // (which clears the client's Canceled flag).
+        client_->OnAboutToSend = [this](TSocketConnection *) {
+            if (cancelRequested_)
+                throw EAbortError(kConnectionCanceled);
+        };
+    }
+
+public Q_SLOTS:
+    void Run()
+    {
+        std::optional<THttpWorkerShared::TJob> job;
+        {
+            const std::lock_guard hold(shared_->Lock);
+            job.swap(shared_->Job);
+        }
+        if (!job)
+            return;
+        lastJob_ = job->Number;
+        cancelRequested_ = false;
+        quint64 upTo = 0;
+        if (shared_->TakeCancel(lastJob_, upTo)) {
+            if (upTo >= job->Number)
+                cancelRequested_ = true;  // made after this Start: ends it at once
+            else
+                Close();  // made between requests: closes the kept connection only
+        }
+        Run(*job);
+    }
+
+    // Runs nested in the running Get's wait when a request runs.
+    void Cancel()
+    {
+        quint64 upTo = 0;
+        // None: taken already, or meant for a job still to start (whose
+        // start takes it).
+        if (!shared_->TakeCancel(lastJob_, upTo))
+            return;
+        if (running_ && upTo < runningNumber_)
+            return;  // made before the running job started: not for it
+        if (running_)
+            cancelRequested_ = true;
+        Close();
+    }
+
+    void Shutdown()
+    {
+        quint64 upTo = 0;
+        shared_->TakeCancel(UINT64_MAX, upTo);
+        if (running_)
+            cancelRequested_ = true;
+        Close();
+        QThread::currentThread()->quit();
+    }
+
+private:
+    void Run(const THttpWorkerShared::TJob &job)
+    {
+        const QByteArray &url = job.Url;
+        const THttpRequestSettings &settings = job.Settings;
+        THttpClient &c = *client_;
+        TTransferResult result;
+        running_ = true;
+        runningNumber_ = job.Number;
+        try {
+            // Keep-alive turned off with a connection still kept: a pass
+            // without keep-alive connects afresh and must find it closed.
+            if (!settings.KeepAlive && c.Connected)
+                c.Disconnect();
+            c.InputFileMode = true;
+            c.CreateNewFiles = true;
+            c.OutputFileMode = false;
+            c.Port = 0;
+            c.ReportLevel = 0;
+            settings.ApplyTo(c);
+            c.Body = job.File;
+            c.URL = url;
+            c.Header.clear();
+            c.ContentLength = -1;
+            c.BytesRecvd = 0;
+            c.ReplyNumber = 0;
+            c.LastError = 0;
+            // A Cancel between requests left these set: it was not meant
+            // for this request.
+            c.Canceled = false;
+            c.TimedOut = false;
+            if (cancelRequested_)
+                throw EAbortError(kConnectionCanceled);
+            c.Get(url);
+        } catch (...) {
+            result.Error = std::current_exception();
+        }
+        running_ = false;
+        result.Url = c.URL;
+        result.File = c.Body;
+        result.ReplyNumber = c.ReplyNumber;
+        result.Header = c.Header;
+        result.ContentLength = c.ContentLength;
+        result.BytesRecvd = c.BytesRecvd;
+        result.TimedOut = c.TimedOut;
+        result.LastError = c.LastError;
+        shared_->BytesReceived.store(c.BytesRecvd, std::memory_order_relaxed);
+        // A connection is never reused after an error.
+        if (result.Error)
+            Close();
+        {
+            const std::lock_guard hold(shared_->Lock);
+            shared_->Results.push_back(std::move(result));
+        }
+        QMetaObject::invokeMethod(worker_, "TakeResult", Qt::QueuedConnection);
+    }
+
+    // As the window's Stop does with its client. Never throws (it runs from
+    // the event loop).
+    void Close()
+    {
+        client_->Abort();
+        try {
+            client_->Disconnect();
+        } catch (...) {
+        }
+    }
+
+    THttpWorker *const worker_;
+    const std::shared_ptr<THttpWorkerShared> shared_;
+    THttpClient *const client_;  // a child: destroyed with the runner, on this thread
+    bool running_ = false;
+    quint64 runningNumber_ = 0;
+    quint64 lastJob_ = 0;  // the number of the last job taken
+    bool cancelRequested_ = false;
+};
+
+// The thread: makes the runner (and so the client) on itself, runs its
+// event loop, and destroys the runner there when the loop ends.
+class THttpWorkerThread : public QThread {
+public:
+    THttpWorkerThread(THttpWorker *worker, std::shared_ptr<THttpWorkerShared> shared)
+        : worker_(worker), shared_(std::move(shared))
+    {
+    }
+
+    // Waits until run() has made the runner.
+    THttpWorkerRunner *WaitForRunner()
+    {
+        std::unique_lock hold(lock_);
+        ready_.wait(hold, [this] { return runner_ != nullptr; });
+        return runner_;
+    }
+
+protected:
+    void run() override
+    {
+        THttpWorkerRunner runner(worker_, shared_);
+        {
+            const std::lock_guard hold(lock_);
+            runner_ = &runner;
+        }
+        ready_.notify_all();
+        exec();
+    }
+
+private:
+    THttpWorker *const worker_;
+    const std::shared_ptr<THttpWorkerShared> shared_;
+    std::mutex lock_;
+    std::condition_variable ready_;
+    THttpWorkerRunner *runner_ = nullptr;  // under lock_
+};
+
+THttpWorker::THttpWorker(QObject *owner) : QObject(owner), shared_(std::make_shared<THttpWorkerShared>())
+{
+    thread_ = new THttpWorkerThread(this, shared_);
+    thread_->setObjectName(QStringLiteral("THttpWorker"));
+    thread_->start();
+    runner_ = thread_->WaitForRunner();
+}
+
+THttpWorker::~THttpWorker()
+{
+    destroying_ = true;
+    OnFinished = nullptr;
+    {
+        const std::lock_guard hold(shared_->Lock);
+        shared_->CancelPending = true;
+        shared_->CancelUpTo = UINT64_MAX;
+    }
+    // Delivered inside a running Get's wait, or at once when idle: the Get
+    // ends with its cancel error, and the loop ends when control is back.
+    QMetaObject::invokeMethod(runner_, "Shutdown", Qt::QueuedConnection);
+    thread_->wait();
+    delete thread_;
+    // A result the thread sent meanwhile is still posted to this object:
+    // ~QObject removes that call unseen.
+}
+
+void THttpWorker::Start(const QByteArray &url, const QByteArray &file, const THttpRequestSettings &settings)
+{
+    Q_ASSERT(!busy_);
+    busy_ = true;
+    shared_->BytesReceived.store(0, std::memory_order_relaxed);
+    {
+        const std::lock_guard hold(shared_->Lock);
+        shared_->Job = THttpWorkerShared::TJob{url, file, settings, ++shared_->Started};
+    }
+    QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
+}
+
+void THttpWorker::Cancel()
+{
+    {
+        const std::lock_guard hold(shared_->Lock);
+        shared_->CancelPending = true;
+        shared_->CancelUpTo = shared_->Started;
+    }
+    QMetaObject::invokeMethod(runner_, "Cancel", Qt::QueuedConnection);
+}
+
+bool THttpWorker::Busy() const
+{
+    return busy_;
+}
+
+qint64 THttpWorker::BytesReceived() const
+{
+    return shared_->BytesReceived.load(std::memory_order_relaxed);
+}
+
+void THttpWorker::TakeResult()
+{
+    std::optional<TTransferResult> result;
+    {
+        const std::lock_guard hold(shared_->Lock);
+        if (shared_->Results.empty())
+            return;
+        result = std::move(shared_->Results.front());
+        shared_->Results.pop_front();
+    }
+    if (destroying_)
+        return;
+    busy_ = false;
+    // A copy: the handler may replace OnFinished or delete this worker.
+    const auto handler = OnFinished;
+    if (handler)
+        handler(this, std::move(*result));
+}
+
+#include "http_worker.moc"

@@ -1,0 +1,99 @@
+// THttpWorker: one transfer slot. A thread of its own with its own event
+// loop and its own THttpClient, which runs one GET at a time into a file.
+// The owner (the window's thread) starts a transfer, may cancel it, reads
+// its progress and gets the outcome back on its own thread; the client is
+// only ever touched on the worker's thread, and its blocking Get waits by
+// pumping that thread's events, never the owner's.
+//
+//   THttpWorker worker;
+//   worker.OnFinished = [](THttpWorker *w, TTransferResult r) { ... };
+//   worker.Start(url, file, THttpRequestSettings::Of(fileClient));
+//
+// Several workers run their transfers at the same time (docs/net.md,
+// "Transfers on worker threads").
+#pragma once
+
+#include "net/http_client.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+
+// What a file request takes from the window's file client.
+struct THttpRequestSettings {
+    QByteArray Proxy;
+    qint32 ProxyPort = 0;
+    qint32 TimeOut = 0;
+    bool KeepAlive = false;
+    THeaderInfo HeaderInfo;
+    std::optional<THttpOrigin> CredentialsOrigin;
+    static THttpRequestSettings Of(const THttpClient &client);  // copies those fields
+    void ApplyTo(THttpClient &client) const;
+};
+
+// How one GET ended, as the file client's fields show it afterwards.
+struct TTransferResult {
+    QByteArray Url;
+    QByteArray File;            // the file the body went to
+    int ReplyNumber = 0;
+    QByteArray Header;          // the response header block (OutputFileMode false)
+    qint64 ContentLength = -1;
+    qint64 BytesRecvd = 0;
+    bool TimedOut = false;
+    int LastError = 0;
+    std::exception_ptr Error;   // what Get raised; null when it returned normally
+};
+
+// The parts on the worker's thread (http_worker.cpp).
+struct THttpWorkerShared;
+class THttpWorkerRunner;
+class THttpWorkerThread;
+
+class THttpWorker : public QObject {
+    Q_OBJECT
+public:
+    // Starts its thread; the client is created on that thread (the
+    // constructor waits until it is).
+    explicit THttpWorker(QObject *owner = nullptr);
+    // Cancels what runs, ends the thread and waits for it. OnFinished is
+    // never called from here on, not even for a result already on its way.
+    ~THttpWorker() override;
+    THttpWorker(const THttpWorker &) = delete;
+    THttpWorker &operator=(const THttpWorker &) = delete;
+
+    // Starts a GET of url whose body goes into file (created as a new file,
+    // as the window's file client does: InputFileMode true, CreateNewFiles
+    // true, OutputFileMode false, Port 0, ReportLevel 0). Busy() from this
+    // call until OnFinished runs (Busy() is already false inside OnFinished,
+    // so OnFinished may Start the next file). Called only while not Busy.
+    void Start(const QByteArray &url, const QByteArray &file, const THttpRequestSettings &settings);
+    // Ends the running request (it finishes with the client's cancel error
+    // in Error) and closes any kept connection. Safe to call from the
+    // owner's thread at any time, busy or not, repeatedly. A Cancel never
+    // reaches a later Start. A Cancel that comes after the request's last
+    // wait finds it done: the result then tells how it really ended.
+    void Cancel();
+    bool Busy() const;
+    // Body bytes received so far by the running request (atomic; for progress).
+    qint64 BytesReceived() const;
+    // Runs on the owner's thread (queued) with the outcome of each Start.
+    std::function<void(THttpWorker *, TTransferResult)> OnFinished;
+
+private Q_SLOTS:
+    // Queued from the worker's thread: takes the next result and delivers it.
+    void TakeResult();
+
+private:
+    // Shared with the worker's thread: the job and the results go through it
+    // under a lock, so the queued calls carry no data (and ThreadSanitizer,
+    // which cannot see inside Qt's event queue, sees every hand-over).
+    std::shared_ptr<THttpWorkerShared> shared_;
+    THttpWorkerThread *thread_ = nullptr;
+    THttpWorkerRunner *runner_ = nullptr;  // lives on the worker's thread until it ends
+    // Owner's thread only.
+    bool busy_ = false;
+    bool destroying_ = false;
+};

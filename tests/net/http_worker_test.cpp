@@ -1,0 +1,298 @@
+// THttpWorker: transfers on worker threads, several at once, cancelled,
+// destroyed mid-transfer, and a kept connection reused within one worker.
+#include "net/http_worker.h"
+#include "net/socket_errors.h"
+#include "tests/net/net_test_support.h"
+#include "tests/support/fixture_http_server.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+#if defined(__SANITIZE_THREAD__)
+// A ThreadSanitizer build (GRABULO_TSAN) of this program: Qt is not
+// instrumented, so the hand-overs inside its event queue and QThread (a
+// futex, not a pthread lock) are invisible to it, and it would report the
+// allocations and frees of Qt's own events and QThread's wait condition as
+// races between threads. It is told to report races only from instrumented
+// code (all of ours); synchronisation is still tracked everywhere.
+extern "C" const char *__tsan_default_options()
+{
+    return "ignore_noninstrumented_modules=1";
+}
+#endif
+
+namespace {
+
+// Pumps the test thread's events until done() or timeoutMs; done() at the end.
+template <class F>
+bool PumpUntil(F done, int timeoutMs = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+QByteArray FileBytes(const QByteArray &path)
+{
+    QFile file(QString::fromLocal8Bit(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+// The message of a result's error; empty when there is none.
+QString ErrorText(const TTransferResult &result)
+{
+    if (!result.Error)
+        return QString();
+    try {
+        std::rethrow_exception(result.Error);
+    } catch (const Exception &e) {
+        return e.Message();
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("<unknown>");
+    }
+}
+
+bool IsCancelError(const TTransferResult &result)
+{
+    const QString text = ErrorText(result);
+    return text == kSocketSendAborted || text == kConnectionCanceled || text == QLatin1String("Socket capture aborted")
+        || text == QLatin1String("Socket readln aborted");
+}
+
+// A worker whose results are collected in order.
+struct Slot {
+    Slot()
+    {
+        Worker->OnFinished = [this](THttpWorker *, TTransferResult result) { Results.push_back(std::move(result)); };
+    }
+    std::unique_ptr<THttpWorker> Worker = std::make_unique<THttpWorker>();
+    std::vector<TTransferResult> Results;
+};
+
+class HttpWorkerTest : public ::testing::Test {
+protected:
+    HttpWorkerTest() { settings.TimeOut = 10000; }
+
+    QByteArray FilePath(const QByteArray &name) const { return QDir(dir.path()).filePath(QString::fromLatin1(name)).toLocal8Bit(); }
+
+    QTemporaryDir dir;
+    FixtureHttpServer server;
+    THttpRequestSettings settings;
+};
+
+}  // namespace
+
+TEST(HttpRequestSettings, CopiedFromAndAppliedToAClient)
+{
+    THttpClient from;
+    from.Proxy = "proxy";
+    from.ProxyPort = 3128;
+    from.TimeOut = 1234;
+    from.KeepAlive = true;
+    from.HeaderInfo.Referer = "http://r/";
+    from.HeaderInfo.UserId = "u";
+    from.CredentialsOrigin = THttpOrigin{"h", 81, true};
+    const THttpRequestSettings settings = THttpRequestSettings::Of(from);
+    THttpClient to;
+    settings.ApplyTo(to);
+    EXPECT_EQ(to.Proxy, "proxy");
+    EXPECT_EQ(to.ProxyPort, 3128);
+    EXPECT_EQ(to.TimeOut, 1234);
+    EXPECT_TRUE(to.KeepAlive);
+    EXPECT_EQ(to.HeaderInfo.Referer, "http://r/");
+    EXPECT_EQ(to.HeaderInfo.UserId, "u");
+    ASSERT_TRUE(to.CredentialsOrigin.has_value());
+    EXPECT_EQ(to.CredentialsOrigin->Host, "h");
+    EXPECT_EQ(to.CredentialsOrigin->Port, 81);
+    EXPECT_TRUE(to.CredentialsOrigin->Secure);
+}
+
+TEST_F(HttpWorkerTest, SeveralWorkersFetchAtOnceAndEveryResultIsRight)
+{
+    constexpr int kWorkers = 4;
+    std::vector<std::unique_ptr<Slot>> transfers;
+    for (int i = 0; i < kWorkers; ++i) {
+        FixtureResponse response = FixtureResponse::Ok(QByteArray(20000 + i * 1000, char('a' + i)));
+        response.DelayMs = 400;  // every connection is held open a while: they must overlap
+        server.Route("/f" + QByteArray::number(i), response);
+        transfers.push_back(std::make_unique<Slot>());
+    }
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < kWorkers; ++i) {
+        const QByteArray name = "f" + QByteArray::number(i);
+        transfers[i]->Worker->Start(server.Url("/" + name), FilePath(name), settings);
+        EXPECT_TRUE(transfers[i]->Worker->Busy());
+    }
+    ASSERT_TRUE(PumpUntil([&] {
+        for (const auto &s : transfers)
+            if (s->Results.empty())
+                return false;
+        return true;
+    }));
+    EXPECT_LT(clock.elapsed(), kWorkers * 400) << "the delays ran side by side";
+    EXPECT_EQ(server.MostConcurrent(), kWorkers);
+    for (int i = 0; i < kWorkers; ++i) {
+        SCOPED_TRACE(i);
+        const QByteArray name = "f" + QByteArray::number(i);
+        const QByteArray body(20000 + i * 1000, char('a' + i));
+        ASSERT_EQ(transfers[i]->Results.size(), 1u);
+        const TTransferResult &r = transfers[i]->Results[0];
+        EXPECT_EQ(ErrorText(r), QString());
+        EXPECT_EQ(r.Url, server.Url("/" + name));
+        EXPECT_EQ(r.File, FilePath(name));
+        EXPECT_EQ(r.ReplyNumber, 200);
+        EXPECT_TRUE(r.Header.startsWith("HTTP/1.0 200")) << r.Header.constData();
+        EXPECT_EQ(r.ContentLength, body.size());
+        EXPECT_EQ(r.BytesRecvd, body.size());
+        EXPECT_FALSE(r.TimedOut);
+        EXPECT_EQ(FileBytes(r.File), body);
+        EXPECT_FALSE(transfers[i]->Worker->Busy());
+        EXPECT_EQ(transfers[i]->Worker->BytesReceived(), body.size());
+    }
+}
+
+TEST_F(HttpWorkerTest, CancelEndsARunningTransferPromptlyAndTheWorkerGoesOn)
+{
+    Slot slot;
+    // Stalled in the body: 10 bytes, then silence.
+    slot.Worker->Start(server.Url("/stall-in-body"), FilePath("stalled"), settings);
+    ASSERT_TRUE(PumpUntil([&] { return slot.Worker->BytesReceived() >= 10; }));
+    QElapsedTimer clock;
+    clock.start();
+    slot.Worker->Cancel();
+    slot.Worker->Cancel();  // repeated: harmless
+    ASSERT_TRUE(PumpUntil([&] { return !slot.Results.empty(); }, 5000));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_TRUE(IsCancelError(slot.Results[0])) << ErrorText(slot.Results[0]).toStdString();
+    EXPECT_FALSE(slot.Results[0].TimedOut);
+    EXPECT_EQ(slot.Results[0].BytesRecvd, 10);
+    EXPECT_FALSE(slot.Worker->Busy());
+
+    // Cancelled at once, before a byte came: still a cancel.
+    slot.Worker->Start(server.Url("/slow"), FilePath("slow"), settings);
+    slot.Worker->Cancel();
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 2; }, 5000));
+    EXPECT_TRUE(IsCancelError(slot.Results[1])) << ErrorText(slot.Results[1]).toStdString();
+
+    // The next Start is not cancelled, and the worker works as before.
+    slot.Worker->Start(server.Url("/ok"), FilePath("ok"), settings);
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 3; }));
+    EXPECT_EQ(ErrorText(slot.Results[2]), QString());
+    EXPECT_EQ(slot.Results[2].ReplyNumber, 200);
+    EXPECT_EQ(FileBytes(FilePath("ok")), "Hello, world\n");
+}
+
+TEST_F(HttpWorkerTest, CancelWhenIdleDoesNotReachTheNextStart)
+{
+    Slot slot;
+    slot.Worker->Cancel();
+    slot.Worker->Cancel();
+    slot.Worker->Start(server.Url("/trickle"), FilePath("trickle"), settings);
+    ASSERT_TRUE(PumpUntil([&] { return !slot.Results.empty(); }));
+    EXPECT_EQ(ErrorText(slot.Results[0]), QString());
+    EXPECT_EQ(slot.Results[0].ReplyNumber, 200);
+    EXPECT_EQ(slot.Results[0].BytesRecvd, 64);
+
+    // Cancel after a transfer ended, before the next: the same.
+    slot.Worker->Cancel();
+    slot.Worker->Start(server.Url("/ok"), FilePath("ok"), settings);
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 2; }));
+    EXPECT_EQ(ErrorText(slot.Results[1]), QString());
+    EXPECT_EQ(FileBytes(FilePath("ok")), "Hello, world\n");
+}
+
+TEST_F(HttpWorkerTest, DestroyedMidTransferItReturnsPromptlyAndNeverReports)
+{
+    for (const char *path : {"/stall-in-body", "/never-answer"}) {
+        SCOPED_TRACE(path);
+        bool reported = false;
+        auto worker = std::make_unique<THttpWorker>();
+        worker->OnFinished = [&reported](THttpWorker *, TTransferResult) { reported = true; };
+        const int before = server.RequestCount();
+        worker->Start(server.Url(path), FilePath(QByteArray(path).mid(1)), settings);
+        ASSERT_TRUE(PumpUntil([&] { return server.RequestCount() > before; }));
+        QElapsedTimer clock;
+        clock.start();
+        worker.reset();
+        EXPECT_LT(clock.elapsed(), 2000);
+        PumpUntil([] { return false; }, 200);
+        EXPECT_FALSE(reported);
+    }
+}
+
+TEST_F(HttpWorkerTest, DestroyedWithAResultOnItsWayItNeverReports)
+{
+    bool reported = false;
+    auto worker = std::make_unique<THttpWorker>();
+    worker->OnFinished = [&reported](THttpWorker *, TTransferResult) { reported = true; };
+    worker->Start(server.Url("/ok"), FilePath("ok"), settings);
+    // The transfer ends on its thread; its result waits in this thread's
+    // queue, never pumped before the destruction.
+    const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + 5000;
+    while (worker->BytesReceived() < 13 && QDateTime::currentMSecsSinceEpoch() < deadline)
+        QThread::msleep(5);
+    QThread::msleep(50);
+    worker.reset();
+    PumpUntil([] { return false; }, 100);
+    EXPECT_FALSE(reported);
+}
+
+TEST_F(HttpWorkerTest, AWorkerKeepsItsConnectionForTheNextFile)
+{
+    server.Route("/a", FixtureResponse::KeptOk("first"));
+    server.Route("/b", FixtureResponse::KeptOk("second"));
+    server.Route("/c", FixtureResponse::KeptOk("third"));
+    settings.KeepAlive = true;
+    Slot slot;
+    slot.Worker->Start(server.Url("/a"), FilePath("a"), settings);
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 1; }));
+    slot.Worker->Start(server.Url("/b"), FilePath("b"), settings);
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 2; }));
+    EXPECT_EQ(ErrorText(slot.Results[0]), QString());
+    EXPECT_EQ(ErrorText(slot.Results[1]), QString());
+    EXPECT_EQ(FileBytes(FilePath("a")), "first");
+    EXPECT_EQ(FileBytes(FilePath("b")), "second");
+    EXPECT_EQ(server.ConnectionCount(), 1);
+    EXPECT_TRUE(server.LastRequest().startsWith("GET /b HTTP/1.1\r\n"));
+
+    // Cancel when idle closes the kept connection: the next file opens a new one.
+    slot.Worker->Cancel();
+    slot.Worker->Start(server.Url("/c"), FilePath("c"), settings);
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 3; }));
+    EXPECT_EQ(ErrorText(slot.Results[2]), QString());
+    EXPECT_EQ(FileBytes(FilePath("c")), "third");
+    EXPECT_EQ(server.ConnectionCount(), 2);
+}
+
+TEST_F(HttpWorkerTest, AfterAnErrorTheConnectionIsNotReused)
+{
+    server.Route("/a", FixtureResponse::KeptOk("first"));
+    server.Route("/b", FixtureResponse::KeptOk("second"));
+    settings.KeepAlive = true;
+    Slot slot;
+    slot.Worker->Start(server.Url("/a"), FilePath("a"), settings);
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 1; }));
+    // The file exists already: the capture fails (CreateNewFiles).
+    slot.Worker->Start(server.Url("/b"), FilePath("a"), settings);
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 2; }));
+    EXPECT_FALSE(ErrorText(slot.Results[1]).isEmpty());
+    const int connections = server.ConnectionCount();
+    slot.Worker->Start(server.Url("/b"), FilePath("b"), settings);
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 3; }));
+    EXPECT_EQ(ErrorText(slot.Results[2]), QString());
+    EXPECT_EQ(FileBytes(FilePath("b")), "second");
+    EXPECT_EQ(server.ConnectionCount(), connections + 1);
+}
