@@ -45,6 +45,8 @@ foreach(layer IN LISTS layers)
       string(REGEX REPLACE "\\.h$" "" stem "${header}")
       if(DEFINED owner_${stem})
         set(owner ${owner_${stem}})
+      elseif(header MATCHES "\\.moc$")
+        set(owner ${layer})  # the file's own generated meta-object code
       elseif(header MATCHES "^base/")
         set(owner grabulo_base)
       elseif(header MATCHES "^net/")

@@ -180,8 +180,9 @@ TEST_F(KeepConnectionsOpen, TheBoxAndDownloadsAtOnceSitInTheConnectionGroupAndTh
     }
     const std::initializer_list<QWidget *> upperRows = {form->CheckBox1, form->Edit1, form->Edit5, form->CheckBox6};
     for (QWidget *field : upperRows) {
-        if (field != form->CheckBox6)
+        if (field != form->CheckBox6) {
             EXPECT_FALSE(box.intersects(field->geometry())) << field->metaObject()->className();
+        }
         EXPECT_FALSE(label.intersects(field->geometry())) << field->metaObject()->className();
         EXPECT_FALSE(spin.intersects(field->geometry())) << field->metaObject()->className();
     }
