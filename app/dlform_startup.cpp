@@ -26,6 +26,32 @@
 #include <QSpinBox>
 #include <QTimer>
 
+namespace {
+// Each write of the store rewrites and syncs the whole settings file to disk
+// (two syncs and a rename), which costs an unattended run more than the
+// rest of its closing. A value that reads back the same already, stored or
+// as the default of a missing one, is left alone: the next read gives the
+// same either way.
+void StoreIfChanged(IntegerSetting s, qint32 value)
+{
+    if (ReadSetting(s) != value)
+        WriteSetting(s, value);
+}
+
+void StoreIfChanged(StringSetting s, const QString &value)
+{
+    if (ReadSetting(s) != value)
+        WriteSetting(s, value);
+}
+
+void StoreIfChanged(const char *name, const QString &value)
+{
+    const QString key = QString::fromLatin1(name);
+    if (RegReadString(RegistryKey, key, QString()) != value)
+        RegWriteString(RegistryKey, key, value);
+}
+}  // namespace
+
 void TDLForm::FormCreate()
 {
     InitSharedState();
@@ -62,8 +88,8 @@ void TDLForm::FormCreate()
         const QString limit = ReadSetting(Settings::Velikost);
         Edit12->setText(TryStrToInt(limit) ? limit : QString::fromLatin1(Settings::Velikost.defaultValue));
     }
-    RegWriteString(RegistryKey, QString::fromLatin1(Settings::Prisoten), QStringLiteral("ja"));
-    RegWriteString(RegistryKey, QString::fromLatin1(Settings::Verzija), ProgramVersion);
+    StoreIfChanged(Settings::Prisoten, QStringLiteral("ja"));
+    StoreIfChanged(Settings::Verzija, ProgramVersion);
 }
 
 void TDLForm::RestoreProxy()
@@ -185,22 +211,22 @@ void TDLForm::FormClose()
     Timer1->stop();
     // The same client-area bounds that creation restores.
     const QRect bounds = geometry();
-    WriteSetting(Settings::Left, bounds.x());
-    WriteSetting(Settings::Top, bounds.y());
-    WriteSetting(Settings::Width, bounds.width());
-    WriteSetting(Settings::Height, bounds.height());
+    StoreIfChanged(Settings::Left, bounds.x());
+    StoreIfChanged(Settings::Top, bounds.y());
+    StoreIfChanged(Settings::Width, bounds.width());
+    StoreIfChanged(Settings::Height, bounds.height());
     // Language and preview are stored only when this run applied them: a
     // run closed before its first activation keeps the user's choice.
     if (!FirstActivation) {
-        WriteSetting(Settings::Preview, CheckBox2->isChecked() ? 1 : 0);
-        WriteSetting(Settings::Jezik, EnglishUI);
+        StoreIfChanged(Settings::Preview, CheckBox2->isChecked() ? 1 : 0);
+        StoreIfChanged(Settings::Jezik, EnglishUI);
     }
     if (PreviewForm) {
-        WriteSetting(Settings::PreviewLeft, PreviewForm->pos().x());
-        WriteSetting(Settings::PreviewTop, PreviewForm->pos().y());
+        StoreIfChanged(Settings::PreviewLeft, PreviewForm->pos().x());
+        StoreIfChanged(Settings::PreviewTop, PreviewForm->pos().y());
     }
-    WriteSetting(Settings::Run, AccumulatedRunText(ReadSetting(Settings::Run), StartMsecs, TimeStampMsecs()));
-    WriteSetting(Settings::Download, DLSteviloSlik());
+    StoreIfChanged(Settings::Run, AccumulatedRunText(ReadSetting(Settings::Run), StartMsecs, TimeStampMsecs()));
+    StoreIfChanged(Settings::Download, DLSteviloSlik());
     ShutDownHttpClients();
 }
 

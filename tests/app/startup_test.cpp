@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -86,6 +87,30 @@ TEST_F(StartUp, ClosingStoresTheStateAndTheNextStartRestoresIt)
     EXPECT_EQ(EnglishUI, 0);
     EXPECT_FALSE(form->CheckBox2->isChecked());
     EXPECT_EQ(form->DLSteviloSlik(), 4);
+}
+
+TEST_F(StartUp, ClosingRewritesTheStoreOnlyForValuesThatReadBackDifferently)
+{
+    WriteSetting(Settings::Left, 40);
+    Create();
+    form->setGeometry(20, 20, 670, 600);
+    form->FormClose();
+    const QSettings stored(QSettings::NativeFormat, QSettings::UserScope, "Tarvove feke", "Grabulo");
+    // Back to the default from a stored 40: written, or the next start
+    // would put the window back at 40.
+    EXPECT_EQ(stored.value("left").toString(), QStringLiteral("20"));
+    EXPECT_EQ(stored.value("height").toString(), QStringLiteral("600"));
+    // Defaults that were never stored read back the same: not written.
+    EXPECT_FALSE(stored.contains("top"));
+    EXPECT_FALSE(stored.contains("width"));
+    EXPECT_FALSE(stored.contains("download"));
+    EXPECT_TRUE(stored.contains("run"));
+    EXPECT_EQ(stored.value("prisoten").toString(), QStringLiteral("ja"));
+    Destroy();
+
+    ResetSharedState();
+    Create();
+    EXPECT_EQ(form->geometry(), QRect(20, 20, 670, 600));
 }
 
 TEST_F(StartUp, StoredSettingsTabValuesAreApplied)
