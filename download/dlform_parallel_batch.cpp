@@ -83,6 +83,7 @@ void TDLForm::WalkSelectedLinksAtOnce(int slotCount)
     });
     for (;;) {
         FillFreeSlots(walk);
+        ShowParallelProgress(walk);
         if (walk.InFlight() == 0)
             break;
         while (walk.finished.empty())
@@ -175,7 +176,6 @@ void TDLForm::EndFinishedTransfers(ParallelWalk &walk)
         walk.finished.pop_front();
         EndTransfer(walk, slot, result);
     }
-    ShowParallelProgress(walk);
 }
 
 // A transfer ended on a worker: the file goes through the same steps as
