@@ -5,7 +5,7 @@
 # grabulo command line (default settings, keepalive=1, keepalive=1 and
 # parallel=5) against wget -r, wget2, aria2c and curl --parallel; then the
 # same page shape without the relay, 1000 files on loopback, against wget -r,
-# with our peak RSS. Prints seconds, files/s and ratios.
+# with our peak RSS (parallel=8 too). Prints seconds, files/s and ratios.
 # Needs: nginx, wget, wget2, aria2, curl, python3, GNU time, and the program
 # built (cmake -S . -B build && cmake --build build --target grabulo, or
 # GRABULO=path). A missing peer is skipped with a note.
@@ -232,12 +232,14 @@ declare -A TIMES REQUESTS CONNECTIONS RSS LATE FAILED
 
 echo "== Near server: a page with $LOCAL_FILES links to 8 KiB files on loopback, no relay ($RUNS runs each, alternating)"
 PAGE="http://127.0.0.1:$PORT/l/index.html"
-near=("ours, keepalive=1" "ours, keepalive=1 parallel=$LOCAL_PARALLEL" "ours, default settings" "wget -r")
+near=("ours, keepalive=1" "ours, keepalive=1 parallel=$LOCAL_PARALLEL" "ours, default settings" "wget -r"
+      "ours, keepalive=1 parallel=8")
 for _ in $(seq "$RUNS"); do
   measure "${near[0]}" l ours "keepalive=1"
   measure "${near[1]}" l ours "keepalive=1 parallel=$LOCAL_PARALLEL"
   measure "${near[2]}" l ours ""
   measure "${near[3]}" l wget1
+  measure "${near[4]}" l ours "keepalive=1 parallel=8"   # for its peak RSS
 done
 report "$LOCAL_FILES" "${near[@]}"
 [ ${#timer[@]} -gt 0 ] || echo "  (no /usr/bin/time for the peak RSS: apt-get install time)"

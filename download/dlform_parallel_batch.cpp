@@ -7,9 +7,11 @@
 #include "app/dlform.h"
 #include "app/handler_guard.h"
 #include "app/list_box.h"
+#include "app/panel_status_bar.h"
 #include "app/shared_state.h"
 #include "base/errors.h"
 #include "download/batch_file.h"
+#include "download/batch_progress.h"
 #include "download/download_step.h"
 #include "download/part_file.h"
 #include "net/event_pump.h"
@@ -157,7 +159,6 @@ bool TDLForm::TakeNextPickedLink(ParallelWalk &walk, TBatchFile &file)
             ++walk.started;
             const QString progress = QString::number(walk.started) + u'/' + QString::number(walk.selected);
             const QString shown = QString::fromUtf8(AddressFile);
-            SetRich1Line(0, progress + QStringLiteral(": ") + shown);
             SetApplicationTitle(QStringLiteral("Grabulo: Downloading ") + progress);
             Log(Wording("Dol vlečem sliko ", "Downloading ") + shown + QStringLiteral(" -> ") + Edit4->text() + shown);
             return true;
@@ -201,25 +202,22 @@ void TDLForm::EndTransfer(ParallelWalk &walk, int slot, const TTransferResult &r
         GiveUpDownload(job.file);
 }
 
-// Files ended and in transfer, bytes so far and the mean speed.
+// Files ended and in transfer, bytes so far and the mean speed: short on
+// the counter, whole in the status panel.
 void TDLForm::ShowParallelProgress(ParallelWalk &walk)
 {
-    qint64 bytes = walk.bytesEnded;
+    TBatchProgress progress{walk.ended, walk.selected, walk.InFlight(), walk.bytesEnded, walk.clock.elapsed()};
     for (size_t slot = 0; slot < walk.jobs.size(); ++slot) {
         if (walk.jobs[slot])
-            bytes += Workers[int(slot)]->BytesReceived();
+            progress.bytes += Workers[int(slot)]->BytesReceived();
     }
-    const double seconds = double(qMax<qint64>(walk.clock.elapsed(), 1)) / 1000.0;
-    SetRich1Line(1, Wording("%1 od %2 datotek končanih, %3 v prenosu, %4 bajtov, %5 KiB/s",
-                            "%1 of %2 files done, %3 in transfer, %4 bytes, %5 KiB/s")
-                        .arg(walk.ended)
-                        .arg(walk.selected)
-                        .arg(walk.InFlight())
-                        .arg(bytes)
-                        .arg(qint64(double(bytes) / 1024.0 / seconds)));
-    if (bytes != walk.bytesShown)
+    const bool english = EnglishUI == 1;
+    SetRich1Line(0, ProgressCounterLine(progress, english));
+    SetRich1Line(1, ProgressRateLine(progress, english));
+    Status1->SetPanelText(2, ProgressSentence(progress, english));
+    if (progress.bytes != walk.bytesShown)
         SetShape1Color(Shape1Color() == QColor(Qt::red) ? QColor(Qt::green) : QColor(Qt::red));
-    walk.bytesShown = bytes;
+    walk.bytesShown = progress.bytes;
 }
 
 void TDLForm::CancelWorkers()

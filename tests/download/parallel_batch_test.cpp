@@ -4,6 +4,7 @@
 #include "download_fixture.h"
 
 #include "app/panel_status_bar.h"
+#include "download/batch_progress.h"
 #include "net/http_worker.h"
 #include "tests/support/test_helpers.h"
 
@@ -124,15 +125,16 @@ TEST_F(ParallelBatchTest, TransfersStayWithinTheCapAndKeptConnectionsAreShared)
     }
     form->CheckBox6->click();  // keep connections open
     QStringList progress;
-    Later(form, 120, [&] { progress << form->Rich1Line(1); });
+    Later(form, 120, [&] { progress << form->Status1->PanelText(2) << form->Rich1Line(0) + " | " + form->Rich1Line(1); });
     Pick(paths);
     Save(2);
     EXPECT_EQ(Files().size(), 12);
     EXPECT_EQ(server.MostConcurrent(), 2);
     EXPECT_EQ(server.ConnectionCount(), 2);  // one kept connection per slot
-    ASSERT_EQ(progress.size(), 1);
-    EXPECT_TRUE(progress[0].contains(QRegularExpression("^\\d+ of 12 files done, 2 in transfer, \\d+ bytes, \\d+ KiB/s$")))
+    ASSERT_EQ(progress.size(), 2);
+    EXPECT_TRUE(progress[0].contains(QRegularExpression("^\\d+ of 12 files done, 2 in transfer, [\\d.]+ K?i?B at \\d+ KiB/s$")))
         << progress[0].toStdString();
+    EXPECT_TRUE(progress[1].contains(QRegularExpression("^\\d+/12 done \\| 2 now · \\d+ KiB/s$"))) << progress[1].toStdString();
 }
 
 TEST_F(ParallelBatchTest, EachFileKeepsItsOwnOutcomeAndRetries)
@@ -199,6 +201,21 @@ TEST_F(ParallelBatchTest, DisconnectAndClosingEndEverythingAndLeaveNoPartFile)
     EXPECT_TRUE(ErrorLog().isEmpty());
     for (const THttpWorker *worker : form->Workers)
         EXPECT_FALSE(worker->Busy());
+}
+
+TEST(BatchProgressText, SizesAndSpeedInBothLanguages)
+{
+    EXPECT_EQ(DataSizeText(512, true), QStringLiteral("512 B"));
+    EXPECT_EQ(DataSizeText(1536, true), QStringLiteral("1.5 KiB"));
+    EXPECT_EQ(DataSizeText(1536, false), QStringLiteral("1,5 KiB"));
+    EXPECT_EQ(DataSizeText(20 * 1024 * 1024, true), QStringLiteral("20 MiB"));
+    EXPECT_EQ(DataSizeText(qint64(5) << 40, true), QStringLiteral("5.0 TiB"));
+    EXPECT_EQ(DataSizeText(qint64(5000) << 40, true), QStringLiteral("5000 TiB"));
+    const TBatchProgress progress{3, 10, 2, 3 * 1024 * 1024, 0};  // no time yet: no division by zero
+    EXPECT_EQ(ProgressSentence(progress, false),
+              QStringLiteral("3 od 10 datotek končanih, 2 v prenosu, 3,0 MiB s hitrostjo 3072000 KiB/s"));
+    EXPECT_EQ(ProgressCounterLine(progress, true) + " | " + ProgressRateLine({3, 10, 2, 2048, 2000}, true),
+              QStringLiteral("3/10 done | 2 now · 1 KiB/s"));
 }
 
 }  // namespace
