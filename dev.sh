@@ -9,7 +9,7 @@
 #                             targets, run each for SECONDS (30); a finding fails
 set -eu
 top=$(cd "$(dirname "$0")" && pwd)
-packages="build-essential cmake qt6-base-dev libgl-dev libssl-dev libgtest-dev python3 xvfb xauth"
+packages="build-essential cmake qt6-base-dev libgl-dev libssl-dev libsqlite3-dev libgtest-dev python3 xvfb xauth"
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
