@@ -2,22 +2,24 @@
 // "modernpages" setting is on: reads the page with the HTML tokenizer
 // (html_tokenizer.h) and takes what a browser would show or follow, the
 // largest picture of srcset, picture and lazy-loading attributes included.
-// Plain functions on bytes, like the link scanner, and as fast: linear in
-// the page, a 20 MB page with 100,000 links well under a second.
+// Plain functions on bytes, like the link scanner; linear in the page, a
+// 20 MB page with 100,000 links well under a second (bench/README.md).
 //
-// The window switches scanner with one line in each of two members
-// (scan/dlform_scan.cpp):
+// The window switches scanner with one line in each of three members
+// (scan/dlform_scan.cpp), where the setting is on:
 //
 //   TDLForm::ObdelajHTML():     List1 = CollectModernLinkValues(Memo2, LinkAttribute::Href);
 //   TDLForm::ObdelajHTMLImg():  List1 = CollectModernLinkValues(Memo2, LinkAttribute::ImgSrc);
 //   TDLForm::ObdelajPovezave(): FilteredLinks found =
 //       FilterModernLinks(List1, TypeFilterIndex, CurrentPage(), List2->Count());
 //
-// Everything else stays: List1 holds the values found (as List1 does now,
-// before SplitPageAddress has run), List2 receives full "http://" and
-// "https://" addresses, OdstraniDuplikatneVrstice(List2) and the "nothing
-// found" handling are as today. The type list then needs the captions of
-// FileTypeFilterCaptions(true) (type_filter.h).
+// Everything else stays: List1 holds the values found (as now, before
+// SplitPageAddress has run: nothing here needs the page's address), List2
+// receives full "http://" and "https://" addresses as from ObdelajPovezave,
+// OdstraniDuplikatneVrstice(List2), Label10 and the "nothing found" handling
+// are as today. The type list (Combo2) then takes the captions of
+// FileTypeFilterCaptions(true) (type_filter.h); TypeFilterIndex may be 0 to
+// 19.
 #pragma once
 
 #include "scan/html_tokenizer.h"
