@@ -1,7 +1,8 @@
 // The link scan of a 20 MB page with 100,000 links: from page text to the
-// resolved list without repeats (the pure pass), and from page text to the
-// filled List2 and Label10 of the real window (the window pass), against
-// `grep -o` of the same links as the floor.
+// resolved list without repeats (the pure pass), the same with the modern
+// page scan (the HTML tokenizer), and from page text to the filled List2 and
+// Label10 of the real window (the window pass), against `grep -o` of the
+// same links as the floor.
 // Usage: scan_bench [megabytes] [links] [runs]
 #include "bench/scan_bench_support.h"
 
@@ -37,6 +38,7 @@ int main(int argc, char **argv)
     out.close();
 
     const ScanTiming scan = TimePureScan(page, runs);
+    const ScanTiming modern = TimeModernScan(page, runs);
     const QByteArray pageAddress = page.location.host + '/' + page.location.path + "index.html";
     const WindowTiming window = TimeWindowPageLoad(page, pageAddress, runs);
     qsizetype grepMatches = 0;
@@ -47,6 +49,12 @@ int main(int argc, char **argv)
     std::printf("scan (collect, filter, resolve, remove repeats): %.1f ms best, %.1f ms median,"
                 " %lld addresses\n",
                 scan.milliseconds, scan.medianMilliseconds, (long long)scan.links.size());
+    std::printf("modern scan (tokenize, choose, filter, resolve, remove repeats): %.1f ms best,"
+                " %.1f ms median, %lld addresses\n",
+                modern.milliseconds, modern.medianMilliseconds, (long long)modern.links.size());
+    std::printf("ratio modern scan / scan: %.2f best, %.2f median\n",
+                scan.milliseconds > 0 ? modern.milliseconds / scan.milliseconds : 0.0,
+                scan.medianMilliseconds > 0 ? modern.medianMilliseconds / scan.medianMilliseconds : 0.0);
     std::printf("window (Memo2 to List2 and Label10, shown): %.1f ms best (%.1f ms calls + %.1f ms"
                 " layout and paint), %.1f ms median, %lld lines\n",
                 window.milliseconds, window.callsMilliseconds,
@@ -61,12 +69,16 @@ int main(int argc, char **argv)
     const bool complete = scan.links.size() == page.distinctAdmitted && grepMatches == page.links;
     const bool sameInWindow = window.links == scan.links
         && window.label10 == QString::number(page.distinctAdmitted);
-    const bool fast = scan.milliseconds < 1000 && window.milliseconds < 1000;
+    const bool sameInModern = modern.links == scan.links;
+    const bool fast = scan.milliseconds < 1000 && window.milliseconds < 1000
+        && modern.milliseconds < 1000;
     if (!complete)
         std::printf("FAIL: unexpected number of addresses or matches\n");
     if (!sameInWindow)
         std::printf("FAIL: List2 or Label10 differ from the pure scan's result\n");
+    if (!sameInModern)
+        std::printf("FAIL: the modern scan's addresses differ from the scan's\n");
     if (!fast)
-        std::printf("FAIL: the scan or the window pass took a second or more\n");
-    return complete && sameInWindow && fast ? 0 : 1;
+        std::printf("FAIL: a scan or the window pass took a second or more\n");
+    return complete && sameInWindow && sameInModern && fast ? 0 : 1;
 }

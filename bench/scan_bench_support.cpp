@@ -3,6 +3,7 @@
 #include "app/dlform.h"
 #include "app/list_box.h"
 #include "app/shared_state.h"
+#include "scan/modern_scanner.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -70,19 +71,37 @@ LinkPage GenerateLinkPage(qsizetype pageBytes, qsizetype linkCount)
     return page;
 }
 
-ScanTiming TimePureScan(const LinkPage &page, int runs)
+namespace {
+
+template <typename Scan>
+ScanTiming TimeScan(const LinkPage &page, int runs, Scan scan)
 {
     ScanTiming timing;
     QList<double> times;
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer timer;
         timer.start();
-        timing.links = ScanPageLinks(page.text, LinkAttribute::Href, 0, page.location);
+        timing.links = scan(page.text, LinkAttribute::Href, 0, page.location);
         times.append(timer.nsecsElapsed() / 1e6);
     }
     timing.milliseconds = *std::min_element(times.begin(), times.end());
     timing.medianMilliseconds = Median(times);
     return timing;
+}
+
+} // namespace
+
+ScanTiming TimePureScan(const LinkPage &page, int runs)
+{
+    return TimeScan(page, runs, ScanPageLinks);
+}
+
+ScanTiming TimeModernScan(const LinkPage &page, int runs)
+{
+    return TimeScan(page, runs, [](const QByteArray &text, LinkAttribute attribute, int index,
+                                   const PageLocation &location) {
+        return ScanModernPageLinks(text, attribute, index, location);
+    });
 }
 
 WindowTiming TimeWindowPageLoad(const LinkPage &page, const QByteArray &pageAddress, int runs)

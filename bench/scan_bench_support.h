@@ -32,6 +32,11 @@ struct ScanTiming {
 // duplicate removal) on the page text already in memory.
 ScanTiming TimePureScan(const LinkPage &page, int runs);
 
+// The same for the modern page scan (ScanModernPageLinks: the HTML
+// tokenizer, the href values of a, area and link, filter and resolution
+// under entry 0, duplicate removal).
+ScanTiming TimeModernScan(const LinkPage &page, int runs);
+
 struct WindowTiming {
     double milliseconds = 0;        // calls and display, the fastest of the runs
     double medianMilliseconds = 0;

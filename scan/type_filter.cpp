@@ -107,3 +107,71 @@ bool FileTypeAdmitsLink(int typeFilterIndex, QByteArrayView link)
     const std::optional<LinkEnding> ending = LinkEndingOf(link);
     return ending && FileTypeAdmits(typeFilterIndex, *ending);
 }
+
+namespace {
+
+// The picture types of modern pages: the ending with its dot, in upper
+// case, and the entry of its own.
+struct ModernPictureType {
+    std::string_view ending;
+    int entry;
+};
+
+constexpr ModernPictureType kModernPictureTypes[] = {
+    {".WEBP", kTypeFilterCount},
+    {".AVIF", kTypeFilterCount + 1},
+    {".SVG", kTypeFilterCount + 2},
+};
+
+bool EndsWithIgnoringCase(QByteArrayView text, std::string_view upperEnding)
+{
+    const qsizetype n = qsizetype(upperEnding.size());
+    if (text.size() < n)
+        return false;
+    for (qsizetype k = 0; k < n; ++k) {
+        if (AsciiUpper(text[text.size() - n + k]) != upperEnding[size_t(k)])
+            return false;
+    }
+    return true;
+}
+
+QByteArrayView Trimmed(QByteArrayView link)
+{
+    while (!link.isEmpty() && IsTrimmed(link.front()))
+        link = link.sliced(1);
+    while (!link.isEmpty() && IsTrimmed(link.back()))
+        link.chop(1);
+    return link;
+}
+
+} // namespace
+
+QStringList ModernFileTypeFilterExtraCaptions()
+{
+    return {QStringLiteral("*.webp"), QStringLiteral("*.avif"), QStringLiteral("*.svg")};
+}
+
+QStringList FileTypeFilterCaptions(bool modern)
+{
+    QStringList captions = FileTypeFilterCaptions();
+    if (modern) {
+        captions[0] += QStringLiteral(", *.webp, *.avif, *.svg");
+        captions += ModernFileTypeFilterExtraCaptions();
+    }
+    return captions;
+}
+
+bool FileTypeAdmitsLink(int typeFilterIndex, QByteArrayView link, bool modern)
+{
+    if (FileTypeAdmitsLink(typeFilterIndex, link))
+        return true;
+    if (!modern)
+        return false;
+    const QByteArrayView trimmed = Trimmed(link);
+    for (const ModernPictureType &type : kModernPictureTypes) {
+        if ((typeFilterIndex == 0 || typeFilterIndex == type.entry)
+            && EndsWithIgnoringCase(trimmed, type.ending))
+            return true;
+    }
+    return false;
+}

@@ -33,3 +33,25 @@ bool FileTypeAdmits(int typeFilterIndex, const LinkEnding &ending);
 // The same for a whole link; links with fewer than three characters after
 // trimming are never admitted.
 bool FileTypeAdmitsLink(int typeFilterIndex, QByteArrayView link);
+
+// ---- Modern pages ----------------------------------------------------------
+// With the "modernpages" setting on, the list grows by one entry per newer
+// picture type, after the 17 above, and entry 0 admits those types too. The
+// functions above keep their meaning whatever the setting.
+
+// The number of entries of the type list with modern pages on: 0 to 19.
+inline constexpr int kModernTypeFilterCount = kTypeFilterCount + 3;
+
+// The captions of the entries modern pages add, in order: 17 "*.webp",
+// 18 "*.avif", 19 "*.svg".
+QStringList ModernFileTypeFilterExtraCaptions();
+
+// The whole caption list: without modern the 17 of FileTypeFilterCaptions;
+// with it entry 0 names the new types as well ("*.gif, *.jpg, *.png, *.webp,
+// *.avif, *.svg") and the three extra entries follow.
+QStringList FileTypeFilterCaptions(bool modern);
+
+// FileTypeAdmitsLink without modern. With modern, also: a link whose
+// trimmed text ends in ".webp", ".avif" or ".svg" (letters in any case)
+// passes entry 0 and its own entry 17, 18 or 19.
+bool FileTypeAdmitsLink(int typeFilterIndex, QByteArrayView link, bool modern);
