@@ -197,6 +197,8 @@ public:
 
     // The Settings tab.
     void CheckBox1Click();   // proxy on: Edit1 and Edit5 to both clients; off: no proxy host
+    void CheckBox7Click();
+    void ShowTypeFilters();   // the modern page scan on or off: the type lists follow, the setting is stored
     void CheckBox6Click();   // persistent connections of both clients, on or off
     void Edit1Exit();
     void Edit5Exit();
@@ -261,6 +263,7 @@ public:
     QToolButton *SpeedButton5;
     QComboBox *Combo2;
     QCheckBox *CheckBox5;
+    QCheckBox *CheckBox7;   // find responsive and lazy-loaded pictures (the modern page scan)
     QPushButton *Button2, *Button5, *Button18, *Button1, *Button3, *Button6;
     ListBox *List2;
     QToolButton *SpeedButton3, *SpeedButton4, *SpeedButton2;

@@ -89,6 +89,8 @@ void TDLForm::BuildDownloadWorkArea()
     area->Place(Combo2, {544, 24, 103, 22});
     CheckBox5 = new QCheckBox(QStringLiteral("Download embedded images (not with links)"), Panel2);
     area->Place(CheckBox5, {120, 48, 425, 17});
+    CheckBox7 = new QCheckBox(QStringLiteral("Find responsive and lazy-loaded pictures"), Panel2);
+    area->Place(CheckBox7, {264, 95, 353, 17});
 
     Button2 = MakeButton(Panel2, QStringLiteral("DL STRANI"));
     area->Place(Button2, {120, 65, 89, 41});

@@ -68,6 +68,7 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
         {CheckBox2, C, "Ogled slik", "View as you download"},
         {CheckBox3, C, "Uporabi ta URL namesto naslova strani", "Use referer other than the original page"},
         {CheckBox4, C, "Izbriši datoteke, manjše od", "Delete files smaller than"},
+        {CheckBox7, C, "Poišči odzivne in odloženo naložene slike", "Find responsive and lazy-loaded pictures"},
         {CheckBox5, C, "Naloži slike, vključene v spletno stran", "Download embedded images (not with links)"},
         {CheckBox6, C, "Ohrani povezave odprte", "Keep connections open"},
         {Label25, C, "Hkratni prenosi", "Downloads at once"},

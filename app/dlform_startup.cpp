@@ -77,6 +77,9 @@ void TDLForm::FormCreate()
     // their connections open as the window would.
     CheckBox6->setChecked(ReadSetting(Settings::KeepAlive) == 1);
     CheckBox6Click();
+    // The page scan in force, for the window and the command line alike.
+    CheckBox7->setChecked(ReadSetting(Settings::ModernPages) == 1);
+    ShowTypeFilters();
     // Downloads at once, for the window and the command line alike; a
     // stored value outside 1 to 8, or not a number, reads as the default,
     // as a stored time-out of zero or below does.

@@ -47,6 +47,7 @@ void TDLForm::WireSettings()
     OnEvent(Edit1, QEvent::FocusOut, [this](QEvent *) { Edit1Exit(); });
     OnEvent(Edit5, QEvent::FocusOut, [this](QEvent *) { Edit5Exit(); });
     connect(CheckBox6, &QCheckBox::clicked, this, Guard([this] { CheckBox6Click(); }));
+    connect(CheckBox7, &QCheckBox::clicked, this, Guard([this] { CheckBox7Click(); }));
     connect(Button8, &QPushButton::clicked, this, Guard([this] { Button8Click(); }));
     connect(Button10, &QPushButton::clicked, this, Guard([this] { Button10Click(); }));
     OnEvent(Edit6, QEvent::KeyRelease, [this](QEvent *e) { Edit6KeyUp(static_cast<QKeyEvent *>(e)->key()); });

@@ -2,9 +2,12 @@
 // of the link under the pointer, pasting an address, the prefix field.
 #include "app/dlform.h"
 #include "app/list_box.h"
+#include "app/settings_values.h"
 #include "app/shared_state.h"
 #include "base/text_lines.h"
+#include "scan/type_filter.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -78,5 +81,30 @@ void TDLForm::Button6Click()
 
 void TDLForm::Combo2Change()
 {
+    TypeFilterIndex = Combo2->currentIndex();
+}
+
+// The modern page scan on or off, stored at once as the Download zone's
+// own choice; the type lists follow it.
+void TDLForm::CheckBox7Click()
+{
+    WriteSetting(Settings::ModernPages, CheckBox7->isChecked() ? 1 : 0);
+    ShowTypeFilters();
+}
+
+// The type lists of both tabs for the scan in force: the modern scan has
+// three more entries. An entry beyond the list falls back to the first.
+void TDLForm::ShowTypeFilters()
+{
+    const QStringList captions = FileTypeFilterCaptions(CheckBox7->isChecked());
+    for (QComboBox *combo : {Combo2, Combo3}) {
+        if (combo->count() == 0)
+            continue;  // the list download's list is filled at first activation
+        const int index = combo->currentIndex();
+        const QSignalBlocker quiet(combo);
+        combo->clear();
+        combo->addItems(captions);
+        combo->setCurrentIndex(index >= 0 && index < captions.size() ? index : 0);
+    }
     TypeFilterIndex = Combo2->currentIndex();
 }

@@ -6,6 +6,9 @@
 #include "app/list_box.h"
 #include "app/shared_state.h"
 #include "scan/link_scanner.h"
+#include "scan/modern_scanner.h"
+
+#include <QCheckBox>
 
 namespace {
 PageLocation CurrentPage()
@@ -16,17 +19,19 @@ PageLocation CurrentPage()
 
 void TDLForm::ObdelajHTML()
 {
-    List1 = ::ObdelajHTML(Memo2);
+    List1 = CheckBox7->isChecked() ? CollectModernLinkValues(Memo2, LinkAttribute::Href) : ::ObdelajHTML(Memo2);
 }
 
 void TDLForm::ObdelajHTMLImg()
 {
-    List1 = ::ObdelajHTMLImg(Memo2);
+    List1 = CheckBox7->isChecked() ? CollectModernLinkValues(Memo2, LinkAttribute::ImgSrc) : ::ObdelajHTMLImg(Memo2);
 }
 
 void TDLForm::ObdelajPovezave()
 {
-    FilteredLinks found = ::ObdelajPovezave(List1, TypeFilterIndex, CurrentPage(), List2->Count());
+    FilteredLinks found = CheckBox7->isChecked()
+                              ? FilterModernLinks(List1, TypeFilterIndex, CurrentPage(), List2->Count())
+                              : ::ObdelajPovezave(List1, TypeFilterIndex, CurrentPage(), List2->Count());
     List2->AddItems(found.links);
     if (found.nothingFound) {
         Log(NoFilesFoundMessage(EnglishUI != 0));
