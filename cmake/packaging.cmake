@@ -77,10 +77,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The first line is the summary; the rest, each line starting with a space
-# in the control file, the long description.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "download the pictures a web page links to
-Grabulo downloads the pictures (and, by choice, other media files) that a
+# The long description, below the summary in the control file.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Grabulo downloads the pictures (and, by choice, other media files) that a
 web page links to or embeds: type the address of a page, load it, pick the
 links found and save them into a folder. It handles http and https pages,
 several files at the same time, pages behind a password and proxies.
