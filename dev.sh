@@ -9,7 +9,9 @@
 #                             targets, run each for SECONDS (30); a finding fails
 set -eu
 top=$(cd "$(dirname "$0")" && pwd)
-packages="build-essential cmake qt6-base-dev libgl-dev libssl-dev libsqlite3-dev libgtest-dev python3 xvfb xauth"
+# The last five check and make the Debian package (tests/packaging).
+packages="build-essential cmake qt6-base-dev libgl-dev libssl-dev libsqlite3-dev libgtest-dev python3 xvfb xauth
+  dpkg-dev desktop-file-utils appstream groff-base man-db"
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
