@@ -48,10 +48,10 @@ protected:
     TDLForm *const form = windows.Form();
 };
 
-TEST_F(Language, TheTableCoversFiftyEightRowsOfTheThreeWindows)
+TEST_F(Language, TheTableCoversFiftyNineRowsOfTheThreeWindows)
 {
     const auto table = form->LanguageTable();
-    ASSERT_EQ(table.size(), 58);
+    ASSERT_EQ(table.size(), 59);
     for (const auto &row : table)
         EXPECT_NE(row.control, nullptr) << row.english;
 }
@@ -98,9 +98,11 @@ TEST_F(Language, TheLanguageButtonRewordsKeepConnectionsOpenAndDownloadsAtOnce)
     form->SLOClick();
     EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Ohrani povezave odprte"));
     EXPECT_EQ(form->Label25->text(), QStringLiteral("Hkratni prenosi"));
+    EXPECT_EQ(form->CheckBox7->text(), QStringLiteral("Poišči odzivne in odloženo naložene slike"));
     QTest::mouseClick(form->Button7, Qt::LeftButton);
     EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Keep connections open"));
     EXPECT_EQ(form->Label25->text(), QStringLiteral("Downloads at once"));
+    EXPECT_EQ(form->CheckBox7->text(), QStringLiteral("Find responsive and lazy-loaded pictures"));
     QTest::mouseClick(form->Button7, Qt::LeftButton);
     EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Ohrani povezave odprte"));
     EXPECT_EQ(form->Label25->text(), QStringLiteral("Hkratni prenosi"));
