@@ -165,6 +165,11 @@ bool ListBox::Selected(qsizetype index) const
     return run != runs.end() && run->first <= index;
 }
 
+QRegion ListBox::visualRegionForSelection(const QItemSelection &selection) const
+{
+    return selection.isEmpty() ? QRegion() : QRegion(viewport()->rect());
+}
+
 void ListBox::SetSelected(qsizetype index, bool selected)
 {
     CheckIndex(index);

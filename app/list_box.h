@@ -76,6 +76,10 @@ public:
     static QList<QByteArray> DroppedLines(const QMimeData *data);
 
 protected:
+    // What a selection change repaints: the whole viewport, a few dozen
+    // lines, rather than a region built line by line from the change, which
+    // for 50,000 single-line ranges asks the geometry of each of them.
+    QRegion visualRegionForSelection(const QItemSelection &selection) const override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
