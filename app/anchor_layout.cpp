@@ -1,5 +1,7 @@
 #include "app/anchor_layout.h"
 
+#include "app/caption_fit.h"
+
 #include <QWidget>
 #include <QWidgetItem>
 
@@ -17,13 +19,13 @@ AnchorLayout::~AnchorLayout()
 void AnchorLayout::Place(QWidget *child, QRect bounds, unsigned anchors)
 {
     addChildWidget(child);
-    entries_.append({new QWidgetItem(child), bounds, anchors});
+    entries_.append({new QWidgetItem(child), bounds, anchors, bounds});
     invalidate();
 }
 
 void AnchorLayout::addItem(QLayoutItem *item)
 {
-    entries_.append({item, item->geometry(), AnchorTopLeft});
+    entries_.append({item, item->geometry(), AnchorTopLeft, item->geometry()});
 }
 
 int AnchorLayout::count() const { return int(entries_.size()); }
@@ -75,4 +77,22 @@ void AnchorLayout::setGeometry(const QRect &rect)
         else
             e.item->setGeometry(r);
     }
+}
+
+void AnchorLayout::FitCaptions()
+{
+    QList<QRect> design;
+    QList<int> needed;
+    for (const Entry &e : entries_) {
+        design << e.design;
+        // Controls kept out of sight (left of the container) stay as they are.
+        needed << (e.item->widget() && e.design.left() >= 0 ? CaptionWidth(e.item->widget()) : 0);
+    }
+    const QList<QRect> fitted = FittedBounds(design, needed);
+    for (qsizetype i = 0; i < entries_.size(); ++i)
+        entries_[i].bounds = fitted[i];
+    if (QWidget *container = parentWidget(); container && container->isVisible())
+        setGeometry(geometry());
+    else
+        invalidate();
 }

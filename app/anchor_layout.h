@@ -17,6 +17,7 @@ enum Anchor : unsigned {
     AnchorAll = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom,
     AnchorBottomLeft = AnchorLeft | AnchorBottom,
     AnchorTopRight = AnchorTop | AnchorRight,
+    AnchorTopWide = AnchorLeft | AnchorTop | AnchorRight,  // grows with the width
 };
 
 class AnchorLayout final : public QLayout {
@@ -36,14 +37,19 @@ public:
     QSize minimumSize() const override;
     void setGeometry(const QRect &rect) override;
 
+    // Widens the labels and buttons to their captions and moves what is right
+    // of them (see caption_fit.h), from the design bounds, and places again.
+    void FitCaptions();
+
     // Where bounds go in a container of the given size (pure, for tests).
     static QRect Arrange(QRect bounds, unsigned anchors, QSize design, QSize actual);
 
 private:
     struct Entry {
         QLayoutItem *item;
-        QRect bounds;
+        QRect bounds;   // as placed: the design's, the captions fitted
         unsigned anchors;
+        QRect design;
     };
     QList<Entry> entries_;
     QSize design_;

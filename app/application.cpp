@@ -31,7 +31,9 @@ void SetApplicationTitle(const QString &title)
 {
     g_title = title;
     // The desktop shows the application title after each window's own
-    // title, as the taskbar would; "Grabulo" alone adds nothing.
-    if (title != QLatin1String("Grabulo") && QCoreApplication::instance())
-        QGuiApplication::setApplicationDisplayName(title);
+    // title, as the taskbar would. "Grabulo" is the application's own name:
+    // setting it back makes the display name that name again, as at start.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QGuiApplication::setApplicationDisplayName(
+            title == QLatin1String("Grabulo") ? QCoreApplication::applicationName() : title);
 }

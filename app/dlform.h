@@ -33,7 +33,9 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
+class QShortcut;
 class QTabWidget;
+class QTextBrowser;
 class QTimer;
 class QToolButton;
 class THttpClient;
@@ -175,6 +177,7 @@ public:
     void List3DblClick();
     void List3KeyUp(int key, Qt::KeyboardModifiers modifiers);
     void List3MouseMove(const QPoint &viewportPos);
+    void List3Dropped(const QList<QByteArray> &lines);  // added at the end
     // List download: the run.
     void Button14Click();   // Start!: every page from the start index on
     void Button16Click();   // Abort all
@@ -244,7 +247,13 @@ public:
     void Label15Click();
     void Image6Click();
     void Image8Click();
-    void Button30Click();
+    void Button30Click();  // help, as F1
+    // help.htm beside the program in the desktop's browser; where none takes
+    // it, in the program's own help window, HelpWindow.
+    void ShowHelp();
+    static QString HelpFile();
+    QTextBrowser *HelpWindow = nullptr;
+    QShortcut *HelpKey;  // F1
     void Button180Click();
     void StatusBar1Click();
 
@@ -347,6 +356,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Text or an address dropped on the window goes into the address box
+    // (scan/dlform_address.cpp).
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -391,6 +405,8 @@ private:
     QString DonationAddress() const;
     void HighlightLink(QLabel *hovered);
     void ApplyLanguage(bool english);
+    // Every label and button of the three windows as wide as its caption.
+    void FitAllCaptions();
     // The naming rules; a name reserved by a file in transfer counts as taken.
     void CleanTargetName(QByteArray &name);
     void DeleteIfEmpty(const QByteArray &name);

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTextBlock>
 #include <QUrl>
 
@@ -18,7 +19,7 @@ namespace {
 // outcome is not reported.
 void OpenWithShell(const QUrl &url)
 {
-    QDesktopServices::openUrl(url);
+    OpenExternally(url);
 }
 
 void Colour(QLabel *label, Qt::GlobalColor colour)
@@ -61,7 +62,32 @@ void TDLForm::Image8Click() { OpenWithShell(QUrl(Memo5->document()->findBlockByN
 void TDLForm::Label14Click() { OpenWithShell(QUrl(DonationAddress())); }
 void TDLForm::Button180Click() { OpenWithShell(QUrl(DonationAddress())); }
 void TDLForm::StatusBar1Click() { OpenWithShell(QUrl(QStringLiteral("https://grabulo.example.org/"))); }
-void TDLForm::Button30Click() { OpenWithShell(QUrl::fromLocalFile(ExecutableFolder() + QStringLiteral("/help.htm"))); }
+void TDLForm::Button30Click() { ShowHelp(); }
+
+QString TDLForm::HelpFile()
+{
+    return ExecutableFolder() + QStringLiteral("/help.htm");
+}
+
+void TDLForm::ShowHelp()
+{
+    const QUrl help = QUrl::fromLocalFile(HelpFile());
+    if (OpenExternally(help))
+        return;
+    // No browser took it: the program shows the page itself.
+    if (!HelpWindow) {
+        HelpWindow = new QTextBrowser(this);
+        HelpWindow->setWindowFlag(Qt::Window);
+        HelpWindow->setObjectName(QStringLiteral("HelpWindow"));
+        HelpWindow->setOpenExternalLinks(true);
+        HelpWindow->resize(640, 560);
+    }
+    HelpWindow->setWindowTitle(Wording("Pomoč", "Help"));
+    HelpWindow->setSource(help);
+    HelpWindow->show();
+    HelpWindow->raise();
+    HelpWindow->activateWindow();
+}
 
 QString TDLForm::DonationAddress() const
 {

@@ -4,6 +4,7 @@
 #include "app/color_shape.h"
 #include "app/counter_display.h"
 #include "app/dlform.h"
+#include "app/event_hook.h"
 #include "app/list_box.h"
 #include "app/message_log.h"
 #include "app/panel_status_bar.h"
@@ -19,9 +20,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 // The work area's size in the window's design, for which the bounds below hold.
 constexpr QSize kWorkAreaDesign{654, 370};
+// The message log's height in the design.
+constexpr int kLogHeight = 50;
 
 QPushButton *MakeButton(QWidget *parent, const QString &caption)
 {
@@ -37,6 +42,13 @@ QToolButton *MakeSpeedButton(QWidget *parent, const QString &caption)
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
+}
+
+// The message log's height in a window that is taller than its least
+// height by the given amount: a third of that more than in the design.
+int LogHeightFor(int extraHeight)
+{
+    return kLogHeight + std::max(0, extraHeight) / 3;
 }
 }  // namespace
 
@@ -54,10 +66,15 @@ void TDLForm::BuildDownloadTab()
     Panel2->setFrameShape(QFrame::StyledPanel);
     Panel2->setFrameShadow(QFrame::Sunken);
     Panel3 = new QFrame(Panel1);
-    Panel3->setFixedHeight(50);
+    Panel3->setFixedHeight(kLogHeight);
     panel1->addWidget(Panel2, 1);
     panel1->addWidget(Panel3);
     sheet->addWidget(Panel1, 1);
+    // The message log gets a third of the height the window gains over its
+    // least height; the work area above it the rest.
+    OnEvent(this, QEvent::Resize, [this](QEvent *) {
+        Panel3->setFixedHeight(LogHeightFor(height() - minimumHeight()));
+    });
 
     Status1 = new PanelStatusBar({250, 130, 50}, TabSheet1);
     Status1->SetPanelText(0, QStringLiteral("Grabulo"));
@@ -78,15 +95,17 @@ void TDLForm::BuildDownloadWorkArea()
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setEditText(QStringLiteral("127.0.0.1:8080/gallery/index.html"));
-    area->Place(Combo1, {122, 24, 385, 24});
+    // The address box takes the width the window gains; what is right of it
+    // keeps its distance to the right edge.
+    area->Place(Combo1, {122, 24, 385, 24}, AnchorTopWide);
     SpeedButton5 = MakeSpeedButton(Panel2, {});
     SpeedButton5->setIcon(QIcon(AssetPicture("paste.png")));
-    area->Place(SpeedButton5, {510, 24, 24, 24});
+    area->Place(SpeedButton5, {510, 24, 24, 24}, AnchorTopRight);
     Combo2 = new QComboBox(Panel2);
     Combo2->addItems(FileTypeFilterCaptions());
     Combo2->setMaxVisibleItems(17);
     Combo2->setCurrentIndex(0);
-    area->Place(Combo2, {544, 24, 103, 22});
+    area->Place(Combo2, {544, 24, 103, 22}, AnchorTopRight);
     CheckBox5 = new QCheckBox(QStringLiteral("Download embedded images (not with links)"), Panel2);
     area->Place(CheckBox5, {120, 48, 425, 17});
     CheckBox7 = new QCheckBox(QStringLiteral("Find responsive and lazy-loaded pictures"), Panel2);

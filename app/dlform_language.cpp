@@ -1,5 +1,6 @@
 // The interface language: every worded control of the three windows in
 // Slovene or in English. The flag is set first, then the texts.
+#include "app/caption_fit.h"
 #include "app/dlform.h"
 #include "app/shared_state.h"
 #include "download/previewform.h"
@@ -57,7 +58,7 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
         {SpeedButton1, H, "Prilepi povezavo iz odložišča", "Paste link from clipboard"},
         {SpeedButton2, H, "Izberi vsako drugo povezavo", "Select every second link"},
         {SpeedButton3, H, "Izberi vse povezave", "Select all links"},
-        {SpeedButton4, H, "Obrni izbor", "Invert selection"},
+        {SpeedButton4, H, "Obrni vrstni red povezav", "Reverse the order of the links"},
         {SpeedButton5, H, "Prilepi povezavo iz odložišča", "Paste link from clipboard"},
         {SpeedButton6, H, "Prilepi seznam strani iz odložišča", "Paste list of sites from clipboard"},
         {TabSheet1, C, "Prenos slik", "Download zone"},
@@ -108,13 +109,26 @@ void TDLForm::ApplyLanguage(bool english)
             continue;  // a secondary window that does not exist (yet)
         const QString text = QString::fromUtf8(english ? row.english : row.slovene);
         const int tab = PageControl1->indexOf(qobject_cast<QWidget *>(row.control));
-        if (row.hint)
-            static_cast<QWidget *>(row.control)->setToolTip(text);
+        if (row.hint) {
+            // The symbol and picture buttons say in words what they do, to
+            // the pointer and to screen readers alike.
+            auto *widget = static_cast<QWidget *>(row.control);
+            widget->setToolTip(text);
+            widget->setAccessibleName(text);
+        }
         else if (tab >= 0)
             PageControl1->setTabText(tab, text);
         else
             SetCaption(row.control, text);
     }
+    FitAllCaptions();
+}
+
+void TDLForm::FitAllCaptions()
+{
+    FitCaptions(this);
+    FitCaptions(CreateList);
+    FitCaptions(PreviewForm);
 }
 
 void TDLForm::SLOClick()

@@ -34,13 +34,13 @@ void TDLForm::BuildListTab()
     Label8->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     area->Place(Label8, {40, 28, 60, 16});  // wide enough for "https://"
     Edit7 = new QLineEdit(QStringLiteral("127.0.0.1:8080/gallery/"), Panel4);
-    area->Place(Edit7, {104, 24, 385, 24});
+    area->Place(Edit7, {104, 24, 385, 24}, AnchorTopWide);
     SpeedButton1 = new QToolButton(Panel4);
     SpeedButton1->setIcon(QIcon(AssetPicture("paste.png")));
     SpeedButton1->setAutoRaise(true);
-    area->Place(SpeedButton1, {496, 24, 24, 24});
+    area->Place(SpeedButton1, {496, 24, 24, 24}, AnchorTopRight);
     Button16 = button(QStringLiteral("Prekini vse"));
-    area->Place(Button16, {552, 24, 91, 25});
+    area->Place(Button16, {552, 24, 91, 25}, AnchorTopRight);
     Button13 = button(QStringLiteral("Naloži seznam"));
     area->Place(Button13, {104, 56, 145, 25});
     Button15 = button(QStringLiteral("Naloži poddirektorije"));

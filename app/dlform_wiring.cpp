@@ -21,8 +21,11 @@
 #include <QPlainTextEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QToolButton>
+
+#include <memory>
 
 void TDLForm::WireSignals()
 {
@@ -78,6 +81,8 @@ void TDLForm::WireAbout()
     OnEvent(Panel5, QEvent::MouseMove, [this](QEvent *) { HighlightLink(nullptr); });
     connect(Button180, &QPushButton::clicked, this, Guard([this] { Button180Click(); }));
     connect(Button30, &QPushButton::clicked, this, Guard([this] { Button30Click(); }));
+    HelpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(HelpKey, &QShortcut::activated, this, Guard([this] { ShowHelp(); }));
     connect(StatusBar1, &PanelStatusBar::clicked, this, Guard([this] { StatusBar1Click(); }));
 }
 
@@ -125,6 +130,12 @@ void TDLForm::WireDownloads()
 
 void TDLForm::WirePageLoad()
 {
+    // An address dropped anywhere on the window goes to the address box; the
+    // box's line edit takes no drops of its own (it would insert the text
+    // into what is there) and the read-only log none at all.
+    setAcceptDrops(true);
+    Combo1->lineEdit()->setAcceptDrops(false);
+    Memo3->setAcceptDrops(false);
     connect(Button2, &QPushButton::clicked, this, Guard([this] { Button2Click(); }));
     connect(Button3, &QPushButton::clicked, this, Guard([this] { Button3Click(); }));
     connect(Button5, &QPushButton::clicked, this, Guard([this] { Button5Click(); }));
@@ -134,8 +145,23 @@ void TDLForm::WirePageLoad()
     connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, Guard([this] { Combo1Change(); }));
     connect(Combo1, &QComboBox::activated, this, Guard([this] { Combo1Pick(Combo1->currentIndex()); }));
     connect(Combo1, &QComboBox::activated, this, Guard([this] { Combo1Change(); }));
-    OnEvent(Combo1->lineEdit(), QEvent::KeyRelease,
-            [this](QEvent *e) { Combo1KeyUp(static_cast<QKeyEvent *>(e)->key()); });
+    // The line edit's focus proxy is the box itself: the window system hands
+    // the keys to Combo1, which passes them to its line edit by a direct call
+    // that no event filter sees. A key sent to the line edit itself (an input
+    // method, an accessibility tool) reaches the line edit's filter instead,
+    // and goes up to the box too when the line edit leaves it. Both are
+    // watched; an event seen by the line edit's hook is not handled again by
+    // the box's while it goes up (the mark is cleared once it is delivered).
+    auto seen = std::make_shared<const QEvent *>(nullptr);
+    OnEvent(Combo1->lineEdit(), QEvent::KeyRelease, [this, seen](QEvent *e) {
+        *seen = e;
+        QTimer::singleShot(0, this, [seen] { *seen = nullptr; });
+        Combo1KeyUp(static_cast<QKeyEvent *>(e)->key());
+    });
+    OnEvent(Combo1, QEvent::KeyRelease, [this, seen](QEvent *e) {
+        if (e != *seen)
+            Combo1KeyUp(static_cast<QKeyEvent *>(e)->key());
+    });
 }
 
 void TDLForm::WireLinkList()
@@ -185,6 +211,7 @@ void TDLForm::WireLists()
         List3KeyUp(key->key(), key->modifiers());
     });
     OnEvent(List3->viewport(), QEvent::MouseButtonDblClick, [this](QEvent *) { List3DblClick(); });
+    List3->AcceptDroppedLines([this](const QList<QByteArray> &lines) { Guarded([&] { List3Dropped(lines); }); });
     OnEvent(List3->viewport(), QEvent::MouseMove, [this](QEvent *e) {
         List3MouseMove(static_cast<QMouseEvent *>(e)->position().toPoint());
     });

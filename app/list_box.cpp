@@ -1,8 +1,12 @@
 #include "app/list_box.h"
 
 #include "base/errors.h"
+#include "base/text_lines.h"
 
+#include <QDropEvent>
 #include <QItemSelectionModel>
+#include <QMimeData>
+#include <QUrl>
 #include <algorithm>
 
 int ByteLineModel::rowCount(const QModelIndex &parent) const
@@ -61,6 +65,12 @@ ListBox::ListBox(QWidget *parent) : QListView(parent), model_(new ByteLineModel(
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setMouseTracking(true);
+    const auto stale = [this] { runsValid_ = false; };
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, stale);
+    connect(model_, &QAbstractItemModel::modelReset, this, stale);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, stale);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, stale);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, stale);
 }
 
 void ListBox::CheckIndex(qsizetype index) const
@@ -123,10 +133,41 @@ void ListBox::Delete(qsizetype index)
     model_->Remove(index);
 }
 
+const QList<std::pair<int, int>> &ListBox::SelectedRuns() const
+{
+    if (runsValid_)
+        return runs_;
+    // The selection's ranges (one after select-all, however long) sorted and
+    // merged where they overlap or touch.
+    QList<std::pair<int, int>> rows;
+    for (const QItemSelectionRange &range : selectionModel()->selection())
+        if (range.isValid())
+            rows.append({range.top(), range.bottom()});
+    std::sort(rows.begin(), rows.end());
+    runs_.clear();
+    for (const auto &[top, bottom] : rows) {
+        if (!runs_.isEmpty() && top <= runs_.last().second + 1)
+            runs_.last().second = qMax(runs_.last().second, bottom);
+        else
+            runs_.append({top, bottom});
+    }
+    runsValid_ = true;
+    return runs_;
+}
+
 bool ListBox::Selected(qsizetype index) const
 {
     CheckIndex(index);
-    return selectionModel()->isRowSelected(int(index), {});
+    const auto &runs = SelectedRuns();
+    // The first run that ends at or after the row.
+    const auto run = std::lower_bound(runs.begin(), runs.end(), index,
+                                      [](const std::pair<int, int> &r, qsizetype row) { return r.second < row; });
+    return run != runs.end() && run->first <= index;
+}
+
+QRegion ListBox::visualRegionForSelection(const QItemSelection &selection) const
+{
+    return selection.isEmpty() ? QRegion() : QRegion(viewport()->rect());
 }
 
 void ListBox::SetSelected(qsizetype index, bool selected)
@@ -136,30 +177,51 @@ void ListBox::SetSelected(qsizetype index, bool selected)
                              selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
+void ListBox::ReplaceSelection(const QItemSelection &selection)
+{
+    selectionModel()->clearSelection();
+    if (!selection.isEmpty())
+        selectionModel()->select(selection, QItemSelectionModel::Select);
+}
+
 void ListBox::SelectAll()
 {
     if (Count() > 0)
-        selectionModel()->select(QItemSelection(model_->index(0), model_->index(int(Count() - 1))),
-                                 QItemSelectionModel::Select);
+        ReplaceSelection(QItemSelection(model_->index(0), model_->index(int(Count() - 1))));
 }
 
 qsizetype ListBox::SelectedCount() const
 {
-    // Counted from the selection's row ranges (one after select-all, however
-    // long), merging ranges that overlap.
-    QList<std::pair<int, int>> rows;
-    for (const QItemSelectionRange &range : selectionModel()->selection())
-        rows.append({range.top(), range.bottom()});
-    std::sort(rows.begin(), rows.end());
     qsizetype count = 0;
-    int covered = -1;  // the last row counted so far
-    for (const auto &[top, bottom] : rows) {
-        if (bottom > covered) {
-            count += bottom - qMax(top, covered + 1) + 1;
-            covered = bottom;
-        }
-    }
+    for (const auto &[top, bottom] : SelectedRuns())
+        count += bottom - top + 1;
     return count;
+}
+
+QList<bool> ListBox::SelectionFlags() const
+{
+    QList<bool> flags(Count(), false);
+    for (const auto &[top, bottom] : SelectedRuns())
+        for (int row = top; row <= bottom && row < flags.size(); ++row)
+            flags[row] = true;
+    return flags;
+}
+
+void ListBox::SetSelectionFlags(const QList<bool> &flags)
+{
+    const int rows = int(qMin<qsizetype>(flags.size(), Count()));
+    QItemSelection selection;
+    for (int row = 0; row < rows;) {
+        if (!flags[row]) {
+            ++row;
+            continue;
+        }
+        const int first = row;
+        while (row < rows && flags[row])
+            ++row;
+        selection.append(QItemSelectionRange(model_->index(first), model_->index(row - 1)));
+    }
+    ReplaceSelection(selection);
 }
 
 qsizetype ListBox::ItemAtPos(const QPoint &viewportPos) const
@@ -173,4 +235,59 @@ void ListBox::SetSorted(bool sorted)
     sorted_ = sorted;
     if (sorted_)
         SetItems(model_->Lines());
+}
+
+void ListBox::AcceptDroppedLines(std::function<void(const QList<QByteArray> &)> handler)
+{
+    dropped_ = std::move(handler);
+    // The drag arrives on the viewport, the part under the pointer.
+    setAcceptDrops(bool(dropped_));
+    viewport()->setAcceptDrops(bool(dropped_));
+    setDropIndicatorShown(false);
+}
+
+QList<QByteArray> ListBox::DroppedLines(const QMimeData *data)
+{
+    QList<QByteArray> lines;
+    if (!data)
+        return lines;
+    if (data->hasUrls()) {
+        for (const QUrl &url : data->urls())
+            if (!url.isEmpty())
+                lines << url.toString().toUtf8();
+    } else if (data->hasText()) {
+        for (const QByteArray &line : SplitLines(data->text().toUtf8())) {
+            const QByteArray trimmed = line.trimmed();
+            if (!trimmed.isEmpty())
+                lines << trimmed;
+        }
+    }
+    return lines;
+}
+
+void ListBox::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (dropped_ && !DroppedLines(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        QListView::dragEnterEvent(event);
+}
+
+void ListBox::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (dropped_ && !DroppedLines(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        QListView::dragMoveEvent(event);
+}
+
+void ListBox::dropEvent(QDropEvent *event)
+{
+    const QList<QByteArray> lines = dropped_ ? DroppedLines(event->mimeData()) : QList<QByteArray>();
+    if (lines.isEmpty()) {
+        QListView::dropEvent(event);
+        return;
+    }
+    event->acceptProposedAction();
+    dropped_(lines);
 }

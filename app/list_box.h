@@ -7,7 +7,13 @@
 #include <QAbstractListModel>
 #include <QByteArray>
 #include <QList>
+#include <QItemSelection>
 #include <QListView>
+
+#include <functional>
+#include <utility>
+
+class QMimeData;
 
 class ByteLineModel final : public QAbstractListModel {
     Q_OBJECT
@@ -44,11 +50,17 @@ public:
     void Clear();
     void Delete(qsizetype index);
 
-    // Selection state of one line; EListError outside the list.
+    // Selection state of one line; EListError outside the list. A binary
+    // search in the selection's row runs, kept until the selection changes.
     bool Selected(qsizetype index) const;
     void SetSelected(qsizetype index, bool selected);
     void SelectAll();
     qsizetype SelectedCount() const;
+    // The selection as one flag per line, and a whole new selection from
+    // such flags, given to the view in one change however many lines it
+    // selects (one selection change per line makes 50,000 take seconds).
+    QList<bool> SelectionFlags() const;
+    void SetSelectionFlags(const QList<bool> &flags);
 
     // The index of the line under a point of the viewport, or -1.
     qsizetype ItemAtPos(const QPoint &viewportPos) const;
@@ -56,9 +68,34 @@ public:
     bool Sorted() const { return sorted_; }
     void SetSorted(bool sorted);
 
+    // Lines dropped on the list (the addresses of a drag, else the lines of
+    // its text, empty ones left out) go to the handler; without one the list
+    // takes no drops.
+    void AcceptDroppedLines(std::function<void(const QList<QByteArray> &)> handler);
+    // The lines a drag carries, as the list takes them.
+    static QList<QByteArray> DroppedLines(const QMimeData *data);
+
+protected:
+    // What a selection change repaints: the whole viewport, a few dozen
+    // lines, rather than a region built line by line from the change, which
+    // for 50,000 single-line ranges asks the geometry of each of them.
+    QRegion visualRegionForSelection(const QItemSelection &selection) const override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private:
     void CheckIndex(qsizetype index) const;
+    // The selected rows as sorted runs (first, last) that neither overlap
+    // nor touch.
+    const QList<std::pair<int, int>> &SelectedRuns() const;
+    // Replaces the selection; with nothing selected before the new one goes
+    // in, the view compares no old selection with the new.
+    void ReplaceSelection(const QItemSelection &selection);
 
     ByteLineModel *model_;
     bool sorted_ = false;
+    mutable QList<std::pair<int, int>> runs_;
+    mutable bool runsValid_ = false;
+    std::function<void(const QList<QByteArray> &)> dropped_;
 };

@@ -1,11 +1,13 @@
 #include "app/platform.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QUrl>
 
 bool SelectOffscreenWhenHeadless()
 {
@@ -53,6 +55,26 @@ QList<QRect> AvailableScreenAreas()
     for (const QScreen *screen : QGuiApplication::screens())
         areas << screen->availableGeometry();
     return areas;
+}
+
+namespace {
+std::function<bool(const QUrl &)> &ExternalOpener()
+{
+    static std::function<bool(const QUrl &)> opener;
+    return opener;
+}
+}  // namespace
+
+bool OpenExternally(const QUrl &url)
+{
+    if (ExternalOpener())
+        return ExternalOpener()(url);
+    return QDesktopServices::openUrl(url);
+}
+
+void SetExternalOpener(std::function<bool(const QUrl &)> opener)
+{
+    ExternalOpener() = std::move(opener);
 }
 
 QStringList WithAbsoluteFolder(QStringList arguments, const QString &startFolder)

@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QUrl;
+
 // Before the application object exists: when there is no display (neither
 // DISPLAY nor WAYLAND_DISPLAY) and QT_QPA_PLATFORM is unset, selects Qt's
 // offscreen platform so that an unattended run works on a server or in cron.
@@ -30,6 +34,13 @@ QString ProgramFile(const QString &name);
 // The areas of the screens that windows may use (without panels and docks),
 // as the window system reports them; empty before the application exists.
 QList<QRect> AvailableScreenAreas();
+
+// Opens an address or a file with the desktop's handler (a browser, a
+// picture viewer); false when nothing took it.
+bool OpenExternally(const QUrl &url);
+// Replaces what OpenExternally does (tests: no browser starts); an empty
+// function restores the desktop's handler.
+void SetExternalOpener(std::function<bool(const QUrl &)> opener);
 
 // The command line's arguments with a relative FOLDER (the second) made
 // absolute against the folder the program was started in: the start-up

@@ -5,6 +5,8 @@
 //   window_bench file <address> <name>  one file through ZDownloadaj
 //   window_bench log [lines]            the message log growing to that many
 //                                       lines (10000), time per line
+//   window_bench select [links]         the link list's *, /2 and <-> buttons
+//                                       clicked on that many links (100000)
 // The window writes every log line to standard output; that output goes to
 // /dev/null here (its cost stays in the figures). The figures go to the
 // original standard output as one line of "key=value" pairs (the log mode
@@ -27,6 +29,7 @@
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QToolButton>
 
 #include <algorithm>
 #include <cstdio>
@@ -201,6 +204,58 @@ int LogLines(TDLForm &form, int lines)
     return 0;
 }
 
+// Clicks a button of the link list and times it to the end of the next
+// event-loop pass (the list repainted).
+double ClickMs(QToolButton *button)
+{
+    QElapsedTimer clock;
+    clock.start();
+    button->click();
+    QApplication::processEvents();
+    return clock.nsecsElapsed() / 1e6;
+}
+
+// The selection buttons on a long list: /2 on nothing selected, /2 again
+// (every line already in), * over that, <->, /2 after the reversal, * from
+// nothing. Fails unless each gives the right count and every time is under
+// 100 ms.
+int SelectButtons(TDLForm &form, int links)
+{
+    QList<QByteArray> lines;
+    lines.reserve(links);
+    for (int i = 0; i < links; ++i)
+        lines << "http://127.0.0.1/gallery/p" + QByteArray::number(i) + ".jpg";
+    form.List2->SetItems(std::move(lines));
+    QApplication::processEvents();
+    const qsizetype half = (links + 1) / 2;
+    struct Step {
+        const char *name;
+        QToolButton *button;
+        qsizetype selected;
+    };
+    const Step steps[] = {
+        {"half", form.SpeedButton2, half},    {"half_again", form.SpeedButton2, half},
+        {"all", form.SpeedButton3, links},    {"reverse", form.SpeedButton4, 0},
+        {"half_reversed", form.SpeedButton2, half}, {"reverse_again", form.SpeedButton4, 0},
+        {"all_from_none", form.SpeedButton3, links},
+    };
+    int result = 0;
+    std::fprintf(figures, "links=%d", links);
+    for (const Step &step : steps) {
+        const double ms = ClickMs(step.button);
+        const qsizetype selected = form.List2->SelectedCount();
+        std::fprintf(figures, " %s_ms=%.1f", step.name, ms);
+        if (selected != step.selected || ms >= 100) {
+            std::fprintf(stderr, "%s: %lld selected (%lld expected), %.1f ms\n", step.name,
+                         qlonglong(selected), qlonglong(step.selected), ms);
+            result = 1;
+        }
+    }
+    std::fprintf(figures, " first=%s last=%s\n", form.List2->Item(0).constData(),
+                 form.List2->Item(links - 1).constData());
+    return result;
+}
+
 int Run(const QStringList &args)
 {
     const QString mode = args.value(1);
@@ -214,8 +269,11 @@ int Run(const QStringList &args)
         result = OneFile(form, args.at(2).toUtf8(), args.at(3).toUtf8());
     else if (mode == QLatin1String("log"))
         result = LogLines(form, std::max(200, args.value(2, QStringLiteral("10000")).toInt()));
+    else if (mode == QLatin1String("select"))
+        result = SelectButtons(form, std::max(2, args.value(2, QStringLiteral("100000")).toInt()));
     else
-        std::fprintf(stderr, "usage: window_bench batch <page address> | file <address> <name> | log [lines]\n");
+        std::fprintf(stderr, "usage: window_bench batch <page address> | file <address> <name> | log [lines]"
+                             " | select [links]\n");
     DLForm = nullptr;
     return result;
 }

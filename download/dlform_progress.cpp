@@ -31,7 +31,8 @@ void TDLForm::HTTP2Success(THttpClient *, quint8)
     SetShape1Color(Qt::blue);
 }
 
-// Runs once the file has its final name: the preview decodes by extension.
+// Runs once the file has its final name: the preview shows whatever Qt's
+// image readers decode; anything else leaves it as it was.
 void TDLForm::PreviewSavedFile(const QByteArray &name)
 {
     if (!PreviewForm)
@@ -40,8 +41,7 @@ void TDLForm::PreviewSavedFile(const QByteArray &name)
         PreviewForm->hide();
         return;
     }
-    if (ShowPictureScaled(*PreviewForm->Image1, name, PreviewScale))
-        PreviewForm->show();
+    PreviewForm->ShowPicture(name, PreviewScale);
 }
 
 void TDLForm::HTTP2AboutToSend(TSocketConnection *)
@@ -50,8 +50,15 @@ void TDLForm::HTTP2AboutToSend(TSocketConnection *)
 
 void TDLForm::CheckBox2Click()
 {
-    if (PreviewForm)
-        PreviewForm->setVisible(CheckBox2->isChecked());
+    // An empty preview is not shown: the window appears with the first picture.
+    if (!PreviewForm)
+        return;
+    if (CheckBox2->isChecked() && PreviewForm->HasPicture()) {
+        PreviewForm->KeepOnScreen();
+        PreviewForm->show();
+    } else {
+        PreviewForm->hide();
+    }
 }
 
 void TDLForm::Button181Click()

@@ -1,22 +1,39 @@
-// Loading a saved picture into the preview's picture control.
+// Loading a saved picture into the preview's picture control, and the size
+// and place of the preview window on the screens.
 #pragma once
 
 #include <QByteArray>
 #include <QImage>
+#include <QList>
+#include <QRect>
 #include <QSize>
 
 class QLabel;
 
-// The picture in the file, decoded by the decoder its extension names
-// (gif, jpg and jpeg, bmp, ico; the case of the extension does not count).
-// A null image for any other extension, a damaged or a missing file.
-QImage LoadPictureByExtension(const QByteArray &fileName);
+// The picture in the file, in any format Qt's image readers decode, told by
+// the file's content (the extension only where the content leaves it open).
+// A null image for a file that is no picture, a damaged or a missing file.
+QImage LoadPicture(const QByteArray &fileName);
 
 // A natural size divided by the scale, each side rounded to the nearest
 // whole number (a half to the even one): 300 x 150 by 3 is 100 x 50.
 QSize ScaledPreviewSize(QSize natural, int scale);
 
+// The size made to fit inside bounds with its proportions kept (each side
+// at least 1); a size that fits already is returned as it is.
+QSize FitInside(QSize size, QSize bounds);
+
+// The area of the screen a window at frame lies on: the one it overlaps
+// most, else the nearest one. An empty rectangle when there are no screens.
+QRect NearestScreenArea(const QRect &frame, const QList<QRect> &screens);
+
+// The frame moved (never resized) into area; when it is larger than the
+// area, its top left corner goes to the area's, so that the title bar and
+// its close button stay on the screen.
+QRect MovedInto(const QRect &frame, const QRect &area);
+
 // Loads the file into the control when it can and then sizes the control
 // to the scaled size of the picture it holds (its previous one when the
-// load failed). Returns whether the load succeeded.
-bool ShowPictureScaled(QLabel &image, const QByteArray &fileName, int scale);
+// load failed), made smaller to fit maximum when it is larger. Returns
+// whether the load succeeded.
+bool ShowPictureScaled(QLabel &image, const QByteArray &fileName, int scale, QSize maximum = {});

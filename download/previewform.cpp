@@ -6,6 +6,7 @@
 #include "app/settings_values.h"
 #include "app/shared_state.h"
 #include "app/window_placement.h"
+#include "download/picture_preview.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -30,6 +31,43 @@ TPreviewForm::TPreviewForm(QWidget *parent) : QWidget(parent, Qt::Tool)
                       size, QPoint(Settings::PreviewLeft.defaultValue, Settings::PreviewTop.defaultValue),
                       AvailableScreenAreas())
              .topLeft());
+}
+
+namespace {
+// What the window system adds around the client area: its own figures once
+// the window has been shown, else a title bar and borders of the usual size.
+QSize FrameExtra(const QWidget &window)
+{
+    const QSize extra = window.frameGeometry().size() - window.geometry().size();
+    return extra.isEmpty() ? QSize(16, 40) : extra;
+}
+}  // namespace
+
+bool TPreviewForm::HasPicture() const
+{
+    return !Image1->pixmap().isNull();
+}
+
+bool TPreviewForm::ShowPicture(const QByteArray &fileName, int scale)
+{
+    const QSize extra = FrameExtra(*this);
+    const QRect area = NearestScreenArea(QRect(pos(), size() + extra), AvailableScreenAreas());
+    const QSize room = area.isEmpty() ? QSize() : area.size() - extra;
+    if (!ShowPictureScaled(*Image1, fileName, scale, room))
+        return false;
+    adjustSize();
+    KeepOnScreen();
+    show();
+    return true;
+}
+
+void TPreviewForm::KeepOnScreen()
+{
+    const QRect frame(pos(), size() + FrameExtra(*this));
+    const QRect area = NearestScreenArea(frame, AvailableScreenAreas());
+    const QPoint place = MovedInto(frame, area).topLeft();
+    if (place != pos())
+        move(place);
 }
 
 void TPreviewForm::closeEvent(QCloseEvent *event)

@@ -1,5 +1,6 @@
 // The preview window: a small tool window showing the last downloaded
-// picture, stretched into the picture control Image1.
+// picture, stretched into the picture control Image1, never larger than the
+// screen and never off it.
 #pragma once
 
 #include <QWidget>
@@ -12,6 +13,15 @@ public:
     explicit TPreviewForm(QWidget *parent = nullptr);
 
     QLabel *Image1;
+
+    // Whether a picture was ever loaded; until then the window stays hidden.
+    bool HasPicture() const;
+    // Loads the file, sizes the picture to the scale and to the screen the
+    // window is on, and shows the window there, wholly on that screen.
+    // Returns false (the window as it was) when the file is no picture.
+    bool ShowPicture(const QByteArray &fileName, int scale);
+    // Moves the window wholly onto the screen it lies on (or the nearest).
+    void KeepOnScreen();
 
 protected:
     // Closing the window is refused; it unticks Preview, which hides it.

@@ -23,7 +23,8 @@ TCreateList::TCreateList(QWidget *parent) : QDialog(parent)
     Button3 = MakeButton(this, QStringLiteral("Clear list"), {440, 248, 89, 25});
     List1 = At(new ListBox(this), {16, 288, 593, 145});
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    Button4 = MakeButton(this, QStringLiteral("Test selected link in browser"), {304, 440, 195, 25});
+    // Wide for the longer Slovene caption.
+    Button4 = MakeButton(this, QStringLiteral("Test selected link in browser"), {200, 440, 299, 25});
     Button2 = MakeButton(this, QStringLiteral("Download"), {520, 440, 89, 25});
     WireSignals();
 }

@@ -1,5 +1,5 @@
 // Building the page list List3 of the List download tab by hand: pasting,
-// loading a file, deleting, copying an entry, the hint and the count.
+// dropping, loading a file, deleting, copying an entry, the hint and the count.
 #include "app/dlform.h"
 #include "app/list_box.h"
 #include "base/text_lines.h"
@@ -13,6 +13,13 @@
 void TDLForm::PokaziSteviloStrani()
 {
     Label9->setText(QString::number(List3->Count()));
+}
+
+void TDLForm::List3Dropped(const QList<QByteArray> &lines)
+{
+    // Dropped addresses join the list at its end, as loaded lists do.
+    List3->AddItems(lines);
+    PokaziSteviloStrani();
 }
 
 void TDLForm::SpeedButton1Click()

@@ -2,11 +2,19 @@
 // address into the shared AddressHost, AddressPath, AddressFile and Memo1,
 // and the scheme of the address box, which its label Label1 shows.
 #include "app/dlform.h"
+#include "app/handler_guard.h"
 #include "app/shared_state.h"
 #include "scan/address_helpers.h"
 
+#include "base/text_lines.h"
+
 #include <QComboBox>
+#include <QDropEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QMimeData>
+#include <QUrl>
 
 void TDLForm::LociNaslov(const QByteArray &address)
 {
@@ -50,4 +58,47 @@ void TDLForm::Combo1Pick(int index)
     const SchemedAddress address = TakeScheme(entry, kHttpPrefix);
     SetAddressPrefix(address.prefix);
     Combo1->setEditText(address.rest);
+}
+
+namespace {
+// The address a drag carries: its first address, else the first line of
+// its text. Empty when it carries neither.
+QString DroppedAddress(const QMimeData *data)
+{
+    if (!data)
+        return {};
+    if (data->hasUrls() && !data->urls().isEmpty())
+        return data->urls().constFirst().toString();
+    if (data->hasText())
+        return SingleLineOf(data->text()).trimmed();
+    return {};
+}
+}  // namespace
+
+void TDLForm::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!DroppedAddress(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TDLForm::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!DroppedAddress(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TDLForm::dropEvent(QDropEvent *event)
+{
+    const QString address = DroppedAddress(event->mimeData());
+    if (address.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // As if pasted into the box and typed: its scheme stays in the box
+    // until the page is loaded, and the step shown is the address's.
+    Guarded([&] {
+        PageControl1->setCurrentWidget(TabSheet1);
+        Combo1->setEditText(address);
+        Combo1->lineEdit()->setFocus(Qt::OtherFocusReason);
+        Combo1Change();
+    });
 }

@@ -21,8 +21,11 @@ void TDLForm::SpeedButton3Click()
 
 void TDLForm::SpeedButton2Click()
 {
-    for (qsizetype i = 0; i < List2->Count(); i += 2)
-        List2->SetSelected(i, true);
+    // Every other link joins the selection, in one change of it.
+    QList<bool> flags = List2->SelectionFlags();
+    for (qsizetype i = 0; i < flags.size(); i += 2)
+        flags[i] = true;
+    List2->SetSelectionFlags(flags);
     PokaziStevilko(4);
 }
 

@@ -62,7 +62,7 @@ TEST_F(Language, EachSwitchSetsTheFlagAndEveryText)
     EXPECT_EQ(EnglishUI, 1);
     EXPECT_EQ(form->Button2->text(), QStringLiteral("Load page"));
     EXPECT_EQ(form->PageControl1->tabText(3), QStringLiteral("About..."));
-    EXPECT_EQ(form->SpeedButton4->toolTip(), QStringLiteral("Invert selection"));
+    EXPECT_EQ(form->SpeedButton4->toolTip(), QStringLiteral("Reverse the order of the links"));
     EXPECT_EQ(CreateList->windowTitle(), QStringLiteral("Create list"));
     EXPECT_EQ(CreateList->Button1->text(), QStringLiteral("Create list"));
     EXPECT_EQ(form->P5->text(), QStringLiteral("Create list"));

@@ -53,7 +53,7 @@ TEST_F(StartUp, TheFirstStartUsesTheDefaultsAndMarksTheAccount)
     EXPECT_FALSE(form->CheckBox1->isChecked() || form->CheckBox4->isChecked());
     EXPECT_EQ(EnglishUI, 1);
     EXPECT_TRUE(form->CheckBox2->isChecked());
-    EXPECT_TRUE(PreviewForm->isVisible());
+    EXPECT_FALSE(PreviewForm->isVisible());  // Preview is on, but there is no picture yet
     EXPECT_EQ(form->Label2->text(), QStringLiteral("Grabulo v. 1.5"));
     EXPECT_EQ(form->Combo3->count(), 17);
     EXPECT_EQ(RegReadString(RegistryKey, "prisoten", ""), QStringLiteral("ja"));

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -82,6 +83,49 @@ TEST_F(LinkList, EverySecondSelectsEvenPositionsAndKeepsTheOthers)
     form->SpeedButton3->click();
     form->SpeedButton2->click();
     EXPECT_EQ(Selection(), (QList<bool>(5, true)));
+}
+
+// On a long list with a scattered selection, the buttons clicked as a user
+// clicks them; the selection read back both through the list's own runs and
+// row by row from Qt's selection model.
+TEST_F(LinkList, TheSelectionButtonsOnALongListSelectExactlyTheRightLines)
+{
+    const int n = 20001;
+    Fill(n);
+    for (int row : {1, 2, 3, 7, 20000})
+        form->List2->SetSelected(row, true);
+    const auto clickOn = [](QToolButton *button) {
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    };
+    form->show();
+    clickOn(form->SpeedButton2);
+    QList<bool> expected(n, false);
+    for (int row = 0; row < n; row += 2)
+        expected[row] = true;
+    for (int row : {1, 3, 7})
+        expected[row] = true;
+    EXPECT_EQ(Selection(), expected);
+    EXPECT_EQ(form->List2->SelectionFlags(), expected);
+    EXPECT_EQ(form->List2->SelectedCount(), 10001 + 3);
+    QItemSelectionModel *model = form->List2->selectionModel();
+    for (int row : {0, 1, 2, 3, 4, 5, 7, 9, 19999, 20000})
+        EXPECT_EQ(model->isRowSelected(row, {}), expected[row]) << row;
+
+    clickOn(form->SpeedButton3);
+    EXPECT_EQ(form->List2->SelectedCount(), n);
+    EXPECT_EQ(Selection(), QList<bool>(n, true));
+
+    clickOn(form->SpeedButton4);
+    EXPECT_EQ(form->List2->SelectedCount(), 0);
+    EXPECT_EQ(form->List2->Item(0), QByteArray("http://h/20000.jpg"));
+    EXPECT_EQ(form->List2->Item(n - 1), QByteArray("http://h/0.jpg"));
+    clickOn(form->SpeedButton2);
+    clickOn(form->SpeedButton2);  // a second time changes nothing
+    EXPECT_EQ(form->List2->SelectedCount(), 10001);
+    EXPECT_TRUE(form->List2->Selected(n - 1));
+    EXPECT_FALSE(form->List2->Selected(n - 2));
+    EXPECT_FALSE(model->isRowSelected(1, {}));
+    EXPECT_TRUE(model->isRowSelected(2, {}));
 }
 
 TEST_F(LinkList, ReverseTurnsTheOrderAndDropsTheSelection)

@@ -10,6 +10,7 @@
 #include "tests/support/test_helpers.h"
 #include "tests/support/window_harness.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -107,6 +108,36 @@ TEST_F(PageLoad, EnterAppendsWithoutClearingSoASecondEnterDoublesEveryLink)
     EXPECT_EQ(form->Combo1->count(), 2);
     EXPECT_FALSE(server.LastRequest().contains("Referer:"));
     EXPECT_FALSE(form->Image3->isHidden());
+}
+
+// The window system gives keys to the focus widget; in the address box that
+// is Combo1 (its line edit's focus proxy), not the line edit. The keys go in
+// through the window as a real keyboard's do.
+TEST_F(PageLoad, EnterTypedIntoTheFocusedAddressBoxLoadsThePage)
+{
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    form->Combo1->clearEditText();
+    form->Combo1->lineEdit()->setFocus(Qt::OtherFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), form->Combo1);
+    QTest::keyClicks(QApplication::focusWidget(), QString::fromUtf8(host + "/gallery/index.html"));
+    EXPECT_EQ(form->Combo1->currentText().toUtf8(), host + "/gallery/index.html");
+    EXPECT_EQ(server.RequestCount(), 0);
+    QTest::keyClick(form->windowHandle(), Qt::Key_Return);
+
+    EXPECT_EQ(server.RequestCount(), 1);
+    EXPECT_EQ(form->List2->Count(), 4);
+    EXPECT_EQ(form->List2->Item(0), "http://" + host + "/gallery/a.jpg");
+    EXPECT_EQ(History(), host + "/gallery/index.html\r\n");
+}
+
+TEST_F(PageLoad, EnterSentToTheLineEditLoadsThePageOnce)
+{
+    Type(host + "/gallery/index.html");
+    QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_Enter);
+    EXPECT_EQ(server.RequestCount(), 1);
+    EXPECT_EQ(form->List2->Count(), 4);
 }
 
 TEST_F(PageLoad, EnterOnAnErrorPageAddsNoneOfItsLinks)
