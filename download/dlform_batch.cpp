@@ -29,7 +29,11 @@ struct BatchGuard {
         BatchRunning = true;
         BatchInterrupted = false;
     }
-    ~BatchGuard() { BatchRunning = false; }
+    ~BatchGuard()
+    {
+        BatchRunning = false;
+        SetApplicationTitle(QStringLiteral("Grabulo"));  // dialogs after the batch say no "Downloading"
+    }
 };
 }  // namespace
 

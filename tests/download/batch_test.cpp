@@ -51,7 +51,7 @@ TEST_F(BatchTest, ThePickedLinesAreSavedInOrderWithCounterTitleAndEndMessage)
     form->List2->SetSelected(2, true);
     form->Button4Click();
     EXPECT_EQ(counters, (QStringList{"1/2: a.jpg", "2/2: c.jpg"}));
-    EXPECT_EQ(ApplicationTitle(), QStringLiteral("Grabulo: Downloading 2/2"));
+    EXPECT_EQ(ApplicationTitle(), QStringLiteral("Grabulo"));
     EXPECT_EQ(Status(), QStringLiteral("Download finished."));
     EXPECT_EQ(Files(), (QStringList{"x-a.jpg", "x-c.jpg"}));
     EXPECT_EQ(Saved("x-c.jpg"), QByteArray("data of c.jpg"));

@@ -20,7 +20,7 @@ TEST(ApplicationTitle, SettingItBackToGrabuloRestoresTheDisplayName)
 
 // Disabled until the batch sets the title back where it ends (BatchGuard's
 // destructor in download/dlform_batch.cpp); see the window's change notes.
-TEST_F(DownloadTest, DISABLED_AfterABatchTheTitleIsGrabuloAgain)
+TEST_F(DownloadTest, AfterABatchTheTitleIsGrabuloAgain)
 {
     for (const char *name : {"a.jpg", "b.jpg"})
         server.Route(QByteArray("/p/") + name, FixtureResponse::Ok(QByteArray("data of ") + name));
