@@ -153,21 +153,15 @@ TDLForm::DownloadStep TDLForm::DownloadOnce(TBatchFile &file)
 // The transfer through the window's file client, into the part file.
 TTransferResult TDLForm::TransferHere(const QByteArray &address, const QByteArray &part)
 {
-    TTransferResult result;
+    std::exception_ptr error;
     try {
         TBodyRedirect into(HTTP2->Body, part);
         HTTP2->Get(address);
     } catch (...) {
-        result.Error = std::current_exception();
+        error = std::current_exception();
     }
-    result.Url = address;
-    result.File = part;
-    result.ReplyNumber = HTTP2->ReplyNumber;
-    result.Header = HTTP2->Header;
-    result.ContentLength = HTTP2->ContentLength;
-    result.BytesRecvd = HTTP2->BytesRecvd;
-    result.TimedOut = HTTP2->TimedOut;
-    result.LastError = HTTP2->LastError;
+    TTransferResult result = TTransferResult::Of(*HTTP2, error);
+    result.File = part;  // HTTP2->Body has its target name back
     return result;
 }
 

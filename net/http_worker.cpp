@@ -12,6 +12,21 @@
 #include <deque>
 #include <mutex>
 
+TTransferResult TTransferResult::Of(const THttpClient &client, std::exception_ptr error)
+{
+    TTransferResult result;
+    result.Url = client.URL;
+    result.File = client.Body;
+    result.ReplyNumber = client.ReplyNumber;
+    result.Header = client.Header;
+    result.ContentLength = client.ContentLength;
+    result.BytesRecvd = client.BytesRecvd;
+    result.TimedOut = client.TimedOut;
+    result.LastError = client.LastError;
+    result.Error = std::move(error);
+    return result;
+}
+
 THttpRequestSettings THttpRequestSettings::Of(const THttpClient &client)
 {
     THttpRequestSettings settings;
@@ -177,14 +192,7 @@ private:
             result.Error = std::current_exception();
         }
         running_ = false;
-        result.Url = c.URL;
-        result.File = c.Body;
-        result.ReplyNumber = c.ReplyNumber;
-        result.Header = c.Header;
-        result.ContentLength = c.ContentLength;
-        result.BytesRecvd = c.BytesRecvd;
-        result.TimedOut = c.TimedOut;
-        result.LastError = c.LastError;
+        result = TTransferResult::Of(c, result.Error);
         shared_->BytesReceived.store(c.BytesRecvd, std::memory_order_relaxed);
         // A connection is never reused after an error.
         if (result.Error)

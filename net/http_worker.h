@@ -45,6 +45,9 @@ struct TTransferResult {
     bool TimedOut = false;
     int LastError = 0;
     std::exception_ptr Error;   // what Get raised; null when it returned normally
+
+    // The client's fields after its Get, with what it raised.
+    static TTransferResult Of(const THttpClient &client, std::exception_ptr error);
 };
 
 // The parts on the worker's thread (http_worker.cpp).

@@ -12,20 +12,9 @@ constexpr std::string_view kRawTextElements[] = {
     "script", "style", "textarea", "title", "xmp", "iframe", "noembed", "noframes",
 };
 
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-}
-
-bool IsLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
+using html_chars::IsDigit;
+using html_chars::IsLetter;
+using html_chars::IsSpace;
 
 bool IsHexDigit(char c)
 {

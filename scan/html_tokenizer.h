@@ -25,6 +25,23 @@
 #include <QList>
 #include <QSet>
 
+// The ASCII character classes of HTML's grammar, for the tokenizer and the
+// scans over its values.
+namespace html_chars {
+inline bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+inline bool IsLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+inline bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+}  // namespace html_chars
+
 struct HtmlAttribute {
     QByteArray name;    // lower case
     QByteArray value;   // decoded; empty for an attribute without "="

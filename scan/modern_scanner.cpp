@@ -8,20 +8,9 @@
 
 namespace {
 
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-}
-
-bool IsLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
+using html_chars::IsDigit;
+using html_chars::IsLetter;
+using html_chars::IsSpace;
 
 bool IsSchemeCharacter(char c)
 {
