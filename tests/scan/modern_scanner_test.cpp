@@ -298,7 +298,9 @@ TEST(ModernScanTime, TwentyMegabytesWithAHundredThousandLinksScanInLinearTime)
     EXPECT_GT(links.size(), 100'000);
     EXPECT_TRUE(links.contains("https://shop.example/gallery/2024/l1.webp"));
     EXPECT_FALSE(links.contains("https://shop.example/gallery/2024/s1.jpg"));
-    EXPECT_LT(ms, 5000);
+    // Linear time, with room for an instrumented build on a busy machine: a
+    // rescan per tag would take minutes here.
+    EXPECT_LT(ms, 20000);
 
     // Markup the page never closes costs no rescans.
     for (const QByteArray &unit : {QByteArray("<a href=x "), QByteArray("<!--<a href=x>"),
@@ -306,7 +308,7 @@ TEST(ModernScanTime, TwentyMegabytesWithAHundredThousandLinksScanInLinearTime)
                                    QByteArray("<img srcset=\"a.jpg 1x,"),
                                    "<img srcset=\"" + QByteArray("a.jpg 1x, ").repeated(400'000) + "\">"}) {
         const QByteArray bad = unit.repeated(4'000'000 / unit.size());
-        EXPECT_LT(MillisecondsToScan(bad, links), 2000) << unit.left(24).constData();
+        EXPECT_LT(MillisecondsToScan(bad, links), 8000) << unit.left(24).constData();
     }
 }
 
