@@ -425,6 +425,7 @@ private:
     void GiveUpDownload(const TBatchFile &file);
     void PreviewSavedFile(const QByteArray &name);
     void WalkSelectedLinks();
+    QByteArray AnnounceDownload(const QByteArray &address, int k, qsizetype count, bool onCounter);
     // Several files at once (dlform_parallel_batch.cpp): the transfers run
     // on Workers, one per slot; this thread names, checks and logs each file.
     struct ParallelWalk;

@@ -116,13 +116,7 @@ void TDLForm::WalkSelectedLinks()
             continue;
         ++k;
         const QByteArray address = List2->Item(i);
-        LociNaslov(address);
-        HTTP2->Body = Edit4->text().toUtf8() + AddressFile;
-        const QString progress = QString::number(k) + u'/' + QString::number(List2->SelectedCount());
-        const QString file = QString::fromUtf8(AddressFile);
-        SetRich1Line(0, progress + QStringLiteral(": ") + file);
-        SetApplicationTitle(QStringLiteral("Grabulo: Downloading ") + progress);
-        Log(Wording("Dol vlečem sliko ", "Downloading ") + file + QStringLiteral(" -> ") + Edit4->text() + file);
+        HTTP2->Body = AnnounceDownload(address, k, List2->SelectedCount(), true);
         ZDownloadaj(address, 1);
     }
 }
@@ -131,4 +125,19 @@ void TDLForm::WalkSelectedLinks()
 int TDLForm::ParallelSlots() const
 {
     return qBound(1, SpinEdit1->value(), Settings::ParallelMost);
+}
+
+// Splits the address, announces the k-th of count picked files in the
+// title and the log (and on the counter when it shows one file at a time)
+// and gives the name the file is to be saved under.
+QByteArray TDLForm::AnnounceDownload(const QByteArray &address, int k, qsizetype count, bool onCounter)
+{
+    LociNaslov(address);
+    const QString progress = QString::number(k) + u'/' + QString::number(count);
+    const QString file = QString::fromUtf8(AddressFile);
+    if (onCounter)
+        SetRich1Line(0, progress + QStringLiteral(": ") + file);
+    SetApplicationTitle(QStringLiteral("Grabulo: Downloading ") + progress);
+    Log(Wording("Dol vlečem sliko ", "Downloading ") + file + QStringLiteral(" -> ") + Edit4->text() + file);
+    return Edit4->text().toUtf8() + AddressFile;
 }

@@ -3,7 +3,6 @@
 // connection; this thread names the files in list order before they start,
 // and checks, names, logs and counts each one as it ends, as one at a time
 // does. A slot that is free takes the next file at once.
-#include "app/application.h"
 #include "app/dlform.h"
 #include "app/handler_guard.h"
 #include "app/list_box.h"
@@ -154,13 +153,7 @@ bool TDLForm::TakeNextPickedLink(ParallelWalk &walk, TBatchFile &file)
             if (!List2->Selected(walk.next))
                 continue;
             file = TBatchFile{List2->Item(walk.next++), QByteArray(), 1, QString()};
-            LociNaslov(file.address);
-            file.name = Edit4->text().toUtf8() + AddressFile;
-            ++walk.started;
-            const QString progress = QString::number(walk.started) + u'/' + QString::number(walk.selected);
-            const QString shown = QString::fromUtf8(AddressFile);
-            SetApplicationTitle(QStringLiteral("Grabulo: Downloading ") + progress);
-            Log(Wording("Dol vlečem sliko ", "Downloading ") + shown + QStringLiteral(" -> ") + Edit4->text() + shown);
+            file.name = AnnounceDownload(file.address, ++walk.started, walk.selected, false);
             return true;
         }
     } catch (const EListError &) {
