@@ -1,4 +1,5 @@
 #include "app/dlform.h"
+#include "download/saved_archive.h"
 
 #include "app/color_shape.h"
 #include "app/counter_display.h"

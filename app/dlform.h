@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class AnchorLayout;
 class ColorShape;
@@ -41,6 +42,7 @@ class QToolButton;
 class THttpClient;
 class THttpWorker;
 class TPartFile;
+class TSavedArchive;
 class TSocketConnection;
 struct TBatchFile;
 struct TTransferResult;
@@ -203,6 +205,7 @@ public:
     void CheckBox7Click();
     void ShowTypeFilters();   // the modern page scan on or off: the type lists follow, the setting is stored
     void CheckBox6Click();   // persistent connections of both clients, on or off
+    QCheckBox *CheckBox8;    // skip pictures already saved (the archive of saved files)
     void Edit1Exit();
     void Edit5Exit();
     void Button8Click();     // page credentials to both clients
@@ -392,6 +395,8 @@ private:
     void RunCommandLineDownload();
     qint32 CommandLineSaved() const;
     qsizetype CommandLineFailed() const;
+    qint32 CommandLineSkipped() const;
+    QString CommandLineSummary() const;
     // The tally of the command line's "start".
     struct CommandLineRun {
         bool started = false;        // "start" was given
@@ -399,6 +404,7 @@ private:
         qint32 savedBefore = 0;      // RunPictureCount before the batch
         qsizetype failedBefore = 0;  // entries of Memo4 before the batch
         qsizetype selected = 0;      // the files the batch was asked for
+        qint32 skippedBefore = 0;    // SkippedCount before the batch
     };
     CommandLineRun Unattended;
     void ShutDownHttpClients();
@@ -440,6 +446,13 @@ private:
     void ShowParallelProgress(ParallelWalk &walk);
     // The names of the files in transfer on Workers, not yet on disk.
     QSet<QByteArray> ReservedNames;
+    // The archive of saved files (dlform_saved_files.cpp), used while
+    // "skipsaved" is on; opened by the first batch that needs it.
+    std::unique_ptr<TSavedArchive> Archive;
+    qint32 SkippedCount = 0;  // files of this run skipped as already saved
+    void OpenSavedArchive();
+    bool SkipIfAlreadySaved(const QByteArray &address);
+    void RecordSaved(const TBatchFile &file);
     void ConfigureHttpClients();
     void ShowNewestLogLine();
     void InitSharedState();

@@ -158,6 +158,7 @@ void TDLForm::Button12Click()
     }
     WriteSetting(Settings::KeepAlive, CheckBox6->isChecked() ? 1 : 0);
     WriteSetting(Settings::Parallel, SpinEdit1->value());
+    WriteSetting(Settings::SkipSaved, CheckBox8->isChecked() ? 1 : 0);
     if (CheckBox4->isChecked()) {
         WriteSetting(Settings::Filter, 1);
         RegWriteInteger(RegistryKey, QString::fromLatin1(Settings::Velikost.name), StrToInt(Edit12->text()));

@@ -86,4 +86,5 @@ void TDLForm::BuildSettingsRightColumn()
     Edit6 = At(new QLineEdit(GroupBox4), {24, 52, 233, 24});
     Edit6->setReadOnly(true);
     Button10 = MakeButton(GroupBox4, QStringLiteral("Izberi imenik"), {64, 92, 153, 25});
+    CheckBox8 = At(new QCheckBox(QStringLiteral("Skip pictures already saved"), GroupBox4), {24, 132, 233, 17});
 }

@@ -79,6 +79,7 @@ void TDLForm::FormCreate()
     CheckBox6Click();
     // The page scan in force, for the window and the command line alike.
     CheckBox7->setChecked(ReadSetting(Settings::ModernPages) == 1);
+    CheckBox8->setChecked(ReadSetting(Settings::SkipSaved) == 1);
     ShowTypeFilters();
     // Downloads at once, for the window and the command line alike; a
     // stored value outside 1 to 8, or not a number, reads as the default,
@@ -125,9 +126,7 @@ void TDLForm::FormShow(const QStringList &arguments)
     if (argument(4) == QLatin1String("exit") || argument(6) == QLatin1String("exit"))
         close();
     if (Unattended.started)
-        Log(Wording("Shranjenih datotek: %1, neuspešnih: %2.", "Files saved: %1, failed: %2.")
-                .arg(CommandLineSaved())
-                .arg(CommandLineFailed()));
+        Log(CommandLineSummary());
 }
 
 void TDLForm::RunCommandLine(const QStringList &arguments)
@@ -161,6 +160,7 @@ void TDLForm::RunCommandLineDownload()
     Unattended.status = 2;  // until the page has given its links
     Unattended.savedBefore = RunPictureCount;
     Unattended.failedBefore = Memo4.size();
+    Unattended.skippedBefore = SkippedCount;
     Button2Click();
     if (!PageLoaded)
         return;
@@ -183,9 +183,27 @@ qint32 TDLForm::CommandLineSaved() const
 qsizetype TDLForm::CommandLineFailed() const
 {
     // Every address the batch gave up on is in the error log; a file that
-    // was neither saved nor logged (the batch broke off) failed as well.
+    // was neither saved, nor skipped as saved before, nor logged (the batch
+    // broke off) failed as well.
     const qsizetype logged = Memo4.size() - Unattended.failedBefore;
-    return qMax(logged, Unattended.selected - CommandLineSaved());
+    return qMax(logged, Unattended.selected - CommandLineSaved() - CommandLineSkipped());
+}
+
+qint32 TDLForm::CommandLineSkipped() const
+{
+    return SkippedCount - Unattended.skippedBefore;
+}
+
+// The last line of a command-line run; files skipped as saved before are
+// named only when there were any.
+QString TDLForm::CommandLineSummary() const
+{
+    QString line = Wording("Shranjenih datotek: %1, neuspešnih: %2", "Files saved: %1, failed: %2")
+                       .arg(CommandLineSaved())
+                       .arg(CommandLineFailed());
+    if (CommandLineSkipped() > 0)
+        line += Wording(", preskočenih: %1", ", skipped: %1").arg(CommandLineSkipped());
+    return line + u'.';
 }
 
 void TDLForm::FormActivate()

@@ -29,6 +29,7 @@ inline constexpr IntegerSetting KeepAlive{"keepalive", 0};  // 1: persistent con
 inline constexpr IntegerSetting Parallel{"parallel", 1};    // downloads at once, 1 to ParallelMost
 inline constexpr qint32 ParallelMost = 8;
 inline constexpr IntegerSetting ModernPages{"modernpages", 0};  // 1: the modern page scan
+inline constexpr IntegerSetting SkipSaved{"skipsaved", 0};      // 1: pass over files already saved
 inline constexpr IntegerSetting Filter{"filter", 0};
 inline constexpr StringSetting Velikost{"velikost", "0"};  // written as an integer
 inline constexpr const char *Prisoten = "prisoten";        // written "ja", never read

@@ -84,6 +84,7 @@ void TDLForm::ShraniSlike()
     // The credentials were typed for the page: its files elsewhere get none.
     HTTP2->CredentialsOrigin = THttpClient::OriginOf(FullAddress(Combo1->currentText(), AddressPrefix()));
     BatchGuard running;
+    OpenSavedArchive();
     bool listEmptied = false;
     try {
         const int slotCount = ParallelSlots();
@@ -117,7 +118,8 @@ void TDLForm::WalkSelectedLinks()
         ++k;
         const QByteArray address = List2->Item(i);
         HTTP2->Body = AnnounceDownload(address, k, List2->SelectedCount(), true);
-        ZDownloadaj(address, 1);
+        if (!SkipIfAlreadySaved(address))
+            ZDownloadaj(address, 1);
     }
 }
 

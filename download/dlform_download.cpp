@@ -223,6 +223,7 @@ TDLForm::DownloadStep TDLForm::AfterTransfer(TBatchFile &file, TPartFile &part, 
     DeleteIfEmpty(file.name);
     if (CheckBox4->isChecked())
         DeleteIfTooSmall(file.name);
+    RecordSaved(file);
     return DownloadStep::Saved;
 }
 

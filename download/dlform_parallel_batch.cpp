@@ -128,6 +128,9 @@ bool TDLForm::StartNextFile(ParallelWalk &walk, int slot)
             walk.retries.pop_front();
         } else if (!TakeNextPickedLink(walk, file)) {
             return false;
+        } else if (SkipIfAlreadySaved(file.address)) {
+            ++walk.ended;
+            continue;
         }
         if (!PrepareTargetName(file)) {
             ++walk.ended;

@@ -91,6 +91,40 @@ TEST_F(CommandLine, AddressFolderStartExitDownloadsEverythingAndEnds)
     EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 2, neuspešnih: 0."));
 }
 
+TEST_F(CommandLine, WithSkipSavedTwoCopiesShareTheArchiveAndARerunFetchesNothing)
+{
+    {
+        QSettings settings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat);
+        settings.setValue("skipsaved", 1);
+        settings.setValue("jezik", 1);
+    }
+    const QString second = testenv::NewFolder("cl-target-2");
+    const auto start = [&](QProcess &program, const QString &folder) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        env.insert("XDG_CONFIG_HOME", config);
+        env.insert("GRABULO_HOME", home);
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(GRABULO_EXECUTABLE), {page, folder, "start", "exit"});
+    };
+    QProcess one, two;  // two copies at once, one archive
+    start(one, target);
+    start(two, second);
+    ASSERT_TRUE(one.waitForFinished(60000) && two.waitForFinished(60000));
+    EXPECT_EQ(one.exitCode(), 0) << one.readAllStandardError().constData();
+    EXPECT_EQ(two.exitCode(), 0) << two.readAllStandardError().constData();
+    EXPECT_EQ(QDir(second).entryList(QDir::Files).size(), 2);
+    const int requests = server.RequestCount();
+
+    ASSERT_EQ(Run({page, target, "start", "exit"}), 0) << errors.constData();
+    EXPECT_EQ(server.RequestCount(), requests + 1);  // the page alone
+    EXPECT_EQ(QDir(target).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 0, neuspešnih: 0, preskočenih: 2."));
+    EXPECT_TRUE(output.contains("Že shranjeno kot a.jpg, preskočeno: http://" + page.toUtf8().replace("index.html", "a.jpg")))
+        << output.constData();
+}
+
 TEST_F(CommandLine, WithCredentialsTheyGoWithEveryRequest)
 {
     ASSERT_EQ(Run({page, target, "ana", "geslo", "start", "exit"}), 0) << errors.constData();

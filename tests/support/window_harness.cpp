@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 WindowHarness::WindowHarness(const WindowHarnessOptions &options) : options_(options)
@@ -102,5 +103,9 @@ void WindowHarness::RemoveFiles() const
     if (options_.removeProgramFiles) {
         QFile::remove(ProgramFile(QStringLiteral("dl.ini")));
         QFile::remove(ProgramFile(QStringLiteral("error.log")));
+        // The archive of saved files, with its journal and any set aside.
+        QDir program(QFileInfo(ProgramFile(QStringLiteral("dl.ini"))).absolutePath());
+        for (const QString &name : program.entryList({QStringLiteral("saved.sqlite*")}, QDir::Files))
+            program.remove(name);
     }
 }

@@ -1,0 +1,63 @@
+// The setting "skipsaved": the archive of saved files, opened for a batch,
+// asked before each file whether its address was saved into this folder
+// already, and told of each file saved.
+#include "app/dlform.h"
+#include "app/platform.h"
+#include "app/shared_state.h"
+#include "base/convert.h"
+#include "download/batch_file.h"
+#include "download/saved_archive.h"
+
+#include <QCheckBox>
+#include <QDir>
+
+#include <sys/stat.h>
+
+// Opens the archive for a batch when the setting is on; what went wrong
+// with it is said in the log, and the batch goes on without it.
+void TDLForm::OpenSavedArchive()
+{
+    if (!CheckBox8->isChecked())
+        return;
+    if (!Archive)
+        Archive = std::make_unique<TSavedArchive>();
+    if (Archive->IsUsable())
+        return;
+    Archive->Open(ProgramFile(QStringLiteral("saved.sqlite")));
+    const bool english = EnglishUI == 1;
+    if (!Archive->SetAsideMessage(english).isEmpty())
+        Log(Archive->SetAsideMessage(english));
+    if (!Archive->IsUsable())
+        Log(Archive->UnusableMessage(english));
+}
+
+// True, with a log line, when the setting is on and the address was saved
+// into the current folder under a name that still holds that file.
+bool TDLForm::SkipIfAlreadySaved(const QByteArray &address)
+{
+    if (!CheckBox8->isChecked() || !Archive || !Archive->IsUsable())
+        return false;
+    const QString folder = QDir::currentPath();
+    if (!Archive->AlreadySaved(address, folder))
+        return false;
+    const auto entry = Archive->Find(address, folder);
+    const QString name = entry ? QString::fromUtf8(entry->name) : QString::fromUtf8(address);
+    Log(Wording("Že shranjeno kot %1, preskočeno: %2", "Already saved as %1, skipped: %2")
+            .arg(name, QString::fromUtf8(address)));
+    SkippedCount = ClampToInt32(qint64(SkippedCount) + 1);
+    return true;
+}
+
+// Tells the archive of a file saved under its final name, unless the
+// empty-file or size rules have deleted it meanwhile.
+void TDLForm::RecordSaved(const TBatchFile &file)
+{
+    if (!CheckBox8->isChecked() || !Archive || !Archive->IsUsable())
+        return;
+    struct stat info {};
+    if (::lstat(file.name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return;
+    if (!Archive->Record(file.address, QDir::currentPath(), file.name, info.st_size))
+        Log(Wording("Arhiv shranjenih datotek ni zapisal %1: %2", "The archive of saved files did not record %1: %2")
+                .arg(QString::fromUtf8(file.name), Archive->LastProblem()));
+}
