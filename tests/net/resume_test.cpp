@@ -142,6 +142,34 @@ TEST_F(ResumeTest, AContinuingPartIsAddedAndTheFileEndsWhole)
     EXPECT_EQ(http.CompleteLength, -1);
 }
 
+TEST_F(ResumeTest, ATransferBrokenOffResumesWithTheValidatorOfItsOwnAnswer)
+{
+    for (const bool byDate : {false, true}) {
+        SCOPED_TRACE(byDate);
+        FixtureRangeFile served = file;
+        if (byDate) {
+            served.ETag = "W/\"weak\"";
+            served.LastModified = "Sun, 06 Nov 1994 08:49:37 GMT";
+        }
+        server.Route("/broken", [served](const QByteArray &request) {
+            FixtureResponse response = served.Answer(request);
+            if (!request.contains("\r\nRange:"))
+                response.CloseAfter = response.Head.size() + 1500;
+            return response;
+        });
+        ::unlink(http.Body.constData());
+        http.Get(server.Url("/broken"));
+        ASSERT_EQ(http.BytesRecvd, 1500);
+        ASSERT_EQ(http.ContentLength, 5000);
+        http.ResumeFrom = http.BytesRecvd;
+        http.ResumeValidator = ResumeValidatorOf(http.Header);
+        EXPECT_EQ(http.ResumeValidator, byDate ? served.LastModified : "\"v1\"");
+        http.Get(server.Url("/broken"));
+        EXPECT_TRUE(http.Resumed);
+        EXPECT_EQ(FileBytes(http.Body), whole);
+    }
+}
+
 TEST_F(ResumeTest, AWholeAnswerIsWrittenOverThePartFromTheStart)
 {
     file.IgnoreRanges = true;
