@@ -101,6 +101,7 @@ void THttpClient::ExecuteCommand()
         ~Done() { flag = false; }
     } done{running_};
     requestOrigin_.reset();
+    TakeResumeRequest();
     for (int pass = 1;; ++pass) {
         SplitURL();
         if (pass == 1)
@@ -188,7 +189,10 @@ void THttpClient::ConnectAndSecure()
 void THttpClient::CaptureBody()
 {
     if (InputFileMode) {
-        CaptureFile(Body, ContentLength);
+        if (resumeFrom_ > 0)
+            CaptureResumed();
+        else
+            CaptureFile(Body, ContentLength);
         return;
     }
     const qint32 limit = qMax(MaxPageSize, 0);

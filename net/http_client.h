@@ -24,6 +24,7 @@
 #pragma once
 
 #include "net/header_lines.h"
+#include "net/range_request.h"
 #include "net/socket_connection.h"
 
 #include <optional>
@@ -136,6 +137,31 @@ public:
     // connection per request, the bytes as ever.
     bool KeepAlive = false;
 
+    // Resuming a file (docs/net.md, "Resuming a transfer"). For the next
+    // request only, and only for a Get into a file (InputFileMode true):
+    // every request takes both fields and clears them as it starts. With
+    // ResumeFrom > 0 the file Body must exist and hold the first ResumeFrom
+    // bytes; with a validator IsResumeValidator accepts (ResumeValidatorOf
+    // the earlier answer) the request asks for the rest ("Range: bytes=N-",
+    // "If-Range: <validator>"), on redirects only to the first address's
+    // scheme, host and port. A 206 that continues at ResumeFrom is added to
+    // the end of the file (a regular file of exactly ResumeFrom bytes, else
+    // EResumeError FileChanged); any other 2xx is the whole file, written
+    // over it from the start; a 206 starting elsewhere or broken raises
+    // EResumeError and leaves the file as it was, and so does any other
+    // status (its body is not written). CreateNewFiles does not apply.
+    qint64 ResumeFrom = -1;
+    QByteArray ResumeValidator;
+    // After a request: whether its body went to the end of the existing
+    // file (set once the file was found fit, so also when the body then
+    // broke off: the file then holds ResumeFrom + BytesRecvd bytes). A
+    // resumed answer's ContentLength is its own length (that of its range
+    // when it gave none), BytesRecvd the bytes of this answer.
+    bool Resumed = false;
+    // After a request: the complete length from a 206's Content-Range; -1
+    // when unknown ("*") or not resumed.
+    qint64 CompleteLength = -1;
+
     // The scheme, host and port the credentials (HeaderInfo.UserId and Password)
     // were given for: Authorization goes only to requests there. Unset: the
     // first address of each request.
@@ -176,6 +202,14 @@ private:
     bool IsCurrentOrigin(const THttpOrigin &origin) const;
     void AddCredentials();
     void AddContentLength();
+    // Resuming (http_client_resume.cpp).
+    void TakeResumeRequest();
+    void AddRange();
+    void CaptureResumed();
+    void AppendRange();
+    void RewriteWhole();
+    TContentRange CheckedRange() const;
+    void CaptureInto(const std::function<void(const char *, qsizetype)> &take, qint64 limit);
 
     bool running_ = false;
     // The last response's framing and the server's word on the connection.
@@ -189,6 +223,11 @@ private:
     QByteArray keptProxy_;
     qint32 keptProxyPort_ = 0;
     std::optional<THttpOrigin> requestOrigin_;  // the running request's first address
+    // The running request's resume point (ResumeFrom, ResumeValidator taken).
+    qint64 resumeFrom_ = -1;
+    QByteArray resumeValidator_;
+    bool rangeSent_ = false;      // this pass asked for a range
+    QByteArray contentRange_;     // the last answer's Content-Range; null when none
     QByteArray redirectCookie_;
     THttpOrigin cookieOrigin_;
 };

@@ -92,6 +92,7 @@ void THttpClient::BuildHeader()
     if (!HeaderInfo.Referer.isEmpty())
         HeaderList.SetHeader("Referer", OneLine(HeaderInfo.Referer));
     AddCredentials();
+    AddRange();
     HeaderList.Add("Content-type: application/x-www-form-urlencoded");
     if (Command == CmdCopy || Command == CmdMove)
         HeaderList.Add("URI-header: " + OneLine(HeaderArgument));
@@ -161,6 +162,7 @@ void THttpClient::ReadHeader()
     BytesTotal = 0;
     ContentLength = -1;
     SetCookie.clear();
+    contentRange_ = QByteArray();
     std::optional<TCaptureFile> file;
     if (OutputFileMode)
         file.emplace(Header);
@@ -189,6 +191,8 @@ void THttpClient::ReadHeader()
             chunked_ = IsChunkedCoding(coding);
         if (const QByteArray value = HeaderValueOf(line, "Connection"); !value.isNull())
             connection = value;
+        if (const QByteArray value = HeaderValueOf(line, "Content-Range"); !value.isNull())
+            contentRange_ = value;
         const THeaderValue value = ParseHeaderLine(line);
         if (value.Field == THeaderField::SetCookie)
             SetCookie = value.Text;

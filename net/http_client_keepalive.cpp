@@ -106,6 +106,10 @@ void THttpClient::CaptureFramedBody()
         bodyFramed_ = false;  // left unread, as ever: the connection goes
         return;
     }
+    if (InputFileMode && resumeFrom_ > 0) {
+        CaptureResumed();
+        return;
+    }
     if (HasNoBody()) {
         if (InputFileMode)
             CaptureFile(Body, 0);

@@ -21,6 +21,8 @@ TTransferResult TTransferResult::Of(const THttpClient &client, std::exception_pt
     result.Header = client.Header;
     result.ContentLength = client.ContentLength;
     result.BytesRecvd = client.BytesRecvd;
+    result.Resumed = client.Resumed;
+    result.CompleteLength = client.CompleteLength;
     result.TimedOut = client.TimedOut;
     result.LastError = client.LastError;
     result.Error = std::move(error);
@@ -63,6 +65,7 @@ struct THttpWorkerShared {
     struct TJob {
         QByteArray Url, File;
         THttpRequestSettings Settings;
+        TResumePoint Resume;
         quint64 Number = 0;
     };
     std::mutex Lock;
@@ -181,6 +184,10 @@ private:
             c.BytesRecvd = 0;
             c.ReplyNumber = 0;
             c.LastError = 0;
+            c.Resumed = false;
+            c.CompleteLength = -1;
+            c.ResumeFrom = job.Resume.From;
+            c.ResumeValidator = job.Resume.Validator;
             // A Cancel between requests left these set: it was not meant
             // for this request.
             c.Canceled = false;
@@ -287,14 +294,15 @@ THttpWorker::~THttpWorker()
     // ~QObject removes that call unseen.
 }
 
-void THttpWorker::Start(const QByteArray &url, const QByteArray &file, const THttpRequestSettings &settings)
+void THttpWorker::Start(const QByteArray &url, const QByteArray &file, const THttpRequestSettings &settings,
+                        const TResumePoint &resume)
 {
     Q_ASSERT(!busy_);
     busy_ = true;
     shared_->BytesReceived.store(0, std::memory_order_relaxed);
     {
         const std::lock_guard hold(shared_->Lock);
-        shared_->Job = THttpWorkerShared::TJob{url, file, settings, ++shared_->Started};
+        shared_->Job = THttpWorkerShared::TJob{url, file, settings, resume, ++shared_->Started};
     }
     QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
 }

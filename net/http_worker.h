@@ -34,6 +34,14 @@ struct THttpRequestSettings {
     void ApplyTo(THttpClient &client) const;
 };
 
+// Where a transfer resumes a file it has a part of: From bytes are in the
+// file, Validator is what ResumeValidatorOf found in the answer that gave
+// them (THttpClient::ResumeFrom and ResumeValidator). From <= 0: no resume.
+struct TResumePoint {
+    qint64 From = -1;
+    QByteArray Validator;
+};
+
 // How one GET ended, as the file client's fields show it afterwards.
 struct TTransferResult {
     QByteArray Url;
@@ -42,6 +50,8 @@ struct TTransferResult {
     QByteArray Header;          // the response header block (OutputFileMode false)
     qint64 ContentLength = -1;
     qint64 BytesRecvd = 0;
+    bool Resumed = false;       // the body went to the end of the existing part
+    qint64 CompleteLength = -1; // a resumed answer's complete length; -1 unknown
     bool TimedOut = false;
     int LastError = 0;
     std::exception_ptr Error;   // what Get raised; null when it returned normally
@@ -72,7 +82,10 @@ public:
     // true, OutputFileMode false, Port 0, ReportLevel 0). Busy() from this
     // call until OnFinished runs (Busy() is already false inside OnFinished,
     // so OnFinished may Start the next file). Called only while not Busy.
-    void Start(const QByteArray &url, const QByteArray &file, const THttpRequestSettings &settings);
+    // With resume.From > 0 the file holds a part already, and the request
+    // continues it (THttpClient::ResumeFrom); the result says whether it did.
+    void Start(const QByteArray &url, const QByteArray &file, const THttpRequestSettings &settings,
+               const TResumePoint &resume = {});
     // Ends the running request (it finishes with the client's cancel error
     // in Error) and closes any kept connection. Safe to call from the
     // owner's thread at any time, busy or not, repeatedly. A Cancel never

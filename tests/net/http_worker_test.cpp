@@ -296,3 +296,46 @@ TEST_F(HttpWorkerTest, AfterAnErrorTheConnectionIsNotReused)
     EXPECT_EQ(FileBytes(FilePath("b")), "second");
     EXPECT_EQ(server.ConnectionCount(), connections + 1);
 }
+
+TEST_F(HttpWorkerTest, ATransferResumesItsFileOnAKeptConnectionAndTheNextStartsAfresh)
+{
+    const QByteArray whole = QByteArray::number(Q_UINT64_C(1234567890123456789)).repeated(300);
+    FixtureRangeFile file;
+    file.Body = whole;
+    file.KeepOpen = true;
+    server.Route("/file", file);
+    settings.KeepAlive = true;
+    {
+        QFile part(QString::fromLocal8Bit(FilePath("file")));
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+        part.write(whole.left(2000));
+    }
+    Slot slot;
+    slot.Worker->Start(server.Url("/file"), FilePath("file"), settings, TResumePoint{2000, "\"v1\""});
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 1; }));
+    const TTransferResult &resumed = slot.Results[0];
+    EXPECT_EQ(ErrorText(resumed), QString());
+    EXPECT_TRUE(resumed.Resumed);
+    EXPECT_EQ(resumed.ReplyNumber, 206);
+    EXPECT_EQ(resumed.BytesRecvd, whole.size() - 2000);
+    EXPECT_EQ(resumed.CompleteLength, whole.size());
+    EXPECT_EQ(FileBytes(FilePath("file")), whole);
+    EXPECT_TRUE(server.LastRequest().contains("\r\nRange: bytes=2000-\r\nIf-Range: \"v1\"\r\n"));
+
+    // Without a resume point: a new file, as ever, on the same connection.
+    slot.Worker->Start(server.Url("/file"), FilePath("other"), settings);
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 2; }));
+    EXPECT_EQ(ErrorText(slot.Results[1]), QString());
+    EXPECT_FALSE(slot.Results[1].Resumed);
+    EXPECT_EQ(slot.Results[1].ReplyNumber, 200);
+    EXPECT_FALSE(server.LastRequest().contains("Range"));
+    EXPECT_EQ(FileBytes(FilePath("other")), whole);
+    // A resume point on a file that has changed size fails and leaves it.
+    slot.Worker->Start(server.Url("/file"), FilePath("other"), settings, TResumePoint{2000, "\"v1\""});
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 3; }));
+    EXPECT_TRUE(ErrorText(slot.Results[2]).contains("has changed meanwhile")) << ErrorText(slot.Results[2]).toStdString();
+    EXPECT_FALSE(slot.Results[2].Resumed);
+    EXPECT_EQ(FileBytes(FilePath("other")), whole);
+    EXPECT_EQ(server.ConnectionCount(), 1) << "the three on one kept connection";
+    EXPECT_FALSE(slot.Results[2].Error == nullptr);
+}

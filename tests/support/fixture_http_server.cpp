@@ -195,6 +195,64 @@ FixtureResponse FixtureResponse::KeptOk(const QByteArray &body)
     return response;
 }
 
+namespace {
+
+// The value of the request's header line name (exact case, as the client
+// sends it); null when there is none.
+QByteArray RequestHeader(const QByteArray &request, const QByteArray &name)
+{
+    const QByteArray key = "\r\n" + name + ": ";
+    const qsizetype at = request.indexOf(key);
+    if (at < 0)
+        return QByteArray();
+    const qsizetype from = at + key.size();
+    return request.mid(from, request.indexOf("\r\n", from) - from);
+}
+
+QByteArray InChunks(const QByteArray &body)
+{
+    QByteArray chunks;
+    for (qsizetype at = 0; at < body.size(); at += 1000) {
+        const QByteArray piece = body.mid(at, 1000);
+        chunks += QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+    }
+    return chunks + "0\r\n\r\n";
+}
+
+}  // namespace
+
+FixtureResponse FixtureRangeFile::Answer(const QByteArray &request) const
+{
+    const QByteArray range = RequestHeader(request, "Range");
+    const QByteArray ifRange = RequestHeader(request, "If-Range");
+    qint64 from = -1;
+    if (range.startsWith("bytes=") && range.endsWith('-'))
+        from = range.mid(6, range.size() - 7).toLongLong();
+    const bool current = ifRange.isNull() || (!ETag.isEmpty() && ifRange == ETag)
+                      || (!LastModified.isEmpty() && ifRange == LastModified);
+    const bool partial = !IgnoreRanges && current && from > 0 && from < Body.size();
+    const qint64 start = partial ? qBound<qint64>(0, from + ShiftStart, Body.size() - 1) : 0;
+    const QByteArray body = Body.mid(start);
+    FixtureResponse response;
+    response.Head = (KeepOpen ? "HTTP/1.1 " : "HTTP/1.0 ") + QByteArray(partial ? "206 Partial Content" : "200 OK") + "\r\n";
+    if (!ETag.isEmpty())
+        response.Head += "ETag: " + ETag + "\r\n";
+    if (!LastModified.isEmpty())
+        response.Head += "Last-Modified: " + LastModified + "\r\nDate: Tue, 08 Dec 2026 12:00:00 GMT\r\n";
+    if (partial)
+        response.Head += "Content-Range: "
+                       + (ContentRange.isEmpty() ? "bytes " + QByteArray::number(start) + '-'
+                                                       + QByteArray::number(Body.size() - 1) + '/'
+                                                       + QByteArray::number(Body.size())
+                                                 : ContentRange)
+                       + "\r\n";
+    response.Head += Chunked ? "Transfer-Encoding: chunked\r\n\r\n"
+                             : "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";
+    response.Body = Chunked ? InChunks(body) : body;
+    response.KeepOpen = KeepOpen;
+    return response;
+}
+
 FixtureHttpServer::FixtureHttpServer() { Start(); }
 
 FixtureHttpServer::FixtureHttpServer(const FixtureTls &tls)
@@ -264,6 +322,11 @@ QByteArray FixtureHttpServer::Url(const QByteArray &path) const
 void FixtureHttpServer::Route(const QByteArray &path, const FixtureResponse &response)
 {
     Route(path, [response](const QByteArray &) { return response; });
+}
+
+void FixtureHttpServer::Route(const QByteArray &path, const FixtureRangeFile &file)
+{
+    Route(path, [file](const QByteArray &request) { return file.Answer(request); });
 }
 
 void FixtureHttpServer::Route(const QByteArray &path, Handler handler)

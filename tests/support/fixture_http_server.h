@@ -85,6 +85,26 @@ struct FixtureResponse {
     static FixtureResponse KeptOk(const QByteArray &body);
 };
 
+// A file served with ranges, as an HTTP/1.1 server serves it: the whole
+// body with 200, ETag and Last-Modified (each when not empty); a request
+// with "Range: bytes=N-" (N inside the body) gets 206 with the rest and
+// its Content-Range, unless an If-Range is sent that is neither ETag nor
+// LastModified (the file has changed: 200 with the whole body). The other
+// members script servers that get ranges wrong. Use it with Handler().
+struct FixtureRangeFile {
+    QByteArray Body;
+    QByteArray ETag = "\"v1\"";
+    QByteArray LastModified;
+    bool IgnoreRanges = false;      // always 200 with the whole body
+    qint64 ShiftStart = 0;          // the 206 starts this many bytes off N
+    QByteArray ContentRange;        // not empty: sent instead of the right one
+    bool Chunked = false;           // the body in chunks of 1000 bytes, no Content-Length
+    bool KeepOpen = false;          // HTTP/1.1, the connection kept
+
+    // The response to one request, as described above.
+    FixtureResponse Answer(const QByteArray &request) const;
+};
+
 // The server certificate (PEM, the leaf first, any intermediates after it)
 // and its private key (PEM) of a TLS fixture server.
 struct FixtureTls {
@@ -114,9 +134,11 @@ public:
     QByteArray Url(const QByteArray &path) const;
 
     // Routes a path (as in the request line; a proxy request's full address
-    // is routed by its path) to a fixed response or a handler.
+    // is routed by its path) to a fixed response, a handler or a file
+    // served with ranges.
     void Route(const QByteArray &path, const FixtureResponse &response);
     void Route(const QByteArray &path, Handler handler);
+    void Route(const QByteArray &path, const FixtureRangeFile &file);
 
     // The raw bytes of every request received so far, in order (thread-safe).
     std::vector<QByteArray> Requests() const;
