@@ -45,6 +45,7 @@ class TPartFile;
 class TSavedArchive;
 class TSocketConnection;
 struct TBatchFile;
+struct TResumePoint;
 struct TTransferResult;
 
 class TDLForm final : public QWidget {
@@ -420,10 +421,16 @@ private:
     void SaveErrorLog();
     enum class DownloadStep : int;
     DownloadStep DownloadOnce(TBatchFile &file);
-    TTransferResult TransferHere(const QByteArray &address, const QByteArray &part);
+    TTransferResult TransferHere(const QByteArray &address, const QByteArray &part, const TResumePoint &resume);
     bool PrepareTargetName(TBatchFile &file);
     DownloadStep RunDownloadStep(TBatchFile &file, const std::function<DownloadStep()> &step);
     DownloadStep AfterTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result);
+    DownloadStep CheckAndNameTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result);
+    bool ContinuationRefused(TBatchFile &file, const TTransferResult &result);
+    // Continuing interrupted files (dlform_resume.cpp), with "skipsaved" on.
+    bool ResumeEnabled() const;
+    std::unique_ptr<TPartFile> PartFileFor(TBatchFile &file, TResumePoint &resume);
+    void KeepForResume(const TBatchFile &file, TPartFile &part, const TTransferResult &result, DownloadStep step);
     DownloadStep CheckTransfer(TBatchFile &file, const QByteArray &part, const TTransferResult &result);
     DownloadStep GiveFinalName(const QByteArray &part, TBatchFile &file);
     DownloadStep HandleDownloadSocketError(const class ESockError &e, TBatchFile &file, const TTransferResult &result);

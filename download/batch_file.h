@@ -14,4 +14,5 @@ struct TBatchFile {
     QByteArray name;  // relative to the save folder; the naming rules may change it
     int attempt = 1;
     QString reason;   // why the last attempt failed; empty when it said so itself
+    qint64 resumedFrom = -1;  // the bytes of a part this attempt continues; -1 none
 };

@@ -16,6 +16,7 @@
 #include "lists/list_file_format.h"
 #include "net/http_client.h"
 #include "net/http_worker.h"
+#include "net/resume_errors.h"
 #include "net/socket_errors.h"
 #include "net/tls_errors.h"
 
@@ -145,17 +146,20 @@ TDLForm::DownloadStep TDLForm::DownloadOnce(TBatchFile &file)
     return RunDownloadStep(file, [&] {
         if (!PrepareTargetName(file))
             return DownloadStep::Failed;
-        TPartFile part;
-        return AfterTransfer(file, part, TransferHere(file.address, part.Name()));
+        TResumePoint resume;
+        const std::unique_ptr<TPartFile> part = PartFileFor(file, resume);
+        return AfterTransfer(file, *part, TransferHere(file.address, part->Name(), resume));
     });
 }
 
 // The transfer through the window's file client, into the part file.
-TTransferResult TDLForm::TransferHere(const QByteArray &address, const QByteArray &part)
+TTransferResult TDLForm::TransferHere(const QByteArray &address, const QByteArray &part, const TResumePoint &resume)
 {
     std::exception_ptr error;
     try {
         TBodyRedirect into(HTTP2->Body, part);
+        HTTP2->ResumeFrom = resume.From;
+        HTTP2->ResumeValidator = resume.Validator;
         HTTP2->Get(address);
     } catch (...) {
         error = std::current_exception();
@@ -200,9 +204,48 @@ TDLForm::DownloadStep TDLForm::RunDownloadStep(TBatchFile &file, const std::func
     }
 }
 
-// What follows a transfer, wherever it ran: the checks, the final name,
-// the count, the preview and the empty-file and size rules.
+// What follows a transfer, wherever it ran: a continued file that cannot
+// be continued starts over; the checks, the final name, the count, the
+// preview and the empty-file and size rules; a part that a later attempt
+// can continue is kept for it.
 TDLForm::DownloadStep TDLForm::AfterTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result)
+{
+    if (file.resumedFrom > 0 && ContinuationRefused(file, result)) {
+        KeepForResume(file, part, result, DownloadStep::Failed);  // forgotten; the part goes
+        return DownloadStep::Retry;
+    }
+    const DownloadStep step = CheckAndNameTransfer(file, part, result);
+    KeepForResume(file, part, result, step);
+    return step;
+}
+
+// A continued transfer the server or the file did not let go on (a range
+// that does not continue the part, an error status, a part that changed):
+// logged; the next attempt starts the file over.
+bool TDLForm::ContinuationRefused(TBatchFile &file, const TTransferResult &result)
+{
+    QString why;
+    if (result.Error) {
+        try {
+            std::rethrow_exception(result.Error);
+        } catch (const EResumeError &e) {
+            why = ResumeProblemText(e, EnglishUI == 1);
+        } catch (...) {
+            return false;
+        }
+    } else if (result.ReplyNumber < 200 || result.ReplyNumber > 299) {
+        why = Wording("strežnik je odgovoril %1", "the server answered %1")
+                  .arg(QString::fromUtf8(StatusTextOf(result.Header)));
+    } else {
+        return false;
+    }
+    file.reason = why;
+    Log(Wording("Prenosa %1 ni mogoče nadaljevati (%2) - začenjam znova", "Cannot continue %1 (%2) - starting over")
+            .arg(Name(file.name), why));
+    return true;
+}
+
+TDLForm::DownloadStep TDLForm::CheckAndNameTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result)
 {
     if (result.Error) {
         try {

@@ -137,9 +137,10 @@ bool TDLForm::StartNextFile(ParallelWalk &walk, int slot)
             GiveUpDownload(file);
             continue;
         }
-        auto part = std::make_unique<TPartFile>();
+        TResumePoint resume;
+        auto part = PartFileFor(file, resume);
         ReservedNames.insert(file.name);
-        Workers[slot]->Start(file.address, part->Name(), walk.settings);
+        Workers[slot]->Start(file.address, part->Name(), walk.settings, resume);
         walk.jobs[size_t(slot)] = ParallelWalk::Job{std::move(file), std::move(part)};
         return true;
     }

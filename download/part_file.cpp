@@ -1,7 +1,10 @@
 #include "download/part_file.h"
 
 #include <QRandomGenerator>
+#include <QByteArrayView>
 #include <QSet>
+
+#include <algorithm>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,6 +38,27 @@ QByteArray FreePartName()
 TPartFile::TPartFile() : name_(FreePartName())
 {
     NamesInUse().insert(name_);
+}
+
+TPartFile::TPartFile(const QByteArray &existing) : name_(existing)
+{
+    NamesInUse().insert(name_);
+}
+
+bool TPartFile::IsPartName(const QByteArray &name)
+{
+    static constexpr QByteArrayView kPrefix = ".grabulo-", kSuffix = ".part";
+    if (name.size() <= kPrefix.size() + kSuffix.size() || !name.startsWith(kPrefix) || !name.endsWith(kSuffix))
+        return false;
+    const QByteArray middle = name.mid(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+    return std::all_of(middle.begin(), middle.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
+
+bool TPartFile::InUse(const QByteArray &name)
+{
+    return NamesInUse().contains(name);
 }
 
 TPartFile::~TPartFile()

@@ -5,11 +5,19 @@
 #include <QByteArray>
 
 // Picks a free ".grabulo-XXXXXX.part" name; the transfer creates the file as
-// a new one only. Removed when the object ends unless it got its final name
+// a new one only (or continues one that an interrupted transfer left). Removed when the object ends unless it got its final name
 // (Keep), so no way out leaves a partial file behind.
 class TPartFile {
 public:
     TPartFile();
+    // Takes over a part file an earlier, interrupted transfer left, to be
+    // continued; removed at the end like a new one unless kept.
+    explicit TPartFile(const QByteArray &existing);
+    // Whether name can be a part file's: ".grabulo-" and ".part" around
+    // letters and digits, in the current folder.
+    static bool IsPartName(const QByteArray &name);
+    // Whether a part file of this process has the name.
+    static bool InUse(const QByteArray &name);
     ~TPartFile();
     TPartFile(const TPartFile &) = delete;
     TPartFile &operator=(const TPartFile &) = delete;

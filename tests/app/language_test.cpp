@@ -48,10 +48,10 @@ protected:
     TDLForm *const form = windows.Form();
 };
 
-TEST_F(Language, TheTableCoversFiftyNineRowsOfTheThreeWindows)
+TEST_F(Language, TheTableCoversSixtyOneRowsOfTheThreeWindows)
 {
     const auto table = form->LanguageTable();
-    ASSERT_EQ(table.size(), 59);
+    ASSERT_EQ(table.size(), 61);
     for (const auto &row : table)
         EXPECT_NE(row.control, nullptr) << row.english;
 }
@@ -99,10 +99,12 @@ TEST_F(Language, TheLanguageButtonRewordsKeepConnectionsOpenAndDownloadsAtOnce)
     EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Ohrani povezave odprte"));
     EXPECT_EQ(form->Label25->text(), QStringLiteral("Hkratni prenosi"));
     EXPECT_EQ(form->CheckBox7->text(), QStringLiteral("Poišči odzivne in odloženo naložene slike"));
+    EXPECT_EQ(form->CheckBox8->text(), QStringLiteral("Preskoči že shranjene slike"));
     QTest::mouseClick(form->Button7, Qt::LeftButton);
     EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Keep connections open"));
     EXPECT_EQ(form->Label25->text(), QStringLiteral("Downloads at once"));
     EXPECT_EQ(form->CheckBox7->text(), QStringLiteral("Find responsive and lazy-loaded pictures"));
+    EXPECT_EQ(form->CheckBox8->text(), QStringLiteral("Skip pictures already saved"));
     QTest::mouseClick(form->Button7, Qt::LeftButton);
     EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Ohrani povezave odprte"));
     EXPECT_EQ(form->Label25->text(), QStringLiteral("Hkratni prenosi"));
