@@ -9,6 +9,7 @@
 #include "app/panel_status_bar.h"
 #include "app/settings_values.h"
 #include "app/shared_state.h"
+#include "download/file_naming.h"
 #include "net/http_client.h"
 #include "scan/address_helpers.h"
 
@@ -135,6 +136,10 @@ int TDLForm::ParallelSlots() const
 QByteArray TDLForm::AnnounceDownload(const QByteArray &address, int k, qsizetype count, bool onCounter)
 {
     LociNaslov(address);
+    // The modern scan finds picture addresses with a query ("a.jpg?w=800"):
+    // the file is named by what comes before it.
+    if (CheckBox7->isChecked())
+        AddressFile = NameWithoutQuery(AddressFile);
     const QString progress = QString::number(k) + u'/' + QString::number(count);
     const QString file = QString::fromUtf8(AddressFile);
     if (onCounter)

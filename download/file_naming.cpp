@@ -64,3 +64,11 @@ QByteArray ZamenjajImeDatoteke(const QByteArray &name, const QSet<QByteArray> &r
             return candidate;
     }
 }
+
+QByteArray NameWithoutQuery(const QByteArray &name)
+{
+    qsizetype end = 0;
+    while (end < name.size() && name[end] != '?' && name[end] != '#')
+        ++end;
+    return end == 0 ? name : name.first(end);
+}

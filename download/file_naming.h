@@ -26,3 +26,9 @@ QByteArray ZamenjajImeDatoteke(const QByteArray &name);
 // transfer, so files saved side by side get the names they would get one
 // after another.
 QByteArray ZamenjajImeDatoteke(const QByteArray &name, const QSet<QByteArray> &reserved);
+
+// The file name of an address's last segment without its query and
+// fragment ("cover.jpg?w=1200" gives "cover.jpg"), for pages scanned the
+// modern way, whose picture addresses often carry one; the name as it is
+// when nothing would be left of it.
+QByteArray NameWithoutQuery(const QByteArray &name);

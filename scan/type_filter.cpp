@@ -144,6 +144,17 @@ QByteArrayView Trimmed(QByteArrayView link)
     return link;
 }
 
+// The address without its query and fragment: "cover.jpg?w=1200" names
+// a .jpg.
+QByteArrayView WithoutQuery(QByteArrayView link)
+{
+    for (qsizetype i = 0; i < link.size(); ++i) {
+        if (link[i] == '?' || link[i] == '#')
+            return link.first(i);
+    }
+    return link;
+}
+
 } // namespace
 
 QStringList ModernFileTypeFilterExtraCaptions()
@@ -167,10 +178,11 @@ bool FileTypeAdmitsLink(int typeFilterIndex, QByteArrayView link, bool modern)
         return true;
     if (!modern)
         return false;
-    const QByteArrayView trimmed = Trimmed(link);
+    const QByteArrayView path = WithoutQuery(Trimmed(link));
+    if (path.size() != Trimmed(link).size() && FileTypeAdmitsLink(typeFilterIndex, path))
+        return true;
     for (const ModernPictureType &type : kModernPictureTypes) {
-        if ((typeFilterIndex == 0 || typeFilterIndex == type.entry)
-            && EndsWithIgnoringCase(trimmed, type.ending))
+        if ((typeFilterIndex == 0 || typeFilterIndex == type.entry) && EndsWithIgnoringCase(path, type.ending))
             return true;
     }
     return false;

@@ -52,6 +52,7 @@ QStringList ModernFileTypeFilterExtraCaptions();
 QStringList FileTypeFilterCaptions(bool modern);
 
 // FileTypeAdmitsLink without modern. With modern, also: a link whose
-// trimmed text ends in ".webp", ".avif" or ".svg" (letters in any case)
+// address before any "?" or "#" passes the filter, and one whose address
+// before them ends in ".webp", ".avif" or ".svg" (letters in any case)
 // passes entry 0 and its own entry 17, 18 or 19.
 bool FileTypeAdmitsLink(int typeFilterIndex, QByteArrayView link, bool modern);

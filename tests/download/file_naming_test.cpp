@@ -76,4 +76,12 @@ TEST_F(FileNamingInFolder, TheFirstFreeNumberedVariantIsChosen)
     EXPECT_EQ(ZamenjajImeDatoteke("pic.jpg"), QByteArray("pic0002.jpg"));
 }
 
+TEST(NameWithoutQuery, KeepsTheNameBeforeAQueryOrAFragment)
+{
+    EXPECT_EQ(NameWithoutQuery("cover.jpg?w=1200&h=630"), QByteArray("cover.jpg"));
+    EXPECT_EQ(NameWithoutQuery("p.webp#x?y"), QByteArray("p.webp"));
+    EXPECT_EQ(NameWithoutQuery("plain.png"), QByteArray("plain.png"));
+    EXPECT_EQ(NameWithoutQuery("?id=3"), QByteArray("?id=3"));  // nothing before it: the naming rules clean it
+}
+
 }  // namespace

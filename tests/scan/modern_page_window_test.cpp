@@ -10,6 +10,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -70,6 +72,27 @@ TEST_F(ModernPageWindow, TheBoxSwitchesTheScanAndTheTypeListsAndIsKept)
     EXPECT_EQ(form->Combo2->currentIndex(), 0);
     EXPECT_EQ(TypeFilterIndex, 0);
     EXPECT_EQ(ReadSetting(Settings::ModernPages), 0);
+}
+
+TEST_F(ModernPageWindow, APictureAddressWithAQueryIsListedAndSavedUnderItsName)
+{
+    server.Route("/q/index.html",
+                 FixtureResponse::Ok("<meta property=\"og:image\" content=\"/q/cover.jpg?w=1200&amp;h=630\">"));
+    server.Route("/q/cover.jpg?w=1200&h=630", FixtureResponse::Ok("JPEG", "image/jpeg"));
+    form->PageControl1->setCurrentIndex(0);
+    form->Combo2->setCurrentIndex(0);
+    form->CheckBox5->setChecked(true);
+    QTest::mouseClick(form->CheckBox7, Qt::LeftButton, {}, QPoint(4, form->CheckBox7->height() / 2));
+    form->Combo1->setEditText(QString::fromUtf8(host + "/q/index.html"));
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    ASSERT_EQ(form->List2->Items(), QList<QByteArray>{"http://" + host + "/q/cover.jpg?w=1200&h=630"});
+    form->List2->SelectAll();
+    QTest::mouseClick(form->Button4, Qt::LeftButton);
+    QFile saved(QDir::current().filePath("cover.jpg"));  // the save folder FormCreate entered
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("JPEG"));
+    EXPECT_TRUE(QDir::current().entryList({"cover.jpg?*", "cover.jpg_*"}, QDir::Files).isEmpty());
+    saved.remove();
 }
 
 }  // namespace

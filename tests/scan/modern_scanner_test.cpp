@@ -251,6 +251,12 @@ TEST(ModernTypeFilter, AddsTheNewPictureTypesOnlyWithModernPages)
     EXPECT_EQ(admitted(3), Links{"g.png"});
     EXPECT_TRUE(admitted(20).isEmpty());
     EXPECT_FALSE(FileTypeAdmitsLink(17, "a.webp", false));
+    // Picture addresses with a query or a fragment name their type before it.
+    EXPECT_TRUE(FileTypeAdmitsLink(0, "/share/cover.jpg?w=1200&h=630", true));
+    EXPECT_TRUE(FileTypeAdmitsLink(17, "p.webp#top", true));
+    EXPECT_FALSE(FileTypeAdmitsLink(0, "/share/cover.jpg?w=1200&h=630", false));
+    EXPECT_FALSE(FileTypeAdmitsLink(0, "/image?name=a.html", true));
+    EXPECT_FALSE(FileTypeAdmitsLink(19, "/page.html?as=d.svg", true));
 }
 
 TEST(ModernScan, FilterPassKeepsTheLinkScannersContract)
