@@ -7,6 +7,7 @@
 #include "app/handler_guard.h"
 #include "app/list_box.h"
 #include "app/platform.h"
+#include "app/settings_store.h"
 #include "app/settings_values.h"
 #include "app/shared_state.h"
 #include "app/statistics.h"
@@ -29,9 +30,10 @@
 namespace {
 // Each write of the store rewrites and syncs the whole settings file to disk
 // (two syncs and a rename), which costs an unattended run more than the
-// rest of its closing. A value that reads back the same already, stored or
-// as the default of a missing one, is left alone: the next read gives the
-// same either way.
+// rest of its closing; so the writes of one moment go in one batch
+// (TSettingsWriteBatch), and a value that reads back the same already,
+// stored or as the default of a missing one, is left alone: the next read
+// gives the same either way.
 void StoreIfChanged(IntegerSetting s, qint32 value)
 {
     if (ReadSetting(s) != value)
@@ -54,6 +56,9 @@ void StoreIfChanged(const char *name, const QString &value)
 
 void TDLForm::FormCreate()
 {
+    // One rewrite for what the start stores; its reads use the store the
+    // batch keeps open instead of opening it for each.
+    const TSettingsWriteBatch oneRewrite;
     InitSharedState();
     Combo2->setCurrentIndex(0);
     setWindowTitle(QStringLiteral("Grabulo - ") + QDir::toNativeSeparators(ProgramFolder()));
@@ -228,6 +233,7 @@ void TDLForm::FormActivate()
 
 void TDLForm::FormClose()
 {
+    const TSettingsWriteBatch oneRewrite;  // the state below in one rewrite of the store
     ShuttingDown = true;
     Timer1->stop();
     // The same client-area bounds that creation restores.

@@ -2,6 +2,9 @@
 
 MessageLog::MessageLog(QWidget *parent, int flushDelayMs) : QPlainTextEdit(parent)
 {
+    // Nobody can undo in a log that takes no typing, and the undo history
+    // would keep a copy of every appended batch for the whole run.
+    setUndoRedoEnabled(false);
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(flushDelayMs);
     connect(&flushTimer_, &QTimer::timeout, this, [this] { Flush(); });

@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QStringList>
 
+#include <map>
+
 namespace {
 
 // "Software\Organisation\Application" names the native settings of that
@@ -28,14 +30,61 @@ bool Readable(const QSettings &settings)
     return settings.status() == QSettings::NoError;
 }
 
+}  // namespace
+
+struct TSettingsWriteBatch::Stores {
+    std::map<QString, std::unique_ptr<QSettings>> byKey;
+};
+
+namespace {
+
+// The stores of this thread's outermost batch, or none.
+thread_local TSettingsWriteBatch::Stores *t_batch = nullptr;
+
+// Opens the store of the key for one access, or gives the one the batch
+// keeps open.
+class TStoreAccess {
+public:
+    explicit TStoreAccess(const QString &key)
+    {
+        if (t_batch) {
+            std::unique_ptr<QSettings> &kept = t_batch->byKey[key];
+            if (!kept)
+                kept = Open(key);
+            settings_ = kept.get();
+        } else {
+            own_ = Open(key);
+            settings_ = own_.get();
+        }
+    }
+    QSettings &operator*() const { return *settings_; }
+    QSettings *operator->() const { return settings_; }
+    // Puts a write on disk now, unless a batch does it at its end.
+    void Commit() const
+    {
+        if (own_)
+            own_->sync();
+    }
+
+private:
+    static std::unique_ptr<QSettings> Open(const QString &key)
+    {
+        const KeyNames names = NamesOf(key);
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, names.organisation,
+                                           names.application);
+    }
+
+    std::unique_ptr<QSettings> own_;
+    QSettings *settings_ = nullptr;
+};
+
 // The stored value as text, or nothing when it is missing or unreadable.
 std::optional<QString> ReadText(const QString &key, const QString &name)
 {
-    const KeyNames names = NamesOf(key);
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, names.organisation, names.application);
-    if (!Readable(settings) || !settings.contains(name))
+    const TStoreAccess settings(key);
+    if (!Readable(*settings) || !settings->contains(name))
         return std::nullopt;
-    const QVariant value = settings.value(name);
+    const QVariant value = settings->value(name);
     QString text;
     if (value.typeId() == QMetaType::QStringList)
         text = value.toStringList().join(QStringLiteral(", "));  // an unquoted comma in the file
@@ -50,15 +99,33 @@ std::optional<QString> ReadText(const QString &key, const QString &name)
 
 void WriteText(const QString &key, const QString &name, const QString &text)
 {
-    const KeyNames names = NamesOf(key);
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, names.organisation, names.application);
-    if (!Readable(settings))
+    const TStoreAccess settings(key);
+    if (!Readable(*settings))
         return;  // a corrupt or unreadable store is left as it is
-    settings.setValue(name, text);
-    settings.sync();
+    settings->setValue(name, text);
+    settings.Commit();
 }
 
 }  // namespace
+
+TSettingsWriteBatch::TSettingsWriteBatch()
+{
+    if (t_batch)
+        return;  // an outer batch writes these too
+    stores_ = std::make_unique<Stores>();
+    t_batch = stores_.get();
+}
+
+TSettingsWriteBatch::~TSettingsWriteBatch()
+{
+    if (!stores_)
+        return;
+    t_batch = nullptr;
+    for (auto &[key, settings] : stores_->byKey) {
+        if (Readable(*settings))
+            settings->sync();
+    }
+}
 
 void RegWriteString(const QString &key, const QString &name, const QString &value)
 {

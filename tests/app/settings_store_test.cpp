@@ -8,6 +8,8 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
+#include <thread>
+
 
 namespace {
 
@@ -103,6 +105,55 @@ TEST_F(SettingsStore, AFolderThatCannotBeCreatedMeansDefaultsAndNoEffect)
     RegWriteInteger(RegistryKey, "download", 7);
     EXPECT_EQ(RegReadInteger(RegistryKey, "download", 0), 0);
     EXPECT_EQ(RegReadString(RegistryKey, "run", "0"), QStringLiteral("0"));
+}
+
+static QByteArray FileText()
+{
+    QFile file(testenv::SettingsFile());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_F(SettingsStore, ABatchRewritesTheFileOnceAtItsEndAndItsReadsSeeItsWrites)
+{
+    RegWriteInteger(RegistryKey, "left", 5);
+    const QByteArray before = FileText();
+    {
+        const TSettingsWriteBatch outer;
+        RegWriteInteger(RegistryKey, "left", 7);
+        {
+            const TSettingsWriteBatch inner;  // part of the outer one
+            RegWriteString(RegistryKey, "run", QStringLiteral("1234"));
+        }
+        EXPECT_EQ(FileText(), before) << "an inner batch wrote at its end";
+        EXPECT_EQ(RegReadInteger(RegistryKey, "left", 20), 7);
+        EXPECT_EQ(RegReadString(RegistryKey, "run", "0"), QStringLiteral("1234"));
+    }
+    const QByteArray after = FileText();
+    EXPECT_TRUE(after.contains("left=7")) << after.constData();
+    EXPECT_TRUE(after.contains("run=1234")) << after.constData();
+    // Out of the batch, each write is on disk at once again.
+    RegWriteInteger(RegistryKey, "top", 3);
+    EXPECT_TRUE(FileText().contains("top=3"));
+}
+
+TEST_F(SettingsStore, ABatchOnAnUnwritableStoreIgnoresItsWritesAndGivesDefaults)
+{
+    ASSERT_TRUE(QDir().mkpath(testenv::SettingsFile()));
+    {
+        const TSettingsWriteBatch batch;
+        RegWriteInteger(RegistryKey, "left", 5);
+        EXPECT_EQ(RegReadInteger(RegistryKey, "left", 20), 20);
+    }
+    EXPECT_EQ(RegReadInteger(RegistryKey, "left", 20), 20);
+    EXPECT_TRUE(QFileInfo(testenv::SettingsFile()).isDir());
+    QDir(testenv::SettingsFile()).removeRecursively();
+}
+
+TEST_F(SettingsStore, ABatchOnOneThreadLeavesAnotherThreadsWritesImmediate)
+{
+    const TSettingsWriteBatch batch;
+    std::thread([] { RegWriteInteger(RegistryKey, "width", 640); }).join();
+    EXPECT_TRUE(FileText().contains("width=640"));
 }
 
 TEST(TimeStamp, CountsDaysFromTheFirstOfJanuaryOfYearOne)

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -111,6 +112,23 @@ TEST_F(StartUp, ClosingRewritesTheStoreOnlyForValuesThatReadBackDifferently)
     ResetSharedState();
     Create();
     EXPECT_EQ(form->geometry(), QRect(20, 20, 670, 600));
+}
+
+TEST_F(StartUp, TheStateStoredAtStartAndAtClosingIsOnDiskOnceEachReturns)
+{
+    const auto onDisk = [] {
+        QFile file(testenv::SettingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    Create();
+    EXPECT_TRUE(onDisk().contains("prisoten=ja")) << onDisk().constData();
+    EXPECT_TRUE(onDisk().contains("verzija=1.5"));
+    form->setGeometry(30, 20, 700, 610);
+    RunPictureCount = 3;
+    form->FormClose();
+    const QByteArray text = onDisk();
+    for (const char *line : {"left=30", "width=700", "height=610", "download=3", "run="})
+        EXPECT_TRUE(text.contains(line)) << line << " missing from\n" << text.constData();
 }
 
 TEST_F(StartUp, StoredSettingsTabValuesAreApplied)
