@@ -136,7 +136,7 @@ void TDLForm::WirePageLoad()
     setAcceptDrops(true);
     Combo1->lineEdit()->setAcceptDrops(false);
     Memo3->setAcceptDrops(false);
-    connect(Button2, &QPushButton::clicked, this, Guard([this] { Button2Click(); }));
+    connect(Button2, &QPushButton::clicked, this, Guard([this] { LoadPageCommand(); }));
     connect(Button3, &QPushButton::clicked, this, Guard([this] { Button3Click(); }));
     connect(Button5, &QPushButton::clicked, this, Guard([this] { Button5Click(); }));
     connect(Button18, &QPushButton::clicked, this, Guard([this] { Button18Click(); }));
@@ -156,11 +156,11 @@ void TDLForm::WirePageLoad()
     OnEvent(Combo1->lineEdit(), QEvent::KeyRelease, [this, seen](QEvent *e) {
         *seen = e;
         QTimer::singleShot(0, this, [seen] { *seen = nullptr; });
-        Combo1KeyUp(static_cast<QKeyEvent *>(e)->key());
+        LoadPageKey(static_cast<QKeyEvent *>(e)->key());
     });
     OnEvent(Combo1, QEvent::KeyRelease, [this, seen](QEvent *e) {
         if (e != *seen)
-            Combo1KeyUp(static_cast<QKeyEvent *>(e)->key());
+            LoadPageKey(static_cast<QKeyEvent *>(e)->key());
     });
 }
 
@@ -200,7 +200,7 @@ void TDLForm::WireLists()
 
     connect(Button13, &QPushButton::clicked, this, Guard([this] { Button13Click(); }));
     connect(Button15, &QPushButton::clicked, this, Guard([this] { Button15Click(); }));
-    connect(Button14, &QPushButton::clicked, this, Guard([this] { Button14Click(); }));
+    connect(Button14, &QPushButton::clicked, this, Guard([this] { StartListCommand(); }));
     connect(Button16, &QPushButton::clicked, this, Guard([this] { Button16Click(); }));
     connect(Button17, &QPushButton::clicked, this, Guard([this] { Button17Click(); }));
     connect(SpeedButton1, &QToolButton::clicked, this, Guard([this] { SpeedButton1Click(); }));
