@@ -29,9 +29,9 @@ protected:
 
 TEST_F(BatchSummary, AFinishedBatchEndsWithItsTallyInBothWalksAndBothLanguages)
 {
-    for (const int slots : {1, 3}) {
-        SCOPED_TRACE(slots);
-        form->SpinEdit1->setValue(slots);
+    for (const int slotCount : {1, 3}) {
+        SCOPED_TRACE(slotCount);
+        form->SpinEdit1->setValue(slotCount);
         PickWithFailure("late.jpg");
         form->ENGClick();
         Click(form->Button4);
@@ -50,9 +50,9 @@ TEST_F(BatchSummary, AFinishedBatchEndsWithItsTallyInBothWalksAndBothLanguages)
 
 TEST_F(BatchSummary, AStoppedBatchCountsWhatEndedBeforeTheStop)
 {
-    for (const int slots : {1, 3}) {
-        SCOPED_TRACE(slots);
-        form->SpinEdit1->setValue(slots);
+    for (const int slotCount : {1, 3}) {
+        SCOPED_TRACE(slotCount);
+        form->SpinEdit1->setValue(slotCount);
         PickWithFailure("stall.jpg");
         // Disconnect once a and gone have ended, the held file in transfer.
         WhenTrue([&] { return Requested("/p/stall.jpg") && form->Tally.saved + form->Tally.failed == 2; },
@@ -78,7 +78,7 @@ TEST_F(BatchSummary, FailedLinesAreRedAndTheLogTextStaysPlain)
     PickWithFailure("c.jpg");
     Click(form->Button4);
     const QString failed = "Failed: " + QString::fromUtf8(server.Url("/p/gone.jpg"));
-    const QString reason = "File gone.jpg was not saved: the server answered 404 not routed";
+    const QString reason = "File gone.jpg was not saved: the server answered 404 Not Found";
     const int failedLine = LineNumber(failed);
     ASSERT_GE(failedLine, 0) << form->Memo3->Text().toStdString();
     EXPECT_TRUE(form->Memo3->IsFailureLine(failedLine));
