@@ -90,3 +90,26 @@ QString TallyText(const TBatchTally &tally, bool english)
                         : QStringLiteral(", preskočenih: %1").arg(tally.skipped);
     return text;
 }
+
+QStringList ProgressChoices(const TBatchProgress &progress, bool english)
+{
+    const QString done = QStringLiteral("%1/%2 %3")
+                             .arg(progress.ended)
+                             .arg(progress.total)
+                             .arg(english ? QStringLiteral("done") : QStringLiteral("končanih"));
+    const QString rate = english ? QStringLiteral("%1 at %2") : QStringLiteral("%1 s hitrostjo %2");
+    const QString left = TimeLeftText(SecondsLeft(progress), english);
+    const QString tail = left.isEmpty() ? QString() : QStringLiteral(", ") + left;
+    return {ProgressSentence(progress, english),
+            done + QStringLiteral(", ") + rate.arg(DataSizeText(progress.bytes, english), SpeedText(progress)) + tail,
+            done + (left.isEmpty() ? QStringLiteral(", ") + SpeedText(progress) : tail)};
+}
+
+QStringList BatchEndChoices(const TBatchTally &tally, bool interrupted, bool english)
+{
+    const QString counts = TallyText(tally, english) + u'.';
+    const char *whole = interrupted ? (english ? "Download interrupted." : "Prenos datotek prekinjen.")
+                                    : (english ? "Download finished." : "Prenos datotek končan.");
+    const char *brief = interrupted ? (english ? "Interrupted." : "Prekinjen.") : (english ? "Finished." : "Končan.");
+    return {QString::fromUtf8(whole) + u' ' + counts, QString::fromUtf8(brief) + u' ' + counts, counts};
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 struct TBatchProgress {
     int ended = 0;        // saved, failed or stopped
@@ -38,6 +39,13 @@ QString ProgressRateLine(const TBatchProgress &progress, bool english);
 // "229 of 1000 files done, 4 in transfer, 1.8 MiB at 679 KiB/s", then
 // ", about 3 min left" once the time left means something.
 QString ProgressSentence(const TBatchProgress &progress, bool english);
+// The sentence, then shorter forms of it for a narrow status panel:
+// "229/1000 done, 1.8 MiB at 679 KiB/s, about 3 min left" and "229/1000
+// done, about 3 min left" (the speed where no time left is known yet).
+QStringList ProgressChoices(const TBatchProgress &progress, bool english);
 // "3 saved, 1 failed" (", 2 skipped" only when some were);
 // "Shranjenih: 3, neuspešnih: 1".
 QString TallyText(const TBatchTally &tally, bool english);
+// "Download finished. 3 saved, 1 failed.", then "Finished. 3 saved, 1
+// failed." and "3 saved, 1 failed." ("interrupted" for a stopped batch).
+QStringList BatchEndChoices(const TBatchTally &tally, bool interrupted, bool english);

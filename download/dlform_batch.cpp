@@ -125,11 +125,9 @@ void TDLForm::ShraniSlike()
 
 void TDLForm::ShowBatchEnd(bool interrupted)
 {
-    const QString end = interrupted ? Wording("Prenos datotek prekinjen.", "Download interrupted.")
-                                    : Wording("Prenos datotek končan.", "Download finished.");
-    const QString text = end + u' ' + TallyText(Tally, EnglishUI == 1) + u'.';
-    Status1->SetPanelText(2, text);
-    Log(text);
+    const QStringList texts = BatchEndChoices(Tally, interrupted, EnglishUI == 1);
+    Status1->SetPanelTexts(2, texts);
+    Log(texts.first());
 }
 
 void TDLForm::WalkSelectedLinks()
@@ -165,7 +163,7 @@ void TDLForm::ShowSerialProgress(const TBatchProgress &progress)
 {
     TBatchProgress shown = progress;
     shown.inTransfer = progress.ended < progress.total ? 1 : 0;
-    Status1->SetPanelText(2, ProgressSentence(shown, EnglishUI == 1));
+    Status1->SetPanelTexts(2, ProgressChoices(shown, EnglishUI == 1));
 }
 
 // The setting "parallel": how many files of a batch transfer at once.

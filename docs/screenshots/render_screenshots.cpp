@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLinearGradient>
@@ -64,13 +65,14 @@ bool SaveBatchStates(const QString &dir)
     const bool english = EnglishUI == 1;
     BatchRunning = true;
     DLForm->ShowBusyState();
-    DLForm->Status1->SetPanelText(2, ProgressSentence({229, 1000, 1, qint64(1900) * 1024, 184000}, english));
+    DLForm->Status1->SetPanelTexts(2, ProgressChoices({229, 1000, 1, qint64(1900) * 1024, 184000}, english));
     bool ok = Save(DLForm, dir + "/download-busy.png");
     BatchRunning = false;
     DLForm->ShowBusyState();
     DLForm->LogFailure(Wording("Datoteke sunset.png ni bilo mogoče shraniti: strežnik je odgovoril 404 Not Found",
                                "File sunset.png was not saved: the server answered 404 Not Found"));
     DLForm->LogFailure(QStringLiteral("Failed: http://127.0.0.1:8080/gallery/sunset.png"));
+    DLForm->Tally = {3, 1, 0};
     DLForm->ShowBatchEnd(false);
     DLForm->Memo3->ShowNewestLine();
     ok &= Save(DLForm, dir + "/download-finished.png");
@@ -142,7 +144,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     InitApplication(QStringLiteral("Grabulo"));
     const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    const QString helpFile = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("help.htm");
+    const QString helpFile =
+        QFileInfo(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("help.htm")).absoluteFilePath();
     const QString scale = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("1.0");
     SetExternalOpener([](const QUrl &) { return false; });  // help in the program's own window
     QTemporaryDir tmp;

@@ -53,7 +53,10 @@ TEST_F(BatchSummary, AStoppedBatchCountsWhatEndedBeforeTheStop)
     for (const int slotCount : {1, 3}) {
         SCOPED_TRACE(slotCount);
         form->SpinEdit1->setValue(slotCount);
-        PickWithFailure("stall.jpg");
+        // The fourth is held too: several at once starts it as soon as a slot is free.
+        form->List2->SetItems({server.Url("/p/a.jpg"), server.Url("/p/gone.jpg"), server.Url("/p/stall.jpg"),
+                               server.Url("/p/stall.jpg?second")});
+        form->List2->SelectAll();
         // Disconnect once a and gone have ended, the held file in transfer.
         WhenTrue([&] { return Requested("/p/stall.jpg") && form->Tally.saved + form->Tally.failed == 2; },
                  [&] { Click(form->Button1); });
@@ -134,6 +137,14 @@ TEST(BatchProgressText, TheSentenceGainsTheTimeLeftAndTheTallyItsSkippedFiles)
               "4 of 10 files done, 1 in transfer, 2.0 KiB at 0 KiB/s, about 15 s left");
     EXPECT_EQ(ProgressSentence({1, 10, 1, 2048, 8000}, false),
               "1 od 10 datotek končanih, 1 v prenosu, 2,0 KiB s hitrostjo 0 KiB/s");
+
+    EXPECT_EQ(ProgressChoices({4, 10, 1, 2048, 8000}, true),
+              (QStringList{"4 of 10 files done, 1 in transfer, 2.0 KiB at 0 KiB/s, about 15 s left",
+                           "4/10 done, 2.0 KiB at 0 KiB/s, about 15 s left", "4/10 done, about 15 s left"}));
+    EXPECT_EQ(ProgressChoices({1, 10, 1, 2048, 8000}, false).last(), "1/10 končanih, 0 KiB/s");
+    EXPECT_EQ(BatchEndChoices({3, 1, 0}, true, false),
+              (QStringList{"Prenos datotek prekinjen. Shranjenih: 3, neuspešnih: 1.",
+                           "Prekinjen. Shranjenih: 3, neuspešnih: 1.", "Shranjenih: 3, neuspešnih: 1."}));
 
     EXPECT_EQ(TallyText({3, 1, 0}, true), "3 saved, 1 failed");
     EXPECT_EQ(TallyText({3, 1, 0}, false), "Shranjenih: 3, neuspešnih: 1");
