@@ -44,6 +44,7 @@ void FillDownloadZone()
     DLForm->List2->SetSelected(2, true);
     DLForm->Label10->setText(QStringLiteral("4"));
     DLForm->PokaziStevilko(4);
+    DLForm->Status1->SetPanelText(2, QString());
     for (const char *line : {"Connected successfuly.", "Connection closed.", "--- Page loaded.",
                              "Downloading meadow.jpg -> meadow.jpg", "Downloading dusk.gif -> dusk.gif"})
         DLForm->Log(QString::fromUtf8(line));
