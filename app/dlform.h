@@ -180,6 +180,9 @@ public:
     void LoadPageCommand();
     void LoadPageKey(int key);
     void StartListCommand();
+    // The page list's Get pages and Get sub-folders (button or Enter), as
+    // a page load; refused with a log line while anything runs.
+    void PageListCommand(const std::function<void()> &load);
     // True when nothing is running or the user agreed to stop the batch.
     bool AskToStopBatch();
     // Disconnects and runs the command once the batch has ended.

@@ -105,6 +105,18 @@ void TDLForm::LoadPageKey(int key)
     });
 }
 
+void TDLForm::PageListCommand(const std::function<void()> &load)
+{
+    // The page list's builders end with a Disconnect, which would end a
+    // running batch: they wait until nothing runs.
+    if (PageLoading || ListRunning || BatchRunning) {
+        Log(Wording("Počakaj, da se prenos konča.", "Wait until the transfer has ended."));
+        return;
+    }
+    PageLoadScope loading(*this);
+    load();
+}
+
 void TDLForm::StartListCommand()
 {
     if (PageLoading || ListRunning)

@@ -84,6 +84,27 @@ TEST_F(BusyState, DuringAPageLoadNoOtherWorkStartsAndEnterIsRefusedWithAMessage)
     EXPECT_EQ(Buttons::Of(*form), kIdle);
 }
 
+TEST_F(BusyState, ThePageListWaitsForTheBatchAndItsOwnLoadIsBusyToo)
+{
+    PickBatch("late.jpg");
+    form->Edit7->setText(QString::fromUtf8("127.0.0.1:" + QByteArray::number(server.Port()) + "/page.html"));
+    WhenRequested("/p/late.jpg", [&] {
+        QTest::keyClick(form->Edit7, Qt::Key_Return);  // would disconnect the batch
+    });
+    Click(form->Button4);
+    EXPECT_TRUE(LogLines().contains("Wait until the transfer has ended."));
+    EXPECT_FALSE(Requested("/page.html"));
+    EXPECT_EQ(Files(), (QStringList{"a.jpg", "c.jpg", "late.jpg"}));
+
+    Buttons during{};
+    form->HTTP1->OnAboutToSend = [&](TSocketConnection *) { during = Buttons::Of(*form); };
+    QTest::keyClick(form->Edit7, Qt::Key_Return);
+    EXPECT_EQ(during, (Buttons{false, false, false, false, true, true, true}));
+    EXPECT_EQ(form->List3->Count(), 0);  // the page links no page
+    EXPECT_TRUE(Requested("/page.html"));
+    EXPECT_EQ(Buttons::Of(*form), kIdle);
+}
+
 TEST_F(BusyState, LoadPageAnsweredNoLeavesTheBatchToFinish)
 {
     TypePageAddress();
