@@ -23,6 +23,11 @@ public:
         Print(prompt);
         return {};
     }
+    Answer Ask(const QString &text) override
+    {
+        Print(text);
+        return Answer::Yes;
+    }
 
 private:
     static void Print(const QString &text)

@@ -11,7 +11,7 @@ class QWidget;
 
 class DialogInterface {
 public:
-    enum class Answer { Ok, Cancel };
+    enum class Answer { Ok, Cancel, Yes, No };
 
     virtual ~DialogInterface() = default;
 
@@ -25,6 +25,8 @@ public:
     virtual QString SaveFile(const QString &filter, const QString &defaultExtension) = 0;
     // The folder picker: returns the picked folder, or empty when cancelled.
     virtual QString PickFolder(const QString &prompt, const QString &startFolder) = 0;
+    // A question with Yes and No buttons; No is the default button.
+    virtual Answer Ask(const QString &text) = 0;
 };
 
 // The dialogs in force; never null (the unattended one until set).
@@ -34,7 +36,8 @@ std::unique_ptr<DialogInterface> SetDialogs(std::unique_ptr<DialogInterface> dia
 
 // Qt's own dialogs, parented to the active window.
 std::unique_ptr<DialogInterface> MakeQtDialogs();
-// Writes each text to standard error and answers Cancel to every choice.
+// Writes each text to standard error and answers Cancel to every choice;
+// a yes/no question is answered Yes, so that nothing waits for a user.
 std::unique_ptr<DialogInterface> MakeUnattendedDialogs();
 
 // Turns "desc|pattern|desc|pattern" into Qt's "desc (pattern);;..." form.

@@ -137,6 +137,16 @@ void TDLForm::Log(const QString &text)
     std::fflush(stdout);
 }
 
+void TDLForm::LogFailure(const QString &text)
+{
+    const QString line = PrintableLogLine(text);
+    Memo3->AppendLine(line, true);
+    const QByteArray utf8 = line.toUtf8();
+    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
 void TDLForm::ShowNewestLogLine()
 {
     Memo3->ShowNewestLine();

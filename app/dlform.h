@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/file_dialog.h"
+#include "download/batch_progress.h"
 
 #include <QByteArray>
 #include <QList>
@@ -57,6 +58,8 @@ public:
     // --- The message log and small display helpers -------------------------
     // Appends one line to the message log Memo3 and to standard output.
     void Log(const QString &line);
+    // The same for a line that tells of a file given up: red in the log.
+    void LogFailure(const QString &line);
     // Sets line n (0-based) of the counter display Rich1, if that line exists.
     void SetRich1Line(int n, const QString &text);
     QString Rich1Line(int n) const;
@@ -157,8 +160,38 @@ public:
     void HTTP2PacketRecvd(TSocketConnection *Sender);
     void HTTP2Success(THttpClient *Sender, quint8 Cmd);
     void HTTP2AboutToSend(TSocketConnection *Sender);
+    // What became of the files of the running (or last) batch.
+    TBatchTally Tally;
+    // The end of a batch in the status panel and the log: "Download
+    // finished." or "Download interrupted." with the tally.
+    void ShowBatchEnd(bool interrupted);
     void CheckBox2Click();   // shows or hides the preview
     void Button181Click();   // opens the save folder
+
+    // --- Busy state (app/dlform_busy.cpp) -----------------------------------
+    // While a page loads, a batch runs or a list download runs, the commands
+    // that would start other work are disabled; Stop, Disconnect and Abort
+    // all stay available. Called whenever one of them starts or ends.
+    void ShowBusyState();
+    // A page load the user asked for (Load page, Enter in the address box).
+    bool PageLoading = false;
+    // The user's Load page and Start!, and closing the window: during a
+    // batch they ask first whether to stop it. No leaves the batch alone;
+    // Yes stops it as Disconnect does, and the command runs once the batch
+    // has wound down. The program's own calls go to Button2Click and
+    // Button14Click directly and never ask.
+    void LoadPageCommand();
+    void LoadPageKey(int key);
+    void StartListCommand();
+    // The page list's Get pages and Get sub-folders (button or Enter), as
+    // a page load; refused with a log line while anything runs.
+    void PageListCommand(const std::function<void()> &load);
+    // True when nothing is running or the user agreed to stop the batch.
+    bool AskToStopBatch();
+    // Disconnects and runs the command once the batch has ended.
+    void StopBatchThen(std::function<void()> command);
+    // Run by the batch as it ends; empty when nothing waits.
+    std::function<void()> AfterBatch;
 
     // --- Lists (defined in lists/) --------------------------------------------
     // BEGIN lists members
@@ -438,6 +471,7 @@ private:
     void GiveUpDownload(const TBatchFile &file);
     void PreviewSavedFile(const QByteArray &name);
     void WalkSelectedLinks();
+    void ShowSerialProgress(const TBatchProgress &progress);
     QByteArray AnnounceDownload(const QByteArray &address, int k, qsizetype count, bool onCounter);
     // Several files at once (dlform_parallel_batch.cpp): the transfers run
     // on Workers, one per slot; this thread names, checks and logs each file.

@@ -152,7 +152,9 @@ void TDLForm::BuildDownloadBottomRow(AnchorLayout *area)
     area->Place(CheckBox2, {464, 317, 169, 17}, AnchorBottomLeft);
     Button4 = MakeButton(Panel2, QStringLiteral("SHRANI SLIKE"));
     QPalette blue = Button4->palette();
+    const QColor disabled = blue.color(QPalette::Disabled, QPalette::ButtonText);
     blue.setColor(QPalette::ButtonText, Qt::blue);
+    blue.setColor(QPalette::Disabled, QPalette::ButtonText, disabled);  // greyed out while work runs
     Button4->setPalette(blue);
     area->Place(Button4, {304, 336, 121, 25}, AnchorBottomLeft);
     Button9 = MakeButton(Panel2, QStringLiteral("SEZNAMI..."));

@@ -272,6 +272,12 @@ void TDLForm::ShutDownHttpClients()
 
 void TDLForm::closeEvent(QCloseEvent *event)
 {
+    bool close = true;
+    Guarded([&] { close = AskToStopBatch(); });  // No leaves the batch running and the window open
+    if (!close) {
+        event->ignore();
+        return;
+    }
     Guarded([this] { FormClose(); });
     event->accept();
 }

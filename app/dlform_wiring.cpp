@@ -136,7 +136,7 @@ void TDLForm::WirePageLoad()
     setAcceptDrops(true);
     Combo1->lineEdit()->setAcceptDrops(false);
     Memo3->setAcceptDrops(false);
-    connect(Button2, &QPushButton::clicked, this, Guard([this] { Button2Click(); }));
+    connect(Button2, &QPushButton::clicked, this, Guard([this] { LoadPageCommand(); }));
     connect(Button3, &QPushButton::clicked, this, Guard([this] { Button3Click(); }));
     connect(Button5, &QPushButton::clicked, this, Guard([this] { Button5Click(); }));
     connect(Button18, &QPushButton::clicked, this, Guard([this] { Button18Click(); }));
@@ -156,11 +156,11 @@ void TDLForm::WirePageLoad()
     OnEvent(Combo1->lineEdit(), QEvent::KeyRelease, [this, seen](QEvent *e) {
         *seen = e;
         QTimer::singleShot(0, this, [seen] { *seen = nullptr; });
-        Combo1KeyUp(static_cast<QKeyEvent *>(e)->key());
+        LoadPageKey(static_cast<QKeyEvent *>(e)->key());
     });
     OnEvent(Combo1, QEvent::KeyRelease, [this, seen](QEvent *e) {
         if (e != *seen)
-            Combo1KeyUp(static_cast<QKeyEvent *>(e)->key());
+            LoadPageKey(static_cast<QKeyEvent *>(e)->key());
     });
 }
 
@@ -198,14 +198,20 @@ void TDLForm::WireLists()
     connect(P5, &QAction::triggered, this, Guard([this] { P5Click(); }));
     connect(Button19, &QPushButton::clicked, this, Guard([this] { Button19Click(); }));
 
-    connect(Button13, &QPushButton::clicked, this, Guard([this] { Button13Click(); }));
-    connect(Button15, &QPushButton::clicked, this, Guard([this] { Button15Click(); }));
-    connect(Button14, &QPushButton::clicked, this, Guard([this] { Button14Click(); }));
+    connect(Button13, &QPushButton::clicked, this, Guard([this] { PageListCommand([this] { Button13Click(); }); }));
+    connect(Button15, &QPushButton::clicked, this, Guard([this] { PageListCommand([this] { Button15Click(); }); }));
+    connect(Button14, &QPushButton::clicked, this, Guard([this] { StartListCommand(); }));
     connect(Button16, &QPushButton::clicked, this, Guard([this] { Button16Click(); }));
     connect(Button17, &QPushButton::clicked, this, Guard([this] { Button17Click(); }));
     connect(SpeedButton1, &QToolButton::clicked, this, Guard([this] { SpeedButton1Click(); }));
     connect(SpeedButton6, &QToolButton::clicked, this, Guard([this] { SpeedButton6Click(); }));
-    OnEvent(Edit7, QEvent::KeyRelease, [this](QEvent *e) { Edit7KeyUp(static_cast<QKeyEvent *>(e)->key()); });
+    OnEvent(Edit7, QEvent::KeyRelease, [this](QEvent *e) {
+        const int key = static_cast<QKeyEvent *>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            PageListCommand([this, key] { Edit7KeyUp(key); });
+        else
+            Edit7KeyUp(key);
+    });
     OnEvent(List3, QEvent::KeyRelease, [this](QEvent *e) {
         auto *key = static_cast<QKeyEvent *>(e);
         List3KeyUp(key->key(), key->modifiers());

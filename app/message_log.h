@@ -4,7 +4,8 @@
 // AppendLine only queues the line, and the queue goes into the view in one
 // edit a few milliseconds later (or at once when the log is read, cleared or
 // scrolled by the program). On screen nothing changes: the view repaints
-// at most once per frame anyway.
+// at most once per frame anyway. A line marked as a failure shows in red;
+// the plain text of the log is the same either way.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -15,13 +16,20 @@ class MessageLog final : public QPlainTextEdit {
 public:
     explicit MessageLog(QWidget *parent = nullptr, int flushDelayMs = 10);
 
-    void AppendLine(const QString &line);
+    void AppendLine(const QString &line, bool failure = false);
     void Flush();              // the queued lines into the view now
     QString Text();            // the whole log, queued lines included
     void Clear();              // empties the view and drops the queue
     void ShowNewestLine();     // scrolls so that the last line is visible
 
+    // Whether line n (0-based) of the view shows as a failure.
+    bool IsFailureLine(int n);
+
 private:
+    void AppendRun(const QStringList &lines, bool failure);
+
     QStringList queued_;
+    QList<bool> queuedFailure_;
+    bool hasFailures_ = false;
     QTimer flushTimer_;
 };

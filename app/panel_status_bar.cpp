@@ -1,6 +1,7 @@
 #include "app/panel_status_bar.h"
 
 #include <QHBoxLayout>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 
@@ -19,6 +20,7 @@ PanelStatusBar::PanelStatusBar(const QList<int> &widths, QWidget *parent) : QFra
         panel->setFixedSize(widths[i], 18);
         row->addWidget(panel);
         panels_.append(panel);
+        choices_.append(QStringList{QString()});
     }
     row->addStretch(1);
     minimumLast_ = widths.isEmpty() ? 0 : widths.last();
@@ -33,17 +35,52 @@ void PanelStatusBar::resizeEvent(QResizeEvent *event)
     for (qsizetype i = 0; i + 1 < panels_.size(); ++i)
         used += panels_[i]->width() + layout()->spacing();
     panels_.last()->setFixedWidth(qMax(minimumLast_, width() - used));
+    ShowFittingChoice(int(panels_.size()) - 1);
 }
 
 QString PanelStatusBar::PanelText(int index) const
+{
+    return index >= 0 && index < panels_.size() ? choices_[index].first() : QString();
+}
+
+QString PanelStatusBar::ShownText(int index) const
 {
     return index >= 0 && index < panels_.size() ? panels_[index]->text() : QString();
 }
 
 void PanelStatusBar::SetPanelText(int index, const QString &text)
 {
-    if (index >= 0 && index < panels_.size() && panels_[index]->text() != text)
-        panels_[index]->setText(text);
+    SetPanelTexts(index, QStringList{text});
+}
+
+void PanelStatusBar::SetPanelTexts(int index, const QStringList &choices)
+{
+    if (index < 0 || index >= panels_.size() || choices.isEmpty() || choices_[index] == choices)
+        return;
+    choices_[index] = choices;
+    ShowFittingChoice(index);
+}
+
+void PanelStatusBar::ShowFittingChoice(int index)
+{
+    QLabel *panel = panels_[index];
+    const QStringList &choices = choices_[index];
+    // Every panel has a fixed width, which holds before the layout has
+    // given the panel its new size.
+    const int room = panel->maximumWidth() - 2 * panel->frameWidth() - 2 * panel->margin() - 4;
+    const QFontMetrics metrics = panel->fontMetrics();
+    QString shown = metrics.elidedText(choices.last(), Qt::ElideRight, room);
+    for (const QString &choice : choices) {
+        if (metrics.horizontalAdvance(choice) <= room) {
+            shown = choice;
+            break;
+        }
+    }
+    if (panel->text() != shown)
+        panel->setText(shown);
+    const QString tip = shown == choices.first() ? QString() : choices.first();
+    if (panel->toolTip() != tip)
+        panel->setToolTip(tip);
 }
 
 void PanelStatusBar::mouseReleaseEvent(QMouseEvent *event)

@@ -1,8 +1,11 @@
 // A status bar of fixed-width text panels; the last panel takes the rest.
+// A panel can be given its text in several lengths: it shows the longest
+// that fits, with the whole text as its tool tip.
 #pragma once
 
 #include <QFrame>
 #include <QList>
+#include <QStringList>
 
 class QLabel;
 
@@ -12,8 +15,14 @@ public:
     PanelStatusBar(const QList<int> &widths, QWidget *parent = nullptr);
 
     int PanelCount() const { return int(panels_.size()); }
+    // The whole text of the panel (the first of its choices).
     QString PanelText(int index) const;
+    // What the panel shows now.
+    QString ShownText(int index) const;
     void SetPanelText(int index, const QString &text);
+    // The first of the texts, longest first, that fits the panel; the last
+    // one, cut short, when none does.
+    void SetPanelTexts(int index, const QStringList &choices);
 
 signals:
     void clicked();
@@ -23,6 +32,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void ShowFittingChoice(int index);
+
     QList<QLabel *> panels_;
+    QList<QStringList> choices_;
     int minimumLast_ = 0;
 };

@@ -38,6 +38,12 @@ public:
         return QFileDialog::getExistingDirectory(QApplication::activeWindow(), prompt, startFolder,
                                                  QFileDialog::ShowDirsOnly);
     }
+    Answer Ask(const QString &text) override
+    {
+        const auto button = QMessageBox::question(QApplication::activeWindow(), QApplication::applicationDisplayName(),
+                                                  text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
 };
 
 }  // namespace

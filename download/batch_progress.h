@@ -1,8 +1,10 @@
-// The texts that show how a batch of several files at once is going: the
-// counter's two short lines and the status panel's sentence.
+// The texts that show how a batch is going: the counter's two short lines
+// and the status panel's sentence with the time left, and the tally of a
+// batch that has ended.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 struct TBatchProgress {
     int ended = 0;        // saved, failed or stopped
@@ -12,12 +14,38 @@ struct TBatchProgress {
     qint64 elapsedMs = 0;
 };
 
+// What became of the files of one batch. A file that is already saved and
+// is passed over counts as skipped: done, not failed.
+struct TBatchTally {
+    int saved = 0;     // given their final name
+    int failed = 0;    // given up
+    int skipped = 0;
+};
+
 // "1.8 MiB"; bytes below 1 KiB as "512 B"; a decimal comma in Slovene.
 QString DataSizeText(qint64 bytes, bool english);
 // The mean speed so far, "679 KiB/s".
 QString SpeedText(const TBatchProgress &progress);
+// The seconds the rest of the batch will take at the pace of the files
+// ended so far; -1 while that says nothing yet (too few files or too little
+// time behind, or nothing left).
+qint64 SecondsLeft(const TBatchProgress &progress);
+// "about 40 s left", "about 12 min left", "about 2 h 5 min left"; empty
+// for -1.
+QString TimeLeftText(qint64 seconds, bool english);
 // "229/1000 done" and "4 now · 679 KiB/s": short enough for the counter.
 QString ProgressCounterLine(const TBatchProgress &progress, bool english);
 QString ProgressRateLine(const TBatchProgress &progress, bool english);
-// "229 of 1000 files done, 4 in transfer, 1.8 MiB at 679 KiB/s".
+// "229 of 1000 files done, 4 in transfer, 1.8 MiB at 679 KiB/s", then
+// ", about 3 min left" once the time left means something.
 QString ProgressSentence(const TBatchProgress &progress, bool english);
+// The sentence, then shorter forms of it for a narrow status panel:
+// "229/1000 done, 1.8 MiB at 679 KiB/s, about 3 min left" and "229/1000
+// done, about 3 min left" (the speed where no time left is known yet).
+QStringList ProgressChoices(const TBatchProgress &progress, bool english);
+// "3 saved, 1 failed" (", 2 skipped" only when some were);
+// "Shranjenih: 3, neuspešnih: 1".
+QString TallyText(const TBatchTally &tally, bool english);
+// "Download finished. 3 saved, 1 failed.", then "Finished. 3 saved, 1
+// failed." and "3 saved, 1 failed." ("interrupted" for a stopped batch).
+QStringList BatchEndChoices(const TBatchTally &tally, bool interrupted, bool english);

@@ -4,6 +4,7 @@
 #include "base/convert.h"
 #include "app/dlform.h"
 #include "app/dialogs.h"
+#include "app/handler_guard.h"
 #include "base/errors.h"
 #include "app/list_box.h"
 #include "app/panel_status_bar.h"
@@ -15,26 +16,45 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
 
 #include <limits>
+#include <utility>
 
 namespace {
-// Clears the running flag however the walk ends.
-struct BatchGuard {
-    BatchGuard()
+constexpr int kProgressIntervalMs = 250;
+
+// Sets the running flag, the busy buttons and a fresh tally; however the
+// walk ends, clears the flag and hands a command that waited for the end
+// (Load page or Start! answered with Yes) to the event loop, which runs it
+// once the batch has wound down to there.
+class BatchGuard {
+public:
+    explicit BatchGuard(TDLForm &form) : form_(form)
     {
         BatchRunning = true;
         BatchInterrupted = false;
+        form_.Tally = {};
+        form_.ShowBusyState();
     }
     ~BatchGuard()
     {
         BatchRunning = false;
         SetApplicationTitle(QStringLiteral("Grabulo"));  // dialogs after the batch say no "Downloading"
+        form_.ShowBusyState();
+        if (form_.AfterBatch && !ShuttingDown)
+            QTimer::singleShot(0, &form_, Guard(std::exchange(form_.AfterBatch, nullptr)));
+        form_.AfterBatch = nullptr;
     }
+    BatchGuard(const BatchGuard &) = delete;
+    BatchGuard &operator=(const BatchGuard &) = delete;
+
+private:
+    TDLForm &form_;
 };
 }  // namespace
 
@@ -84,7 +104,7 @@ void TDLForm::ShraniSlike()
         CheckBox3->isChecked() ? Edit11->text().toUtf8() : AddressPrefix() + Combo1->currentText().toUtf8();
     // The credentials were typed for the page: its files elsewhere get none.
     HTTP2->CredentialsOrigin = THttpClient::OriginOf(FullAddress(Combo1->currentText(), AddressPrefix()));
-    BatchGuard running;
+    BatchGuard running(*this);
     OpenSavedArchive();
     bool listEmptied = false;
     try {
@@ -96,32 +116,57 @@ void TDLForm::ShraniSlike()
     } catch (const EListError &) {
         listEmptied = true;  // the list was emptied under the walk (Disconnect)
     }
-    if (BatchInterrupted || listEmptied || ShuttingDown) {
-        // Not every picked file was tried to its end: never "finished".
-        Status1->SetPanelText(2, Wording("Prenos datotek prekinjen.", "Download interrupted."));
-        if (listEmptied || ShuttingDown)
-            return;  // nothing left to show, or the window is closing
-    } else {
-        Status1->SetPanelText(2, Wording("Prenos datotek končan.", "Download finished."));
-    }
+    // Not every picked file was tried to its end: never "finished".
+    ShowBatchEnd(BatchInterrupted || listEmptied || ShuttingDown);
+    if (listEmptied || ShuttingDown)
+        return;  // nothing left to show, or the window is closing
     SetRich1Line(1, QString());
     SetRich1Line(0, QString());
     PokaziStevilko(5);
 }
 
+void TDLForm::ShowBatchEnd(bool interrupted)
+{
+    const QStringList texts = BatchEndChoices(Tally, interrupted, EnglishUI == 1);
+    Status1->SetPanelTexts(2, texts);
+    Log(texts.first());
+}
+
 void TDLForm::WalkSelectedLinks()
 {
     const qsizetype count = List2->Count();
-    int k = 0;
+    TBatchProgress progress{0, List2->SelectedCount(), 1, 0, 0};
+    QElapsedTimer clock;
+    clock.start();
+    // The status panel at a few times a second, from the bytes the file
+    // client counts anyway: nothing is added to the receiving of a chunk.
+    qint64 bytesEnded = 0;
+    QTimer ticker;
+    ticker.setInterval(kProgressIntervalMs);
+    connect(&ticker, &QTimer::timeout, this, Guard([&] {
+                progress.bytes = bytesEnded + HTTP2->BytesRecvd;
+                progress.elapsedMs = clock.elapsed();
+                ShowSerialProgress(progress);
+            }));
+    ticker.start();
     for (qsizetype i = 0; i < count && !ShuttingDown; ++i) {
         if (!List2->Selected(i))
             continue;
-        ++k;
         const QByteArray address = List2->Item(i);
-        HTTP2->Body = AnnounceDownload(address, k, List2->SelectedCount(), true);
+        HTTP2->BytesRecvd = 0;
+        HTTP2->Body = AnnounceDownload(address, progress.ended + 1, progress.total, true);
         if (!SkipIfAlreadySaved(address))
             ZDownloadaj(address, 1);
+        ++progress.ended;
+        bytesEnded += HTTP2->BytesRecvd;
     }
+}
+
+void TDLForm::ShowSerialProgress(const TBatchProgress &progress)
+{
+    TBatchProgress shown = progress;
+    shown.inTransfer = progress.ended < progress.total ? 1 : 0;
+    Status1->SetPanelTexts(2, ProgressChoices(shown, EnglishUI == 1));
 }
 
 // The setting "parallel": how many files of a batch transfer at once.

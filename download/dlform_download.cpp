@@ -261,6 +261,7 @@ TDLForm::DownloadStep TDLForm::CheckAndNameTransfer(TBatchFile &file, TPartFile 
     if (named != DownloadStep::Saved)
         return named;
     part.Keep();
+    ++Tally.saved;
     RunPictureCount = ClampToInt32(qint64(RunPictureCount) + 1);
     PreviewSavedFile(file.name);
     DeleteIfEmpty(file.name);
@@ -370,10 +371,11 @@ void TDLForm::LogBrokenOff(const TBatchFile &file)
 // Logs the file as failed with the reason and adds the address to the error log.
 void TDLForm::GiveUpDownload(const TBatchFile &file)
 {
+    ++Tally.failed;
     if (!file.reason.isEmpty())
-        Log(Wording("Datoteke %1 ni bilo mogoče shraniti: %2", "File %1 was not saved: %2")
-                .arg(Name(file.name), file.reason));
-    Log(QStringLiteral("Failed: ") + QString::fromUtf8(file.address));
+        LogFailure(Wording("Datoteke %1 ni bilo mogoče shraniti: %2", "File %1 was not saved: %2")
+                       .arg(Name(file.name), file.reason));
+    LogFailure(QStringLiteral("Failed: ") + QString::fromUtf8(file.address));
     Memo4.append(file.address);
     SaveErrorLog();
 }

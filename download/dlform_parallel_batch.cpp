@@ -211,7 +211,7 @@ void TDLForm::ShowParallelProgress(ParallelWalk &walk)
     const bool english = EnglishUI == 1;
     SetRich1Line(0, ProgressCounterLine(progress, english));
     SetRich1Line(1, ProgressRateLine(progress, english));
-    Status1->SetPanelText(2, ProgressSentence(progress, english));
+    Status1->SetPanelTexts(2, ProgressChoices(progress, english));
     if (progress.bytes != walk.bytesShown)
         SetShape1Color(Shape1Color() == QColor(Qt::red) ? QColor(Qt::green) : QColor(Qt::red));
     walk.bytesShown = progress.bytes;

@@ -17,7 +17,8 @@
 void TDLForm::HTTP2PacketRecvd(TSocketConnection *)
 {
     SetShape1Color(Shape1Color() == QColor(Qt::red) ? QColor(Qt::green) : QColor(Qt::red));
-    if (HTTP2->BytesTotal != 0) {
+    // During a batch the status panel shows the whole batch (WalkSelectedLinks).
+    if (HTTP2->BytesTotal != 0 && !BatchRunning) {
         const double percent = double(HTTP2->BytesRecvd) / double(HTTP2->BytesTotal) * 100.0;
         Status1->SetPanelText(2, QString::fromUtf8(AddressFile) + QStringLiteral(": ")
                                      + QString::number(qint64(std::nearbyint(percent))) + QStringLiteral(" %"));

@@ -6,6 +6,7 @@
 #include "app/shared_state.h"
 #include "base/convert.h"
 #include "download/batch_file.h"
+#include "download/batch_progress.h"
 #include "download/saved_archive.h"
 
 #include <QCheckBox>
@@ -45,6 +46,7 @@ bool TDLForm::SkipIfAlreadySaved(const QByteArray &address)
     Log(Wording("Že shranjeno kot %1, preskočeno: %2", "Already saved as %1, skipped: %2")
             .arg(name, QString::fromUtf8(address)));
     SkippedCount = ClampToInt32(qint64(SkippedCount) + 1);
+    ++Tally.skipped;
     return true;
 }
 

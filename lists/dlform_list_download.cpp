@@ -81,13 +81,19 @@ bool SavePageOfList(TDLForm &form, qsizetype i)
 
 // ListRunning while the run lasts, however it ends; then the Download
 // zone's own filter is in force again.
+// The busy buttons follow.
 struct RunningList {
-    const TDLForm &form;
-    explicit RunningList(const TDLForm &f) : form(f) { ListRunning = true; }
+    TDLForm &form;
+    explicit RunningList(TDLForm &f) : form(f)
+    {
+        ListRunning = true;
+        form.ShowBusyState();
+    }
     ~RunningList()
     {
         ListRunning = false;
         TypeFilterIndex = form.Combo2->currentIndex();
+        form.ShowBusyState();
     }
 };
 }  // namespace

@@ -1,13 +1,20 @@
 #!/bin/sh
 # Regenerates the screenshots in this folder from the current code, on a
-# virtual X display (Debian's xvfb). Usage: docs/screenshots/make.sh
+# virtual X display (Debian's xvfb): the five pictures the AppStream
+# metadata shows, and every tab and window in English and Slovene at
+# scale 1.0 and 1.5 in en-1.0/, sl-1.0/, en-1.5/ and sl-1.5/.
+# Usage: docs/screenshots/make.sh
 set -e
 top=$(cd "$(dirname "$0")/../.." && pwd)
 cmake -S "$top" -B "$top/build" >/dev/null
 cmake --build "$top/build" --target grabulo_screenshots -j2
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-# A private settings folder, so the shots show the first start.
-XDG_CONFIG_HOME="$tmp" GRABULO_HOME="$tmp" HOME="$tmp" \
-  xvfb-run -a -s "-screen 0 1024x768x24" "$top/build/app/grabulo_screenshots" "$top/docs/screenshots"
-ls "$top/docs/screenshots"/*.png
+for scale in 1.0 1.5; do
+  # A private settings folder, so the shots show the first start.
+  rm -rf "$tmp"/* "$tmp"/.[!.]* 2>/dev/null || true
+  XDG_CONFIG_HOME="$tmp" GRABULO_HOME="$tmp" HOME="$tmp" QT_SCALE_FACTOR=$scale \
+    xvfb-run -a -s "-screen 0 1600x1200x24" "$top/build/app/grabulo_screenshots" \
+    "$top/docs/screenshots" "$top/assets/help.htm" "$scale"
+done
+ls "$top/docs/screenshots"/*.png "$top/docs/screenshots"/*/*.png

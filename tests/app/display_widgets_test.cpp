@@ -4,10 +4,12 @@
 #include "app/counter_display.h"
 #include "app/message_log.h"
 #include "app/paint_throttle.h"
+#include "app/panel_status_bar.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLabel>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTest>
@@ -137,6 +139,48 @@ TEST(MessageLog, ShowNewestLineScrollsToTheQueuedEnd)
     EXPECT_EQ(log.textCursor().block().text(), QStringLiteral("line 199"));
     EXPECT_EQ(log.verticalScrollBar()->value(), log.verticalScrollBar()->maximum());
     EXPECT_GT(log.verticalScrollBar()->maximum(), 0);
+}
+
+TEST(MessageLog, FailureLinesAreRedInOneFlushWithPlainOnesAndTheTextStaysPlain)
+{
+    MessageLog log(nullptr, 1000);
+    log.AppendLine(QStringLiteral("saved a.jpg"));
+    log.AppendLine(QStringLiteral("File b.jpg was not saved: 404"), true);
+    log.AppendLine(QStringLiteral("Failed: http://x/b.jpg"), true);
+    log.AppendLine(QStringLiteral("saved c.jpg"));
+    log.Flush();
+    log.AppendLine(QStringLiteral("Failed: http://x/d.jpg"), true);
+    log.AppendLine(QStringLiteral("end"));
+    EXPECT_EQ(log.Text(), QStringLiteral("saved a.jpg\nFile b.jpg was not saved: 404\nFailed: http://x/b.jpg\n"
+                                         "saved c.jpg\nFailed: http://x/d.jpg\nend"));
+    const QList<bool> red{false, true, true, false, true, false};
+    for (int n = 0; n < red.size(); ++n)
+        EXPECT_EQ(log.IsFailureLine(n), red[n]) << n;
+    log.Clear();
+    log.AppendLine(QStringLiteral("after clearing"));
+    EXPECT_FALSE(log.IsFailureLine(0));
+}
+
+TEST(PanelStatusBar, ALongTextGivesWayToTheLongestChoiceThatFitsWithTheWholeAsToolTip)
+{
+    PanelStatusBar bar({60, 100});
+    bar.resize(200, 22);
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    const QString whole = QStringLiteral("229 of 1000 files done, 4 in transfer, 1.8 MiB at 679 KiB/s");
+    bar.SetPanelTexts(1, {whole, QStringLiteral("229/1000 done"), QStringLiteral("229")});
+    EXPECT_EQ(bar.PanelText(1), whole);
+    EXPECT_EQ(bar.ShownText(1), QStringLiteral("229/1000 done"));
+    EXPECT_EQ(bar.findChildren<QLabel *>().at(1)->toolTip(), whole);
+    // Wider: the whole text, and no tool tip.
+    bar.resize(700, 22);
+    QApplication::processEvents();
+    EXPECT_EQ(bar.ShownText(1), whole);
+    EXPECT_TRUE(bar.findChildren<QLabel *>().at(1)->toolTip().isEmpty());
+    // Nothing fits the first panel's 60 pixels: the last choice, cut short.
+    bar.SetPanelTexts(0, {whole, QStringLiteral("a text far too long for sixty pixels")});
+    EXPECT_TRUE(bar.ShownText(0).startsWith(QStringLiteral("a te"))) << bar.ShownText(0).toStdString();
+    EXPECT_TRUE(bar.ShownText(0).endsWith(QChar(0x2026))) << bar.ShownText(0).toStdString();
 }
 
 TEST(CounterDisplay, KeepsItsLinesAndIgnoresLinesItHasNot)

@@ -43,4 +43,14 @@ TEST(UnattendedDialogs, EachLanguageOfAMessageGetsItsOwnLine)
                          "Unable to find local path /x\n"));
 }
 
+// Nobody is there to answer: a question is written out and answered Yes,
+// so that a run closed during a batch ends instead of waiting.
+TEST(UnattendedDialogs, AQuestionIsWrittenOutAndAnsweredYes)
+{
+    DialogInterface::Answer answer = DialogInterface::Answer::No;
+    EXPECT_EQ(StandardErrorOf([&](DialogInterface &d) { answer = d.Ask(QStringLiteral("A download is running. Stop it?")); }),
+              QByteArray("A download is running. Stop it?\n"));
+    EXPECT_EQ(answer, DialogInterface::Answer::Yes);
+}
+
 }  // namespace

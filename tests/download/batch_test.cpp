@@ -52,7 +52,7 @@ TEST_F(BatchTest, ThePickedLinesAreSavedInOrderWithCounterTitleAndEndMessage)
     form->Button4Click();
     EXPECT_EQ(counters, (QStringList{"1/2: a.jpg", "2/2: c.jpg"}));
     EXPECT_EQ(ApplicationTitle(), QStringLiteral("Grabulo"));
-    EXPECT_EQ(Status(), QStringLiteral("Download finished."));
+    EXPECT_EQ(Status(), QStringLiteral("Download finished. 2 saved, 0 failed."));
     EXPECT_EQ(Files(), (QStringList{"x-a.jpg", "x-c.jpg"}));
     EXPECT_EQ(Saved("x-c.jpg"), QByteArray("data of c.jpg"));
     EXPECT_TRUE(LogLines().contains("Downloading a.jpg -> x-a.jpg"));
@@ -81,7 +81,7 @@ TEST_F(BatchTest, SloveneWordingAndTheRefererField)
     form->Edit11->setText("http://ref.example/");
     SelectAll();
     form->Button4Click();
-    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek končan."));
+    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek končan. Shranjenih: 3, neuspešnih: 0."));
     EXPECT_TRUE(LogLines().contains("Dol vlečem sliko b.jpg -> b.jpg"));
     EXPECT_TRUE(server.LastRequest().contains("\r\nReferer: http://ref.example/\r\n"));
 }
@@ -147,14 +147,14 @@ TEST_F(BatchTest, StopDuringTheSecondFileEndsOnlyThatFile)
     form->Button4Click();
     EXPECT_TRUE(LogLines().contains("Socket send aborted"));
     EXPECT_EQ(Saved("c.jpg"), QByteArray("data of c.jpg"));
-    EXPECT_EQ(Status(), QStringLiteral("Download interrupted."));
+    EXPECT_EQ(Status(), QStringLiteral("Download interrupted. 2 saved, 0 failed."));
     EXPECT_TRUE(AbortRequested);
     EXPECT_EQ(form->List2->Count(), 3);
 
     // The next batch that nobody stops has finished.
     form->HTTP2->OnAboutToSend = nullptr;
     form->Button4Click();
-    EXPECT_EQ(Status(), QStringLiteral("Download finished."));
+    EXPECT_EQ(Status(), QStringLiteral("Download finished. 3 saved, 0 failed."));
 }
 
 TEST_F(BatchTest, StopOutsideABatchDoesNotMarkTheNextOne)
@@ -162,7 +162,7 @@ TEST_F(BatchTest, StopOutsideABatchDoesNotMarkTheNextOne)
     SelectAll();
     form->Button18Click();
     form->Button4Click();
-    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek končan."));
+    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek končan. Shranjenih: 3, neuspešnih: 0."));
 }
 
 TEST_F(BatchTest, ASizeLimitThatIsNotANumberIsRefusedAndEveryFileIsKept)
@@ -174,7 +174,7 @@ TEST_F(BatchTest, ASizeLimitThatIsNotANumberIsRefusedAndEveryFileIsKept)
     EXPECT_EQ(windows.Messages(), QStringList{QStringLiteral("Vnesi številko!")});  // at input only
     EXPECT_EQ(form->Edit12->text(), QStringLiteral("0"));
     EXPECT_EQ(Files(), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
-    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek končan."));
+    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek končan. Shranjenih: 3, neuspešnih: 0."));
 }
 
 TEST_F(BatchTest, DisconnectDuringTheSecondFileEndsTheBatchSayingItWasInterrupted)
@@ -190,7 +190,7 @@ TEST_F(BatchTest, DisconnectDuringTheSecondFileEndsTheBatchSayingItWasInterrupte
     form->Button4Click();
     EXPECT_EQ(form->List2->Count(), 0);
     EXPECT_EQ(Saved("c.jpg"), QByteArray("<missing>"));
-    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek prekinjen."));
+    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek prekinjen. Shranjenih: 1, neuspešnih: 0."));
     EXPECT_TRUE(form->Image5->isHidden());
     EXPECT_FALSE(BatchRunning);
 }
@@ -217,7 +217,7 @@ TEST_F(BatchTest, DuringAListDownloadAnEmptyPickRunsThroughWithoutADialog)
     EnglishUI = 1;
     form->Button4Click();
     EXPECT_TRUE(windows.Errors().isEmpty());
-    EXPECT_EQ(Status(), QStringLiteral("Download finished."));
+    EXPECT_EQ(Status(), QStringLiteral("Download finished. 0 saved, 0 failed."));
     EXPECT_FALSE(form->Timer1->isActive());
 }
 

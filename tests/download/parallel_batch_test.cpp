@@ -109,7 +109,7 @@ TEST_F(ParallelBatchTest, NamesAndBytesAreThoseOfOneAtATimeWhateverEndsFirst)
     EXPECT_EQ(oneAtATime.value("x0001.jpg"), QByteArray("first"));
     EXPECT_GE(server.MostConcurrent(), 3);  // a closed connection may count a moment longer
     EXPECT_EQ(RunPictureCount, 12);
-    EXPECT_EQ(form->Status1->PanelText(2), QStringLiteral("Download finished."));
+    EXPECT_EQ(form->Status1->PanelText(2), QStringLiteral("Download finished. 6 saved, 0 failed."));
     EXPECT_TRUE(form->Rich1Line(1).isEmpty());
 }
 
@@ -171,7 +171,7 @@ TEST_F(ParallelBatchTest, StopEndsTheTransfersInFlightAndTheBatchGoesOn)
     Save(3);
     EXPECT_EQ(Files(), (QStringList{"f1.jpg", "f2.jpg"}));
     EXPECT_TRUE(ErrorLog().isEmpty());
-    EXPECT_EQ(form->Status1->PanelText(2), QStringLiteral("Download interrupted."));
+    EXPECT_EQ(form->Status1->PanelText(2), QStringLiteral("Download interrupted. 2 saved, 0 failed."));
 }
 
 TEST_F(ParallelBatchTest, DisconnectAndClosingEndEverythingAndLeaveNoPartFile)

@@ -10,6 +10,12 @@ QString ScriptedDialogs::OpenFile(const QString &) { return NextAnswer(); }
 QString ScriptedDialogs::SaveFile(const QString &, const QString &) { return NextAnswer(); }
 QString ScriptedDialogs::PickFolder(const QString &, const QString &) { return NextAnswer(); }
 
+DialogInterface::Answer ScriptedDialogs::Ask(const QString &text)
+{
+    questions << text;
+    return replies.isEmpty() ? Answer::No : replies.takeFirst();
+}
+
 QString ScriptedDialogs::NextAnswer()
 {
     return answers.isEmpty() ? QString() : answers.takeFirst();
@@ -29,4 +35,6 @@ void ScriptedDialogs::Reset()
     messages.clear();
     errors.clear();
     answers.clear();
+    questions.clear();
+    replies.clear();
 }
