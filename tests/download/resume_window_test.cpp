@@ -149,7 +149,10 @@ TEST_F(ResumeWindowTest, AWholeAnswerAChangedFileOrAWrongRangeGiveTheWholeNewFil
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Serve([&](FixtureRangeFile &f) { f = FixtureRangeFile{Pattern(60000, 'a')}; });
+        Serve([&](FixtureRangeFile &f) {
+            f = FixtureRangeFile();
+            f.Body = Pattern(60000, 'a');
+        });
         server.ClearRequests();
         Serve([&](FixtureRangeFile &) {
             cuts = 1;  // the first answer breaks off; the change comes with the second

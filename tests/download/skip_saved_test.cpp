@@ -58,6 +58,7 @@ TEST_P(SkipSavedTest, ASecondBatchRequestsNothingAndAFileDeletedSinceComesAgain)
     EXPECT_EQ(Files(), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
     EXPECT_EQ(LogLinesWith("Already saved as b.jpg, skipped: " + QString::fromUtf8(server.Url("/g/b.jpg"))), 1);
     EXPECT_EQ(LogLinesWith("Already saved as "), 3);
+    EXPECT_EQ(LogLines().last(), QStringLiteral("Download finished. 0 saved, 0 failed, 3 skipped."));
     EXPECT_EQ(RunPictureCount, 3);
 
     // Deleted, or changed in size: no longer saved.
