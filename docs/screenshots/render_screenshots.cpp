@@ -101,11 +101,9 @@ QByteArray MakePicture(const QTemporaryDir &tmp)
     return path.toUtf8();
 }
 
-// Every tab and window in the language in force, into dir.
-bool SaveEverything(const QString &dir, const QString &helpFile, const QByteArray &picture)
+// The four tabs and the Create list window, into dir.
+bool SaveTabsAndCreateList(const QString &dir)
 {
-    QDir().mkpath(dir);
-    FillDownloadZone();
     const struct {
         QWidget *tab;
         const char *name;
@@ -119,10 +117,19 @@ bool SaveEverything(const QString &dir, const QString &helpFile, const QByteArra
         ok &= Save(DLForm, dir + "/" + tab.name + ".png");
     }
     DLForm->PageControl1->setCurrentWidget(DLForm->TabSheet1);
-    ok &= SaveBatchStates(dir);
     CreateList->show();
     ok &= Save(CreateList, dir + "/create-list.png");
     CreateList->hide();
+    return ok;
+}
+
+// Every tab and window in the language in force, into dir.
+bool SaveEverything(const QString &dir, const QString &helpFile, const QByteArray &picture)
+{
+    QDir().mkpath(dir);
+    FillDownloadZone();
+    bool ok = SaveTabsAndCreateList(dir);
+    ok &= SaveBatchStates(dir);
     PreviewForm->ShowPicture(picture, 1);
     PreviewForm->show();
     ok &= Save(PreviewForm, dir + "/preview.png");
@@ -160,20 +167,7 @@ int main(int argc, char *argv[])
     if (scale == QLatin1String("1.0")) {
         // The pictures of the metadata: the first start, as they always were.
         FillDownloadZone();
-        const struct {
-            QWidget *tab;
-            const char *name;
-        } tabs[] = {{DLForm->TabSheet1, "download-zone"},
-                    {DLForm->TabSheet4, "list-download"},
-                    {DLForm->TabSheet2, "settings"},
-                    {DLForm->TabSheet3, "about"}};
-        for (const auto &tab : tabs) {
-            DLForm->PageControl1->setCurrentWidget(tab.tab);
-            ok &= Save(DLForm, dir + "/" + tab.name + ".png");
-        }
-        CreateList->show();
-        ok &= Save(CreateList, dir + "/create-list.png");
-        CreateList->hide();
+        ok &= SaveTabsAndCreateList(dir);
         DLForm->Memo3->Clear();
     }
     DLForm->ENGClick();

@@ -15,12 +15,21 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
 class DownloadTest : public ::testing::Test {
 protected:
 
+    // For batches started with Save pictures: English texts, no start
+    // delay, a short time-out.
+    void SetUpForBatches()
+    {
+        EnglishUI = 1;
+        form->Edit13->setText("0");
+        form->HTTP2->TimeOut = 5000;
+    }
     // Downloads one address into the given name, as the batch does.
     void Download(const QByteArray &path, const QByteArray &name)
     {

@@ -25,9 +25,7 @@ protected:
     void SetUp() override
     {
         DownloadTest::SetUp();
-        EnglishUI = 1;
-        form->Edit13->setText("0");
-        form->HTTP2->TimeOut = 5000;
+        SetUpForBatches();
     }
     void Pick(const QList<QByteArray> &paths)
     {

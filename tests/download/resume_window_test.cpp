@@ -31,9 +31,7 @@ protected:
     void SetUp() override
     {
         DownloadTest::SetUp();
-        EnglishUI = 1;
-        form->Edit13->setText("0");
-        form->HTTP2->TimeOut = 5000;
+        SetUpForBatches();
         file.Body = Pattern(60000, 'a');
         server.Route("/g/big.jpg", [this](const QByteArray &request) {
             std::lock_guard lock(mutex);

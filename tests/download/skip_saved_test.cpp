@@ -20,9 +20,7 @@ protected:
     void SetUp() override
     {
         DownloadTest::SetUp();
-        EnglishUI = 1;
-        form->Edit13->setText("0");
-        form->HTTP2->TimeOut = 5000;
+        SetUpForBatches();
         for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
             server.Route(QByteArray("/g/") + name, FixtureResponse::Ok(QByteArray("bytes of ") + name, "image/jpeg"));
     }
