@@ -158,12 +158,17 @@ const TestCertificates &Certificates()
     return certificates;
 }
 
+FixtureTls GoodIdentity()
+{
+    return FixtureTls{Certificates().CertFile(TestLeaf::Good), Certificates().KeyFile(TestLeaf::Good)};
+}
+
 }  // namespace
 
 TEST_F(KeptConnectionTest, OneTlsHandshakeServesThePageAndTheFiles)
 {
     ScopedTrustedCa trusted(Certificates().CaFile());
-    FixtureHttpServer tls{FixtureTls{Certificates().CertFile(TestLeaf::Good), Certificates().KeyFile(TestLeaf::Good)}};
+    FixtureHttpServer tls{GoodIdentity()};
     tls.Route("/page", FixtureResponse::KeptOk("page"));
     tls.Route("/a.jpg", FixtureResponse::KeptOk("secure a"));
     page.Get(tls.Url("/page"));
@@ -186,8 +191,8 @@ TEST_F(KeptConnectionTest, OneTlsHandshakeServesThePageAndTheFiles)
 TEST_F(KeptConnectionTest, ATunnelToOneHostNeverServesAnother)
 {
     ScopedTrustedCa trusted(Certificates().CaFile());
-    FixtureHttpServer hostA{FixtureTls{Certificates().CertFile(TestLeaf::Good), Certificates().KeyFile(TestLeaf::Good)}};
-    FixtureHttpServer hostB{FixtureTls{Certificates().CertFile(TestLeaf::Good), Certificates().KeyFile(TestLeaf::Good)}};
+    FixtureHttpServer hostA{GoodIdentity()};
+    FixtureHttpServer hostB{GoodIdentity()};
     for (FixtureHttpServer *host : {&hostA, &hostB}) {
         host->Route("/page", FixtureResponse::KeptOk("page"));
         host->Route("/a.jpg", FixtureResponse::KeptOk("tunnelled a"));
