@@ -111,8 +111,12 @@ void TDLForm::ShraniSlike()
         const int slotCount = ParallelSlots();
         if (slotCount > 1)
             WalkSelectedLinksAtOnce(slotCount);
-        else
+        else {
+            // The page's connection serves the first file when it leads there.
+            if (HTTP2->KeepAlive)
+                HTTP2->TakeKeptConnection(*HTTP1);
             WalkSelectedLinks();
+        }
     } catch (const EListError &) {
         listEmptied = true;  // the list was emptied under the walk (Disconnect)
     }

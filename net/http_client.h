@@ -137,6 +137,15 @@ public:
     // connection per request, the bytes as ever.
     bool KeepAlive = false;
 
+    // Takes over the connection from keeps open (KeepAlive) for this
+    // client's next requests, with where it leads: it serves them as this
+    // client's own kept connection would, only for the same scheme, host,
+    // port and proxy, and one the server closed meanwhile is replaced once
+    // on the next request. A connection this client keeps is closed first.
+    // from keeps none afterwards. Does nothing when from keeps none or
+    // either client runs a request.
+    void TakeKeptConnection(THttpClient &from);
+
     // Resuming a file (docs/net.md, "Resuming a transfer"). For the next
     // request only, and only for a Get into a file (InputFileMode true):
     // every request takes both fields and clears them as it starts. With

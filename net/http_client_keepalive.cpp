@@ -4,7 +4,7 @@
 // chunks), so that the connection stands exactly before the next answer;
 // and keeps the connection open when the server says it will. A kept
 // connection the server has closed meanwhile is replaced once, at no cost
-// to the caller.
+// to the caller. One client can take over the connection another keeps.
 #include "net/http_client.h"
 
 #include "base/errors.h"
@@ -62,8 +62,9 @@ bool THttpClient::CanRetryOnFreshConnection(bool reused, int attempt) const
 // closes it and opens a new one. True when reused.
 bool THttpClient::OpenKeptConnection()
 {
-    const bool reuse = keptOpen_ && Connected && IsCurrentOrigin(keptOrigin_) && keptProxy_ == Proxy
-                    && keptProxyPort_ == ProxyPort;
+    // The proxy port counts only with a proxy: without one it is never used.
+    const bool sameProxy = keptProxy_ == Proxy && (Proxy.isEmpty() || keptProxyPort_ == ProxyPort);
+    const bool reuse = keptOpen_ && Connected && IsCurrentOrigin(keptOrigin_) && sameProxy;
     keptOpen_ = false;  // until this pass ends well
     if (reuse) {
         Canceled = false;  // as a connect does: a Stop between files stops nothing
@@ -88,6 +89,25 @@ int THttpClient::FinishKeptPass()
     keptProxy_ = Proxy;
     keptProxyPort_ = ProxyPort;
     return status;
+}
+
+void THttpClient::TakeKeptConnection(THttpClient &from)
+{
+    if (&from == this || running_ || from.running_ || !from.keptOpen_ || !from.Connected)
+        return;
+    keptOpen_ = false;
+    if (Connected) {
+        try {
+            Disconnect();
+        } catch (...) {
+        }
+    }
+    TakeConnectionOf(from);
+    from.keptOpen_ = false;
+    keptOpen_ = true;
+    keptOrigin_ = from.keptOrigin_;
+    keptProxy_ = from.keptProxy_;
+    keptProxyPort_ = from.keptProxyPort_;
 }
 
 // Answers that carry no body whatever their header says.

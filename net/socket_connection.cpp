@@ -17,6 +17,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 int TSocketConnection::WinsockUsers = 0;
 
@@ -404,6 +405,36 @@ void TSocketConnection::AttachConnected(int fd)
     Connected = true;
     readNotifier_->setSocket(fd);
     writeNotifier_->setSocket(fd);
+}
+
+void TSocketConnection::TakeConnectionOf(TSocketConnection &from)
+{
+    if (&from == this || !from.Connected || from.connecting_)
+        return;
+    if (Connected || connecting_)
+        throw ESockError(QStringLiteral("Already connected"));
+    ReportStatus(8, "Taking a connection");
+    CloseSocketQuietly();
+    from.readNotifier_->setEnabled(false);
+    from.writeNotifier_->setEnabled(false);
+    from.ForgetLookAhead();
+    SocketHandle = std::exchange(from.SocketHandle, -1);
+    tls_ = std::move(from.tls_);
+    uncleanEnd_ = std::exchange(from.uncleanEnd_, false);
+    RemoteAddress = from.RemoteAddress;
+    Connected = true;
+    from.Connected = false;
+    from.freshSocket_ = false;
+    from.readReported_ = false;
+    readReported_ = false;
+    Canceled = false;
+    readNotifier_->setSocket(SocketHandle);
+    writeNotifier_->setSocket(SocketHandle);
+    try {
+        from.OpenSocket(false);
+    } catch (...) {
+        // No socket at hand: the next Connect or close opens one.
+    }
 }
 
 // Starts the non-blocking connect. A refusal reported at once is treated

@@ -159,6 +159,14 @@ protected:
     // Keeps the time-out running for one waiting operation (socket_scopes.h).
     class TimerScope;
 
+    // Takes over from's open connection as it stands (the socket, a TLS
+    // session, the peer's address), with no event on either side; from
+    // is left with a fresh socket, as after a close. This connection's own
+    // socket, unused, is closed quietly. Both must be idle (no operation
+    // running); raises "Already connected" when this one is connected or
+    // connecting and does nothing when from is not connected.
+    void TakeConnectionOf(TSocketConnection &from);
+
 private:
     void InitializeSockets();
     void OpenSocket(bool withLinger);
