@@ -438,7 +438,6 @@ private:
         qint32 savedBefore = 0;      // RunPictureCount before the batch
         qsizetype failedBefore = 0;  // entries of Memo4 before the batch
         qsizetype selected = 0;      // the files the batch was asked for
-        qint32 skippedBefore = 0;    // SkippedCount before the batch
     };
     CommandLineRun Unattended;
     void ShutDownHttpClients();
@@ -490,7 +489,6 @@ private:
     // The archive of saved files (dlform_saved_files.cpp), used while
     // "skipsaved" is on; opened by the first batch that needs it.
     std::unique_ptr<TSavedArchive> Archive;
-    qint32 SkippedCount = 0;  // files of this run skipped as already saved
     void OpenSavedArchive();
     bool SkipIfAlreadySaved(const QByteArray &address);
     void RecordSaved(const TBatchFile &file);

@@ -165,7 +165,6 @@ void TDLForm::RunCommandLineDownload()
     Unattended.status = 2;  // until the page has given its links
     Unattended.savedBefore = RunPictureCount;
     Unattended.failedBefore = Memo4.size();
-    Unattended.skippedBefore = SkippedCount;
     Button2Click();
     if (!PageLoaded)
         return;
@@ -196,7 +195,7 @@ qsizetype TDLForm::CommandLineFailed() const
 
 qint32 TDLForm::CommandLineSkipped() const
 {
-    return SkippedCount - Unattended.skippedBefore;
+    return Tally.skipped;  // the run's one batch
 }
 
 // The last line of a command-line run; files skipped as saved before are

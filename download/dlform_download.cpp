@@ -406,10 +406,8 @@ void TDLForm::DeleteIfEmpty(const QByteArray &name)
 
 void TDLForm::DeleteIfTooSmall(const QByteArray &name)
 {
-    struct stat info {};
-    const qint64 size = ::lstat(name.constData(), &info) == 0 && S_ISREG(info.st_mode)
-                            ? qint64(info.st_size)
-                            : kSizeOfAMissingFile;
+    const qint64 regular = RegularFileSize(name);
+    const qint64 size = regular >= 0 ? regular : kSizeOfAMissingFile;
     const qint64 limit = StrToInt(Edit12->text());
     if (size >= limit)
         return;

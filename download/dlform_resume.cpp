@@ -7,6 +7,7 @@
 #include "app/shared_state.h"
 #include "download/batch_file.h"
 #include "download/download_step.h"
+#include "download/file_naming.h"
 #include "download/part_file.h"
 #include "download/saved_archive.h"
 #include "net/http_worker.h"
@@ -14,17 +15,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-
-#include <sys/stat.h>
-
-namespace {
-// The size of a regular file; -1 for anything else or nothing.
-qint64 RegularFileSize(const QByteArray &name)
-{
-    struct stat info {};
-    return ::lstat(name.constData(), &info) == 0 && S_ISREG(info.st_mode) ? qint64(info.st_size) : -1;
-}
-}  // namespace
 
 bool TDLForm::ResumeEnabled() const
 {
@@ -76,7 +66,8 @@ void TDLForm::KeepForResume(const TBatchFile &file, TPartFile &part, const TTran
                            && result.ReplyNumber >= 200 && result.ReplyNumber <= 299 && size > 0
                            && IsResumeValidator(validator);
     if (!resumable) {
-        Archive->ForgetPartial(file.address, folder);
+        if (file.resumedFrom > 0)  // else the archive holds no part of it
+            Archive->ForgetPartial(file.address, folder);
         return;
     }
     const qint64 total = result.Resumed ? result.CompleteLength : result.ContentLength;

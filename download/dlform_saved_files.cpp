@@ -4,15 +4,14 @@
 #include "app/dlform.h"
 #include "app/platform.h"
 #include "app/shared_state.h"
-#include "base/convert.h"
 #include "download/batch_file.h"
 #include "download/batch_progress.h"
+#include "download/file_naming.h"
 #include "download/saved_archive.h"
 
 #include <QCheckBox>
 #include <QDir>
 
-#include <sys/stat.h>
 
 // Opens the archive for a batch when the setting is on; what went wrong
 // with it is said in the log, and the batch goes on without it.
@@ -38,14 +37,11 @@ bool TDLForm::SkipIfAlreadySaved(const QByteArray &address)
 {
     if (!CheckBox8->isChecked() || !Archive || !Archive->IsUsable())
         return false;
-    const QString folder = QDir::currentPath();
-    if (!Archive->AlreadySaved(address, folder))
+    const auto entry = Archive->StillSaved(address, QDir::currentPath());
+    if (!entry)
         return false;
-    const auto entry = Archive->Find(address, folder);
-    const QString name = entry ? QString::fromUtf8(entry->name) : QString::fromUtf8(address);
     Log(Wording("Že shranjeno kot %1, preskočeno: %2", "Already saved as %1, skipped: %2")
-            .arg(name, QString::fromUtf8(address)));
-    SkippedCount = ClampToInt32(qint64(SkippedCount) + 1);
+            .arg(QString::fromUtf8(entry->name), QString::fromUtf8(address)));
     ++Tally.skipped;
     return true;
 }
@@ -56,10 +52,10 @@ void TDLForm::RecordSaved(const TBatchFile &file)
 {
     if (!CheckBox8->isChecked() || !Archive || !Archive->IsUsable())
         return;
-    struct stat info {};
-    if (::lstat(file.name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    const qint64 size = RegularFileSize(file.name);
+    if (size < 0)
         return;
-    if (!Archive->Record(file.address, QDir::currentPath(), file.name, info.st_size))
+    if (!Archive->Record(file.address, QDir::currentPath(), file.name, size))
         Log(Wording("Arhiv shranjenih datotek ni zapisal %1: %2", "The archive of saved files did not record %1: %2")
                 .arg(QString::fromUtf8(file.name), Archive->LastProblem()));
 }

@@ -72,3 +72,9 @@ QByteArray NameWithoutQuery(const QByteArray &name)
         ++end;
     return end == 0 ? name : name.first(end);
 }
+
+qint64 RegularFileSize(const QByteArray &name)
+{
+    struct stat info {};
+    return ::lstat(name.constData(), &info) == 0 && S_ISREG(info.st_mode) ? qint64(info.st_size) : -1;
+}

@@ -32,3 +32,7 @@ QByteArray ZamenjajImeDatoteke(const QByteArray &name, const QSet<QByteArray> &r
 // modern way, whose picture addresses often carry one; the name as it is
 // when nothing would be left of it.
 QByteArray NameWithoutQuery(const QByteArray &name);
+
+// The size of the regular file of that name, never through a symbolic
+// link; -1 for a link, a folder, anything else or nothing.
+qint64 RegularFileSize(const QByteArray &name);

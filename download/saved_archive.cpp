@@ -1,5 +1,7 @@
 #include "download/saved_archive.h"
 
+#include "download/file_naming.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -395,15 +397,13 @@ std::optional<TSavedEntry> TSavedArchive::Find(const QByteArray &address, const 
                        TimeOf(ColumnText(find_, 2))};
 }
 
-bool TSavedArchive::AlreadySaved(const QByteArray &address, const QString &folder)
+std::optional<TSavedEntry> TSavedArchive::StillSaved(const QByteArray &address, const QString &folder)
 {
-    const std::optional<TSavedEntry> entry = Find(address, folder);
-    if (!entry || entry->name.isEmpty())
-        return false;
-    const QByteArray file = QFile::encodeName(entry->folder) + '/' + entry->name;
-    struct stat info {};
-    return ::lstat(file.constData(), &info) == 0 && S_ISREG(info.st_mode) &&
-           qint64(info.st_size) == entry->size;
+    std::optional<TSavedEntry> entry = Find(address, folder);
+    if (!entry || entry->name.isEmpty()
+        || RegularFileSize(QFile::encodeName(entry->folder) + '/' + entry->name) != entry->size)
+        return std::nullopt;
+    return entry;
 }
 
 bool TSavedArchive::Record(const QByteArray &address, const QString &folder,

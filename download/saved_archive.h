@@ -80,7 +80,12 @@ public:
     // True when the address has an entry for that folder and the file it
     // names is still there as a regular file of the recorded size. A file
     // deleted or changed is not saved: it downloads again.
-    bool AlreadySaved(const QByteArray &address, const QString &folder);
+    bool AlreadySaved(const QByteArray &address, const QString &folder)
+    {
+        return StillSaved(address, folder).has_value();
+    }
+    // The entry, when AlreadySaved holds; none otherwise.
+    std::optional<TSavedEntry> StillSaved(const QByteArray &address, const QString &folder);
     // Records (or replaces) the entry of the address in the folder, with
     // the present time. False when it could not be written.
     bool Record(const QByteArray &address, const QString &folder, const QByteArray &name,
