@@ -3,6 +3,7 @@
 #include "download/file_naming.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -107,6 +109,11 @@ bool MeansDamage(int rc)
     default:
         return false;
     }
+}
+
+bool IsBusy(int rc)
+{
+    return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
 }
 
 bool Identify(const QByteArray &path, quint64 &device, quint64 &inode)
@@ -209,14 +216,22 @@ TSavedArchive::Verdict TSavedArchive::TryOpen(const QString &path)
 }
 
 // Runs pragmas, each answering one row that must read as expected: a quick
-// check of the whole file, or the journal.
+// check of the whole file, or the journal. Switching to the WAL journal
+// can answer "locked" at once, without waiting, while another copy is
+// opening the same file; such a pragma is tried again until the busy
+// time-out has passed.
 TSavedArchive::Verdict TSavedArchive::Pragmas(std::initializer_list<TPragma> checks)
 {
     for (const auto &[sql, expected] : checks) {
         sqlite3_stmt *statement = nullptr;
         int rc = sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr);
         if (rc == SQLITE_OK) {
-            rc = sqlite3_step(statement);
+            QElapsedTimer waited;
+            waited.start();
+            while (IsBusy(rc = sqlite3_step(statement)) && waited.elapsed() < kBusyTimeoutMs) {
+                sqlite3_reset(statement);
+                ::usleep(5000);
+            }
             if (rc == SQLITE_ROW && expected &&
                 qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)), expected) != 0) {
                 problem_ = QStringLiteral("%1 answered \"%2\"")
