@@ -21,6 +21,7 @@ PanelStatusBar::PanelStatusBar(const QList<int> &widths, QWidget *parent) : QFra
         row->addWidget(panel);
         panels_.append(panel);
         choices_.append(QStringList{QString()});
+        waiting_.append(false);
     }
     row->addStretch(1);
     minimumLast_ = widths.isEmpty() ? 0 : widths.last();
@@ -35,7 +36,24 @@ void PanelStatusBar::resizeEvent(QResizeEvent *event)
     for (qsizetype i = 0; i + 1 < panels_.size(); ++i)
         used += panels_[i]->width() + layout()->spacing();
     panels_.last()->setFixedWidth(qMax(minimumLast_, width() - used));
-    ShowFittingChoice(int(panels_.size()) - 1);
+    if (isVisible())
+        ShowFittingChoice(int(panels_.size()) - 1);
+    else
+        waiting_.last() = true;
+}
+
+void PanelStatusBar::showEvent(QShowEvent *event)
+{
+    QFrame::showEvent(event);
+    FitWaitingPanels();
+}
+
+void PanelStatusBar::FitWaitingPanels() const
+{
+    for (qsizetype i = 0; i < panels_.size(); ++i) {
+        if (waiting_[i])
+            ShowFittingChoice(int(i));
+    }
 }
 
 QString PanelStatusBar::PanelText(int index) const
@@ -45,6 +63,7 @@ QString PanelStatusBar::PanelText(int index) const
 
 QString PanelStatusBar::ShownText(int index) const
 {
+    FitWaitingPanels();
     return index >= 0 && index < panels_.size() ? panels_[index]->text() : QString();
 }
 
@@ -58,11 +77,15 @@ void PanelStatusBar::SetPanelTexts(int index, const QStringList &choices)
     if (index < 0 || index >= panels_.size() || choices.isEmpty() || choices_[index] == choices)
         return;
     choices_[index] = choices;
-    ShowFittingChoice(index);
+    if (isVisible())
+        ShowFittingChoice(index);
+    else
+        waiting_[index] = true;
 }
 
-void PanelStatusBar::ShowFittingChoice(int index)
+void PanelStatusBar::ShowFittingChoice(int index) const
 {
+    waiting_[index] = false;
     QLabel *panel = panels_[index];
     const QStringList &choices = choices_[index];
     // Every panel has a fixed width, which holds before the layout has

@@ -1,6 +1,8 @@
 // A status bar of fixed-width text panels; the last panel takes the rest.
 // A panel can be given its text in several lengths: it shows the longest
-// that fits, with the whole text as its tool tip.
+// that fits, with the whole text as its tool tip. While the bar is hidden
+// (a command-line run never shows it) the fitting waits until the bar
+// shows or its shown text is asked for: measuring text loads the fonts.
 #pragma once
 
 #include <QFrame>
@@ -30,11 +32,14 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
-    void ShowFittingChoice(int index);
+    void ShowFittingChoice(int index) const;
+    void FitWaitingPanels() const;
 
     QList<QLabel *> panels_;
     QList<QStringList> choices_;
+    mutable QList<bool> waiting_;  // given a text not fitted yet
     int minimumLast_ = 0;
 };
