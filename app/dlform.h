@@ -475,6 +475,7 @@ private:
     // Several files at once (dlform_parallel_batch.cpp): the transfers run
     // on Workers, one per slot; this thread names, checks and logs each file.
     struct ParallelWalk;
+    struct ParallelJob;
     void WalkSelectedLinksAtOnce(int slotCount);
     void StartWorkers(int slotCount, ParallelWalk &walk);
     int ParallelSlots() const;
@@ -482,7 +483,7 @@ private:
     bool StartNextFile(ParallelWalk &walk, int slot);
     bool TakeNextPickedLink(ParallelWalk &walk, TBatchFile &file);
     void EndFinishedTransfers(ParallelWalk &walk);
-    void EndTransfer(ParallelWalk &walk, int slot, const TTransferResult &result);
+    void EndTransfer(ParallelWalk &walk, ParallelJob &job, const TTransferResult &result, THttpWorker *worker);
     void ShowParallelProgress(ParallelWalk &walk);
     // The names of the files in transfer on Workers, not yet on disk.
     QSet<QByteArray> ReservedNames;

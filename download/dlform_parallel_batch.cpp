@@ -31,13 +31,22 @@
 
 namespace {
 constexpr int kProgressIntervalMs = 250;
+
+// Ended with a whole 2xx answer: nothing that calls for a retry.
+bool EndedWhole(const TTransferResult &result)
+{
+    return !result.Error && result.ReplyNumber >= 200 && result.ReplyNumber <= 299
+           && (result.ContentLength < 0 || result.BytesRecvd >= result.ContentLength);
+}
 }  // namespace
 
+struct TDLForm::ParallelJob {
+    TBatchFile file;
+    std::unique_ptr<TPartFile> part;  // removed when the job ends, unless named
+};
+
 struct TDLForm::ParallelWalk {
-    struct Job {
-        TBatchFile file;
-        std::unique_ptr<TPartFile> part;  // removed when the job ends, unless named
-    };
+    using Job = ParallelJob;
     THttpRequestSettings settings;  // the file client's, as the batch started
     qsizetype count = 0;            // lines of List2 as the batch started
     qsizetype next = 0;             // the next line to look at
@@ -167,28 +176,45 @@ bool TDLForm::TakeNextPickedLink(ParallelWalk &walk, TBatchFile &file)
     return false;
 }
 
+// A transfer that ended with a whole 2xx answer gives its slot to the next
+// file before its own checks and renaming: the next request is on its way
+// while this thread works on the file. Its name stays reserved until then,
+// so the next files are named as before. Any other ending is handled at
+// once, its slot refilled after it.
 void TDLForm::EndFinishedTransfers(ParallelWalk &walk)
 {
+    std::vector<std::pair<ParallelWalk::Job, TTransferResult>> whole;
     while (!walk.finished.empty()) {
         auto [slot, result] = std::move(walk.finished.front());
         walk.finished.pop_front();
-        EndTransfer(walk, slot, result);
+        ParallelWalk::Job job = std::move(*walk.jobs[size_t(slot)]);
+        walk.jobs[size_t(slot)].reset();
+        if (EndedWhole(result))
+            whole.emplace_back(std::move(job), std::move(result));
+        else
+            EndTransfer(walk, job, result, Workers[slot]);
     }
+    if (whole.empty())
+        return;
+    FillFreeSlots(walk);
+    for (auto &[job, result] : whole)
+        EndTransfer(walk, job, result, nullptr);
 }
 
-// A transfer ended on a worker: the file goes through the same steps as
-// one at a time, and a retry waits for the next free slot.
-void TDLForm::EndTransfer(ParallelWalk &walk, int slot, const TTransferResult &result)
+// A transfer ended: the file goes through the same steps as one at a time,
+// and a retry waits for the next free slot. The worker, while the slot is
+// still the job's, drops its connection for the retry.
+void TDLForm::EndTransfer(ParallelWalk &walk, ParallelJob &job, const TTransferResult &result,
+                          THttpWorker *worker)
 {
-    ParallelWalk::Job job = std::move(*walk.jobs[size_t(slot)]);
-    walk.jobs[size_t(slot)].reset();
     ReservedNames.remove(job.file.name);
     walk.bytesEnded += result.BytesRecvd;
     const DownloadStep step =
         RunDownloadStep(job.file, [&] { return AfterTransfer(job.file, *job.part, result); });
     job.part.reset();
     if (step == DownloadStep::Retry) {
-        Workers[slot]->Cancel();  // the next attempt on a new connection, as one at a time does
+        if (worker)
+            worker->Cancel();  // the next attempt on a new connection, as one at a time does
         if (++job.file.attempt <= kMaxDownloadAttempts) {
             walk.retries.push_front(std::move(job.file));
             return;
