@@ -24,6 +24,7 @@ class ListBox;
 class MessageLog;
 class PaintThrottle;
 class PanelStatusBar;
+struct TPartLook;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -448,7 +449,7 @@ private:
     void FitAllCaptions();
     // The naming rules; a name reserved by a file in transfer counts as taken.
     void CleanTargetName(QByteArray &name);
-    void DeleteIfEmpty(const QByteArray &name);
+    void DeleteIfEmpty(const QByteArray &name, qint64 knownSize);
     void DeleteIfTooSmall(const QByteArray &name);
     void SaveErrorLog();
     enum class DownloadStep : int;
@@ -463,7 +464,7 @@ private:
     bool ResumeEnabled() const;
     std::unique_ptr<TPartFile> PartFileFor(TBatchFile &file, TResumePoint &resume);
     void KeepForResume(const TBatchFile &file, TPartFile &part, const TTransferResult &result, DownloadStep step);
-    DownloadStep CheckTransfer(TBatchFile &file, const QByteArray &part, const TTransferResult &result);
+    DownloadStep CheckTransfer(TBatchFile &file, const TPartLook &part, const TTransferResult &result);
     DownloadStep GiveFinalName(const QByteArray &part, TBatchFile &file);
     DownloadStep HandleDownloadSocketError(const class ESockError &e, TBatchFile &file, const TTransferResult &result);
     void LogBrokenOff(const TBatchFile &file);

@@ -54,16 +54,23 @@ qint64 SavedFileSize(const QByteArray &name)
     return info.st_size;
 }
 
-// The first count bytes of the file (fewer when it is shorter).
-QByteArray FirstBytesOf(const QByteArray &name, qsizetype count)
+// One look at a finished part: its size and its first count bytes (fewer
+// when it is shorter). A part that cannot be opened gives size -1 and no
+// bytes; the empty-file check then opens the saved file itself.
+TPartLook LookAtPart(const QByteArray &name, qsizetype count)
 {
-    QByteArray bytes(count, '\0');
+    TPartLook look;
     const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    const ssize_t n = fd < 0 ? 0 : ::read(fd, bytes.data(), size_t(count));
-    if (fd >= 0)
-        ::close(fd);
-    bytes.truncate(n < 0 ? 0 : qsizetype(n));
-    return bytes;
+    if (fd < 0)
+        return look;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        look.size = info.st_size;
+    look.first.resize(count);
+    const ssize_t n = ::read(fd, look.first.data(), size_t(count));
+    ::close(fd);
+    look.first.truncate(n < 0 ? 0 : qsizetype(n));
+    return look;
 }
 
 // Points HTTP2->Body at the temporary file for the transfer and gives it
@@ -254,7 +261,8 @@ TDLForm::DownloadStep TDLForm::CheckAndNameTransfer(TBatchFile &file, TPartFile 
             return HandleDownloadSocketError(e, file, result);
         }
     }
-    const DownloadStep checked = CheckTransfer(file, part.Name(), result);
+    const TPartLook look = LookAtPart(part.Name(), kHtmlSniffBytes);
+    const DownloadStep checked = CheckTransfer(file, look, result);
     if (checked != DownloadStep::Saved)
         return checked;
     const DownloadStep named = GiveFinalName(part.Name(), file);
@@ -264,7 +272,7 @@ TDLForm::DownloadStep TDLForm::CheckAndNameTransfer(TBatchFile &file, TPartFile 
     ++Tally.saved;
     RunPictureCount = ClampToInt32(qint64(RunPictureCount) + 1);
     PreviewSavedFile(file.name);
-    DeleteIfEmpty(file.name);
+    DeleteIfEmpty(file.name, look.size);
     if (CheckBox4->isChecked())
         DeleteIfTooSmall(file.name);
     RecordSaved(file);
@@ -274,7 +282,7 @@ TDLForm::DownloadStep TDLForm::CheckAndNameTransfer(TBatchFile &file, TPartFile 
 // What came is kept only when it is whole and what the link asked for: a
 // 2xx status after the redirects, the announced length reached, and no
 // HTML page where the link names a file of another type.
-TDLForm::DownloadStep TDLForm::CheckTransfer(TBatchFile &file, const QByteArray &part, const TTransferResult &result)
+TDLForm::DownloadStep TDLForm::CheckTransfer(TBatchFile &file, const TPartLook &part, const TTransferResult &result)
 {
     const int status = result.ReplyNumber;
     if (status < 200 || status > 299) {
@@ -291,7 +299,7 @@ TDLForm::DownloadStep TDLForm::CheckTransfer(TBatchFile &file, const QByteArray 
         LogBrokenOff(file);
         return DownloadStep::Retry;
     }
-    if (!LinkMayBeAPage(file.address) && LooksLikeHtmlPage(FirstBytesOf(part, kHtmlSniffBytes))) {
+    if (!LinkMayBeAPage(file.address) && LooksLikeHtmlPage(part.first)) {
         file.reason = Wording("namesto datoteke je prišla stran HTML", "an HTML page came instead of the file");
         return DownloadStep::Failed;
     }
@@ -394,9 +402,11 @@ void TDLForm::CleanTargetName(QByteArray &name)
     }
 }
 
-void TDLForm::DeleteIfEmpty(const QByteArray &name)
+// The size of the part just renamed to name is known when it could be
+// looked at (knownSize >= 0); else the saved file is opened for it.
+void TDLForm::DeleteIfEmpty(const QByteArray &name, qint64 knownSize)
 {
-    if (SavedFileSize(name) != 0)
+    if ((knownSize >= 0 ? knownSize : SavedFileSize(name)) != 0)
         return;
     Log(QStringLiteral("File ") + Name(name) + QStringLiteral(" is empty."));
     const QString failure = DeleteFile(name);

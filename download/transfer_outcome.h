@@ -19,6 +19,13 @@ bool LooksLikeHtmlPage(QByteArrayView firstBytes);
 // How many first bytes LooksLikeHtmlPage needs at most.
 inline constexpr qsizetype kHtmlSniffBytes = 1024;
 
+// What one look at a finished part file found: its size (-1 when it could
+// not be opened or is no regular file) and its first bytes.
+struct TPartLook {
+    qint64 size = -1;
+    QByteArray first;
+};
+
 // True when the link may answer with a page: the last segment of its path
 // (query and fragment cut off) has no extension, or one of htm, html,
 // shtml, xhtml (the rows the type table admits for "*.htm, *.html"), php,
