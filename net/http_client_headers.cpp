@@ -135,8 +135,8 @@ void THttpClient::AddContentLength()
 void THttpClient::SendRequest()
 {
     const QByteArray block = HeaderList.Text();
-    if (Secure() && block.size() + 2 < kBufferSize) {
-        // One TLS record for the block and its blank line.
+    if (block.size() + 2 < kBufferSize) {
+        // One send (and under TLS one record) for the block and its blank line.
         Write(block + "\r\n");
     } else {
         // The blank line follows at once; it sends both in one segment.
