@@ -100,7 +100,7 @@ void TSocketConnection::OpenSocket(bool withLinger)
     }
     SocketHandle = fd;
     freshSocket_ = !withLinger;
-    ForgetLookAhead();
+    DropHeld();
     readNotifier_->setSocket(fd);
     writeNotifier_->setSocket(fd);
 }
@@ -114,7 +114,7 @@ void TSocketConnection::CloseSocketQuietly()
     Connected = false;
     connecting_ = false;
     freshSocket_ = false;
-    ForgetLookAhead();
+    DropHeld();
     if (SocketHandle >= 0)
         ::close(SocketHandle);
     SocketHandle = -1;
@@ -126,7 +126,7 @@ void TSocketConnection::RequestCloseSocket()
     EndTls(true);
     Connected = false;
     connecting_ = false;
-    ForgetLookAhead();
+    DropHeld();
     if (SocketHandle < 0) {
         if (!Destroying)
             OpenSocket(false);
@@ -417,8 +417,12 @@ void TSocketConnection::TakeConnectionOf(TSocketConnection &from)
     CloseSocketQuietly();
     from.readNotifier_->setEnabled(false);
     from.writeNotifier_->setEnabled(false);
-    from.ForgetLookAhead();
     SocketHandle = std::exchange(from.SocketHandle, -1);
+    // The bytes from has received and not taken (the start of the next
+    // answer, say) are the connection's: they come along.
+    held_.swap(from.held_);
+    heldBegin_ = std::exchange(from.heldBegin_, 0);
+    from.DropHeld();
     tls_ = std::move(from.tls_);
     uncleanEnd_ = std::exchange(from.uncleanEnd_, false);
     RemoteAddress = from.RemoteAddress;
@@ -444,7 +448,7 @@ void TSocketConnection::StartConnect()
     EventArrived = false;
     Succeeded = true;
     freshSocket_ = false;
-    ForgetLookAhead();
+    DropHeld();
     const int result = ::connect(SocketHandle, reinterpret_cast<const sockaddr *>(&RemoteAddress),
                                  sizeof RemoteAddress);
     if (result == 0) {

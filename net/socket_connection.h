@@ -82,7 +82,7 @@ public:
     void SendBuffer(const char *data, quint16 length);
     void SendFile(const QByteArray &path);
     // Writes what arrives into the file; with limit >= 0 stops after that
-    // many bytes and leaves the rest in the socket.
+    // many bytes and leaves the rest for the next read.
     void CaptureFile(const QByteArray &path, qint64 limit = -1);
     void CaptureString(QByteArray &text, qint32 limit);
     bool DataAvailable();
@@ -152,15 +152,17 @@ protected:
 
     // Receives blocks into Buffer until the peer closes, the operation is
     // cancelled or wanted() says 0; a block is never larger than wanted()
-    // and goes to take. The caller runs the time-out (TimerScope) and
-    // handles Canceled.
+    // and goes to take. Held bytes come first, as a block of their own,
+    // counted in BytesRecvd and OnPacketRecvd like any other. The caller
+    // runs the time-out (TimerScope) and handles Canceled.
     void CaptureBlocks(const std::function<void(const char *, qsizetype)> &take,
                        const std::function<qsizetype()> &wanted);
     // Keeps the time-out running for one waiting operation (socket_scopes.h).
     class TimerScope;
 
     // Takes over from's open connection as it stands (the socket, a TLS
-    // session, the peer's address), with no event on either side; from
+    // session, the bytes received and not yet taken, the peer's address),
+    // with no event on either side; from
     // is left with a fresh socket, as after a close. This connection's own
     // socket, unused, is closed quietly. Both must be idle (no operation
     // running); raises "Already connected" when this one is connected or
@@ -179,14 +181,21 @@ private:
     void WaitWritable();
     bool ConnectCompletedAlready();
     void FinishConnect();
-    void TakeLookedAhead(QByteArray &into, qsizetype count);
-    void ForgetLookAhead() { lookAheadBegin_ = lookAheadEnd_ = 0; }
+    bool TakeHeldLine(QByteArray &line);
     bool SendSome(const char *data, qsizetype &remaining, qint64 *sentCounter);
     bool ReceiveBlockFailed(int error);
     // One receive or send, through TLS while it runs; -1 with errno set as
     // for the socket call (EAGAIN: wait with WaitToReceive / WaitToSend).
+    // A receive serves held bytes first, without a system call (and never
+    // -1 then). A peek with none held receives once and holds what came.
     ssize_t Receive(char *into, size_t size, bool peek);
+    ssize_t ReceiveFromPeer(char *into, size_t size);
     ssize_t Send(const char *data, size_t size, int flags);
+    qsizetype HeldCount() const { return held_.size() - heldBegin_; }
+    ssize_t TakeHeld(char *into, size_t size, bool peek);
+    void Hold(const char *data, qsizetype size);
+    void DropHeldBytes(qsizetype count);
+    void DropHeld() { DropHeldBytes(HeldCount()); }
     void WaitToReceive();
     void WaitToSend();
     void EndTls(bool notifyPeer);
@@ -208,12 +217,15 @@ private:
     int readers_ = 0;
     // The read notifier has reported data that no receive has taken yet.
     bool readReported_ = false;
-    // Bytes that ReadLn's last look-ahead saw and that are still in the
-    // socket, Buffer[lookAheadBegin_, lookAheadEnd_): the next ReadLn finds
-    // its line end there without looking again. Every other operation that
-    // uses Buffer or the socket forgets them.
-    qsizetype lookAheadBegin_ = 0;
-    qsizetype lookAheadEnd_ = 0;
+    // Bytes received from the socket (decrypted, under TLS) that no
+    // operation has taken yet, held_[heldBegin_, held_.size()), at most
+    // kBufferSize: what ReadLn's one receive brought beyond its line (the
+    // rest of the header block, the start of the body, even the next
+    // answer). Every read takes them before the socket's. They belong to
+    // the connection: a close, a new socket or a connect drops them, and
+    // TakeConnectionOf moves them with the socket.
+    QByteArray held_;
+    qsizetype heldBegin_ = 0;
     std::unique_ptr<TTlsSession> tls_;
     bool uncleanEnd_ = false;
 

@@ -70,7 +70,6 @@ void TSocketConnection::Write(const QByteArray &text)
     ReportStatus(8, "Write");
     if (text.size() >= kBufferSize)
         throw ERangeError();
-    ForgetLookAhead();
     std::memcpy(Buffer, text.constData(), size_t(text.size()));
     Buffer[text.size()] = '\0';
     SendBuffer(Buffer, 0);
@@ -88,7 +87,6 @@ void TSocketConnection::SendFile(const QByteArray &path)
     QFile file(QString::fromUtf8(path));
     if (!file.open(QIODevice::ReadOnly))
         throw EFOpenError::CannotOpen(QString::fromUtf8(path), file.errorString());
-    ForgetLookAhead();
     while (!Canceled && file.pos() < file.size()) {
         const qint64 count = file.read(Buffer, kBufferSize);
         if (count <= 0)
@@ -109,41 +107,32 @@ void TSocketConnection::SendFile(const QByteArray &path)
     }
 }
 
+// Held bytes answer at once; else one receive, whose bytes are held for
+// the next read.
 bool TSocketConnection::DataAvailable()
 {
     ReportStatus(8, "Data Available");
-    ForgetLookAhead();
     try {
-        return Receive(Buffer, 1, true) == 1;
+        return HeldCount() > 0 || Receive(Buffer, kBufferSize, true) > 0;
     } catch (const ESockError &) {
         return false;  // the next read meets the failure
     }
 }
 
-// Removes from the socket count bytes that the last look-ahead has seen,
-// the first of Buffer[lookAheadBegin_, lookAheadEnd_), and appends them.
-// They are received onto their own copy in Buffer, so the look-ahead's
-// other bytes stay valid. Nothing beyond them leaves the socket.
-void TSocketConnection::TakeLookedAhead(QByteArray &into, qsizetype count)
+// Moves the held bytes up to and including the first line end onto line:
+// true when the line end was among them. Without one all of them go, as
+// they all belong to the line.
+bool TSocketConnection::TakeHeldLine(QByteArray &line)
 {
-    while (count > 0) {
-        char *at = Buffer + lookAheadBegin_;
-        const ssize_t n = Receive(at, size_t(count), false);
-        if (n > 0) {
-            into.append(at, n);
-            lookAheadBegin_ += n;
-            count -= n;
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        ForgetLookAhead();
-        if (n < 0)
-            CheckSocketError(std::nullopt);
-        return;
-    }
-    if (lookAheadBegin_ >= lookAheadEnd_)
-        ForgetLookAhead();
+    const qsizetype count = HeldCount();
+    if (count == 0)
+        return false;
+    const char *held = held_.constData() + heldBegin_;
+    const void *lf = std::memchr(held, '\n', size_t(count));
+    const qsizetype taken = lf ? static_cast<const char *>(lf) - held + 1 : count;
+    line.append(held, taken);
+    DropHeldBytes(taken);
+    return lf != nullptr;
 }
 
 // A failed receive: true when it ends the loop (not connected any more),
@@ -164,11 +153,11 @@ bool TSocketConnection::ReceiveBlockFailed(int error)
     return false;
 }
 
-// Finds the line end by looking ahead into the socket and removes exactly
-// the bytes of the line: no received byte beyond the line is consumed. One
-// look-ahead usually sees several lines (a whole response header); what it
-// saw is remembered, so each further line found among those bytes costs
-// one receive of exactly its bytes and no second look.
+// Takes the line from the held bytes. When its end is not among them, one
+// receive brings what has arrived (usually the whole header block, often
+// the body too) and holds it: the further lines, and the start of the body
+// for the capture, then cost no system call. A line is never longer than
+// Buffer: each receive stays within the room the line leaves.
 QByteArray TSocketConnection::ReadLn()
 {
     ReportStatus(8, "ReadLn");
@@ -176,18 +165,8 @@ QByteArray TSocketConnection::ReadLn()
     TimerScope timer(*this);
     ReadingScope reading(*this);
     while (!Canceled) {
-        if (lookAheadBegin_ < lookAheadEnd_) {
-            const char *seen = Buffer + lookAheadBegin_;
-            const qsizetype count = lookAheadEnd_ - lookAheadBegin_;
-            if (const void *lf = std::memchr(seen, '\n', size_t(count))) {
-                TakeLookedAhead(line, static_cast<const char *>(lf) - seen + 1);
-                return line;
-            }
-            TakeLookedAhead(line, count);  // all of it belongs to the line
-            continue;
-        }
-        // The look-ahead stays inside Buffer: no more than the room left
-        // after the bytes already taken.
+        if (TakeHeldLine(line))
+            return line;
         const qsizetype room = kBufferSize - line.size();
         if (room <= 0)
             throw ERangeError();  // a line longer than the buffer
@@ -196,14 +175,11 @@ QByteArray TSocketConnection::ReadLn()
             return line;  // the peer has closed: what came before the close
         if (n > 0) {
             readReported_ = false;
-            lookAheadBegin_ = 0;
-            lookAheadEnd_ = n;
             continue;
         }
         if (ReceiveBlockFailed(errno))
             break;
     }
-    ForgetLookAhead();
     if (Canceled) {
         Canceled = false;
         throw EAbortError(QStringLiteral("Socket readln aborted"));
@@ -238,7 +214,6 @@ void TSocketConnection::CaptureBlocks(const std::function<void(const char *, qsi
                                       const std::function<qsizetype()> &wanted)
 {
     ReadingScope reading(*this);
-    ForgetLookAhead();
     for (qsizetype size = 0; !Canceled && (size = qMin<qsizetype>(wanted(), kBufferSize)) > 0;) {
         const ssize_t n = Receive(Buffer, size_t(size), false);
         if (n > 0) {

@@ -11,7 +11,9 @@
 
 #include <QFile>
 #include <QThread>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -182,6 +184,40 @@ TEST_F(KeepAliveTest, NoReuseAfterATimeOutOrAStop)
     EXPECT_EQ(server.ConnectionCount(), afterTimeOut + 1) << "Stop ended the kept connection";
 }
 
+TEST_F(KeepAliveTest, ABodyPartlyReceivedWithItsHeaderCountsEveryByteOnce)
+{
+    QByteArray big(300000, '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = char((i * 13 + i / 251) & 0xff);
+    server.Route("/big", FixtureResponse::KeptOk(big));
+    std::vector<qint64> counts;
+    http.OnPacketRecvd = [&](TSocketConnection *c) { counts.push_back(c->BytesRecvd); };
+    http.Get(server.Url("/big"));
+    EXPECT_EQ(http.Body, big);
+    EXPECT_EQ(http.BytesRecvd, big.size());
+    ASSERT_FALSE(counts.empty());
+    EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end()));
+    EXPECT_EQ(counts.back(), big.size());
+
+    counts.clear();
+    const QString path = testenv::NewFolder("keepalive-count") + "/big.bin";
+    http.InputFileMode = true;
+    http.Body = path.toUtf8();
+    http.Get(server.Url("/big"));
+    EXPECT_EQ(http.BytesRecvd, big.size());
+    ASSERT_FALSE(counts.empty());
+    EXPECT_EQ(counts.back(), big.size());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), big);
+
+    // The framing took the body to its last byte and no further.
+    http.InputFileMode = false;
+    http.Get(server.Url("/a"));
+    EXPECT_EQ(http.Body, "first");
+    EXPECT_EQ(server.ConnectionCount(), 1);
+}
+
 TEST(KeepAliveTls, OneHandshakeServesEveryRequest)
 {
     const TestCertificates certificates;
@@ -198,4 +234,38 @@ TEST(KeepAliveTls, OneHandshakeServesEveryRequest)
     EXPECT_EQ(tls.ConnectionCount(), 1);
     EXPECT_EQ(tls.HandshakeCount(), 1);
     EXPECT_EQ(tls.RequestCount(), 3);
+}
+
+// Bytes a server sends past an answer on a connection that then goes (it
+// said "close"; a file's redirect leaves its body unread) go with it.
+TEST(KeepAliveHeldBytes, BytesPastAnAnswerNeverReachTheNextConnection)
+{
+    const TestCertificates certificates;
+    ScopedTrustedCa trusted(certificates.CaFile());
+    FixtureHttpServer plain;
+    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+    const QString folder = testenv::NewFolder("keepalive-held");
+    for (FixtureHttpServer *server : {&plain, &tls}) {
+        server->Route("/closing", Kept("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 4\r\n\r\n", "pageJUNK"));
+        server->Route("/moved", Kept("HTTP/1.1 302 Found\r\nLocation: /ok\r\nContent-Length: 5\r\n\r\n", "moved"));
+        THttpClient http;
+        http.TimeOut = 10000;
+        http.KeepAlive = true;
+        http.Get(server->Url("/closing"));
+        EXPECT_EQ(http.Body, "page");
+        EXPECT_FALSE(http.Connected);
+        http.Get(server->Url("/ok"));
+        EXPECT_EQ(http.ReplyNumber, 200);
+        EXPECT_EQ(http.Body, "Hello, world\n");
+
+        const QString path = folder + (server == &tls ? "/secure.txt" : "/plain.txt");
+        http.InputFileMode = true;
+        http.Body = path.toUtf8();
+        http.Get(server->Url("/moved"));
+        EXPECT_EQ(http.ReplyNumber, 200);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), "Hello, world\n");
+        EXPECT_EQ(server->ConnectionCount(), 4);
+    }
 }

@@ -188,6 +188,34 @@ TEST_F(KeptConnectionTest, OneTlsHandshakeServesThePageAndTheFiles)
     EXPECT_EQ(tls.ConnectionCount(), 3);
 }
 
+TEST_F(KeptConnectionTest, TheNextAnswersFirstBytesReceivedWithThePageGoWithTheConnection)
+{
+    // The server sends the start of the next answer right after the page
+    // (as one answering pipelined requests may): the page client receives
+    // it with the page, and the file client must find it there.
+    ScopedTrustedCa trusted(Certificates().CaFile());
+    FixtureHttpServer tls{GoodIdentity()};
+    FixtureResponse pageAndMore = FixtureResponse::Raw("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\npage"
+                                                       "HTTP/1.1 200 OK\r\nCont");
+    pageAndMore.KeepOpen = true;
+    FixtureResponse rest = FixtureResponse::Raw("ent-Length: 9\r\n\r\npicture c");
+    rest.KeepOpen = true;
+    for (FixtureHttpServer *host : {&server, &tls}) {
+        host->Route("/page-and-more", pageAndMore);
+        host->Route("/c.jpg", rest);
+        page.Get(host->Url("/page-and-more"));
+        EXPECT_EQ(page.Body, "page");
+        files.TakeKeptConnection(page);
+        const QString name = host == &tls ? "secure-c.jpg" : "c.jpg";
+        EXPECT_EQ(Save(host->Url("/c.jpg"), name), "picture c");
+        EXPECT_EQ(files.ReplyNumber, 200);
+        EXPECT_EQ(files.BytesRecvd, 9);
+        EXPECT_EQ(fileFailures, 0);
+        EXPECT_EQ(host->ConnectionCount(), 1);
+        EXPECT_EQ(host->RequestCount(), 2);
+    }
+}
+
 TEST_F(KeptConnectionTest, ATunnelToOneHostNeverServesAnother)
 {
     ScopedTrustedCa trusted(Certificates().CaFile());

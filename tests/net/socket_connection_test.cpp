@@ -2,6 +2,7 @@
 // captures, time-outs, cancellation from nested handlers, error texts.
 #include "net/socket_connection.h"
 #include "net/socket_errors.h"
+#include "net/tls_errors.h"
 #include "tests/net/net_test_support.h"
 #include "tests/support/fixture_http_server.h"
 #include "tests/support/test_environment.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -198,7 +200,7 @@ TEST_F(SocketConnectTest, ConnectWhileConnectedIsRefusedAndDisconnectGivesAFresh
     EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
 }
 
-TEST_F(SocketReadTest, ReadLnTakesOneLineAndLeavesTheRestInTheSocket)
+TEST_F(SocketReadTest, ReadLnTakesOneLineAndLeavesTheRestForTheNextRead)
 {
     server.Route("/lines", FixtureResponse::Raw("abc\r\ndef"));
     Ask("/lines");
@@ -264,7 +266,7 @@ static QByteArray WaitingBytes(const TSocketConnection &conn, int count)
     return bytes.left(n < 0 ? 0 : qsizetype(n));
 }
 
-TEST_F(SocketReadTest, HeaderAndBodyInOneSegmentLeaveTheBodyInTheSocket)
+TEST_F(SocketReadTest, HeaderAndBodyInOneSegmentTakeOneReceive)
 {
     QByteArray body;
     for (int i = 0; i < 300; ++i)
@@ -273,14 +275,136 @@ TEST_F(SocketReadTest, HeaderAndBodyInOneSegmentLeaveTheBodyInTheSocket)
                  FixtureResponse::Raw("HTTP/1.0 200 OK\r\nA: 1\nB: 2\r\n\r\n" + body));
     Ask("/one-segment");
     EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
-    EXPECT_EQ(WaitingBytes(conn, 6), "A: 1\nB") << "nothing beyond the line was taken";
+    EXPECT_EQ(WaitingBytes(conn, 6), "") << "the first receive took the whole segment";
     EXPECT_EQ(conn.ReadLn(), "A: 1\n");
     EXPECT_EQ(conn.ReadLn(), "B: 2\r\n");
     EXPECT_EQ(conn.ReadLn(), "\r\n");
-    EXPECT_EQ(WaitingBytes(conn, 12), body.left(12));
+    int packets = 0;
+    conn.OnPacketRecvd = [&](TSocketConnection *) { ++packets; };
     QByteArray rest;
     conn.CaptureString(rest, -1);
-    EXPECT_EQ(rest, body);
+    EXPECT_EQ(rest, body) << "the body whole, and once";
+    EXPECT_EQ(conn.BytesRecvd, body.size());
+    EXPECT_EQ(packets, 1) << "the held body is one block";
+}
+
+// The connection takes over one end of a socket pair; the peer's bytes are
+// written into the other end, which is given back.
+static int AttachPair(TSocketConnection &conn)
+{
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0)
+        return -1;
+    conn.AttachConnected(ends[0]);
+    return ends[1];
+}
+
+static bool PeerSends(int peer, const QByteArray &bytes)
+{
+    return ::write(peer, bytes.constData(), size_t(bytes.size())) == bytes.size();
+}
+
+// The hand-over of a connection, open to the tests.
+class TakingConnection : public TSocketConnection {
+public:
+    using TSocketConnection::TakeConnectionOf;
+};
+
+TEST_F(SocketReadTest, HeldBytesGoWithTheConnectionToItsNewOwner)
+{
+    const int peer = AttachPair(conn);
+    ASSERT_TRUE(PeerSends(peer, "one\r\ntwo\r\nthr"));
+    EXPECT_EQ(conn.ReadLn(), "one\r\n");
+    EXPECT_EQ(WaitingBytes(conn, 4), "") << "the rest is held";
+    TakingConnection taker;
+    taker.TimeOut = 10000;
+    taker.TakeConnectionOf(conn);
+    EXPECT_FALSE(conn.DataAvailable()) << "nothing stays behind";
+    EXPECT_EQ(taker.ReadLn(), "two\r\n");
+    ASSERT_TRUE(PeerSends(peer, "ee\r\nrest"));
+    ::shutdown(peer, SHUT_WR);
+    EXPECT_EQ(taker.ReadLn(), "three\r\n") << "held bytes first, then the socket's";
+    QByteArray rest;
+    taker.CaptureString(rest, -1);
+    EXPECT_EQ(rest, "rest");
+    ::close(peer);
+}
+
+TEST_F(SocketReadTest, HeldBytesNeverReachTheNextConnection)
+{
+    int peer = AttachPair(conn);
+    ASSERT_TRUE(PeerSends(peer, "old line\r\nold rest\r\n"));
+    EXPECT_EQ(conn.ReadLn(), "old line\r\n");
+    EXPECT_EQ(WaitingBytes(conn, 4), "") << "the rest is held";
+    conn.Disconnect();
+    EXPECT_FALSE(conn.DataAvailable());
+    ::close(peer);
+    peer = AttachPair(conn);
+    ASSERT_TRUE(PeerSends(peer, "new line\r\n"));
+    EXPECT_EQ(conn.ReadLn(), "new line\r\n");
+    conn.Disconnect();
+    ::close(peer);
+
+    // A close and a connect to the server.
+    server.Route("/two-lines", FixtureResponse::Raw("abc\r\ndef\r\n"));
+    Ask("/two-lines");
+    EXPECT_EQ(conn.ReadLn(), "abc\r\n");
+    conn.Disconnect();
+    Ask("/ok");
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+}
+
+TEST_F(SocketReadTest, BodyBytesHeldWithTheHeaderCountLikeTheSocketsUpToTheLimit)
+{
+    std::vector<qint64> counts;
+    conn.OnPacketRecvd = [&](TSocketConnection *c) { counts.push_back(c->BytesRecvd); };
+    const auto readHeader = [&](int peer) {
+        EXPECT_TRUE(PeerSends(peer, "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nhello"));
+        EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+        EXPECT_EQ(conn.ReadLn(), "Content-Length: 10\r\n");
+        EXPECT_EQ(conn.ReadLn(), "\r\n");
+        EXPECT_EQ(WaitingBytes(conn, 4), "") << "the start of the body is held";
+        EXPECT_TRUE(PeerSends(peer, "world"));
+        ::shutdown(peer, SHUT_WR);
+    };
+    int peer = AttachPair(conn);
+    readHeader(peer);
+    QByteArray body;
+    conn.CaptureString(body, -1);
+    EXPECT_EQ(body, "helloworld");
+    EXPECT_EQ(conn.BytesRecvd, 10);
+    EXPECT_EQ(counts, (std::vector<qint64>{5, 10}));
+    ::close(peer);
+
+    counts.clear();
+    peer = AttachPair(conn);
+    readHeader(peer);
+    const QString path = testenv::NewFolder("held-bytes") + "/part";
+    conn.CaptureFile(path.toUtf8(), 3);
+    EXPECT_EQ(conn.BytesRecvd, 3);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "hel");
+    conn.CaptureString(body, -1);
+    EXPECT_EQ(body, "loworld") << "what the limit left, held and in the socket";
+    EXPECT_EQ(conn.BytesRecvd, 7);
+    EXPECT_EQ(counts, (std::vector<qint64>{3, 2, 7}));
+    ::close(peer);
+}
+
+TEST_F(SocketReadTest, PlaintextHeldBeforeTlsFailsTheHandshakeBeforeAnythingIsSent)
+{
+    const int peer = AttachPair(conn);
+    ASSERT_TRUE(PeerSends(peer, "HTTP/1.0 200 Connection established\r\n\r\n\x16\x03\x03"));
+    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 Connection established\r\n");
+    EXPECT_EQ(conn.ReadLn(), "\r\n");
+    EXPECT_EQ(ThrownMessage<ETlsError>([&] { conn.StartTls("example.test"); }),
+              "TLS handshake failed: bytes arrived before the handshake");
+    EXPECT_FALSE(conn.Secure());
+    char byte = 0;
+    EXPECT_EQ(::recv(peer, &byte, 1, MSG_DONTWAIT), -1) << "no ClientHello went out";
+    EXPECT_FALSE(conn.DataAvailable()) << "the held bytes were dropped";
+    ::close(peer);
 }
 
 TEST_F(SocketReadTest, ManyLinesInOneSegmentComeBackOneByOne)
@@ -325,7 +449,8 @@ TEST_F(SocketReadTest, LinesArrivingInPiecesAndLongLinesAreWhole)
     EXPECT_EQ(conn.ReadLn(), "s\n");
     EXPECT_EQ(conn.ReadLn(), longLine);
     EXPECT_EQ(conn.ReadLn(), "short\r\n");
-    EXPECT_EQ(WaitingBytes(conn, 4), "x");
+    conn.CaptureString(rest, -1);
+    EXPECT_EQ(rest, "x");
 }
 
 TEST_F(SocketReadTest, AnOperationUsingTheBufferBetweenLinesDoesNotConfuseReadLn)
@@ -344,11 +469,28 @@ TEST_F(SocketReadTest, AnOperationUsingTheBufferBetweenLinesDoesNotConfuseReadLn
 
 TEST_F(SocketReadTest, UnreadDataNeverSpinsTheEventLoop)
 {
-    // Data left in the socket after a ReadLn, while the program's loop turns.
+    // Data that came in after a ReadLn took its line, left in the socket
+    // while the program's loop turns.
+    const int peer = AttachPair(conn);
+    ASSERT_TRUE(PeerSends(peer, "abc\r\n"));
+    EXPECT_EQ(conn.ReadLn(), "abc\r\n");
+    ASSERT_TRUE(PeerSends(peer, QByteArray(1000, 'd')));
+    double before = ThreadCpuMs();
+    {
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    EXPECT_LT(ThreadCpuMs() - before, 100.0);
+    EXPECT_EQ(WaitingBytes(conn, 4), "dddd");
+    conn.Disconnect();
+    ::close(peer);
+
+    // Data held after a ReadLn, while the program's loop turns.
     server.Route("/line-and-more", FixtureResponse::Raw("abc\r\n" + QByteArray(1000, 'd')));
     Ask("/line-and-more");
     EXPECT_EQ(conn.ReadLn(), "abc\r\n");
-    double before = ThreadCpuMs();
+    before = ThreadCpuMs();
     {
         QEventLoop loop;
         QTimer::singleShot(300, &loop, &QEventLoop::quit);

@@ -228,6 +228,25 @@ TEST_F(TlsClientTest, HttpsThroughAProxyGoesThroughATunnel)
     EXPECT_EQ(tls.RequestCount(), 1);
 }
 
+TEST_F(TlsClientTest, BytesAProxySendsPastItsTunnelAnswerFailTheHandshake)
+{
+    // The plain fixture stands for a proxy that answers the CONNECT with
+    // bytes after the blank line, before the server could have said a word.
+    const QByteArray target = "127.0.0.1:" + QByteArray::number(tls.Port());
+    FixtureResponse answer = FixtureResponse::Raw("HTTP/1.0 200 Connection established\r\n\r\nearly");
+    answer.KeepOpen = true;
+    plain.Route(target, answer);
+    http.Proxy = "127.0.0.1";
+    http.ProxyPort = plain.Port();
+    const std::optional<ETlsError> failure = TlsFailureOf(tls.Url("/ok"));
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->Problem(), TlsProblem::Handshake);
+    EXPECT_FALSE(http.Connected);
+    ASSERT_GE(plain.RequestCount(), 1);
+    EXPECT_TRUE(plain.Requests()[0].startsWith("CONNECT " + target + " HTTP/1.0\r\n"));
+    EXPECT_EQ(tls.RequestCount(), 0);
+}
+
 TEST_F(TlsClientTest, AStreamEndingWithoutCloseNotifyCountsOnlyWhenTheBodyIsWhole)
 {
     FixtureResponse whole = FixtureResponse::Ok("all of it\n");
