@@ -461,7 +461,9 @@ private:
     DownloadStep CheckAndNameTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result);
     bool ContinuationRefused(TBatchFile &file, const TTransferResult &result);
     // Continuing interrupted files (dlform_resume.cpp), with "skipsaved" on.
-    bool ResumeEnabled() const;
+    // The archive of saved files serves this batch: "skipsaved" is on and
+    // the archive opened (dlform_saved_files.cpp).
+    bool ArchiveInUse() const;
     std::unique_ptr<TPartFile> PartFileFor(TBatchFile &file, TResumePoint &resume);
     void KeepForResume(const TBatchFile &file, TPartFile &part, const TTransferResult &result, DownloadStep step);
     DownloadStep CheckTransfer(TBatchFile &file, const TPartLook &part, const TTransferResult &result);

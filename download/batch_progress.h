@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+// How often a running batch rewrites its progress texts.
+inline constexpr int kProgressIntervalMs = 250;
+
 struct TBatchProgress {
     int ended = 0;        // saved, failed or stopped
     qint64 total = 0;     // files picked

@@ -10,6 +10,7 @@
 #include "app/panel_status_bar.h"
 #include "app/settings_values.h"
 #include "app/shared_state.h"
+#include "download/batch_progress.h"
 #include "download/file_naming.h"
 #include "net/http_client.h"
 #include "scan/address_helpers.h"
@@ -26,8 +27,6 @@
 #include <utility>
 
 namespace {
-constexpr int kProgressIntervalMs = 250;
-
 // Sets the running flag, the busy buttons and a fresh tally; however the
 // walk ends, clears the flag and hands a command that waited for the end
 // (Load page or Start! answered with Yes) to the event loop, which runs it

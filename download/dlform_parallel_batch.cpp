@@ -30,8 +30,6 @@
 #include <vector>
 
 namespace {
-constexpr int kProgressIntervalMs = 250;
-
 // Ended with a whole 2xx answer: nothing that calls for a retry.
 bool EndedWhole(const TTransferResult &result)
 {

@@ -13,13 +13,7 @@
 #include "net/http_worker.h"
 #include "net/range_request.h"
 
-#include <QCheckBox>
 #include <QDir>
-
-bool TDLForm::ResumeEnabled() const
-{
-    return CheckBox8->isChecked() && Archive && Archive->IsUsable();
-}
 
 // The part file for the next attempt at the file: the one an interrupted
 // transfer of the address into this folder left, while it is still there
@@ -28,7 +22,7 @@ std::unique_ptr<TPartFile> TDLForm::PartFileFor(TBatchFile &file, TResumePoint &
 {
     file.resumedFrom = -1;
     resume = {};
-    if (!ResumeEnabled())
+    if (!ArchiveInUse())
         return std::make_unique<TPartFile>();
     const auto partial = Archive->FindPartial(file.address, QDir::currentPath());
     if (!partial)
@@ -55,7 +49,7 @@ std::unique_ptr<TPartFile> TDLForm::PartFileFor(TBatchFile &file, TResumePoint &
 void TDLForm::KeepForResume(const TBatchFile &file, TPartFile &part, const TTransferResult &result,
                             DownloadStep step)
 {
-    if (!ResumeEnabled())
+    if (!ArchiveInUse())
         return;
     const QString folder = QDir::currentPath();
     const qint64 size = RegularFileSize(part.Name());

@@ -12,7 +12,6 @@
 #include <QCheckBox>
 #include <QDir>
 
-
 // Opens the archive for a batch when the setting is on; what went wrong
 // with it is said in the log, and the batch goes on without it.
 void TDLForm::OpenSavedArchive()
@@ -31,11 +30,16 @@ void TDLForm::OpenSavedArchive()
         Log(Archive->UnusableMessage(english));
 }
 
+bool TDLForm::ArchiveInUse() const
+{
+    return CheckBox8->isChecked() && Archive && Archive->IsUsable();
+}
+
 // True, with a log line, when the setting is on and the address was saved
 // into the current folder under a name that still holds that file.
 bool TDLForm::SkipIfAlreadySaved(const QByteArray &address)
 {
-    if (!CheckBox8->isChecked() || !Archive || !Archive->IsUsable())
+    if (!ArchiveInUse())
         return false;
     const auto entry = Archive->StillSaved(address, QDir::currentPath());
     if (!entry)
@@ -50,7 +54,7 @@ bool TDLForm::SkipIfAlreadySaved(const QByteArray &address)
 // empty-file or size rules have deleted it meanwhile.
 void TDLForm::RecordSaved(const TBatchFile &file)
 {
-    if (!CheckBox8->isChecked() || !Archive || !Archive->IsUsable())
+    if (!ArchiveInUse())
         return;
     const qint64 size = RegularFileSize(file.name);
     if (size < 0)
