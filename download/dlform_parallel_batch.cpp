@@ -44,7 +44,6 @@ struct TDLForm::ParallelJob {
 };
 
 struct TDLForm::ParallelWalk {
-    using Job = ParallelJob;
     THttpRequestSettings settings;  // the file client's, as the batch started
     qsizetype count = 0;            // lines of List2 as the batch started
     qsizetype next = 0;             // the next line to look at
@@ -54,7 +53,7 @@ struct TDLForm::ParallelWalk {
     bool noMore = false;            // every picked line has been started
     std::exception_ptr listError;   // the list was emptied under the walk
     std::deque<TBatchFile> retries;
-    std::vector<std::optional<Job>> jobs;  // one per slot
+    std::vector<std::optional<ParallelJob>> jobs;  // one per slot
     std::deque<std::pair<int, TTransferResult>> finished;
     qint64 bytesEnded = 0;          // bytes of the transfers that ended
     qint64 bytesShown = -1;
@@ -148,7 +147,7 @@ bool TDLForm::StartNextFile(ParallelWalk &walk, int slot)
         auto part = PartFileFor(file, resume);
         ReservedNames.insert(file.name);
         Workers[slot]->Start(file.address, part->Name(), walk.settings, resume);
-        walk.jobs[size_t(slot)] = ParallelWalk::Job{std::move(file), std::move(part)};
+        walk.jobs[size_t(slot)] = ParallelJob{std::move(file), std::move(part)};
         return true;
     }
     return false;
@@ -181,11 +180,11 @@ bool TDLForm::TakeNextPickedLink(ParallelWalk &walk, TBatchFile &file)
 // once, its slot refilled after it.
 void TDLForm::EndFinishedTransfers(ParallelWalk &walk)
 {
-    std::vector<std::pair<ParallelWalk::Job, TTransferResult>> whole;
+    std::vector<std::pair<ParallelJob, TTransferResult>> whole;
     while (!walk.finished.empty()) {
         auto [slot, result] = std::move(walk.finished.front());
         walk.finished.pop_front();
-        ParallelWalk::Job job = std::move(*walk.jobs[size_t(slot)]);
+        ParallelJob job = std::move(*walk.jobs[size_t(slot)]);
         walk.jobs[size_t(slot)].reset();
         if (EndedWhole(result))
             whole.emplace_back(std::move(job), std::move(result));

@@ -420,9 +420,8 @@ void TSocketConnection::TakeConnectionOf(TSocketConnection &from)
     SocketHandle = std::exchange(from.SocketHandle, -1);
     // The bytes from has received and not taken (the start of the next
     // answer, say) are the connection's: they come along.
-    held_.swap(from.held_);
+    held_ = std::exchange(from.held_, {});
     heldBegin_ = std::exchange(from.heldBegin_, 0);
-    from.DropHeld();
     tls_ = std::move(from.tls_);
     uncleanEnd_ = std::exchange(from.uncleanEnd_, false);
     RemoteAddress = from.RemoteAddress;
