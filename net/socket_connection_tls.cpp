@@ -86,7 +86,7 @@ ssize_t TSocketConnection::ReceiveFromPeer(char *into, size_t size)
 {
     if (!tls_)
         return ::recv(SocketHandle, into, size, 0);
-    const qsizetype n = tls_->Read(into, qsizetype(size), false);
+    const qsizetype n = tls_->Read(into, qsizetype(size));
     if (n < 0) {
         errno = tls_->Want == TTlsSession::Wait::None ? EINTR : EAGAIN;
         return -1;

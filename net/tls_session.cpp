@@ -226,20 +226,19 @@ qsizetype TTlsSession::TakeEnd()
     return 0;
 }
 
-qsizetype TTlsSession::Read(char *into, qsizetype size, bool peek)
+qsizetype TTlsSession::Read(char *into, qsizetype size)
 {
     if (end_.kind != End::None)
         return TakeEnd();
     ERR_clear_error();
     size_t got = 0;
-    const int result = peek ? SSL_peek_ex(ssl_, into, size_t(size), &got)
-                            : SSL_read_ex(ssl_, into, size_t(size), &got);
+    const int result = SSL_read_ex(ssl_, into, size_t(size), &got);
     if (result != 1)
         return Retry(result, false);
     Want = Wait::None;
     // Whole records are often at hand already: take them in the same
     // call, so a capture handles large blocks instead of one per record.
-    while (!peek && qsizetype(got) < size && SSL_has_pending(ssl_)) {
+    while (qsizetype(got) < size && SSL_has_pending(ssl_)) {
         size_t more = 0;
         ERR_clear_error();
         const int next = SSL_read_ex(ssl_, into + got, size_t(size) - got, &more);
@@ -269,11 +268,6 @@ qsizetype TTlsSession::Write(const char *data, qsizetype size)
     if (retry == 0)  // close_notify while sending: the peer takes nothing more
         throw ETlsError(TlsProblem::BrokenOff, host_, QStringLiteral("closed by the server"));
     return retry;
-}
-
-bool TTlsSession::HasPending() const
-{
-    return SSL_has_pending(ssl_) == 1;
 }
 
 void TTlsSession::Shutdown()

@@ -31,14 +31,12 @@ public:
     bool Handshake();
     // Decrypted bytes into `into`: the count (> 0); 0 at the peer's end (an
     // end without close_notify sets UncleanEnd); -1 when it must wait as
-    // Want says. A receive that is not a peek goes on while decrypted bytes
-    // are at hand, up to size. A record error raises ETlsError (BrokenOff).
-    qsizetype Read(char *into, qsizetype size, bool peek);
+    // Want says. A receive goes on while decrypted bytes are at hand, up to
+    // size. A record error raises ETlsError (BrokenOff).
+    qsizetype Read(char *into, qsizetype size);
     // Encrypts and sends: the count taken (> 0), or -1 when it must wait as
     // Want says. A failure raises ETlsError (BrokenOff).
     qsizetype Write(const char *data, qsizetype size);
-    // Whether decrypted or received bytes wait inside the session.
-    bool HasPending() const;
     // Sends close_notify when the socket takes it at once; never waits.
     void Shutdown();
 
