@@ -1,22 +1,20 @@
 #include "scan/link_scanner.h"
 
 #include "scan/address_helpers.h"
+#include "scan/modern_scanner.h"
 #include "scan/type_filter.h"
 
 #include <QSet>
 
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace {
 
-// The triggers in lower case; letters match in either case, other
+// The trigger in lower case; letters match in either case, other
 // characters only themselves.
-std::string_view TriggerOf(LinkAttribute attribute)
-{
-    return attribute == LinkAttribute::Href ? std::string_view("href")
-                                            : std::string_view("g src");
-}
+constexpr std::string_view kHrefTrigger = "href";
 
 bool SameIgnoringLetterCase(char c, char lowerTrigger)
 {
@@ -80,6 +78,128 @@ const char *TakeValue(const char *p, const char *end, QList<QByteArray> &values)
     values.append(QByteArray(start, p - start));
     return p + 2;
 }
+
+// ---- Tags ------------------------------------------------------------------
+
+bool IsTagSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+bool SameName(QByteArrayView name, std::string_view lower)
+{
+    if (name.size() != qsizetype(lower.size()))
+        return false;
+    for (qsizetype k = 0; k < name.size(); ++k) {
+        if (LowerAscii(name[k]) != lower[size_t(k)])
+            return false;
+    }
+    return true;
+}
+
+// Whether a tag of this name (in lower case) starts at p, a "<".
+bool TagStartsAt(const char *p, const char *end, std::string_view name)
+{
+    const qsizetype size = qsizetype(name.size());
+    if (end - p < size + 2 || !SameName(QByteArrayView(p + 1, size), name))
+        return false;
+    const char after = p[1 + size];
+    return IsTagSpace(after) || after == '/' || after == '>';
+}
+
+// The value of an attribute at p, just after its "=" and the spaces after
+// it; p ends after it. False when the page ends inside a quoted value.
+bool ReadAttributeValue(const char *&p, const char *end, QByteArrayView &value)
+{
+    if (*p == '"' || *p == '\'') {
+        const char *close = FindByte(p + 1, end, *p);
+        if (close == end)
+            return false;
+        value = QByteArrayView(p + 1, close - p - 1);
+        p = close + 1;
+        return true;
+    }
+    const char *start = p;
+    while (p < end && !IsTagSpace(*p) && *p != '>')
+        ++p;
+    value = QByteArrayView(start, p - start);
+    return true;
+}
+
+// Reads the attributes of a tag from p, just after its name, up to its ">",
+// and gives the value of the first one named wanted (in lower case). Returns
+// the position after the ">", or nullptr when the page ends first.
+const char *ReadTag(const char *p, const char *end, std::string_view wanted,
+                    std::optional<QByteArrayView> &value)
+{
+    for (;;) {
+        while (p < end && (IsTagSpace(*p) || *p == '/'))
+            ++p;
+        if (p == end)
+            return nullptr;
+        if (*p == '>')
+            return p + 1;
+        const char *name = p++;  // a "=" here starts a name
+        while (p < end && !IsTagSpace(*p) && *p != '/' && *p != '>' && *p != '=')
+            ++p;
+        const QByteArrayView attribute(name, p - name);
+        while (p < end && IsTagSpace(*p))
+            ++p;
+        QByteArrayView found;
+        if (p < end && *p == '=') {
+            ++p;
+            while (p < end && IsTagSpace(*p))
+                ++p;
+            if (p == end || !ReadAttributeValue(p, end, found))
+                return nullptr;
+        }
+        if (!value && SameName(attribute, wanted))
+            value = found;
+    }
+}
+
+// Calls take(value) with the wanted attribute of each tag of that name that
+// has it and that the page closes, in page order, while take returns true.
+template <typename Take>
+void ForEachTagAttribute(QByteArrayView page, std::string_view tag, std::string_view wanted, Take take)
+{
+    const char *p = page.data();
+    const char *const end = p + page.size();
+    while (p < end) {
+        p = FindByte(p, end, '<');
+        if (p == end || !TagStartsAt(p, end, tag)) {
+            p += p < end ? 1 : 0;
+            continue;
+        }
+        std::optional<QByteArrayView> value;
+        p = ReadTag(p + 1 + qsizetype(tag.size()), end, wanted, value);
+        if (!p)
+            return;
+        if (value && !take(*value))
+            return;
+    }
+}
+
+// An img's src as the scan lists it: spaces around it dropped, spaces in it
+// as "%20".
+QByteArray SourceValue(QByteArrayView value)
+{
+    while (!value.isEmpty() && value.front() == ' ')
+        value = value.sliced(1);
+    while (!value.isEmpty() && value.back() == ' ')
+        value.chop(1);
+    QByteArray out = value.toByteArray();
+    if (out.contains(' '))
+        out.replace(" ", "%20");
+    return out;
+}
+
+// ---- Addresses ---------------------------------------------------------------
 
 QByteArray JoinAddress(const PageLocation &page, std::initializer_list<QByteArrayView> parts)
 {
@@ -156,7 +276,9 @@ void RemoveRepeatedLines(QList<Line> &lines)
 
 QList<QByteArray> CollectLinkValues(const QByteArray &page, LinkAttribute attribute)
 {
-    const std::string_view trigger = TriggerOf(attribute);
+    if (attribute == LinkAttribute::ImgSrc)
+        return ImgSources(page);
+    const std::string_view trigger = kHrefTrigger;
     QList<QByteArray> values;
     const char *p = page.constData();
     const char *const end = p + page.size();
@@ -171,6 +293,40 @@ QList<QByteArray> CollectLinkValues(const QByteArray &page, LinkAttribute attrib
         p = TakeValue(p + 1, end, values);
     }
     return values;
+}
+
+QList<QByteArray> ImgSources(QByteArrayView page)
+{
+    QList<QByteArray> sources;
+    ForEachTagAttribute(page, "img", "src", [&](QByteArrayView value) {
+        sources.append(SourceValue(value));
+        return true;
+    });
+    return sources;
+}
+
+BaseHref FirstBaseHref(QByteArrayView page)
+{
+    BaseHref base;
+    ForEachTagAttribute(page, "base", "href", [&](QByteArrayView value) {
+        base = {value.toByteArray(), true};
+        return false;
+    });
+    return base;
+}
+
+QByteArray PageBaseAddress(QByteArrayView page, const PageLocation &location)
+{
+    const BaseHref base = FirstBaseHref(page);
+    if (!base.found)
+        return QByteArray();
+    // As a browser takes an address: no white space around it, no tabs or
+    // line breaks in it.
+    QByteArray value = base.value.trimmed();
+    value.removeIf([](char c) { return c == '\t' || c == '\n' || c == '\r'; });
+    if (value.isEmpty() || value.startsWith('#'))
+        return QByteArray();
+    return ResolveModernLink(value, location);
 }
 
 QList<QByteArray> ObdelajHTML(const QByteArray &page)
@@ -192,6 +348,11 @@ QByteArray ObdelajEnoPovezavo(const QByteArray &raw, const PageLocation &page)
 {
     if (IsHttpAddress(raw))
         return raw;
+    if (!page.base.isEmpty()) {
+        if (raw.isEmpty() || HasScheme(raw))
+            return QByteArray();
+        return ResolveReferenceOn(page.base, raw);
+    }
     if (raw.startsWith("//"))
         return page.scheme + ':' + raw;  // the page's scheme, the link's server
     if (HasScheme(raw))  // another scheme: http and https were taken above
@@ -241,8 +402,10 @@ void OdstraniDuplikatneVrstice(QStringList &lines)
 QList<QByteArray> ScanPageLinks(const QByteArray &page, LinkAttribute attribute,
                                 int typeFilterIndex, const PageLocation &location)
 {
+    PageLocation onBase = location;
+    onBase.base = PageBaseAddress(page, location);
     QList<QByteArray> links =
-        ObdelajPovezave(CollectLinkValues(page, attribute), typeFilterIndex, location).links;
+        ObdelajPovezave(CollectLinkValues(page, attribute), typeFilterIndex, onBase).links;
     OdstraniDuplikatneVrstice(links);
     return links;
 }

@@ -3,9 +3,10 @@
 // address into full "http://" or "https://" addresses and removes repeated
 // entries.
 //
-// It is not an HTML parser. The collection pass looks for a fixed trigger
-// ("href", or "g src" for img tags), skips to the next "=", and takes what
-// follows up to a quote, a space or ">". Plain functions on bytes: the
+// It is not an HTML parser. The collection pass for links looks for the
+// trigger "href", skips to the next "=", and takes what follows up to a
+// quote, a space or ">"; the one for pictures reads the attributes of every
+// img tag (ImgSources). Plain functions on bytes: the
 // window's members feed them the page, the shared host and path, the type
 // filter and the language, and show the results.
 //
@@ -23,19 +24,43 @@
 // Which attribute values the collection pass takes.
 enum class LinkAttribute {
     Href,     // the value after every "href", of any tag
-    ImgSrc,   // the value after every "g src": an img tag with src one space after its name
+    ImgSrc,   // the src of every img tag, wherever it stands among the tag's attributes
 };
 
-// The collection pass: the raw value after each trigger and the "=" that
-// follows it, in page order, exactly as found (empty values and repeats
-// included). Letters of the trigger match in either case.
+// The collection pass, in page order, values exactly as found (empty values
+// and repeats included).
 //
-// A value starts after any quotes and spaces that follow the "=", and ends at
-// ">" or at a quote or space; in the latter case the character after that
-// quote or space is consumed as the value's closing ">". Tabs and line breaks
-// belong to the value. A value that the page does not close (it runs to the
-// end, or its closing quote is the last byte) is not taken.
+// Href: the raw value after each "href" (letters in either case) and the "="
+// that follows it. A value starts after any quotes and spaces that follow the
+// "=", and ends at ">" or at a quote or space; in the latter case the
+// character after that quote or space is consumed as the value's closing
+// ">". Tabs and line breaks belong to the value. A value that the page does
+// not close (it runs to the end, or its closing quote is the last byte) is
+// not taken.
+//
+// ImgSrc: the src of each img tag (ImgSources).
 QList<QByteArray> CollectLinkValues(const QByteArray &page, LinkAttribute attribute);
+
+// The src of every img tag, in page order. A tag is "<img" in any case
+// followed by a space, tab, line break, form feed, "/" or ">", anywhere in
+// the page (in comments and scripts too, as the href pass reads them); its
+// attributes are read as a browser reads them: names in any case, values
+// double-quoted, single-quoted or unquoted, spaces around "=", so only an
+// attribute named src counts (never data-src, srcset or a "src=" inside
+// another attribute's value), the first of repeated ones. The value as
+// written (no character references decoded, tabs and line breaks kept),
+// without the spaces around it and with each space inside written as
+// "%20"; an src without a value gives an empty entry. A tag the page leaves
+// unclosed at its end gives nothing.
+QList<QByteArray> ImgSources(QByteArrayView page);
+
+// The href of the page's first <base> tag that has one, read as ImgSources
+// reads a tag; found is false when no such tag is there.
+struct BaseHref {
+    QByteArray value;
+    bool found = false;
+};
+BaseHref FirstBaseHref(QByteArrayView page);
 
 // The href values of a page.
 QList<QByteArray> ObdelajHTML(const QByteArray &page);
@@ -48,10 +73,23 @@ struct PageLocation {
     QByteArray host;             // before the first "/"
     QByteArray path;             // empty, or folders each ending in "/": "a/b/"
     QByteArray scheme = "http";  // "http" or "https", in lower case
+    // The page's first <base href> as a full address (PageBaseAddress);
+    // empty when the page has none. Relative values resolve against it.
+    QByteArray base = {};
 };
+
+// The first <base href> of the page resolved against the page by RFC 3986
+// (ResolveModernLink), as a full "http://" or "https://" address; empty when
+// the page has none, or its value is empty, only a "#...", or of another
+// scheme.
+QByteArray PageBaseAddress(QByteArrayView page, const PageLocation &location);
 
 // One raw value resolved against the page, where S is the page's scheme:
 //   "http://" or "https://" (any case) ...  unchanged
+//   when the page has a base: an empty value or one of another scheme gives
+//   an empty result, any other resolves against the base by RFC 3986
+//   (ResolveReferenceOn: dot segments removed, the "#..." part dropped);
+//   without a base:
 //   "//"                      S + ":" + value
 //   another scheme ("mailto:", "data:", "ftp:" ...; RFC 3986: a letter, then
 //   letters, digits, "+", "-", "." up to ":")   empty: no address to offer
@@ -89,7 +127,7 @@ QString NoFilesFoundMessage(bool english);
 void OdstraniDuplikatneVrstice(QList<QByteArray> &lines);
 void OdstraniDuplikatneVrstice(QStringList &lines);
 
-// A whole scan of a page on its own: collection, filter and resolution,
-// duplicate removal.
+// A whole scan of a page on its own: collection, filter and resolution
+// (against the page's <base href> when it has one), duplicate removal.
 QList<QByteArray> ScanPageLinks(const QByteArray &page, LinkAttribute attribute,
                                 int typeFilterIndex, const PageLocation &location);
