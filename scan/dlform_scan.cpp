@@ -11,9 +11,15 @@
 #include <QCheckBox>
 
 namespace {
-PageLocation CurrentPage()
+// The page the links are resolved against. The link scanner's links also
+// resolve against the page's <base href>; the modern scan resolved them on
+// it when it collected them (CollectModernLinkValues).
+PageLocation CurrentPage(const QByteArray &page, bool modern)
 {
-    return {AddressHost, AddressPath, AddressScheme};
+    PageLocation location{AddressHost, AddressPath, AddressScheme};
+    if (!modern)
+        location.base = PageBaseAddress(page, location);
+    return location;
 }
 }  // namespace
 
@@ -29,9 +35,10 @@ void TDLForm::ObdelajHTMLImg()
 
 void TDLForm::ObdelajPovezave()
 {
-    FilteredLinks found = CheckBox7->isChecked()
-                              ? FilterModernLinks(List1, TypeFilterIndex, CurrentPage(), List2->Count())
-                              : ::ObdelajPovezave(List1, TypeFilterIndex, CurrentPage(), List2->Count());
+    const bool modern = CheckBox7->isChecked();
+    const PageLocation page = CurrentPage(Memo2, modern);
+    FilteredLinks found = modern ? FilterModernLinks(List1, TypeFilterIndex, page, List2->Count())
+                                 : ::ObdelajPovezave(List1, TypeFilterIndex, page, List2->Count());
     List2->AddItems(found.links);
     if (found.nothingFound) {
         Log(NoFilesFoundMessage(EnglishUI != 0));
@@ -42,7 +49,7 @@ void TDLForm::ObdelajPovezave()
 
 QByteArray TDLForm::ObdelajEnoPovezavo(const QByteArray &raw) const
 {
-    return ::ObdelajEnoPovezavo(raw, CurrentPage());
+    return ::ObdelajEnoPovezavo(raw, CurrentPage(Memo2, CheckBox7->isChecked()));
 }
 
 void TDLForm::OdstraniDuplikatneVrstice(ListBox *list)

@@ -70,15 +70,94 @@ TEST(LinkCollection, NulBytesAreOrdinaryCharacters)
     EXPECT_EQ(ObdelajHTML(page), Links{QByteArray("\0a\0.jpg", 7)});
 }
 
-TEST(LinkCollection, ImgSrcNeedsExactlyOneSpaceAfterTheTagName)
+struct PageCase {
+    QByteArray page;
+    Links expected;
+};
+
+// Every img's src, wherever it stands among the tag's attributes. Before,
+// the pass took the value after each "g src", so only an src one space
+// after the tag name counted, and "g src" anywhere else was taken.
+TEST(LinkCollection, ImgSrcIsTheSrcAttributeOfEveryImgTag)
 {
-    EXPECT_EQ(ObdelajHTMLImg(R"(<img src="e.jpg">)"), Links{"e.jpg"});
-    EXPECT_EQ(ObdelajHTMLImg(R"(<IMG SRC="e.jpg">)"), Links{"e.jpg"});
-    EXPECT_TRUE(ObdelajHTMLImg(R"(<img alt="x" src="e.jpg">)").isEmpty());
-    EXPECT_TRUE(ObdelajHTMLImg(R"(<img  src="e.jpg">)").isEmpty());
-    EXPECT_TRUE(ObdelajHTMLImg(QByteArray("<img\0src=\"e.jpg\">", 17)).isEmpty());
-    EXPECT_TRUE(ObdelajHTMLImg(R"(<a href="f.jpg">)").isEmpty());
+    const PageCase cases[] = {
+        {R"(<img src="e.jpg">)", {"e.jpg"}},
+        {R"(<IMG SRC="e.jpg">)", {"e.jpg"}},
+        {R"(<img alt="" src="e.jpg">)", {"e.jpg"}},
+        {R"(<img class="x" src="e.jpg" width=3>)", {"e.jpg"}},
+        {"<IMG\nSRC=\"e.jpg\"\nALT=\"\">", {"e.jpg"}},
+        {"<img\tsrc='e.jpg'>", {"e.jpg"}},
+        {"<img  src=e.jpg>", {"e.jpg"}},
+        {"<img border=0 src=figures/e.png alt=x>", {"figures/e.png"}},
+        {"<img src = \"e.jpg\" />", {"e.jpg"}},
+        {"<img/src=e.jpg>", {"e.jpg"}},
+        {"<img src=e.jpg/>", {"e.jpg/"}},
+        {R"(<img alt='it"s' src="e.jpg">)", {"e.jpg"}},
+        {R"(<img src="a>b.jpg">)", {"a>b.jpg"}},
+        {R"(<img src="a b.jpg">)", {"a%20b.jpg"}},
+        {R"(<img src="  e.jpg ">)", {"e.jpg"}},
+        {"<img src=\"a\tb\n.jpg\">", {"a\tb\n.jpg"}},
+        {R"(<img src="a&amp;b.jpg">)", {"a&amp;b.jpg"}},
+        {R"(<img src="e.jpg" src="f.jpg">)", {"e.jpg"}},
+        {R"(<img src="">)", {""}},
+        {"<img src>", {""}},
+        {R"(<img src="e.jpg"><img src="e.jpg"><img src="f.jpg">)", {"e.jpg", "e.jpg", "f.jpg"}},
+        {R"(<!-- <img src="c.jpg"> --><script>x='<img src="s.jpg">'</script>)", {"c.jpg", "s.jpg"}},
+        {R"(<img alt="x <img src=a.jpg>" src="b.jpg">)", {"b.jpg"}},
+    };
+    for (const PageCase &c : cases)
+        EXPECT_EQ(ObdelajHTMLImg(c.page), c.expected) << c.page.constData();
+}
+
+TEST(LinkCollection, ImgSrcNeverTakesAnotherAttributeOrTag)
+{
+    const QByteArray pages[] = {
+        R"(<img data-src="e.jpg">)",
+        R"(<img srcset="e.jpg 2x">)",
+        R"(<img alt="src=e.jpg">)",
+        R"(<img alt='a src="e.jpg"'>)",
+        R"(<img title=src=e.jpg>)",
+        R"(<img xsrc="e.jpg">)",
+        R"(<svg src="e.jpg">)",
+        R"(<imgx src="e.jpg">)",
+        R"(<image src="e.jpg">)",
+        R"(<p>big src="e.jpg">)",
+        R"(&lt;img src="e.jpg"&gt;)",
+        R"(<a href="f.jpg">)",
+        QByteArray("<img\0src=\"e.jpg\">", 17),
+        R"(<img src="e.jpg")",
+        R"(<img src="e.jpg)",
+        "<img src=e.jpg",
+        "<img",
+        "",
+    };
+    for (const QByteArray &page : pages)
+        EXPECT_TRUE(ObdelajHTMLImg(page).isEmpty()) << page.constData();
     EXPECT_TRUE(ObdelajHTML(R"(<img src="e.jpg">)").isEmpty());
+    // A quote left open in a tag takes the markup up to the next quote.
+    EXPECT_EQ(ObdelajHTMLImg(R"(<img src="a.jpg"><img alt="x><img src="b.jpg">)"), Links{"a.jpg"});
+}
+
+TEST(LinkCollection, FirstBaseHrefIsTheFirstBaseTagWithAnHref)
+{
+    const struct {
+        QByteArray page;
+        bool found;
+        QByteArray value;
+    } cases[] = {
+        {R"(<base href="http://o/d/">)", true, "http://o/d/"},
+        {R"(<BASE target=_top HREF='/d/'><base href="x/">)", true, "/d/"},
+        {R"(<base target=_top><base href=x/>)", true, "x/"},
+        {"<base href>", true, ""},
+        {R"(<basefont href="x/"><a href="y/">)", false, ""},
+        {R"(<base href="x/")", false, ""},
+        {"", false, ""},
+    };
+    for (const auto &c : cases) {
+        const BaseHref base = FirstBaseHref(c.page);
+        EXPECT_EQ(base.found, c.found) << c.page.constData();
+        EXPECT_EQ(base.value, c.value) << c.page.constData();
+    }
 }
 
 // Random pages over the characters that matter must give the plain model's
@@ -102,6 +181,27 @@ TEST(LinkCollection, MatchesThePlainModelOnRandomPages)
         valuesSeen += href.size();
     }
     EXPECT_GT(valuesSeen, 5000);   // the pages do exercise the values
+}
+
+// Random img tags over the characters that matter must give the plain
+// model's sources exactly.
+TEST(LinkCollection, ImgSourcesMatchThePlainModelOnRandomPages)
+{
+    const Links pieces{"<img ", "<IMG\n", "<img", "<im", " ", "\n", " src=", "src", "SRC ", "data-src=",
+                       " alt=", "=", "\"", "'", ">", ">", "/", "x", ".jpg", "<", "\t"};
+    std::mt19937 random(7);
+    std::uniform_int_distribution<qsizetype> pick(0, pieces.size() - 1);
+    std::uniform_int_distribution<int> length(0, 30);
+    qsizetype sourcesSeen = 0;
+    for (int round = 0; round < 20000; ++round) {
+        QByteArray page;
+        for (int n = length(random); n > 0; --n)
+            page.append(pieces[pick(random)]);
+        const Links sources = ObdelajHTMLImg(page);
+        ASSERT_EQ(sources, ModelImgSources(page)) << page.toPercentEncoding().constData();
+        sourcesSeen += sources.size();
+    }
+    EXPECT_GT(sourcesSeen, 1000);
 }
 
 // ---- Type table ------------------------------------------------------------
@@ -217,6 +317,55 @@ TEST(LinkResolution, LinksOfOtherSchemesResolveToNothing)
         EXPECT_FALSE(HasForeignScheme(raw)) << raw;
 }
 
+// With a <base href> every relative value resolves on it by RFC 3986.
+TEST(LinkResolution, OnABaseRelativeValuesResolveByRfc3986)
+{
+    const PageLocation page{"h", "x/", "http", "https://o/d/e/index.html"};
+    const ResolveCase cases[] = {
+        {"a.jpg", page, "https://o/d/e/a.jpg"},
+        {"./a.jpg", page, "https://o/d/e/a.jpg"},
+        {"../a.jpg", page, "https://o/d/a.jpg"},
+        {"../../../../a.jpg", page, "https://o/a.jpg"},
+        {"f/./g/../a.jpg", page, "https://o/d/e/f/a.jpg"},
+        {"/a.jpg", page, "https://o/a.jpg"},
+        {"//c/a.jpg", page, "https://c/a.jpg"},
+        {"?q=1", page, "https://o/d/e/index.html?q=1"},
+        {"a.jpg#top", page, "https://o/d/e/a.jpg"},
+        {"HTTP://P/A.JPG", page, "HTTP://P/A.JPG"},
+        {"mailto:a.jpg", page, ""},
+        {"http:a.jpg", page, ""},
+        {"", page, ""},
+    };
+    for (const ResolveCase &c : cases)
+        EXPECT_EQ(ObdelajEnoPovezavo(c.raw, c.page), QByteArray(c.expected)) << c.raw;
+}
+
+TEST(LinkResolution, TheBaseResolvesAgainstThePageFirst)
+{
+    const PageLocation page{"h", "a/b/", "https"};
+    const struct {
+        QByteArray page;
+        const char *expected;
+    } cases[] = {
+        {R"(<base href="http://o/d/">)", "http://o/d/"},
+        {R"(<base href="/d/">)", "https://h/d/"},
+        {R"(<base href="../d/">)", "https://h/a/d/"},
+        {R"(<base href="../../../d/">)", "https://h/d/"},
+        {R"(<base href="d">)", "https://h/a/b/d"},
+        {R"(<base href="//cdn/d/">)", "https://cdn/d/"},
+        {"<base href=\" \td/\n\">", "https://h/a/b/d/"},
+        {R"(<base href="d e/">)", "https://h/a/b/d%20e/"},
+        {R"(<base href="#top">)", ""},
+        {R"(<base href="">)", ""},
+        {R"(<base href="ftp://o/d/">)", ""},
+        {R"(<base href="javascript:x"><base href="/d/">)", ""},
+        {R"(<base target=_top><base href="/d/">)", "https://h/d/"},
+        {R"(<a href="a.jpg">)", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(PageBaseAddress(c.page, page), QByteArray(c.expected)) << c.page.constData();
+}
+
 // ---- Filter pass -----------------------------------------------------------
 
 TEST(LinkFilter, ResolvesAdmittedValuesUntrimmedAndInOrder)
@@ -296,6 +445,40 @@ TEST(PageScan, FromPageTextToTheListOfAddresses)
     EXPECT_EQ(ScanPageLinks(page, LinkAttribute::ImgSrc, 0, kFolderX),
               Links{"http://h/x/t.gif"});
     EXPECT_TRUE(ScanPageLinks(page, LinkAttribute::Href, 4, kFolderX).isEmpty());
+}
+
+// Pages as found: the src of any img, relative links on the page's base.
+TEST(PageScan, RealPagesFromTextToTheListOfAddresses)
+{
+    const struct {
+        QByteArray page;
+        LinkAttribute attribute;
+        Links expected;
+    } cases[] = {
+        // A manual's figures, with their attributes in any order.
+        {R"(<div class="mediaobject"><img src="figures/a.png" alt="a"></div>
+            <img alt="" src="../images/b.gif"><IMG
+            SRC='c.jpg' BORDER=0><img class=x src=d.jpg><img src="figures/a.png">)",
+         LinkAttribute::ImgSrc,
+         {"http://h/a/b/figures/a.png", "http://h/a/images/b.gif", "http://h/a/b/c.jpg",
+          "http://h/a/b/d.jpg"}},
+        // A gallery under a base: links and pictures resolve on it.
+        {R"(<head><base href="/gallery/2024/"><base href="/other/"></head>
+            <a href="big/1.jpg"><img alt="" src="thumbs/1.jpg"></a>
+            <a href="../2023/2.jpg"><img src="//cdn.example/3.jpg"></a>
+            <a href="http://o/4.jpg"><a href="mailto:x.jpg">)",
+         LinkAttribute::Href,
+         {"http://h/gallery/2024/big/1.jpg", "http://h/gallery/2023/2.jpg", "http://o/4.jpg"}},
+        {R"(<base href="/gallery/2024/"><img alt="" src="thumbs/1.jpg">
+            <img src="//cdn.example/3.jpg"><img src="a%20b.jpg">)",
+         LinkAttribute::ImgSrc,
+         {"http://h/gallery/2024/thumbs/1.jpg", "http://cdn.example/3.jpg",
+          "http://h/gallery/2024/a%20b.jpg"}},
+        // A base of another scheme is no base.
+        {R"(<base href="javascript:void"><a href="1.jpg">)", LinkAttribute::Href, {"http://h/a/b/1.jpg"}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ScanPageLinks(c.page, c.attribute, 0, kFolderAB), c.expected) << c.page.constData();
 }
 
 } // namespace

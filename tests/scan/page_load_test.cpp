@@ -71,6 +71,30 @@ TEST_F(PageLoad, LoadPageListsTheLinksOfThePageAndRecordsTheAddress)
     EXPECT_FALSE(form->Image3->isHidden());
 }
 
+// The window's scan of a manual-like page: the src of every img (any
+// attribute order), and every relative address on the page's base.
+TEST_F(PageLoad, EmbeddedImagesOfAnyAttributeOrderResolveOnTheBase)
+{
+    server.Route("/docs/page.html", FixtureResponse::Ok(R"(<html><head><base href="../media/">
+        </head><body><img alt="" src="a%20b.jpg"><IMG
+        CLASS="x" SRC='c.png'><img data-src="lazy.jpg" alt="src=no.jpg">
+        <img src="/top.gif"><a href="link.jpg">l</a></body></html>)"));
+    const QByteArray media = "http://" + host + "/media/";
+    const struct {
+        bool embedded;
+        Lines expected;
+    } cases[] = {
+        {true, {media + "a%20b.jpg", media + "c.png", "http://" + host + "/top.gif"}},
+        {false, {media + "link.jpg"}},
+    };
+    for (const auto &c : cases) {
+        form->CheckBox5->setChecked(c.embedded);
+        Type(host + "/docs/page.html");
+        form->Button2Click();
+        EXPECT_EQ(form->List2->Items(), c.expected) << c.embedded;
+    }
+}
+
 TEST_F(PageLoad, TheLogSpeaksTheInterfaceLanguage)
 {
     EnglishUI = 1;
