@@ -33,6 +33,21 @@ QByteArray ZamenjajImeDatoteke(const QByteArray &name, const QSet<QByteArray> &r
 // when nothing would be left of it.
 QByteArray NameWithoutQuery(const QByteArray &name);
 
+// The name's %XX escapes decoded (either case of hex digits), the bytes
+// taken as UTF-8: "IMG%200042.JPG" gives "IMG 0042.JPG", "%C4%8D.jpg"
+// gives "č.jpg". An escape whose byte does not belong to a valid UTF-8
+// sequence ("%FF", a lone "%C4") stays as written, as does a "%" without
+// two hex digits after it; bytes that were not escaped are left as they
+// are. A name that would decode to "." or ".." ("%2e%2e") is kept as it
+// stands. Decoded "/", "\", control bytes and the other forbidden
+// characters are left for the naming rules (ZamenjajCudneZnake).
+QByteArray DecodePercentEscapes(const QByteArray &name);
+
+// The name a file is saved under, from the last segment of its address:
+// without its query and fragment when asked (NameWithoutQuery, the modern
+// scan), then decoded (DecodePercentEscapes). The naming rules come after.
+QByteArray SavedFileName(const QByteArray &segment, bool withoutQuery);
+
 // The size of the regular file of that name, never through a symbolic
 // link; -1 for a link, a folder, anything else or nothing.
 qint64 RegularFileSize(const QByteArray &name);

@@ -1,8 +1,11 @@
 // Takes an arbitrary link address and name prefix through the naming of a
 // downloaded file as the window does it: the file part of the address
-// split, the prefix before it, the forbidden characters replaced, and a
-// numbered variant when the name is taken. Input: one byte for the prefix
-// length, the prefix, the address. Checks that the name never leaves the
+// split, its query cut off (modern scan) and its %XX escapes decoded, the
+// prefix before it, the forbidden characters replaced, and a numbered
+// variant when the name is taken. Input: one byte for the prefix length
+// (its low five bits) and whether the query is cut off (0x20), the prefix,
+// the address. Checks that decoding never makes "." or ".." of a name that
+// was not one already, and that the name never leaves the
 // save folder: no "/", no control byte, and a name that stands for no file
 // there ("", "." or "..", as from "http://host/dir/") cannot be created: the
 // download refuses it. Each name is tried in a temporary save folder
@@ -107,7 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const AddressParts parts = SplitAddress(address);
     Check(!parts.file.contains('/'));
-    const QByteArray name = prefix + parts.file;
+    const bool withoutQuery = data[0] & 0x20;
+    const QByteArray decoded = SavedFileName(parts.file, withoutQuery);
+    const QByteArray cut = withoutQuery ? NameWithoutQuery(parts.file) : parts.file;
+    Check(!NamesNoFile(decoded) || decoded == cut);
+    Check(!ZamenjajCudneZnake(decoded).contains('/'));
+    Check(decoded.size() <= cut.size());
+    const QByteArray name = prefix + decoded;
     const QByteArray clean = PreveriCudneZnake(name) ? ZamenjajCudneZnake(name) : name;
     CheckStaysInFolder(clean);
     Check(!PreveriCudneZnake(clean));
