@@ -185,9 +185,8 @@ QByteArray TDLForm::AnnounceDownload(const QByteArray &address, int k, qsizetype
 {
     LociNaslov(address);
     // The modern scan finds picture addresses with a query ("a.jpg?w=800"):
-    // the file is named by what comes before it.
-    if (CheckBox7->isChecked())
-        AddressFile = NameWithoutQuery(AddressFile);
+    // the file is named by what comes before it. Escapes are decoded.
+    AddressFile = SavedFileName(AddressFile, CheckBox7->isChecked());
     const QString progress = QString::number(k) + u'/' + QString::number(count);
     const QString file = QString::fromUtf8(AddressFile);
     if (onCounter)
