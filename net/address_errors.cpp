@@ -105,7 +105,7 @@ QString ShownAddress(const QByteArray &address)
     return shown.left(200);
 }
 
-qint64 TakePortOf(QByteArray &hostPart, const QByteArray &address, bool hasSlashes)
+std::optional<qint64> TakePortOf(QByteArray &hostPart, const QByteArray &address, bool hasSlashes)
 {
     const qsizetype colon = hostPart.indexOf(':');
     // "htp:/host", "host:/x", "javascript:x": a scheme without "//", or a
@@ -119,15 +119,18 @@ qint64 TakePortOf(QByteArray &hostPart, const QByteArray &address, bool hasSlash
         throw EAddressError(false, closed ? AddressProblem::Ipv6 : AddressProblem::BrokenHost, address, hostPart);
     }
     if (colon < 0)
-        return -1;
+        return std::nullopt;
     const QByteArray port = hostPart.mid(colon + 1);
-    if (!IsDigits(port))
+    const bool negative = port.startsWith('-') && port.size() > 1;  // refused as out of range
+    const QByteArray digits = negative ? port.mid(1) : port;
+    if (!IsDigits(digits))
         throw EAddressError(false, AddressProblem::PortNotANumber, address, port);
     hostPart.truncate(colon);
     if (port.isEmpty())
-        return -1;  // "http://host:/": the scheme's port (RFC 3986, 3.2.3)
+        return std::nullopt;  // "http://host:/": the scheme's port (RFC 3986, 3.2.3)
     // More digits than a port can have: past 65535 all the same.
-    return port.size() > 9 ? Q_INT64_C(999999999) : port.toLongLong();
+    const qint64 value = digits.size() > 9 ? Q_INT64_C(999999999) : digits.toLongLong();
+    return negative ? -value : value;
 }
 
 void CheckRedirectAddress(const QByteArray &address)
@@ -147,7 +150,7 @@ void CheckRedirectAddress(const QByteArray &address)
     const qsizetype end = address.indexOf('/', start);
     const QByteArray hostPart = address.mid(start, end < 0 ? -1 : end - start);
     QByteArray host = hostPart;
-    qint64 port = -1;
+    std::optional<qint64> port;
     try {
         port = TakePortOf(host, address, true);
     } catch (const EAddressError &e) {
@@ -155,7 +158,7 @@ void CheckRedirectAddress(const QByteArray &address)
     }
     if (host.isEmpty())
         refuse(AddressProblem::NoHost);
-    if (port == 0 || port > 65535)
+    if (port && (*port < 1 || *port > 65535))
         refuse(AddressProblem::PortOutOfRange, hostPart.mid(hostPart.indexOf(':') + 1));
 }
 

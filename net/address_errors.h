@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 // The starts of the two address failures: an address given to a request
 // ("Not a usable web address: htp:/host: ...") and the Location of a
@@ -61,10 +62,10 @@ void CheckRedirectAddress(const QByteArray &address);
 
 // The host part of an address as SplitUrl finds it ("host", "host:8080"):
 // raises EAddressError (not a redirect) for a user name or password, a
-// bracket, or a port that is not digits; returns the port (-1 none given,
-// an empty port is none) and cuts hostPart to the host. A port of 1..65535
-// is not checked here.
-qint64 TakePortOf(QByteArray &hostPart, const QByteArray &address, bool hasSlashes);
+// bracket, or a port that is not digits (a "-" before them passes); returns
+// the port (none when none is given or it is empty) and cuts hostPart to
+// the host. Whether the port is within 1..65535 is the caller's check.
+std::optional<qint64> TakePortOf(QByteArray &hostPart, const QByteArray &address, bool hasSlashes);
 
 // The failure of a transfer that moved fewer than 1,024 bytes in
 // TSocketConnection::LowSpeedTime seconds while an answer was read:

@@ -69,9 +69,9 @@ void SplitUrl(QByteArray &url, TUrlTarget &target)
     }
     const bool hasSlashes = url.contains("//");
     QByteArray host = HostPartOf(url);
-    if (const qint64 port = TakePortOf(host, url, hasSlashes); port >= 0) {
-        CheckPortNumber(port);
-        target.Port = qint32(port);
+    if (const std::optional<qint64> port = TakePortOf(host, url, hasSlashes)) {
+        CheckPortNumber(*port);
+        target.Port = qint32(*port);
     }
     // "http://" and "http://:80/" name no host: never the previous one.
     if (host.isEmpty() && url.indexOf("://") > 0 && url.indexOf("://") < url.indexOf('/'))
