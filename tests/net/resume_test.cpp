@@ -386,6 +386,7 @@ TEST_F(ResumeTest, A206IsTakenOnlyAsTheRestAskedForWithTheRememberedTotal)
     int n = 0;
     for (const auto &c : cases) {
         http.Body = testenv::NewFolder("resume206").toUtf8() + "/case" + QByteArray::number(++n);
+        http.Disconnect();  // a connection kept by the case before
         http.KeepAlive = c.keepAlive;
         FixtureRangeFile served = file;
         served.ContentRange = c.contentRange;
