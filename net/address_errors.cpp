@@ -109,8 +109,9 @@ std::optional<qint64> TakePortOf(QByteArray &hostPart, const QByteArray &address
 {
     const qsizetype colon = hostPart.indexOf(':');
     // "htp:/host", "host:/x", "javascript:x": a scheme without "//", or a
-    // host with something other than a port.
-    if (!hasSlashes && colon >= 0 && (colon + 1 == hostPart.size() || !IsDigits(hostPart.mid(colon + 1))))
+    // host with something other than a port; with the scheme put before
+    // them ("http://htp:/host") the ":" has nothing after it.
+    if (colon >= 0 && (colon + 1 == hostPart.size() || (!hasSlashes && !IsDigits(hostPart.mid(colon + 1)))))
         throw EAddressError(false, AddressProblem::NoSlashes, address, hostPart.left(colon));
     if (hostPart.contains('@'))
         throw EAddressError(false, AddressProblem::UserInfo, address);
@@ -126,8 +127,6 @@ std::optional<qint64> TakePortOf(QByteArray &hostPart, const QByteArray &address
     if (!IsDigits(digits))
         throw EAddressError(false, AddressProblem::PortNotANumber, address, port);
     hostPart.truncate(colon);
-    if (port.isEmpty())
-        return std::nullopt;  // "http://host:/": the scheme's port (RFC 3986, 3.2.3)
     // More digits than a port can have: past 65535 all the same.
     const qint64 value = digits.size() > 9 ? Q_INT64_C(999999999) : digits.toLongLong();
     return negative ? -value : value;

@@ -26,7 +26,7 @@ enum class AddressProblem {
     PortNotANumber,  // (Detail: the port text)
     PortOutOfRange,  // (Detail: the port)
     ControlBytes,    // a line break, tab or other control byte
-    NoSlashes,       // "htp:/host", "host:/x": neither "scheme://" nor "host:port" (Detail: before ":")
+    NoSlashes,       // "htp:/host", "host:/x", "http://htp:/host": neither "scheme://" nor "host:port" (Detail: before ":")
 };
 
 // Raised before any look-up or connect; the download fails the file with
@@ -63,7 +63,8 @@ void CheckRedirectAddress(const QByteArray &address);
 // The host part of an address as SplitUrl finds it ("host", "host:8080"):
 // raises EAddressError (not a redirect) for a user name or password, a
 // bracket, or a port that is not digits (a "-" before them passes); returns
-// the port (none when none is given or it is empty) and cuts hostPart to
+// the port (none when none is given; an empty one is refused as NoSlashes:
+// it is what a typed "htp:/host" becomes with "http://" before it) and cuts hostPart to
 // the host. Whether the port is within 1..65535 is the caller's check.
 std::optional<qint64> TakePortOf(QByteArray &hostPart, const QByteArray &address, bool hasSlashes);
 

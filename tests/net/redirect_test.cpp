@@ -180,7 +180,7 @@ TEST(UnusableAddress, ATypedAddressSaysWhatIsWrongWithIt)
         {"http://[::1]:80/", "IPv6 addresses are not supported"},
         {"http://", "it names no host"},
         {"http://:81/x", "it names no host"},
-        {"http://host:/x", ""},
+        {"http://htp:/host", "\"htp:\" is followed by neither \"//\" nor a port number"},
         {"host:8080/x", ""},
         {"/x", ""},
     };
