@@ -4,6 +4,7 @@
 #include "net/http_client.h"
 
 #include "base/errors.h"
+#include "net/address_errors.h"
 #include "net/response_header.h"
 #include "net/tls_errors.h"
 #include "net/url_encoder.h"
@@ -109,6 +110,7 @@ void THttpClient::ExecuteCommand()
         BuildHeader();
         if (OnAboutToSend)
             OnAboutToSend(this);
+        Location.clear();  // a Location belongs to the answer that sent it
         const int status = RunPass();
         bool stop = false;
         TakeRedirect(status, stop);
@@ -118,12 +120,34 @@ void THttpClient::ExecuteCommand()
             OnAuthenticationNeeded(this);
         if (status < 299 || status > 399)
             return;
-        if (pass >= kMaxPasses) {
+        if (pass >= kMaxPasses || !FollowRedirect(status)) {
             if (OnFailure)
                 OnFailure(this, Command);
             return;
         }
     }
+}
+
+// 300, 301, 302, 303, 307 and 308 with a Location move the request there
+// (RFC 9110, 15.4); a 303 asks with GET (HEAD stays HEAD). Any other 3xx,
+// or one without a Location, is not followed: false. A Location the client
+// cannot use raises EAddressError before any connection is made. A 299,
+// as ever, repeats the request.
+bool THttpClient::FollowRedirect(int status)
+{
+    if (status == 299)
+        return true;
+    const bool followed = (status >= 300 && status <= 303) || status == 307 || status == 308;
+    if (!followed || Location.trimmed().isEmpty())
+        return false;
+    const QByteArray next = ResolveReference(RequestAddress(), Location.trimmed());
+    CheckRedirectAddress(next);
+    URL = next;
+    if (status == 303 && Command != CmdGet && Command != CmdHead) {
+        Command = CmdGet;
+        SendData.clear();
+    }
+    return true;
 }
 
 // One connection: request, response header, body, outcome. The connection
@@ -157,7 +181,7 @@ int THttpClient::RunPass()
     return status;
 }
 
-// The events of a pass's answer; a redirect's address becomes the next URL.
+// The events of a pass's answer; redirects are ExecuteCommand's.
 void THttpClient::ReportOutcome(int status)
 {
     if (status <= 298) {
@@ -167,8 +191,6 @@ void THttpClient::ReportOutcome(int status)
     } else if (status >= 400) {
         if (OnFailure)
             OnFailure(this, Command);
-    } else if (status >= 300 && status <= 302) {
-        URL = ResolveReference(RequestAddress(), Location);
     }
 }
 
@@ -189,7 +211,7 @@ void THttpClient::ConnectAndSecure()
 void THttpClient::CaptureBody()
 {
     if (InputFileMode) {
-        if (resumeFrom_ > 0)
+        if (resumeFrom_ > 0 || ReplyNumber == 206)  // a 206 never asked for fails there
             CaptureResumed();
         else
             CaptureFile(Body, ContentLength);

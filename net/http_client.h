@@ -2,10 +2,18 @@
 // connection, sends one request and reads until the server closes; the body
 // ends where the connection ends. An "https" address runs the request over
 // TLS (see TSocketConnection::StartTls); through a proxy it first asks the
-// proxy for a tunnel (CONNECT) to the host and port. Redirects are followed (at most
-// kMaxPasses passes per request; past that the request ends with
-// OnFailure); a relative Location is resolved against the address of the
+// proxy for a tunnel (CONNECT) to the host and port.
+//
+// Redirects (RFC 9110, 15.4): 300, 301, 302, 303, 307 and 308 with a
+// Location are followed, the method kept (a 303 asks with GET), at most
+// kMaxPasses passes per request (past that the request ends with
+// OnFailure). A relative Location is resolved against the address of the
 // request that got it (RFC 3986), so it keeps that scheme, host and port.
+// Any other 3xx (304, 305, 306, 309 and up), or one without a Location,
+// ends the request at once with OnFailure. A Location the client cannot
+// use (not http or https, no host, a user name, a bad port, control bytes)
+// raises EAddressError (kUnusableRedirect) before any connection. After
+// the request URL is the address that answered last.
 //
 // Events are std::function members, as in TSocketConnection; for one
 // successful Get they come in this order: OnAboutToSend, OnHostResolved
@@ -161,6 +169,11 @@ public:
     // status (its body is not written). CreateNewFiles does not apply.
     qint64 ResumeFrom = -1;
     QByteArray ResumeValidator;
+    // The complete length the earlier answers gave (-1: unknown); taken and
+    // cleared with ResumeFrom. A 206 whose Content-Range gives another
+    // complete length raises EResumeError TotalChanged before a byte is
+    // written.
+    qint64 ResumeTotal = -1;
     // After a request: whether its body went to the end of the existing
     // file (set once the file was found fit, so also when the body then
     // broke off: the file then holds ResumeFrom + BytesRecvd bytes). A
@@ -207,6 +220,7 @@ private:
     void ConnectAndSecure();
     void CheckWholeTlsBody();
     void TakeRedirect(int status, bool &stop);
+    bool FollowRedirect(int status);
     QByteArray RequestAddress() const;
     bool IsCurrentOrigin(const THttpOrigin &origin) const;
     void AddCredentials();
@@ -235,6 +249,7 @@ private:
     // The running request's resume point (ResumeFrom, ResumeValidator taken).
     qint64 resumeFrom_ = -1;
     QByteArray resumeValidator_;
+    qint64 resumeTotal_ = -1;
     bool rangeSent_ = false;      // this pass asked for a range
     QByteArray contentRange_;     // the last answer's Content-Range; null when none
     QByteArray redirectCookie_;

@@ -126,7 +126,7 @@ void THttpClient::CaptureFramedBody()
         bodyFramed_ = false;  // left unread, as ever: the connection goes
         return;
     }
-    if (InputFileMode && resumeFrom_ > 0) {
+    if (InputFileMode && (resumeFrom_ > 0 || ReplyNumber == 206)) {
         CaptureResumed();
         return;
     }

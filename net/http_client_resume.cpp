@@ -15,8 +15,10 @@ void THttpClient::TakeResumeRequest()
     const bool applies = Command == CmdGet && InputFileMode;
     resumeFrom_ = applies ? ResumeFrom : -1;
     resumeValidator_ = applies ? ResumeValidator : QByteArray();
+    resumeTotal_ = applies ? ResumeTotal : -1;
     ResumeFrom = -1;
     ResumeValidator.clear();
+    ResumeTotal = -1;
     Resumed = false;
     CompleteLength = -1;
     rangeSent_ = false;
@@ -50,7 +52,8 @@ void THttpClient::CaptureResumed()
     }
 }
 
-// The range of a 206 as asked for, or EResumeError before a byte is written.
+// The range of a 206 as asked for, or EResumeError before a byte is written:
+// a 206 to a request without a range (a plain GET too) is never the file.
 TContentRange THttpClient::CheckedRange() const
 {
     if (!rangeSent_)
@@ -60,6 +63,8 @@ TContentRange THttpClient::CheckedRange() const
         throw EResumeError(ResumeProblem::BrokenRange, resumeFrom_, -1, contentRange_);
     if (range->First != resumeFrom_)
         throw EResumeError(ResumeProblem::NotContinuing, resumeFrom_, range->First, contentRange_);
+    if (resumeTotal_ >= 0 && range->Complete != resumeTotal_)
+        throw EResumeError(ResumeProblem::TotalChanged, resumeTotal_, range->Complete, contentRange_);
     if (ContentLength >= 0 && ContentLength != range->Length())
         throw EResumeError(ResumeProblem::LengthMismatch, range->Length(), ContentLength);
     return *range;

@@ -35,6 +35,7 @@ THttpRequestSettings THttpRequestSettings::Of(const THttpClient &client)
     settings.Proxy = client.Proxy;
     settings.ProxyPort = client.ProxyPort;
     settings.TimeOut = client.TimeOut;
+    settings.LowSpeedTime = client.LowSpeedTime;
     settings.KeepAlive = client.KeepAlive;
     settings.HeaderInfo = client.HeaderInfo;
     settings.CredentialsOrigin = client.CredentialsOrigin;
@@ -46,6 +47,7 @@ void THttpRequestSettings::ApplyTo(THttpClient &client) const
     client.Proxy = Proxy;
     client.ProxyPort = ProxyPort;
     client.TimeOut = TimeOut;
+    client.LowSpeedTime = LowSpeedTime;
     client.KeepAlive = KeepAlive;
     client.HeaderInfo = HeaderInfo;
     client.CredentialsOrigin = CredentialsOrigin;
@@ -188,6 +190,7 @@ private:
             c.CompleteLength = -1;
             c.ResumeFrom = job.Resume.From;
             c.ResumeValidator = job.Resume.Validator;
+            c.ResumeTotal = job.Resume.Total;
             // A Cancel between requests left these set: it was not meant
             // for this request.
             c.Canceled = false;

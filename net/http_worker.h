@@ -27,6 +27,7 @@ struct THttpRequestSettings {
     QByteArray Proxy;
     qint32 ProxyPort = 0;
     qint32 TimeOut = 0;
+    qint32 LowSpeedTime = 0;  // TSocketConnection::LowSpeedTime (seconds, 0 off)
     bool KeepAlive = false;
     THeaderInfo HeaderInfo;
     std::optional<THttpOrigin> CredentialsOrigin;
@@ -36,10 +37,13 @@ struct THttpRequestSettings {
 
 // Where a transfer resumes a file it has a part of: From bytes are in the
 // file, Validator is what ResumeValidatorOf found in the answer that gave
-// them (THttpClient::ResumeFrom and ResumeValidator). From <= 0: no resume.
+// them (THttpClient::ResumeFrom and ResumeValidator), Total the complete
+// length they gave (THttpClient::ResumeTotal; -1 unknown). From <= 0: no
+// resume.
 struct TResumePoint {
     qint64 From = -1;
     QByteArray Validator;
+    qint64 Total = -1;
 };
 
 // How one GET ended, as the file client's fields show it afterwards.

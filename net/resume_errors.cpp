@@ -44,6 +44,15 @@ QString Text(ResumeProblem problem, qint64 expected, qint64 found, const QByteAr
                    "the partly transferred file holds %1 bytes, not %2: it has changed meanwhile")
             .arg(found)
             .arg(expected);
+    case ResumeProblem::TotalChanged:
+        if (found < 0)
+            return say("strežnik ne pove več celotne dolžine datoteke (bilo je %1 bajtov)",
+                       "the server no longer gives the complete length of the file (it was %1 bytes)")
+                .arg(expected);
+        return say("celotna dolžina datoteke se je spremenila s %1 na %2 bajtov",
+                   "the complete length of the file has changed from %1 to %2 bytes")
+            .arg(expected)
+            .arg(found);
     }
     return Shown(detail);
 }

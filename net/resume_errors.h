@@ -16,6 +16,7 @@ enum class ResumeProblem {
     LengthMismatch,  // a 206 whose Content-Length (Found) is not that of its range (Expected)
     TooLong,         // a 206 whose body goes on past its range of Expected bytes
     FileChanged,     // the file to continue holds Found bytes, not Expected
+    TotalChanged,    // a 206 whose complete length (Found; -1 for "*") is not the remembered one (Expected)
 };
 
 class EResumeError : public ESockError {

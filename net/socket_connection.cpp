@@ -3,6 +3,7 @@
 #include "net/socket_connection.h"
 
 #include "base/errors.h"
+#include "net/address_errors.h"
 #include "net/event_pump.h"
 #include "net/socket_errors.h"
 #include "net/socket_scopes.h"
@@ -10,6 +11,7 @@
 #include "net/tls_session.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -45,6 +47,9 @@ TSocketConnection::TSocketConnection(QObject *owner) : QObject(owner)
     connect(readNotifier_, &QSocketNotifier::activated, this, &TSocketConnection::ReadNotified);
     connect(writeNotifier_, &QSocketNotifier::activated, this, &TSocketConnection::WriteNotified);
     lookupContext_ = new QObject(this);
+    lowSpeedTimer_ = new QTimer(this);
+    lowSpeedTimer_->setSingleShot(true);
+    connect(lowSpeedTimer_, &QTimer::timeout, this, &TSocketConnection::LowSpeedTick);
     InitializeSockets();
 }
 
@@ -101,6 +106,7 @@ void TSocketConnection::OpenSocket(bool withLinger)
     SocketHandle = fd;
     freshSocket_ = !withLinger;
     DropHeld();
+    CloseLowSpeedWindow();
     readNotifier_->setSocket(fd);
     writeNotifier_->setSocket(fd);
 }
@@ -115,6 +121,7 @@ void TSocketConnection::CloseSocketQuietly()
     connecting_ = false;
     freshSocket_ = false;
     DropHeld();
+    CloseLowSpeedWindow();
     if (SocketHandle >= 0)
         ::close(SocketHandle);
     SocketHandle = -1;
@@ -127,6 +134,7 @@ void TSocketConnection::RequestCloseSocket()
     Connected = false;
     connecting_ = false;
     DropHeld();
+    CloseLowSpeedWindow();
     if (SocketHandle < 0) {
         if (!Destroying)
             OpenSocket(false);
@@ -241,12 +249,73 @@ void TSocketConnection::WaitReadable()
     if (SocketHandle >= 0 && !readNotifier_->isEnabled())
         readNotifier_->setEnabled(true);
     net::PumpEvents(net::PumpMode::WaitForMore);
+    CheckLowSpeed();
 }
 
 void TSocketConnection::WaitWritable()
 {
     writeNotifier_->setEnabled(SocketHandle >= 0);
     net::PumpEvents(net::PumpMode::WaitForMore);
+    CheckLowSpeed();
+}
+
+// The window opens with the first read of an answer and its seconds run
+// on between the reads; the timer runs only while a read does, so an idle
+// connection costs no wake-up.
+void TSocketConnection::StartLowSpeedWatch()
+{
+    if (++lowSpeedReaders_ > 1 || LowSpeedTime <= 0)
+        return;
+    if (!lowSpeedWindow_) {
+        lowSpeedWindow_ = true;
+        lowSpeedTripped_ = false;
+        lowSpeedClock_.start();
+        lowSpeedMark_ = peerBytes_;
+    }
+    const qint64 left = qint64(LowSpeedTime) * 1000 - lowSpeedClock_.elapsed();
+    lowSpeedTimer_->start(int(qBound<qint64>(0, left, qint64(INT_MAX))));
+}
+
+// A read that ended has nothing more to wait for: a mark it left unseen
+// is dropped (the next read looks afresh when its seconds are up).
+void TSocketConnection::StopLowSpeedWatch()
+{
+    if (--lowSpeedReaders_ > 0)
+        return;
+    lowSpeedTimer_->stop();
+    lowSpeedTripped_ = false;
+}
+
+// From the event loop: records and never throws. Enough bytes start the
+// next window of LowSpeedTime seconds.
+void TSocketConnection::LowSpeedTick()
+{
+    if (lowSpeedReaders_ == 0 || !lowSpeedWindow_ || LowSpeedTime <= 0)
+        return;
+    if (peerBytes_ - lowSpeedMark_ < kLowSpeedBytes) {
+        lowSpeedTripped_ = true;
+        EventArrived = true;
+        return;
+    }
+    lowSpeedClock_.start();
+    lowSpeedMark_ = peerBytes_;
+    lowSpeedTimer_->start(int(qMin<qint64>(qint64(LowSpeedTime) * 1000, INT_MAX)));
+}
+
+void TSocketConnection::CheckLowSpeed()
+{
+    if (!lowSpeedTripped_)
+        return;
+    CloseLowSpeedWindow();
+    throw ESockError(TransferTooSlowText(LowSpeedTime, true));
+}
+
+void TSocketConnection::CloseLowSpeedWindow()
+{
+    lowSpeedWindow_ = false;
+    lowSpeedTripped_ = false;
+    if (lowSpeedTimer_)
+        lowSpeedTimer_->stop();
 }
 
 // Notifier slots run from the event loop: they record and never throw.

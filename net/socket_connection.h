@@ -16,13 +16,15 @@
 // Proxy, ProxyPort, ReportLevel, ...). TimeOut is in milliseconds, 0 means
 // none, and bounds each wait: the name look-up, the connect, a whole
 // SendBuffer, one ReadLn, and each silence between received blocks of a
-// capture.
+// capture. LowSpeedTime (seconds, 0 means off) bounds the speed of an
+// answer instead: see below.
 #pragma once
 
 #include "net/host_resolver.h"
 #include "net/socket_errors.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <functional>
@@ -31,6 +33,7 @@
 #include <netinet/in.h>
 
 class QSocketNotifier;
+class QTimer;
 class TSocketTimer;
 class TTlsSession;
 
@@ -116,6 +119,14 @@ public:
     bool Destroying = false;
     int LastError = 0;
     qint32 TimeOut = 0;
+    // The low-speed limit, in seconds; 0 (the default) is off. When on, an
+    // answer that brings fewer than 1,024 bytes (kLowSpeedBytes) in any
+    // LowSpeedTime seconds while it is read (ReadLn, the captures) is
+    // broken off with ESockError kTransferTooSlow (address_errors.h), which
+    // IsBrokenOff counts. The seconds run from the first read after a send
+    // or a connect, so a server that trickles a byte a second ends there
+    // even when TimeOut, which only bounds silence, never runs out.
+    qint32 LowSpeedTime = 0;
     qint32 ReportLevel = 0;
     QByteArray Status;
     QByteArray Proxy;
@@ -201,6 +212,15 @@ private:
     void EndTls(bool notifyPeer);
     void ReadNotified();
     void WriteNotified();
+    // The low-speed limit (socket_connection.cpp): the window of
+    // LowSpeedTime seconds runs while reads run; a tick that finds fewer
+    // than kLowSpeedBytes received in it marks the transfer too slow, and
+    // the read's next wait raises kTransferTooSlow.
+    void StartLowSpeedWatch();
+    void StopLowSpeedWatch();
+    void LowSpeedTick();
+    void CheckLowSpeed();
+    void CloseLowSpeedWindow();
 
     QSocketNotifier *readNotifier_ = nullptr;
     QSocketNotifier *writeNotifier_ = nullptr;
@@ -229,5 +249,14 @@ private:
     std::unique_ptr<TTlsSession> tls_;
     bool uncleanEnd_ = false;
 
+    QTimer *lowSpeedTimer_ = nullptr;
+    QElapsedTimer lowSpeedClock_;   // since the window opened
+    bool lowSpeedWindow_ = false;   // opened by the first read after a send, a connect or a close
+    bool lowSpeedTripped_ = false;
+    int lowSpeedReaders_ = 0;
+    qint64 peerBytes_ = 0;          // received from the peer on this object, ever
+    qint64 lowSpeedMark_ = 0;       // peerBytes_ when the window opened
+
     class ReadingScope;
+    class LowSpeedScope;
 };

@@ -27,6 +27,7 @@ bool TSocketConnection::SendSome(const char *data, qsizetype &remaining, qint64 
 {
     const ssize_t n = Send(data, size_t(remaining), MSG_NOSIGNAL | (moreToSend_ ? MSG_MORE : 0));
     if (n > 0) {
+        CloseLowSpeedWindow();  // a request: the seconds of its answer start with its first read
         remaining -= n;
         if (sentCounter)
             *sentCounter += n;
@@ -164,6 +165,7 @@ QByteArray TSocketConnection::ReadLn()
     QByteArray line;
     TimerScope timer(*this);
     ReadingScope reading(*this);
+    LowSpeedScope lowSpeed(*this);
     while (!Canceled) {
         if (TakeHeldLine(line))
             return line;
@@ -174,6 +176,7 @@ QByteArray TSocketConnection::ReadLn()
         if (n == 0)
             return line;  // the peer has closed: what came before the close
         if (n > 0) {
+            peerBytes_ += n;  // nothing was held: all of it came from the peer
             readReported_ = false;
             continue;
         }
@@ -214,9 +217,13 @@ void TSocketConnection::CaptureBlocks(const std::function<void(const char *, qsi
                                       const std::function<qsizetype()> &wanted)
 {
     ReadingScope reading(*this);
+    LowSpeedScope lowSpeed(*this);
     for (qsizetype size = 0; !Canceled && (size = qMin<qsizetype>(wanted(), kBufferSize)) > 0;) {
+        const bool fromPeer = HeldCount() == 0;  // held bytes were counted as they came
         const ssize_t n = Receive(Buffer, size_t(size), false);
         if (n > 0) {
+            if (fromPeer)
+                peerBytes_ += n;
             readReported_ = false;
             take(Buffer, n);
             BytesRecvd += n;
@@ -224,6 +231,7 @@ void TSocketConnection::CaptureBlocks(const std::function<void(const char *, qsi
                 OnPacketRecvd(this);
             TimerOn();
             net::PumpEvents(net::PumpMode::PendingOnly);
+            CheckLowSpeed();
             continue;
         }
         if (n == 0) {

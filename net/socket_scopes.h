@@ -29,3 +29,16 @@ public:
 private:
     TSocketConnection &c_;
 };
+
+// Runs the low-speed limit for the lifetime of one read operation (ReadLn,
+// a capture): its seconds count on from the last read of the same answer.
+class TSocketConnection::LowSpeedScope {
+public:
+    explicit LowSpeedScope(TSocketConnection &c) : c_(c) { c_.StartLowSpeedWatch(); }
+    ~LowSpeedScope() { c_.StopLowSpeedWatch(); }
+    LowSpeedScope(const LowSpeedScope &) = delete;
+    LowSpeedScope &operator=(const LowSpeedScope &) = delete;
+
+private:
+    TSocketConnection &c_;
+};

@@ -1,7 +1,7 @@
 #include "net/url_splitter.h"
 
-#include "base/convert.h"
 #include "base/errors.h"
+#include "net/address_errors.h"
 #include "net/socket_errors.h"
 
 QByteArray FieldOf(const QByteArray &text, char separator, int n)
@@ -67,12 +67,15 @@ void SplitUrl(QByteArray &url, TUrlTarget &target)
         else
             target.Port = 80;
     }
+    const bool hasSlashes = url.contains("//");
     QByteArray host = HostPartOf(url);
-    if (host.contains(':')) {
-        target.Port = StrToInt(QString::fromLatin1(FieldOf(host, ':', 2)));
-        CheckPortNumber(target.Port);
-        host.truncate(host.indexOf(':'));
+    if (const std::optional<qint64> port = TakePortOf(host, url, hasSlashes)) {
+        CheckPortNumber(*port);
+        target.Port = qint32(*port);
     }
+    // "http://" and "http://:80/" name no host: never the previous one.
+    if (host.isEmpty() && url.indexOf("://") > 0 && url.indexOf("://") < url.indexOf('/'))
+        throw EAddressError(false, AddressProblem::NoHost, url);
     if (!host.isEmpty())
         target.Host = host;
     if (target.Path.isEmpty()) {

@@ -93,7 +93,8 @@ TEST(SplitUrl, RefusesEmptyAddressesAndNonNumericPorts)
     QByteArray url;
     EXPECT_EQ(ThrownMessage<Exception>([&] { Split(url); }), "Empty URL");
     url = "http://host:abc/";
-    EXPECT_EQ(ThrownMessage<EConvertError>([&] { Split(url); }), "'abc' is not a valid integer value");
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { Split(url); }),
+              "Not a usable web address: http://host:abc/: the port \"abc\" is not a number");
 }
 
 TEST(SplitUrl, RefusesPortsOutsideOneTo65535)

@@ -100,6 +100,7 @@ TEST(HttpRequestSettings, CopiedFromAndAppliedToAClient)
     from.Proxy = "proxy";
     from.ProxyPort = 3128;
     from.TimeOut = 1234;
+    from.LowSpeedTime = 7;
     from.KeepAlive = true;
     from.HeaderInfo.Referer = "http://r/";
     from.HeaderInfo.UserId = "u";
@@ -110,6 +111,7 @@ TEST(HttpRequestSettings, CopiedFromAndAppliedToAClient)
     EXPECT_EQ(to.Proxy, "proxy");
     EXPECT_EQ(to.ProxyPort, 3128);
     EXPECT_EQ(to.TimeOut, 1234);
+    EXPECT_EQ(to.LowSpeedTime, 7);
     EXPECT_TRUE(to.KeepAlive);
     EXPECT_EQ(to.HeaderInfo.Referer, "http://r/");
     EXPECT_EQ(to.HeaderInfo.UserId, "u");
@@ -338,4 +340,8 @@ TEST_F(HttpWorkerTest, ATransferResumesItsFileOnAKeptConnectionAndTheNextStartsA
     EXPECT_EQ(FileBytes(FilePath("other")), whole);
     EXPECT_EQ(server.ConnectionCount(), 1) << "the three on one kept connection";
     EXPECT_FALSE(slot.Results[2].Error == nullptr);
+    // A resume point whose complete length the server no longer has.
+    slot.Worker->Start(server.Url("/file"), FilePath("file"), settings, TResumePoint{2000, "\"v1\"", 9999});
+    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 4; }));
+    EXPECT_TRUE(ErrorText(slot.Results[3]).contains("has changed from 9999 to")) << ErrorText(slot.Results[3]).toStdString();
 }

@@ -355,3 +355,64 @@ TEST(ResumeTls, AKeptTlsConnectionResumesLikeAPlainOne)
     }
     EXPECT_EQ(tls.HandshakeCount(), 1);
 }
+
+// A 206 is the file only as the rest we asked for: from where we asked and
+// with the complete length we remember; else it fails before a byte is
+// written, and a plain GET never saves one as the whole file.
+TEST_F(ResumeTest, A206IsTakenOnlyAsTheRestAskedForWithTheRememberedTotal)
+{
+    const QString notAsked = "the server sent a partial answer that was not asked for";
+    const struct {
+        bool keepAlive;
+        qint64 from;           // 0: a plain GET
+        qint64 total;          // ResumeTotal
+        QByteArray contentRange;  // not empty: the server's instead of the right one
+        QString failure;       // empty: the file ends whole
+    } cases[] = {
+        {false, 0, -1, "", notAsked},
+        {true, 0, -1, "", notAsked},
+        {false, 1000, 5000, "bytes 1001-4999/5000",
+         "the server sent a part that does not continue the file at byte 1000 (Content-Range: bytes 1001-4999/5000)"},
+        {false, 1000, 6000, "", "the complete length of the file has changed from 6000 to 5000 bytes"},
+        {true, 1000, 4999, "", "the complete length of the file has changed from 4999 to 5000 bytes"},
+        {false, 1000, 5000, "bytes 1000-4999/*",
+         "the server no longer gives the complete length of the file (it was 5000 bytes)"},
+        {false, 1000, 5000, "", ""},
+        {true, 1000, 5000, "", ""},
+        {false, 1000, -1, "", ""},
+    };
+    const FixtureResponse plain206 = FixtureResponse::Status(
+        206, "Partial Content", {"Content-Range: bytes 0-4/5000", "Content-Length: 5"}, whole.left(5));
+    int n = 0;
+    for (const auto &c : cases) {
+        http.Body = testenv::NewFolder("resume206").toUtf8() + "/case" + QByteArray::number(++n);
+        http.Disconnect();  // a connection kept by the case before
+        http.KeepAlive = c.keepAlive;
+        FixtureRangeFile served = file;
+        served.ContentRange = c.contentRange;
+        served.KeepOpen = c.keepAlive;
+        if (c.from == 0)
+            server.Route("/file", plain206);
+        else
+            server.Route("/file", served);
+        if (c.from > 0)
+            WriteFile(http.Body, whole.left(c.from));
+        http.ResumeFrom = c.from;
+        http.ResumeValidator = "\"v1\"";
+        http.ResumeTotal = c.total;
+        const QString failure = ThrownMessage<EResumeError>([&] { http.Get(server.Url("/file")); });
+        EXPECT_EQ(http.ResumeTotal, -1) << "taken by the request";
+        if (c.failure.isEmpty()) {
+            EXPECT_EQ(failure, "<nothing raised>") << n;
+            EXPECT_EQ(FileBytes(http.Body), whole) << n;
+            EXPECT_TRUE(http.Resumed) << n;
+            continue;
+        }
+        EXPECT_EQ(failure, c.failure) << n;
+        EXPECT_FALSE(http.Resumed);
+        if (c.from == 0)
+            EXPECT_FALSE(QFile::exists(QString::fromUtf8(http.Body))) << "a plain GET saves no part as the file";
+        else
+            EXPECT_EQ(FileBytes(http.Body), whole.left(c.from)) << n;
+    }
+}
