@@ -27,6 +27,7 @@ struct THttpRequestSettings {
     QByteArray Proxy;
     qint32 ProxyPort = 0;
     qint32 TimeOut = 0;
+    qint32 LowSpeedTime = 0;  // seconds below 1 KiB/s that break a transfer off; 0 off
     bool KeepAlive = false;
     THeaderInfo HeaderInfo;
     std::optional<THttpOrigin> CredentialsOrigin;

@@ -116,6 +116,7 @@ public:
     bool Destroying = false;
     int LastError = 0;
     qint32 TimeOut = 0;
+    qint32 LowSpeedTime = 0;  // seconds below 1 KiB/s that break a transfer off; 0 off
     qint32 ReportLevel = 0;
     QByteArray Status;
     QByteArray Proxy;
