@@ -261,6 +261,28 @@ TEST_F(CommandLine, ASignalDuringTheBatchEndsItWithTheSignalsStatus)
     }
 }
 
+// Without "exit" the window is up: SIGTERM and SIGHUP close it as its close
+// button does, and the message loop returns.
+TEST_F(CommandLine, ASignalClosesTheWindowOfARunWithoutExit)
+{
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.insert("XDG_CONFIG_HOME", config);
+        env.insert("GRABULO_HOME", home);
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(GRABULO_EXECUTABLE), {page, target});
+        ASSERT_TRUE(program.waitForStarted());
+        QThread::msleep(1500);  // the window is up and waiting
+        ASSERT_EQ(program.state(), QProcess::Running);
+        ::kill(pid_t(program.processId()), signal);
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(program.exitCode(), 0) << signal;  // the window closed; a killed process has no code
+    }
+}
+
 TEST_F(CommandLine, APageWithoutFilesOfTheTypeMakesStatusThree)
 {
     server.Route("/text/index.html", FixtureResponse::Ok("<a href=\"notes.txt\">n</a> no pictures here"));
