@@ -1,4 +1,5 @@
 #include "app/dialogs.h"
+#include "base/printable_text.h"
 
 #include <QStringList>
 
@@ -33,10 +34,15 @@ private:
     static void Print(const QString &text)
     {
         // A message box shows a bare CR as a line break; on a terminal it
-        // would overwrite the first language with the second.
+        // would overwrite the first language with the second. The lines
+        // quote servers and pages (a proxy's refusal, a status line): their
+        // control characters are written out as the log's are.
         QString lines = text;
         lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-        std::fprintf(stderr, "%s\n", lines.toUtf8().constData());
+        QByteArray out;
+        for (const QString &line : lines.split(u'\n'))
+            out += PrintableLogLine(line).toUtf8() + '\n';
+        std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
         std::fflush(stderr);
     }
 };

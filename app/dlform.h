@@ -46,6 +46,7 @@ class THttpWorker;
 class TPartFile;
 class TSavedArchive;
 class TSocketConnection;
+struct AddressCheck;
 struct TBatchFile;
 struct TResumePoint;
 struct TTransferResult;
@@ -84,6 +85,9 @@ public:
     void TakeAddressScheme();
     // An entry picked from the box's history sets the label's scheme.
     void Combo1Pick(int index);
+    // The user typed or dropped into the box: an address without a scheme
+    // of its own is an http one, whatever page came before.
+    void AddressTyped();
 
     // --- Link scanner ---------------------------------------------------------
     void ObdelajHTML();      // List1 := the href values of Memo2
@@ -97,8 +101,20 @@ public:
     // --- Page load ------------------------------------------------------------
     void Button2Click();                       // Load page
     void Combo1KeyUp(int key);                 // Enter: the short page load
-    bool LogErrorStatusOfPage();               // an error status: logged, true
-    bool ReportPageConnectionFailure(const class ESockError &e);  // a refused certificate or tunnel: logged, true
+    // How asking for the page ended: Loaded (the page is in HTTP1->Body),
+    // Failed (history and scan go on; PageFailure says why, empty after a
+    // Stop or Disconnect), Abandoned (reported already, nothing recorded).
+    enum class PageFetch { Loaded, Failed, Abandoned };
+    PageFetch FetchPage();
+    PageFetch PageFetchFailure(const class ESockError &e);
+    QString PageFailureReason(const class ESockError &e) const;
+    QString PageLoadFailureText(const QString &reason) const;  // "The page could not be loaded: ..."
+    QString UnusableAddressText(const AddressCheck &check) const;
+    void ReportAbandonedLoad(const QString &text);
+    void ReportPageFailure();                  // PageFailure, if any: last log line and a message
+    QString PageFailure;
+    // The typed address to the history, then the final address to the box.
+    void RecordTypedAddress(bool loaded);
     void Button3Click();                       // scan "test.html" of the current folder
     void Combo1Change();
     void Button5Click();                       // Clear history
@@ -270,7 +286,11 @@ public:
     // deleted by the empty-file and size rules), 1 at least one failed, 2
     // nothing could be done (address, folder or page), 3 the page held no
     // file of the chosen type. 0 when the command line started nothing.
-    int CommandLineExitStatus() const { return Unattended.status; }
+    // A run ended by SIGINT, SIGTERM or SIGHUP: 128 and the signal's number.
+    int CommandLineExitStatus() const;
+    // One of those signals arrived: a command-line run with "exit" ends as
+    // Disconnect ends it; else the window closes as its close button does.
+    void EndBySignal(int signal);
     void FormActivate();  // the one-time set-up at the first activation
     void FormClose();     // stores geometry, preview, language, statistics
     void TabSheet3Show(); // the statistic sentence
@@ -357,6 +377,9 @@ public:
     QCheckBox *CheckBox6;   // keep connections open
     QLabel *Label25;        // caption of SpinEdit1
     QSpinBox *SpinEdit1;    // downloads at once, 1 to 8
+    QLabel *Label26;        // caption of SpinEdit2
+    QSpinBox *SpinEdit2;    // "lowspeed": seconds below 1 KiB/s that break a transfer off, 0 off
+    void SpinEdit2Change(); // the slow-transfer limit to both clients
     QLineEdit *Edit10;
     QLabel *Label12;
     QLineEdit *Edit13;
@@ -439,6 +462,8 @@ private:
         qint32 savedBefore = 0;      // RunPictureCount before the batch
         qsizetype failedBefore = 0;  // entries of Memo4 before the batch
         qsizetype selected = 0;      // the files the batch was asked for
+        bool exitAfter = false;      // "exit" was given: nobody is at the window
+        int endSignal = 0;           // the signal that ended the run, 0 none
     };
     CommandLineRun Unattended;
     void ShutDownHttpClients();

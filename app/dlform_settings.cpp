@@ -115,6 +115,12 @@ void TDLForm::Edit10Change()
     HTTP1->TimeOut = HTTP2->TimeOut;
 }
 
+void TDLForm::SpinEdit2Change()
+{
+    HTTP1->LowSpeedTime = SpinEdit2->value();
+    HTTP2->LowSpeedTime = HTTP1->LowSpeedTime;
+}
+
 void TDLForm::Edit13Change()
 {
     if (!Edit13->text().isEmpty() && !TryStrToInt(Edit13->text()))
@@ -158,6 +164,7 @@ void TDLForm::Button12Click()
     }
     WriteSetting(Settings::KeepAlive, CheckBox6->isChecked() ? 1 : 0);
     WriteSetting(Settings::Parallel, SpinEdit1->value());
+    WriteSetting(Settings::LowSpeed, SpinEdit2->value());
     WriteSetting(Settings::SkipSaved, CheckBox8->isChecked() ? 1 : 0);
     if (CheckBox4->isChecked()) {
         WriteSetting(Settings::Filter, 1);

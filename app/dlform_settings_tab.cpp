@@ -1,5 +1,5 @@
 // The Settings tab: language, proxy, persistent connections, downloads at
-// once, time-out, start delay, size filter, another copy, page credentials,
+// once, the slow-transfer limit, time-out, start delay, size filter, another copy, page credentials,
 // referer, target folder, save.
 #include "app/control_factory.h"
 #include "app/dlform.h"
@@ -32,8 +32,11 @@ void TDLForm::BuildSettingsTab()
     // on the pitch of the two proxy fields; "downloads at once" is a fourth,
     // its spin box flush with the right edge of the proxy host field, so
     // the caption has room in either language. The groups below them, and
-    // the save button, moved down by those rows (24 + 32).
-    GroupBox2 = MakeGroup(tab, QStringLiteral("Connection"), {24, 72, 289, 137});
+    // the save button, moved down by those rows (24 + 32). The slow-transfer
+    // limit is a fifth row, above the time-out; the groups under it moved
+    // down another 28, the filter group lost its spare 8 and the save button
+    // sits 8 below the last group, so that it stays on the tab.
+    GroupBox2 = MakeGroup(tab, QStringLiteral("Connection"), {24, 72, 289, 165});
     CheckBox1 = At(new QCheckBox(QStringLiteral("Uporabi proxy"), GroupBox2), {24, 24, 118, 17});
     Edit1 = At(new QLineEdit(QStringLiteral("192.168.0.1"), GroupBox2), {144, 20, 113, 24});
     Edit5 = At(new QLineEdit(QStringLiteral("80"), GroupBox2), {144, 48, 57, 24});
@@ -44,24 +47,31 @@ void TDLForm::BuildSettingsTab()
     SpinEdit1->setRange(1, Settings::ParallelMost);
     SpinEdit1->setValue(Settings::Parallel.defaultValue);
     Label25->setBuddy(SpinEdit1);
+    Label26 = At(new QLabel(QStringLiteral("Prekini pod 1 KiB/s po"), GroupBox2), {24, 132, 153, 24});
+    Label26->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SpinEdit2 = At(new QSpinBox(GroupBox2), {184, 132, 73, 24});
+    SpinEdit2->setRange(0, Settings::LowSpeedMost);
+    SpinEdit2->setSuffix(QStringLiteral(" s"));
+    SpinEdit2->setValue(Settings::LowSpeed.defaultValue);
+    Label26->setBuddy(SpinEdit2);
 
-    GroupBox6 = MakeGroup(tab, QStringLiteral("Set timeout"), {24, 216, 129, 57});
+    GroupBox6 = MakeGroup(tab, QStringLiteral("Set timeout"), {24, 244, 129, 57});
     Edit10 = At(new QLineEdit(GroupBox6), {16, 20, 49, 24});
     Label12 = MakeLabel(GroupBox6, QStringLiteral("s"), {69, 23});
-    GroupBox9 = MakeGroup(tab, QStringLiteral("Set start delay"), {160, 216, 153, 57});
+    GroupBox9 = MakeGroup(tab, QStringLiteral("Set start delay"), {160, 244, 153, 57});
     Edit13 = At(new QLineEdit(GroupBox9), {16, 20, 49, 24});
     Label16 = MakeLabel(GroupBox9, QStringLiteral("m"), {69, 23});
 
-    GroupBox8 = MakeGroup(tab, QStringLiteral("Filter"), {24, 280, 289, 65});
+    GroupBox8 = MakeGroup(tab, QStringLiteral("Filter"), {24, 308, 289, 57});
     CheckBox4 = At(new QCheckBox(QStringLiteral("Delete files smaller than"), GroupBox8), {24, 24, 181, 17});
     Edit12 = At(new QLineEdit(QStringLiteral("0"), GroupBox8), {207, 19, 49, 24});
     Label13 = MakeLabel(GroupBox8, QStringLiteral("b"), {261, 24});
 
-    GroupBox5 = MakeGroup(tab, QStringLiteral("Grabulo"), {24, 352, 289, 57});
+    GroupBox5 = MakeGroup(tab, QStringLiteral("Grabulo"), {24, 372, 289, 57});
     Button11 = MakeButton(GroupBox5, QStringLiteral("Zaženi še eno kopijo programa"), {24, 24, 233, 25});
 
     BuildSettingsRightColumn();
-    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 432, 249, 25});
+    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 437, 249, 25});
 }
 
 void TDLForm::BuildSettingsRightColumn()
@@ -82,7 +92,7 @@ void TDLForm::BuildSettingsRightColumn()
 
     // Down to the left column's last group, its two rows kept together in
     // the middle.
-    GroupBox4 = MakeGroup(tab, QStringLiteral("Save to..."), {336, 240, 281, 169});
+    GroupBox4 = MakeGroup(tab, QStringLiteral("Save to..."), {336, 240, 281, 189});
     Edit6 = At(new QLineEdit(GroupBox4), {24, 52, 233, 24});
     Edit6->setReadOnly(true);
     Button10 = MakeButton(GroupBox4, QStringLiteral("Izberi imenik"), {64, 92, 153, 25});

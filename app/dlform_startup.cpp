@@ -4,6 +4,7 @@
 // closing.
 #include "app/dialogs.h"
 #include "app/dlform.h"
+#include "app/end_signals.h"
 #include "app/handler_guard.h"
 #include "app/list_box.h"
 #include "app/platform.h"
@@ -92,6 +93,11 @@ void TDLForm::FormCreate()
     const qint32 parallel = ReadSetting(Settings::Parallel);
     SpinEdit1->setValue(parallel >= 1 && parallel <= Settings::ParallelMost ? parallel
                                                                              : Settings::Parallel.defaultValue);
+    // The slow-transfer limit, for both clients and so for the workers; a
+    // stored value outside 0 to LowSpeedMost reads as off.
+    const qint32 lowSpeed = ReadSetting(Settings::LowSpeed);
+    SpinEdit2->setValue(lowSpeed >= 0 && lowSpeed <= Settings::LowSpeedMost ? lowSpeed : 0);
+    SpinEdit2Change();
     if (ReadSetting(Settings::Filter) == 1) {
         CheckBox4->setChecked(true);
         const QString limit = ReadSetting(Settings::Velikost);
@@ -121,6 +127,7 @@ void TDLForm::FormShow(const QStringList &arguments)
 {
     const auto argument = [&](int n) { return n <= arguments.size() ? arguments[n - 1] : QString(); };
     Unattended = {};
+    Unattended.exitAfter = argument(4) == QLatin1String("exit") || argument(6) == QLatin1String("exit");
     if (!arguments.isEmpty()) {
         // A failure is shown as any handler's is; the closing below still
         // runs, or a run without a display would wait for ever.
@@ -128,7 +135,7 @@ void TDLForm::FormShow(const QStringList &arguments)
     }
     if (Edit6->text().isEmpty())
         Edit6->setText(ProgramFolder());
-    if (argument(4) == QLatin1String("exit") || argument(6) == QLatin1String("exit"))
+    if (Unattended.exitAfter)
         close();
     if (Unattended.started)
         Log(CommandLineSummary());
@@ -166,7 +173,7 @@ void TDLForm::RunCommandLineDownload()
     Unattended.savedBefore = RunPictureCount;
     Unattended.failedBefore = Memo4.size();
     Button2Click();
-    if (!PageLoaded)
+    if (!PageLoaded || Unattended.endSignal)
         return;
     if (List2->Count() == 0) {
         Unattended.status = 3;
@@ -177,6 +184,23 @@ void TDLForm::RunCommandLineDownload()
     Unattended.status = 1;  // until the batch has ended
     Button4Click();
     Unattended.status = CommandLineFailed() > 0 ? 1 : 0;
+}
+
+int TDLForm::CommandLineExitStatus() const
+{
+    return Unattended.endSignal ? ExitStatusOfSignal(Unattended.endSignal) : Unattended.status;
+}
+
+void TDLForm::EndBySignal(int signal)
+{
+    if (!Unattended.exitAfter) {
+        close();
+        return;
+    }
+    // The run goes on to its summary line and its closing; what was in
+    // transfer ends as Disconnect ends it, and nothing more starts.
+    Unattended.endSignal = signal;
+    Button1Click();
 }
 
 qint32 TDLForm::CommandLineSaved() const

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSpinBox>
 #include <QTimer>
 #include <QKeyEvent>
 #include <QLabel>
@@ -55,6 +56,7 @@ void TDLForm::WireSettings()
     connect(Button10, &QPushButton::clicked, this, Guard([this] { Button10Click(); }));
     OnEvent(Edit6, QEvent::KeyRelease, [this](QEvent *e) { Edit6KeyUp(static_cast<QKeyEvent *>(e)->key()); });
     connect(Edit10, &QLineEdit::textChanged, this, Guard([this] { Edit10Change(); }));
+    connect(SpinEdit2, &QSpinBox::valueChanged, this, Guard([this] { SpinEdit2Change(); }));
     connect(Edit13, &QLineEdit::textChanged, this, Guard([this] { Edit13Change(); }));
     connect(Edit12, &QLineEdit::textChanged, this, Guard([this] { Edit12Change(); }));
     OnEvent(Edit12, QEvent::FocusOut, [this](QEvent *) { Edit12Exit(); });
@@ -142,7 +144,7 @@ void TDLForm::WirePageLoad()
     connect(Button18, &QPushButton::clicked, this, Guard([this] { Button18Click(); }));
     connect(Button1, &QPushButton::clicked, this, Guard([this] { Button1Click(); }));
     // Only the user's edits and picks count as a change of the address.
-    connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, Guard([this] { Combo1Change(); }));
+    connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, Guard([this] { AddressTyped(); }));
     connect(Combo1, &QComboBox::activated, this, Guard([this] { Combo1Pick(Combo1->currentIndex()); }));
     connect(Combo1, &QComboBox::activated, this, Guard([this] { Combo1Change(); }));
     // The line edit's focus proxy is the box itself: the window system hands

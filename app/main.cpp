@@ -1,8 +1,11 @@
 // The main routine: the application titled "Grabulo", then the main window,
 // the Create List window and the preview window in this order, the command
 // line, then the message loop, which returns when the main window has closed.
+// SIGINT, SIGTERM and SIGHUP end a command-line run as Disconnect does (exit
+// status 128 and the signal's number) and close the window otherwise.
 #include "app/application.h"
 #include "app/dlform.h"
+#include "app/end_signals.h"
 #include "app/handler_guard.h"
 #include "app/platform.h"
 #include "app/shared_state.h"
@@ -31,6 +34,10 @@ int main(int argc, char *argv[])
     Guarded([] { DLForm->FormCreate(); });
     CreateList = new TCreateList(DLForm);
     PreviewForm = new TPreviewForm(DLForm);
+    WatchEndSignals(&app, [](int signal) {
+        if (DLForm)
+            Guarded([signal] { DLForm->EndBySignal(signal); });
+    });
     // The command line runs before the window shows; "exit" closes it there.
     Guarded([&arguments] { DLForm->FormShow(arguments); });
     int result = 0;
@@ -38,7 +45,8 @@ int main(int argc, char *argv[])
         DLForm->show();
         result = app.exec();
     } else {
-        result = DLForm->CommandLineExitStatus();
+        // A signal after the run's last event loop still gives its status.
+        result = CaughtEndSignal() ? ExitStatusOfSignal(CaughtEndSignal()) : DLForm->CommandLineExitStatus();
     }
     delete DLForm;  // owns the other two
     DLForm = nullptr;

@@ -28,6 +28,8 @@ inline constexpr StringSetting ProxyPort{"proxyport", "80"};
 inline constexpr IntegerSetting KeepAlive{"keepalive", 0};  // 1: persistent connections
 inline constexpr IntegerSetting Parallel{"parallel", 1};    // downloads at once, 1 to ParallelMost
 inline constexpr qint32 ParallelMost = 8;
+inline constexpr IntegerSetting LowSpeed{"lowspeed", 0};  // seconds below 1 KiB/s that break a transfer off; 0 off
+inline constexpr qint32 LowSpeedMost = 3600;
 inline constexpr IntegerSetting ModernPages{"modernpages", 0};  // 1: the modern page scan
 inline constexpr IntegerSetting SkipSaved{"skipsaved", 0};      // 1: pass over files already saved
 inline constexpr IntegerSetting Filter{"filter", 0};

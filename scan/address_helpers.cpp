@@ -1,5 +1,7 @@
 #include "scan/address_helpers.h"
 
+#include <cctype>
+
 AddressParts SplitAddress(const QByteArray &address)
 {
     QByteArray a = address;
@@ -94,4 +96,59 @@ QByteArray ListEntryPrefix(QByteArrayView entry)
 QString HistoryEntry(const QByteArray &prefix, const QString &text)
 {
     return prefix == kHttpsPrefix ? QString::fromLatin1(prefix) + text : text;
+}
+
+namespace {
+// "name:" at the start, as a scheme is written (RFC 3986 3.1), when what
+// follows the colon is not a port number; its length with the colon, else 0.
+qsizetype SchemeLength(QByteArrayView text)
+{
+    if (text.isEmpty() || !std::isalpha(static_cast<unsigned char>(text[0])))
+        return 0;
+    qsizetype i = 1;
+    while (i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '+'
+                               || text[i] == '-' || text[i] == '.'))
+        ++i;
+    if (i >= text.size() || text[i] != ':')
+        return 0;
+    const bool portFollows = i + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[i + 1]));
+    return portFollows ? 0 : i + 1;
+}
+
+bool AllDigits(QByteArrayView text)
+{
+    for (const char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return !text.isEmpty();
+}
+}  // namespace
+
+AddressCheck CheckPageAddress(QByteArrayView text)
+{
+    QByteArrayView rest = text.sliced(SchemePrefixOf(text).size());
+    if (rest.size() == text.size()) {
+        if (const qsizetype scheme = SchemeLength(rest))
+            return {AddressFault::Scheme, rest.first(scheme).toByteArray()};
+    }
+    qsizetype end = 0;
+    while (end < rest.size() && rest[end] != '/' && rest[end] != '?' && rest[end] != '#')
+        ++end;
+    QByteArrayView authority = rest.first(end);
+    authority = authority.sliced(authority.lastIndexOf('@') + 1);  // credentials are no part of the host
+    if (authority.isEmpty())
+        return {AddressFault::NoHost, {}};
+    qsizetype colon = authority.indexOf(':');
+    if (authority.startsWith('[')) {  // an IPv6 literal: its colons are no port's
+        const qsizetype close = authority.indexOf(']');
+        colon = close + 1 < authority.size() ? close + 1 : -1;
+        if (close < 0 || (colon > 0 && authority[colon] != ':'))
+            return {AddressFault::NoHost, {}};
+    }
+    if (colon == 0)
+        return {AddressFault::NoHost, {}};
+    if (colon > 0 && !AllDigits(authority.sliced(colon + 1)))
+        return {AddressFault::Port, authority.sliced(colon + 1).toByteArray()};
+    return {};
 }

@@ -59,3 +59,20 @@ QByteArray ListEntryPrefix(QByteArrayView entry);
 // The address box's history keeps https pages with their prefix; an entry
 // without a scheme is an http page, as every entry of older histories is.
 QString HistoryEntry(const QByteArray &prefix, const QString &text);
+
+// What keeps an address box's text (with or without its http:// or https://)
+// from being asked for; part is the offending piece.
+enum class AddressFault {
+    None,
+    Scheme,  // another scheme or none at all: "htp:/host", "host:/x", "ftp://x"; part "htp:"
+    NoHost,  // "http:///x", "http://[::1"
+    Port,    // ":" followed by no port or by one that is not a number; part what follows
+    Other,   // found by the client; part is its message
+};
+struct AddressCheck {
+    AddressFault fault = AddressFault::None;
+    QByteArray part;
+};
+// A port of digits that does not fit 16 bits is left to the client, which
+// names the number.
+AddressCheck CheckPageAddress(QByteArrayView text);

@@ -60,6 +60,12 @@ void TDLForm::Combo1Pick(int index)
     Combo1->setEditText(address.rest);
 }
 
+void TDLForm::AddressTyped()
+{
+    SetAddressPrefix(kHttpPrefix);
+    Combo1Change();
+}
+
 namespace {
 // The address a drag carries: its first address, else the first line of
 // its text. Empty when it carries neither.
@@ -99,6 +105,6 @@ void TDLForm::dropEvent(QDropEvent *event)
         PageControl1->setCurrentWidget(TabSheet1);
         Combo1->setEditText(address);
         Combo1->lineEdit()->setFocus(Qt::OtherFocusReason);
-        Combo1Change();
+        AddressTyped();
     });
 }

@@ -8,7 +8,10 @@
 #include <QMap>
 #include <QProcess>
 #include <QSettings>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -203,6 +206,81 @@ TEST_F(CommandLine, APageThatCannotBeLoadedMakesStatusTwo)
     server.Route("/gone.html", FixtureResponse::Status(404, "Not Found", {}, "<a href=\"a.jpg\">a</a>"));
     EXPECT_EQ(Run({"127.0.0.1:" + QString::number(server.Port()) + "/gone.html", target, "start", "exit"}), 2);
     EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(CommandLine, AFailedPageSaysWhyOnBothOutputsAndAnAddressThatCannotBeParsedToo)
+{
+    RefusingPort closed;
+    const QString refused = "127.0.0.1:" + QString::number(closed.Port()) + "/index.html";
+    EXPECT_EQ(Run({refused, target, "start", "exit"}), 2);
+    const QByteArray why = "Strani ni bilo mogoče naložiti: strežnik je zavrnil povezavo";
+    EXPECT_TRUE(output.contains(why + "\n")) << output.constData();
+    EXPECT_TRUE(errors.contains(why + "\n")) << errors.constData();
+
+    EXPECT_EQ(Run({"http://127.0.0.1:abc/", target, "start", "exit"}), 2);
+    EXPECT_TRUE(errors.contains("»http://127.0.0.1:abc/« ni veljaven naslov (vrata »abc« niso število)"))
+        << errors.constData();
+    EXPECT_FALSE(errors.contains("integer")) << errors.constData();
+    EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 0, neuspešnih: 0."));
+}
+
+// A signal ends the run as Disconnect does: the file in transfer leaves no
+// part file, the summary line is written, the status names the signal.
+TEST_F(CommandLine, ASignalDuringTheBatchEndsItWithTheSignalsStatus)
+{
+    FixtureResponse held = FixtureResponse::Ok(QByteArray(100000, 'j'), "image/jpeg");
+    held.TrickleMs = 50;
+    server.Route("/held/index.html", FixtureResponse::Ok("<a href=\"a.jpg\">a</a> <a href=\"b.jpg\">b</a>"));
+    server.Route("/held/a.jpg", held);
+    server.Route("/held/b.jpg", held);
+    const QString address = "127.0.0.1:" + QString::number(server.Port()) + "/held/index.html";
+    for (const auto &[signal, status] : {std::pair{SIGTERM, 143}, std::pair{SIGINT, 130}, std::pair{SIGHUP, 129}}) {
+        server.ClearRequests();
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.insert("XDG_CONFIG_HOME", config);
+        env.insert("GRABULO_HOME", home);
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(GRABULO_EXECUTABLE), {address, target, "start", "exit"});
+        QElapsedTimer clock;
+        clock.start();
+        while (server.RequestCount() < 2 && clock.elapsed() < 20000)
+            QThread::msleep(20);
+        ASSERT_EQ(server.RequestCount(), 2) << "the first file is in transfer";
+        QThread::msleep(200);  // some of it is in the part file
+        ::kill(pid_t(program.processId()), signal);
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), status) << signal;
+        output = program.readAllStandardOutput();
+        EXPECT_TRUE(LastLine().startsWith("Shranjenih datotek: 0, neuspešnih: ")) << output.constData();
+        EXPECT_EQ(server.RequestCount(), 2) << "nothing more starts";
+        EXPECT_TRUE(QDir(target).entryList(QDir::Files | QDir::Hidden).isEmpty())
+            << QDir(target).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
+    }
+}
+
+// Without "exit" the window is up: SIGTERM and SIGHUP close it as its close
+// button does, and the message loop returns.
+TEST_F(CommandLine, ASignalClosesTheWindowOfARunWithoutExit)
+{
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.insert("XDG_CONFIG_HOME", config);
+        env.insert("GRABULO_HOME", home);
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(GRABULO_EXECUTABLE), {page, target});
+        ASSERT_TRUE(program.waitForStarted());
+        QThread::msleep(1500);  // the window is up and waiting
+        ASSERT_EQ(program.state(), QProcess::Running);
+        ::kill(pid_t(program.processId()), signal);
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(program.exitCode(), 0) << signal;  // the window closed; a killed process has no code
+    }
 }
 
 TEST_F(CommandLine, APageWithoutFilesOfTheTypeMakesStatusThree)

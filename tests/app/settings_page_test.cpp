@@ -203,6 +203,32 @@ TEST_F(KeepConnectionsOpen, TheBoxAndDownloadsAtOnceSitInTheConnectionGroupAndTh
     }
 }
 
+TEST_F(SettingsPage, TheSlowTransferLimitTypedGoesToBothClientsAndIsSaved)
+{
+    form->Edit10->setText("60");
+    form->Edit13->setText("0");
+    QSpinBox *box = form->SpinEdit2;
+    EXPECT_EQ(box->value(), 0);
+    EXPECT_EQ(box->maximum(), 3600);
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "45");
+    EXPECT_EQ(form->HTTP1->LowSpeedTime, 45);
+    EXPECT_EQ(form->HTTP2->LowSpeedTime, 45);
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(RegReadString(RegistryKey, "lowspeed", ""), QStringLiteral("45"));
+    // On the Connection group's fifth row, its caption clear of the box in either language.
+    EXPECT_EQ(box->parentWidget(), form->GroupBox2);
+    EXPECT_TRUE(form->GroupBox2->contentsRect().contains(box->geometry()));
+    EXPECT_GT(box->y(), form->SpinEdit1->geometry().bottom());
+    for (const bool english : {false, true}) {
+        english ? form->ENGClick() : form->SLOClick();
+        EXPECT_FALSE(form->Label26->geometry().intersects(box->geometry())) << english;
+        EXPECT_GE(form->Label26->width(), form->Label26->sizeHint().width()) << english;
+    }
+    EXPECT_TRUE(Messages().isEmpty());
+}
+
 TEST_F(SettingsPage, LeavingTheProxyFieldsWhileUntickedUsesNoProxy)
 {
     RefusingPort closed;

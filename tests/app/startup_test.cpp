@@ -218,6 +218,23 @@ TEST_F(StartUp, KeepConnectionsOpenAndDownloadsAtOnceAreOnlyStoredOnesAndHoldFor
     EXPECT_TRUE(windows.Errors().isEmpty());
 }
 
+// "lowspeed": seconds, 0 to 3600; anything else stored reads as 0 (off).
+TEST_F(StartUp, TheStoredSlowTransferLimitGoesToBothClientsAndABadOneIsOff)
+{
+    const struct {
+        const char *stored;
+        int seconds;
+    } rows[] = {{"90", 90}, {"3600", 3600}, {"0", 0}, {"3601", 0}, {"-1", 0}, {"abc", 0}, {"", 0}};
+    for (const auto &row : rows) {
+        RegWriteString(RegistryKey, "lowspeed", row.stored);
+        Create();
+        EXPECT_EQ(form->SpinEdit2->value(), row.seconds) << row.stored;
+        EXPECT_EQ(form->HTTP1->LowSpeedTime, row.seconds) << row.stored;
+        EXPECT_EQ(form->HTTP2->LowSpeedTime, row.seconds) << row.stored;
+        Destroy();
+    }
+}
+
 TEST_F(StartUp, AStoredPortThatIsNotANumberIsSaidOnceAndTheStartGoesOn)
 {
     WriteSetting(Settings::Proxy, 1);

@@ -53,4 +53,22 @@ TEST(UnattendedDialogs, AQuestionIsWrittenOutAndAnsweredYes)
     EXPECT_EQ(answer, DialogInterface::Answer::Yes);
 }
 
+// A server's text quoted in a message reaches the terminal with its control
+// characters written out, as the log's lines do.
+TEST(UnattendedDialogs, ControlCharactersOfAServersTextAreWrittenOut)
+{
+    const struct {
+        QString shown;
+        QByteArray written;
+    } cases[] = {
+        {QStringLiteral("Proxy said: HTTP/1.1 403 \x1b[31mNo\a"), "Proxy said: HTTP/1.1 403 \\x1b[31mNo\\x07\n"},
+        {QStringLiteral("a\u009bb\tc"), "a\\u009bb\tc\n"},
+        {QStringLiteral("eins\rtwo\x00"), QByteArray("eins\ntwo\\x00\n")},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(StandardErrorOf([&](DialogInterface &d) { d.Message(c.shown); }), c.written);
+        EXPECT_EQ(StandardErrorOf([&](DialogInterface &d) { d.Error(c.shown); }), c.written);
+    }
+}
+
 }  // namespace

@@ -137,4 +137,44 @@ TEST(AddressSchemes, ListEntriesAndHistoryEntriesWithoutASchemeAreHttp)
     EXPECT_EQ(HistoryEntry(kHttpPrefix, QStringLiteral("h/x/")), QStringLiteral("h/x/"));
 }
 
+// What keeps an address from being asked for, as typed into the box (with
+// or without its http:// or https://).
+TEST(AddressHelpers, CheckPageAddressNamesWhatIsWrong)
+{
+    const struct {
+        const char *text;
+        AddressFault fault;
+        const char *part;
+    } cases[] = {
+        {"host/x", AddressFault::None, ""},
+        {"http://host:8080/x", AddressFault::None, ""},
+        {"HTTPS://host/x", AddressFault::None, ""},
+        {"localhost:8080/x", AddressFault::None, ""},
+        {"http://user:pw@host/x", AddressFault::None, ""},
+        {"[::1]:80/x", AddressFault::None, ""},
+        {"[::1]/x", AddressFault::None, ""},
+        {"host:99999/x", AddressFault::None, ""},  // the client names the number
+        {"host/a:b/c", AddressFault::None, ""},     // a colon in the path is no port
+        {"htp:/host", AddressFault::Scheme, "htp:"},
+        {"host:/x", AddressFault::Scheme, "host:"},
+        {"ftp://host/x", AddressFault::Scheme, "ftp:"},
+        {"javascript:alert(1)", AddressFault::Scheme, "javascript:"},
+        {"http://host:abc/", AddressFault::Port, "abc"},
+        {"http://host:/", AddressFault::Port, ""},
+        {"host:80:90/x", AddressFault::Port, "80:90"},
+        {"http://[::1]:x/", AddressFault::Port, "x"},
+        {"http:///x", AddressFault::NoHost, ""},
+        {"/x", AddressFault::NoHost, ""},
+        {"http://:80/", AddressFault::NoHost, ""},
+        {"http://[::1/", AddressFault::NoHost, ""},
+        {"http://[::1]x/", AddressFault::NoHost, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        const AddressCheck check = CheckPageAddress(QByteArray(c.text));
+        EXPECT_EQ(check.fault, c.fault);
+        EXPECT_EQ(check.part, QByteArray(c.part));
+    }
+}
+
 }  // namespace

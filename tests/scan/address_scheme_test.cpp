@@ -85,16 +85,18 @@ TEST_F(AddressScheme, HttpsTypedAndLoadedShowsInTheLabelAndStaysInTheHistory)
     EXPECT_EQ(Box(), QStringLiteral("127.0.0.1:1/x/"));
 }
 
-TEST_F(AddressScheme, EnterTakesTheSchemeInAnyCaseAndABareAddressKeepsIt)
+TEST_F(AddressScheme, EnterTakesTheSchemeInAnyCaseAndABareTypedAddressIsHttp)
 {
     TypeAddress(QStringLiteral("HtTpS://127.0.0.1:1/x"));
     QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(Label(), QStringLiteral("https://"));
     EXPECT_EQ(Box(), QStringLiteral("127.0.0.1:1/x"));
 
+    // Typed after an https page, an address without a scheme is http.
     TypeAddress(QStringLiteral("127.0.0.1:1/y.org"));
+    EXPECT_EQ(Label(), QStringLiteral("http://"));
     QTest::mouseClick(form->Button2, Qt::LeftButton);
-    EXPECT_EQ(Label(), QStringLiteral("https://"));
+    EXPECT_EQ(Label(), QStringLiteral("http://"));
     EXPECT_EQ(Box(), QStringLiteral("127.0.0.1:1/y.org/"));
 
     // An http page loads as before: the same request, history and links.
@@ -151,6 +153,44 @@ protected:
     ScopedTrustedCa trusted{certificates.CaFile()};
     FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
 };
+
+// A bare address typed after an https page goes out over http, by Load page
+// and by Enter alike; an https history entry picked keeps its https.
+TEST_F(HttpsGallery, ABareAddressTypedAfterAnHttpsPageIsHttpAndAPickedHttpsEntryStaysHttps)
+{
+    TypeAddress(QString::fromUtf8(tls.Url("/g/index.html")));
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    ASSERT_EQ(Label(), QStringLiteral("https://"));
+    TypeAddress(host + "/gallery/index.html");
+    QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(server.RequestCount(), 1);
+    EXPECT_EQ(Label(), QStringLiteral("http://"));
+    EXPECT_TRUE(windows.Messages().isEmpty()) << windows.Messages().join('\n').toStdString();
+
+    PickFromHistory(0);
+    ASSERT_EQ(Label(), QStringLiteral("https://"));
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(tls.RequestCount(), 2);
+    EXPECT_EQ(form->List2->Item(0), tls.Url("/g/a.jpg"));
+}
+
+// An http page that moved to https: its links, the box and the referer of
+// its files are the https address; the history keeps what was typed.
+TEST_F(HttpsGallery, APageMovedToHttpsIsTheBaseOfItsLinksAndTheRefererOfItsFiles)
+{
+    server.Route("/moved", FixtureResponse::Redirect(301, tls.Url("/g/index.html")));
+    TypeAddress(host + "/moved");
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(Label(), QStringLiteral("https://"));
+    EXPECT_EQ(("https://" + Box()).toUtf8(), tls.Url("/g/index.html"));
+    EXPECT_EQ(History(), (host + "/moved\r\n").toUtf8());
+    const QByteArray base = tls.Url("/g/");
+    ASSERT_EQ(form->List2->Items(), (Lines{base + "a.jpg", base + "b.gif", base + "c.png"}));
+    form->List2->SelectAll();
+    QTest::mouseClick(form->Button4, Qt::LeftButton);
+    EXPECT_EQ(windows.SavedFiles().size(), 3);
+    EXPECT_TRUE(tls.LastRequest().contains("\r\nReferer: " + tls.Url("/g/index.html") + "\r\n"));
+}
 
 TEST_F(HttpsGallery, LoadsPicksAndSavesOverTls)
 {

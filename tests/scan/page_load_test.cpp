@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -368,6 +369,127 @@ TEST_F(PageLoad, TheHiddenTestCommandScansTestHtmlOfTheCurrentFolder)
     EXPECT_EQ(form->List2->Count(), 4);  // no duplicate removal here
     EXPECT_EQ(form->List2->Item(0), QByteArray("http://site.si/pics/a.jpg"));
     EXPECT_EQ(server.RequestCount(), 0);
+}
+
+// The address that finally answered is the base of the page's links, by
+// Load page and by Enter; the history keeps the address as typed.
+struct MovedPage {
+    int code;
+    const char *from, *location, *to;  // location: as the server sends it ("" for the absolute to)
+    bool enter;                         // Enter in the box instead of Load page
+};
+
+class PageBehindARedirect : public PageLoad, public ::testing::WithParamInterface<MovedPage> {};
+
+TEST_P(PageBehindARedirect, ItsLinksResolveAgainstTheFinalAddressAndTheHistoryKeepsTheTypedOne)
+{
+    const MovedPage c = GetParam();
+    server.Route(c.to, FixtureResponse::Ok(kGallery));
+    server.Route(c.from, FixtureResponse::Redirect(c.code, *c.location ? QByteArray(c.location) : server.Url(c.to)));
+    Type(host + c.from);
+    if (c.enter)
+        QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_Return);
+    else
+        QTest::mouseClick(form->Button2, Qt::LeftButton);
+    const QByteArray final = host + c.to;
+    EXPECT_EQ(form->Combo1->currentText().toUtf8(), final);
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("http://"));
+    EXPECT_EQ(History(), host + c.from + "\r\n");
+    const QByteArray folder = "http://" + final.left(final.lastIndexOf('/') + 1);
+    ASSERT_GE(form->List2->Count(), 3);
+    EXPECT_EQ(form->List2->Item(0), folder + "a.jpg");
+    EXPECT_EQ(form->List2->Item(1), "http://" + host + "/img/b.png");
+    EXPECT_TRUE(windows.Messages().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PageBehindARedirect,
+                         ::testing::Values(MovedPage{301, "/gallery", "", "/gallery/2024/", false},
+                                           MovedPage{302, "/old/index.html", "/new/deeper/index.html",
+                                                     "/new/deeper/index.html", false},
+                                           // relative Locations, by Enter
+                                           MovedPage{301, "/gallery", "2024/", "/2024/", true},
+                                           MovedPage{302, "/a/b/start", "../c/page.html", "/a/c/page.html", true}));
+
+// A load that fails says why as the last log line and in a message, in the
+// interface language, by Load page and by Enter.
+struct FailedLoad {
+    const char *name;
+    const char *path;                      // on the fixture server; "" for the refused port
+    const char *english, *slovene;         // the reason after "... could not be loaded: "
+};
+
+class AFailedLoad : public PageLoad, public ::testing::WithParamInterface<FailedLoad> {};
+
+TEST_P(AFailedLoad, SaysWhyAsTheLastLogLineAndInAMessage)
+{
+    const FailedLoad c = GetParam();
+    RefusingPort closed;
+    server.Route("/gone.html", FixtureResponse::Status(404, "Not Found", {}, "<a href=a.jpg>a</a>"));
+    form->Edit10->setText("1");
+    const QByteArray address = *c.path ? host + c.path : "127.0.0.1:" + QByteArray::number(closed.Port()) + "/x.html";
+    for (const bool english : {true, false}) {
+        EnglishUI = english ? 1 : 0;
+        windows.Dialogs().Reset();
+        Type(address);
+        if (english)
+            form->Button2Click();
+        else
+            QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_Return);
+        const QString text = english ? QStringLiteral("The page could not be loaded: ") + c.english
+                                     : QStringLiteral("Strani ni bilo mogoče naložiti: ") + QString::fromUtf8(c.slovene);
+        EXPECT_EQ(windows.LogLines().last(), text);
+        EXPECT_EQ(windows.Messages(), QStringList{text});
+        EXPECT_FALSE(form->PageLoaded);
+        EXPECT_EQ(form->List2->Count(), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, AFailedLoad,
+    ::testing::Values(FailedLoad{"refused", "", "the server refused the connection", "strežnik je zavrnil povezavo"},
+                      FailedLoad{"status", "/gone.html", "404 Not Found", "404 Not Found"},
+                      FailedLoad{"timeout", "/never-answer", "timed out", "čas je potekel"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(PageLoad, AHostThatIsNotFoundIsNamedAsSuch)
+{
+    ScriptedResolver resolver;
+    form->HTTP1->Resolver = &resolver;
+    EnglishUI = 1;
+    Type("nowhere.example/p.html");
+    form->Button2Click();
+    const QString text = QStringLiteral("The page could not be loaded: the host name was not found");
+    EXPECT_EQ(windows.LogLines().last(), text);
+    EXPECT_EQ(windows.Messages(), QStringList{text});
+}
+
+// An address that cannot be asked for says what is wrong with it; nothing is
+// asked and nothing recorded.
+TEST_F(PageLoad, AnAddressThatCannotBeParsedSaysWhatIsWrong)
+{
+    EnglishUI = 1;
+    const struct {
+        QByteArray typed;
+        QString shown, reason;
+    } cases[] = {
+        {"htp:/host", "htp:/host", R"(it starts with "htp:" instead of http:// or https://)"},
+        {"host:/x", "host:/x", R"(it starts with "host:" instead of http:// or https://)"},
+        {"http://127.0.0.1:abc/", "http://127.0.0.1:abc/", R"(the port "abc" is not a number)"},
+        {"127.0.0.1:/x", "http://127.0.0.1:/x", R"(the port number after ":" is missing)"},
+        {"https:///x", "https:///x", "the host name is missing"},
+    };
+    for (const auto &c : cases) {
+        windows.Dialogs().Reset();
+        Type(c.typed);
+        form->Button2Click();
+        const QString text = QStringLiteral("The page could not be loaded: \"%1\" is not a valid address (%2)")
+                                 .arg(c.shown, c.reason);
+        EXPECT_EQ(windows.LogLines().last(), text) << c.typed.constData();
+        EXPECT_EQ(windows.Messages(), QStringList{text});
+        EXPECT_TRUE(windows.Errors().isEmpty()) << windows.Errors().join('\n').toStdString();
+    }
+    EXPECT_EQ(server.RequestCount(), 0);
+    EXPECT_EQ(History(), QByteArray("<none>"));
 }
 
 TEST_F(PageLoad, EditingTheAddressShowsStepTwo)
