@@ -15,6 +15,7 @@
 #include "base/line_file.h"
 #include "base/text_lines.h"
 #include "download/transfer_outcome.h"
+#include "net/address_errors.h"
 #include "net/http_client.h"
 #include "net/socket_errors.h"
 #include "net/tls_errors.h"
@@ -165,6 +166,8 @@ QString TDLForm::PageFailureReason(const ESockError &e) const
 {
     if (const auto *tls = dynamic_cast<const ETlsError *>(&e))
         return TlsProblemText(*tls, EnglishUI == 1);
+    if (const auto *address = dynamic_cast<const EAddressError *>(&e))
+        return AddressProblemText(*address, EnglishUI == 1);
     if (e.Message() == kHostLookupFailed || e.Message() == kNullRemoteAddress)
         return Wording("gostitelja ni mogoče najti", "the host name was not found");
     if (e.Message() == kConnectionTimedOut)
