@@ -161,6 +161,9 @@ public:
     // status (its body is not written). CreateNewFiles does not apply.
     qint64 ResumeFrom = -1;
     QByteArray ResumeValidator;
+    // The complete length a 206 must state (its Content-Range total), as
+    // remembered from the answer that gave the part; -1 when not known.
+    qint64 ResumeTotal = -1;
     // After a request: whether its body went to the end of the existing
     // file (set once the file was found fit, so also when the body then
     // broke off: the file then holds ResumeFrom + BytesRecvd bytes). A

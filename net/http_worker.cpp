@@ -188,6 +188,7 @@ private:
             c.CompleteLength = -1;
             c.ResumeFrom = job.Resume.From;
             c.ResumeValidator = job.Resume.Validator;
+            c.ResumeTotal = job.Resume.Total;
             // A Cancel between requests left these set: it was not meant
             // for this request.
             c.Canceled = false;

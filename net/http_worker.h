@@ -40,6 +40,7 @@ struct THttpRequestSettings {
 struct TResumePoint {
     qint64 From = -1;
     QByteArray Validator;
+    qint64 Total = -1;  // the complete length a 206 must state; -1 unknown (ResumeTotal)
 };
 
 // How one GET ended, as the file client's fields show it afterwards.
