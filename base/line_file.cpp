@@ -31,12 +31,14 @@ TLineFileMark MarkOf(const struct stat &info)
 }
 }  // namespace
 
-TLineFileMark LineFileMarkOf(const QString &path)
+TLineFileMark LineFileMarkOf(const QString &path, qsizetype lines)
 {
     struct stat info {};
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
-    return MarkOf(info);
+    TLineFileMark mark = MarkOf(info);
+    mark.lines = lines;
+    return mark;
 }
 
 TLineFileMark AppendLineFile(const QString &path, const QList<QByteArray> &lines, const TLineFileMark &mark)
@@ -64,5 +66,6 @@ TLineFileMark AppendLineFile(const QString &path, const QList<QByteArray> &lines
         return {};
     }
     now.size += text.size();
+    now.lines = mark.lines + lines.size();
     return ::close(fd) == 0 ? now : TLineFileMark{};
 }

@@ -21,16 +21,18 @@ enum class LineFileFallback {
 void WriteLineFile(const QString &path, const QList<QByteArray> &lines,
                    LineFileFallback fallback = LineFileFallback::None);
 
-// Where a line file stood when it was last written: its size and identity.
-// size -1: not known (never written, or a write failed).
+// Where a line file stood when it was last written: its size, identity and
+// lines. size -1: not known (never written, or a write failed).
 struct TLineFileMark {
     qint64 size = -1;
     quint64 device = 0;
     quint64 inode = 0;
+    qsizetype lines = 0;  // as the writer counted them
 };
 
-// The mark of the regular file at path now; size -1 when there is none.
-TLineFileMark LineFileMarkOf(const QString &path);
+// The mark of the regular file at path now, holding lines lines; size -1
+// when there is none.
+TLineFileMark LineFileMarkOf(const QString &path, qsizetype lines);
 
 // Adds the lines (each followed by CR LF) to the end of the file in one
 // write, when the file is still the one mark describes (the same regular

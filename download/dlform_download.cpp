@@ -477,17 +477,18 @@ void TDLForm::DeleteIfTooSmall(const QByteArray &name)
 // A text list of the failed addresses, which can be loaded as one. The
 // program's first failure replaces the file of an earlier run; after that
 // each failure adds its line to the end, while the file is still the one
-// this run wrote. Else (gone, changed, a failed append) it is written whole
-// again, as it was after every failure before.
+// this run wrote and holds every entry of Memo4 before these. Else (gone,
+// changed, a failed append, Memo4 changed) it is written whole again, as it
+// was after every failure before.
 void TDLForm::SaveErrorLog(qsizetype added)
 {
     const QString path = ProgramFile(QStringLiteral("error.log"));
-    if (added > 0 && added <= Memo4.size()) {
+    if (added > 0 && ErrorLogMark.lines == Memo4.size() - added) {
         ErrorLogMark = AppendLineFile(path, TextListLines(Memo4.mid(Memo4.size() - added)), ErrorLogMark);
         if (ErrorLogMark.size >= 0)
             return;
     }
     ErrorLogMark = {};
     WriteLineFile(path, TextListLines(Memo4));
-    ErrorLogMark = LineFileMarkOf(path);
+    ErrorLogMark = LineFileMarkOf(path, Memo4.size());
 }

@@ -65,6 +65,25 @@ TEST_F(FailureLogTest, ALogChangedOrRemovedMeanwhileIsWrittenWholeAgain)
     ASSERT_TRUE(QFile::remove(path));
     GiveUp("http://c/3.jpg");
     EXPECT_EQ(ErrorLog(), QByteArray("http://a/1.jpg\r\nhttp://b/2.jpg\r\nhttp://c/3.jpg\r\n"));
+    form->Memo4.removeFirst();  // the entries changed without a write
+    GiveUp("http://d/4.jpg");
+    EXPECT_EQ(ErrorLog(), QByteArray("http://b/2.jpg\r\nhttp://c/3.jpg\r\nhttp://d/4.jpg\r\n"));
+}
+
+TEST_F(FailureLogTest, AnAppendCutShortLeavesTheLogAsItWasAndTheNextWriteIsWhole)
+{
+    GiveUp("http://a/1.jpg");
+    const QByteArray before = ErrorLog();
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = rlim_t(before.size() + 5);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(GiveUp("http://b/a-longer-address.jpg"), EFCreateError);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(ErrorLog(), before);
+    GiveUp("http://c/3.jpg");
+    EXPECT_EQ(ErrorLog(), QByteArray("http://a/1.jpg\r\nhttp://b/a-longer-address.jpg\r\nhttp://c/3.jpg\r\n"));
 }
 
 // What a file's transfer raised -> the reason its file fails with.
