@@ -60,8 +60,10 @@ TLineFileMark AppendLineFile(const QString &path, const QList<QByteArray> &lines
         n = ::write(fd, text.constData(), size_t(text.size()));
     while (n < 0 && errno == EINTR);
     if (n != text.size()) {
+        // A part of the lines went in: cut it off again. Should that fail
+        // too, the caller's whole write replaces the file all the same.
         if (n > 0 && ::ftruncate(fd, mark.size) != 0)
-            now = {};
+            errno = 0;
         ::close(fd);
         return {};
     }
