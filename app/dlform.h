@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/file_dialog.h"
+#include "base/line_file.h"
 #include "download/batch_progress.h"
 
 #include <QByteArray>
@@ -182,6 +183,8 @@ public:
     // The end of a batch in the status panel and the log: "Download
     // finished." or "Download interrupted." with the tally.
     void ShowBatchEnd(bool interrupted);
+    void EndForTheFolder(const QString &message, qsizetype picked);
+    void CloseKeptConnections();
     void CheckBox2Click();   // shows or hides the preview
     void Button181Click();   // opens the save folder
 
@@ -350,6 +353,7 @@ public:
     QList<QByteArray> Memo1;   // folder names of the last split address
     QByteArray Memo2;          // the text of the loaded page
     QList<QByteArray> Memo4;   // the error log written to "error.log"
+    TLineFileMark ErrorLogMark;  // "error.log" as last written: it holds Memo4
     QList<QByteArray> List5;   // the HTML list being written
     QString Edit8;             // clipboard scratch field
     QString Memo6;             // clipboard paste buffer of the list download
@@ -476,7 +480,8 @@ private:
     void CleanTargetName(QByteArray &name);
     void DeleteIfEmpty(const QByteArray &name, qint64 knownSize);
     void DeleteIfTooSmall(const QByteArray &name);
-    void SaveErrorLog();
+    // Writes error.log after the last added entries of Memo4 came.
+    void SaveErrorLog(qsizetype added);
     enum class DownloadStep : int;
     DownloadStep DownloadOnce(TBatchFile &file);
     TTransferResult TransferHere(const QByteArray &address, const QByteArray &part, const TResumePoint &resume);
@@ -485,6 +490,7 @@ private:
     DownloadStep AfterTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result);
     DownloadStep CheckAndNameTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result);
     bool ContinuationRefused(TBatchFile &file, const TTransferResult &result);
+    DownloadStep TransferFailed(TBatchFile &file, const TTransferResult &result);
     // Continuing interrupted files (dlform_resume.cpp), with "skipsaved" on.
     // The archive of saved files serves this batch: "skipsaved" is on and
     // the archive opened (dlform_saved_files.cpp).

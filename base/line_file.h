@@ -20,3 +20,24 @@ enum class LineFileFallback {
 // cannot be written; the previous file is then untouched.
 void WriteLineFile(const QString &path, const QList<QByteArray> &lines,
                    LineFileFallback fallback = LineFileFallback::None);
+
+// Where a line file stood when it was last written: its size, identity and
+// lines. size -1: not known (never written, or a write failed).
+struct TLineFileMark {
+    qint64 size = -1;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qsizetype lines = 0;  // as the writer counted them
+};
+
+// The mark of the regular file at path now, holding lines lines; size -1
+// when there is none.
+TLineFileMark LineFileMarkOf(const QString &path, qsizetype lines);
+
+// Adds the lines (each followed by CR LF) to the end of the file in one
+// write, when the file is still the one mark describes (the same regular
+// file, not a link, of the same size); gives the new mark. Gives size -1
+// when it did not append: the file changed, is gone, or the write failed,
+// in which case what was written is cut off again. The caller then writes
+// the file whole.
+TLineFileMark AppendLineFile(const QString &path, const QList<QByteArray> &lines, const TLineFileMark &mark);

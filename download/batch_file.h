@@ -2,6 +2,8 @@
 // through the window's own file client or on a worker beside others.
 #pragma once
 
+#include "base/errors.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,4 +17,11 @@ struct TBatchFile {
     int attempt = 1;
     QString reason;   // why the last attempt failed; empty when it said so itself
     qint64 resumedFrom = -1;  // the bytes of a part this attempt continues; -1 none
+};
+
+// The save folder takes no file at all (gone, not writable): raised out of
+// a file's steps to end the batch; the text says so to the user.
+class ESaveFolderError : public Exception {
+public:
+    using Exception::Exception;
 };

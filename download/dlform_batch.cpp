@@ -10,6 +10,7 @@
 #include "app/panel_status_bar.h"
 #include "app/settings_values.h"
 #include "app/shared_state.h"
+#include "download/batch_file.h"
 #include "download/batch_progress.h"
 #include "download/file_naming.h"
 #include "net/http_client.h"
@@ -105,12 +106,14 @@ void TDLForm::ShraniSlike()
     HTTP2->CredentialsOrigin = THttpClient::OriginOf(FullAddress(Combo1->currentText(), AddressPrefix()));
     BatchGuard running(*this);
     OpenSavedArchive();
-    bool listEmptied = false;
+    const qsizetype picked = List2->SelectedCount();
+    bool listEmptied = false, folderRefused = false;
     try {
         const int slotCount = ParallelSlots();
-        if (slotCount > 1)
+        if (slotCount > 1) {
+            CloseKeptConnections();
             WalkSelectedLinksAtOnce(slotCount);
-        else {
+        } else {
             // The page's connection serves the first file when it leads there.
             if (HTTP2->KeepAlive)
                 HTTP2->TakeKeptConnection(*HTTP1);
@@ -118,14 +121,41 @@ void TDLForm::ShraniSlike()
         }
     } catch (const EListError &) {
         listEmptied = true;  // the list was emptied under the walk (Disconnect)
+    } catch (const ESaveFolderError &e) {
+        folderRefused = true;
+        EndForTheFolder(e.Message(), picked);
     }
     // Not every picked file was tried to its end: never "finished".
-    ShowBatchEnd(BatchInterrupted || listEmptied || ShuttingDown);
+    ShowBatchEnd(BatchInterrupted || listEmptied || folderRefused || ShuttingDown);
     if (listEmptied || ShuttingDown)
         return;  // nothing left to show, or the window is closing
     SetRich1Line(1, QString());
     SetRich1Line(0, QString());
     PokaziStevilko(5);
+}
+
+// Several at a time: each worker keeps a connection of its own, so the
+// page's kept connection and the file client's are closed first; a host
+// then gets no more connections than there are slots.
+void TDLForm::CloseKeptConnections()
+{
+    HTTP2->TakeKeptConnection(*HTTP1);  // does nothing while either runs
+    if (!HTTP2->Connected)
+        return;
+    try {
+        HTTP2->Disconnect();
+    } catch (const ESockError &) {
+    }
+}
+
+// The save folder took no file: said in the log and a message, and every
+// picked file not saved or passed over counts as failed.
+void TDLForm::EndForTheFolder(const QString &message, qsizetype picked)
+{
+    const qsizetype done = qsizetype(Tally.saved) + Tally.failed + Tally.skipped;
+    Tally.failed = ClampToInt32(qint64(Tally.failed) + qMax<qsizetype>(0, picked - done));
+    Log(message);
+    Dialogs().Error(message);
 }
 
 void TDLForm::ShowBatchEnd(bool interrupted)

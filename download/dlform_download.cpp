@@ -21,6 +21,7 @@
 #include "net/tls_errors.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QScopeGuard>
@@ -118,6 +119,23 @@ QString CannotCreateReason(const QString &systemReason)
     return Wording("datoteke ni mogoče ustvariti: %1", "the file cannot be created: %1").arg(systemReason);
 }
 
+QString CannotWriteReason(const QString &systemReason)
+{
+    return Wording("datoteke ni mogoče zapisati: %1", "the file cannot be written: %1").arg(systemReason);
+}
+
+// Whether a new file can be made in the save folder (the current folder):
+// empty when it can, else the system's reason (gone, not writable).
+QString FolderRefusesFiles()
+{
+    TPartFile probe;
+    const int fd = ::open(probe.Name().constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno == EEXIST ? QString() : SystemErrorMessage(errno);
+    ::close(fd);
+    return QString();  // the probe goes with its TPartFile
+}
+
 // Deletes the file; the system's message when that fails, else empty.
 QString DeleteFile(const QByteArray &name)
 {
@@ -167,6 +185,7 @@ TTransferResult TDLForm::TransferHere(const QByteArray &address, const QByteArra
         TBodyRedirect into(HTTP2->Body, part);
         HTTP2->ResumeFrom = resume.From;
         HTTP2->ResumeValidator = resume.Validator;
+        HTTP2->ResumeTotal = resume.Total;
         HTTP2->Get(address);
     } catch (...) {
         error = std::current_exception();
@@ -200,7 +219,14 @@ TDLForm::DownloadStep TDLForm::RunDownloadStep(TBatchFile &file, const std::func
         return DownloadStep::Ended;
     } catch (const EFCreateError &e) {
         file.reason = CannotCreateReason(e.Reason.isEmpty() ? e.Message() : e.Reason);
-        return DownloadStep::Failed;
+        const QString refused = FolderRefusesFiles();
+        if (refused.isEmpty())
+            return DownloadStep::Failed;
+        // No file can be saved there: the batch ends, this file failed.
+        GiveUpDownload(file);
+        throw ESaveFolderError(Wording("V mapo %1 ni mogoče shraniti nobene datoteke (%2). Prenos je končan.",
+                                       "No file can be saved in the folder %1 (%2). The download has ended.")
+                                   .arg(QDir::currentPath(), refused));
     } catch (const ERangeError &e) {
         if (e.Message() != kRangeCheckError)
             return DownloadStep::Ended;
@@ -254,13 +280,8 @@ bool TDLForm::ContinuationRefused(TBatchFile &file, const TTransferResult &resul
 
 TDLForm::DownloadStep TDLForm::CheckAndNameTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result)
 {
-    if (result.Error) {
-        try {
-            std::rethrow_exception(result.Error);
-        } catch (const ESockError &e) {
-            return HandleDownloadSocketError(e, file, result);
-        }
-    }
+    if (result.Error)
+        return TransferFailed(file, result);
     const TPartLook look = LookAtPart(part.Name(), kHtmlSniffBytes);
     const DownloadStep checked = CheckTransfer(file, look, result);
     if (checked != DownloadStep::Saved)
@@ -325,6 +346,28 @@ TDLForm::DownloadStep TDLForm::GiveFinalName(const QByteArray &part, TBatchFile 
     }
 }
 
+// A transfer that raised: every failure of the file's own transfer fails
+// (or retries) that file with its reason, whatever raised it; a part file
+// that could not be created is left to RunDownloadStep, which looks at the
+// folder.
+TDLForm::DownloadStep TDLForm::TransferFailed(TBatchFile &file, const TTransferResult &result)
+{
+    try {
+        std::rethrow_exception(result.Error);
+    } catch (const ESockError &e) {
+        return HandleDownloadSocketError(e, file, result);
+    } catch (const EInOutError &e) {  // disk full, file-size limit, I/O error
+        file.reason = CannotWriteReason(e.Message());
+    } catch (const EFCreateError &) {
+        throw;
+    } catch (const ERangeError &) {
+        throw;
+    } catch (const Exception &e) {  // an address from the server that cannot be used, ...
+        file.reason = e.Message();
+    }
+    return DownloadStep::Failed;
+}
+
 TDLForm::DownloadStep TDLForm::HandleDownloadSocketError(const ESockError &e, TBatchFile &file,
                                                          const TTransferResult &result)
 {
@@ -347,6 +390,10 @@ TDLForm::DownloadStep TDLForm::HandleDownloadSocketError(const ESockError &e, TB
     if (IsInvalidPortNumber(e)) {
         Log(message);  // no retry: the address stays wrong
         file.reason.clear();
+        return DownloadStep::Failed;
+    }
+    if (const auto *resume = dynamic_cast<const EResumeError *>(&e)) {
+        file.reason = ResumeProblemText(*resume, EnglishUI == 1);  // a 206 we did not ask for
         return DownloadStep::Failed;
     }
     const auto *tls = dynamic_cast<const ETlsError *>(&e);
@@ -385,7 +432,7 @@ void TDLForm::GiveUpDownload(const TBatchFile &file)
                        .arg(Name(file.name), file.reason));
     LogFailure(QStringLiteral("Failed: ") + QString::fromUtf8(file.address));
     Memo4.append(file.address);
-    SaveErrorLog();
+    SaveErrorLog(1);
 }
 
 void TDLForm::CleanTargetName(QByteArray &name)
@@ -427,8 +474,21 @@ void TDLForm::DeleteIfTooSmall(const QByteArray &name)
     Log(failure.isEmpty() ? QStringLiteral("File ") + Name(name) + QStringLiteral(" was deleted.") : failure);
 }
 
-void TDLForm::SaveErrorLog()
+// A text list of the failed addresses, which can be loaded as one. The
+// program's first failure replaces the file of an earlier run; after that
+// each failure adds its line to the end, while the file is still the one
+// this run wrote and holds every entry of Memo4 before these. Else (gone,
+// changed, a failed append, Memo4 changed) it is written whole again, as it
+// was after every failure before.
+void TDLForm::SaveErrorLog(qsizetype added)
 {
-    // A text list of the failed addresses, which can be loaded as one.
-    WriteLineFile(ProgramFile(QStringLiteral("error.log")), TextListLines(Memo4));
+    const QString path = ProgramFile(QStringLiteral("error.log"));
+    if (added > 0 && ErrorLogMark.lines == Memo4.size() - added) {
+        ErrorLogMark = AppendLineFile(path, TextListLines(Memo4.mid(Memo4.size() - added)), ErrorLogMark);
+        if (ErrorLogMark.size >= 0)
+            return;
+    }
+    ErrorLogMark = {};
+    WriteLineFile(path, TextListLines(Memo4));
+    ErrorLogMark = LineFileMarkOf(path, Memo4.size());
 }

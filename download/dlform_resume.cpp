@@ -15,6 +15,18 @@
 
 #include <QDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+// A file with exactly one name: appending to it changes no other file.
+bool HasOneLink(const QByteArray &name)
+{
+    struct stat info {};
+    return ::lstat(name.constData(), &info) == 0 && info.st_nlink == 1;
+}
+}  // namespace
+
 // The part file for the next attempt at the file: the one an interrupted
 // transfer of the address into this folder left, while it is still there
 // and the archive knows what answer gave it; else a new one.
@@ -30,12 +42,22 @@ std::unique_ptr<TPartFile> TDLForm::PartFileFor(TBatchFile &file, TResumePoint &
     const qint64 size = TPartFile::IsPartName(partial->partName) && !TPartFile::InUse(partial->partName)
                             ? RegularFileSize(partial->partName)
                             : -1;
+    if (size > 0 && !HasOneLink(partial->partName)) {
+        // Another name for the same file (a hard link planted in the
+        // folder): appending would write to that file too. Only our name goes.
+        Log(Wording("Delna datoteka %1 ima več imen - prenos %2 začenjam znova",
+                    "The part file %1 has more than one name - starting %2 over")
+                .arg(QString::fromUtf8(partial->partName), QString::fromUtf8(file.name)));
+        ::unlink(partial->partName.constData());
+        Archive->ForgetPartial(file.address, QDir::currentPath());
+        return std::make_unique<TPartFile>();
+    }
     if (size <= 0 || !IsResumeValidator(partial->validator)
         || (partial->totalLength >= 0 && size >= partial->totalLength)) {
         Archive->ForgetPartial(file.address, QDir::currentPath());
         return std::make_unique<TPartFile>();
     }
-    resume = {size, partial->validator};
+    resume = {size, partial->validator, partial->totalLength};
     file.resumedFrom = size;
     Log(Wording("Nadaljujem prenos %1 od bajta %2", "Continuing %1 from byte %2")
             .arg(QString::fromUtf8(file.name))

@@ -19,6 +19,36 @@
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
+#include <exception>
+
+// A file client whose Get notes the resume point it was given and raises
+// Error: a transfer that fails as no fixture server can make it fail (a
+// full disk, an I/O error). In place of the window's file client while
+// a ClientInPlace holds it.
+class RaisingClient : public THttpClient {
+public:
+    void Get(const QByteArray &) override
+    {
+        SeenFrom = ResumeFrom;
+        SeenTotal = ResumeTotal;
+        std::rethrow_exception(Error);
+    }
+    std::exception_ptr Error;
+    qint64 SeenFrom = -2, SeenTotal = -2;
+};
+
+class ClientInPlace {
+public:
+    ClientInPlace(TDLForm *form, THttpClient &client) : form_(form), kept_(form->HTTP2) { form->HTTP2 = &client; }
+    ~ClientInPlace() { form_->HTTP2 = kept_; }
+    ClientInPlace(const ClientInPlace &) = delete;
+    ClientInPlace &operator=(const ClientInPlace &) = delete;
+
+private:
+    TDLForm *form_;
+    THttpClient *kept_;
+};
+
 class DownloadTest : public ::testing::Test {
 protected:
 

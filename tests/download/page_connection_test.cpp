@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 namespace {
@@ -71,4 +72,15 @@ TEST_F(PageConnectionTest, WithoutKeptConnectionsEveryRequestHasItsOwn)
     LoadAndSaveAll();
     EXPECT_EQ(server.ConnectionCount(), 3);
     EXPECT_TRUE(server.LastRequest().startsWith("GET /g/b.jpg HTTP/1.0\r\n")) << server.LastRequest().constData();
+}
+
+TEST_F(PageConnectionTest, SeveralAtOnceOpenNoMoreConnectionsThanSlotsThePageIncluded)
+{
+    server.Route("/g/index.html", FixtureResponse::KeptOk(kPage));
+    KeepConnections();
+    form->SpinEdit1->setValue(2);
+    LoadAndSaveAll();
+    EXPECT_EQ(server.MostConcurrent(), 2);
+    EXPECT_EQ(server.ConnectionCount(), 3);  // the page's, closed before the two slots opened theirs
+    EXPECT_FALSE(form->HTTP1->Connected);
 }

@@ -5,6 +5,9 @@
 // the part each give the whole new file; nothing hidden stays behind.
 #include "download_fixture.h"
 
+#include "base/errors.h"
+#include "net/socket_errors.h"
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +18,8 @@
 #include <functional>
 #include <mutex>
 #include <utility>
+
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +75,18 @@ protected:
         const QByteArray request = server.Requests().at(size_t(index));
         const qsizetype at = request.indexOf("Range: bytes=");
         return at < 0 ? QByteArray() : request.mid(at + 13, request.indexOf('-', at + 13) - at - 13);
+    }
+
+    // A batch whose every attempt breaks off: a part of 25000 bytes stays.
+    QByteArray LeaveAPart()
+    {
+        Serve([this](FixtureRangeFile &) {
+            cuts = 5;
+            cutBytes = 5000;
+        });
+        SaveBig();
+        EXPECT_EQ(Files().size(), 1);
+        return Files().value(0).toUtf8();
     }
 
     std::mutex mutex;
@@ -164,6 +181,38 @@ TEST_F(ResumeWindowTest, AWholeAnswerAChangedFileOrAWrongRangeGiveTheWholeNewFil
         QFile::remove(QDir(folder).filePath("big.jpg"));
     }
     EXPECT_EQ(LogLines().filter("Cannot continue big.jpg").size(), 1);
+}
+
+// A part left by a broken batch: the next attempt is told the complete
+// length the archive remembers, which a 206 must state.
+TEST_F(ResumeWindowTest, TheResumePointCarriesTheRememberedCompleteLength)
+{
+    LeaveAPart();
+    RaisingClient client;  // notes the resume point, then is stopped
+    client.Error = std::make_exception_ptr(EAbortError(kConnectionCanceled));
+    client.Body = "big.jpg";
+    const ClientInPlace inPlace(form, client);
+    form->ZDownloadaj(server.Url("/g/big.jpg"), 1);
+    EXPECT_EQ(client.SeenFrom, 25000);
+    EXPECT_EQ(client.SeenTotal, 60000);
+}
+
+// A part that has another name (a hard link planted in the folder) is
+// never continued, so that other file stays as it was.
+TEST_F(ResumeWindowTest, APartWithASecondNameStartsOverAndTheOtherFileStaysAsItWas)
+{
+    const QByteArray part = LeaveAPart();
+    const QString other = testenv::NewFolder("other") + "/other.bin";
+    ASSERT_EQ(::link(part.constData(), QFile::encodeName(other).constData()), 0);
+    const QByteArray before = windows.ReadFile(other);
+    server.ClearRequests();
+    SaveBig();
+    EXPECT_EQ(Files(), QStringList{"big.jpg"});
+    EXPECT_EQ(Saved("big.jpg"), Pattern(60000, 'a'));
+    EXPECT_EQ(RangeOfRequest(0), QByteArray());
+    EXPECT_EQ(windows.ReadFile(other), before);
+    EXPECT_EQ(before.size(), 25000);
+    EXPECT_EQ(LogLines().filter("The part file " + QString::fromUtf8(part) + " has more than one name").size(), 1);
 }
 
 }  // namespace
