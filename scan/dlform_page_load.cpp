@@ -223,14 +223,16 @@ void TDLForm::ReportAbandonedLoad(const QString &text)
 }
 
 // The failure of the load just ended, if it had one the user should know
-// of: the last log line and a message.
+// of: the last log line and a message. A list download goes on to its next
+// page: a box for each page that failed would stop it until someone clicks.
 void TDLForm::ReportPageFailure()
 {
     if (PageFailure.isEmpty())
         return;
     Log(PageFailure);
     ShowNewestLogLine();
-    Dialogs().Message(PageFailure);
+    if (!ListRunning)
+        Dialogs().Message(PageFailure);
 }
 
 void TDLForm::Button3Click()
