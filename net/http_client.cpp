@@ -188,6 +188,10 @@ void THttpClient::ConnectAndSecure()
 // before it can take all memory. The capture stops one byte past the limit.
 void THttpClient::CaptureBody()
 {
+    if (chunked_ && resumeFrom_ <= 0) {
+        CaptureChunkedBody();
+        return;
+    }
     if (InputFileMode) {
         if (resumeFrom_ > 0)
             CaptureResumed();
