@@ -229,7 +229,7 @@ private:
     // The last response's framing and the server's word on the connection.
     bool chunked_ = false;
     bool serverKeepsOpen_ = false;
-    bool answered_ = false;    // the status line came
+    bool answered_ = false;    // an answer began (ReadHeader says when)
     bool bodyFramed_ = false;  // the body ended by its framing, not by the close
     bool reusing_ = false;     // this kept pass runs on the connection the last one left
     // The connection kept open after the last pass, and where it leads.
