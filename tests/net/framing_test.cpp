@@ -16,6 +16,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 #include <optional>
+#include <ostream>
 
 namespace {
 
@@ -83,6 +84,12 @@ const FramingCase kCases[] = {
     {"LineEndHeldAfterTheBody", kOk + kHello + "\r\n", false, 200, {}, false, "hello", false},
     {"NothingAtAll", "", true, 0, {}, false, "", false},
 };
+
+// A failing case names itself, not its bytes.
+void PrintTo(const FramingCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 enum class Mode { OnePerRequest, Kept, KeptTls };
 
@@ -152,6 +159,7 @@ TEST_P(FramingTest, TheAnswerIsReadAsItsFramingSaysAndTheNextFileGetsItsOwnBytes
     if (mode() != Mode::OnePerRequest) {
         EXPECT_EQ(server->ConnectionCount(), c.reused ? 1 : 2);
     }
+    EXPECT_EQ(server->RequestCount(), 2) << "no request went where no answer could come";
 }
 
 std::string CaseName(const ::testing::TestParamInfo<std::tuple<FramingCase, Mode>> &info)
