@@ -270,42 +270,6 @@ TEST(KeepAliveHeldBytes, BytesPastAnAnswerNeverReachTheNextConnection)
     }
 }
 
-// The worst fault of interim answers: taken as final, a 103 or 100 left the
-// real answer on the kept connection, and every later file got the bytes
-// of the file before it.
-TEST(KeepAliveInterim, EachFileAfterAnInterimAnswerGetsItsOwnBytes)
-{
-    const TestCertificates certificates;
-    ScopedTrustedCa trusted(certificates.CaFile());
-    FixtureHttpServer plain;
-    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
-    const QString folder = testenv::NewFolder("keepalive-interim");
-    for (FixtureHttpServer *server : {&plain, &tls}) {
-        server->Route("/hinted", Kept("HTTP/1.1 103 Early Hints\r\nLink: </second>; rel=preload\r\n\r\n"
-                                      "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n", "first"));
-        server->Route("/continued", Kept("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n",
-                                         "third"));
-        server->Route("/second", FixtureResponse::KeptOk("second"));
-        THttpClient http;
-        http.TimeOut = 10000;
-        http.KeepAlive = true;
-        http.InputFileMode = true;
-        const std::pair<const char *, QByteArray> files[] = {
-            {"hinted", "first"}, {"second", "second"}, {"continued", "third"}, {"second", "second"}};
-        for (const auto &[name, bytes] : files) {
-            http.Body = (folder + '/' + name + (server == &tls ? ".tls" : ".plain")).toUtf8();
-            http.Get(server->Url(QByteArray("/") + name));
-            EXPECT_EQ(http.ReplyNumber, 200) << name;
-            EXPECT_TRUE(http.Header.startsWith("HTTP/1.1 200 OK\r\n")) << "the final answer's header only";
-            QFile file(QString::fromUtf8(http.Body));
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-            EXPECT_EQ(file.readAll(), bytes) << name;
-        }
-        EXPECT_EQ(server->ConnectionCount(), 1);
-        EXPECT_EQ(server->RequestCount(), 4);
-    }
-}
-
 // Answers that have no body whatever their header says (HEAD, 204, 304,
 // and the interim answers before a final one) leave the kept connection
 // right before the next answer.
