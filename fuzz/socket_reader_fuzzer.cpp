@@ -204,6 +204,8 @@ void RunHttpGet(uint8_t detail, const QByteArray &sent)
             Check(opened || redirect);
             body = file.readAll();
             file.remove();
+        } else if (http.InputFileMode) {
+            body.clear();  // Body names the file, which a failed Get leaves unchecked
         }
         // Closed after every answer, unless kept open for the next request.
         Check(!http.Connected || http.KeepAlive);
