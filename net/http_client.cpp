@@ -188,7 +188,7 @@ void THttpClient::ConnectAndSecure()
 // before it can take all memory. The capture stops one byte past the limit.
 void THttpClient::CaptureBody()
 {
-    if (chunked_ && resumeFrom_ <= 0) {
+    if (chunked_ && resumeFrom_ <= 0 && !HasNoBody()) {
         CaptureChunkedBody();
         return;
     }

@@ -202,3 +202,23 @@ TEST(ContentLengthValue, OnlyAnHttpStatusLineBeginsAHeader)
     for (const char *line : {"", "\r\n", "http/1.1 200 OK\r\n", " HTTP/1.1 200\r\n", "HTTP1.1 200", "JUNK\r\n"})
         EXPECT_FALSE(IsHttpStatusLine(line)) << line;
 }
+
+// The answer to HEAD says what a GET would get, chunks included, and has
+// no body: nothing is decoded, whether the server closes or keeps the
+// connection.
+TEST(HeadFraming, AChunkedAnswerToHeadHasNoBody)
+{
+    FixtureHttpServer server;
+    server.Route("/head", FixtureResponse::KeptRaw(kOk + "Transfer-Encoding: chunked\r\n\r\n"));
+    server.Route("/closing", FixtureResponse::Raw(kOk + "Transfer-Encoding: chunked\r\n\r\n"));
+    const std::pair<bool, const char *> requests[] = {{false, "/closing"}, {true, "/closing"}, {true, "/head"}};
+    for (const auto &[kept, path] : requests) {
+        THttpClient http;
+        http.TimeOut = 10000;
+        http.KeepAlive = kept;
+        http.Body = "old";
+        http.Head(server.Url(path));
+        EXPECT_EQ(http.ReplyNumber, 200) << path;
+        EXPECT_EQ(http.Body, "") << path;
+    }
+}
