@@ -20,7 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             first = false;
         } else {
             const THeaderValue value = ParseHeaderLine(line);
-            if (value.Length < 0 || value.Text.contains('\n'))
+            if (value.Length < -1 || value.Text.contains('\n'))
+                __builtin_trap();
+            // A length is the number the value spells (leading zeros aside).
+            if (value.Length >= 0 && !value.Text.contains(QByteArray::number(value.Length)))
                 __builtin_trap();
             if (EndsHeaderBlock(line))
                 break;

@@ -210,6 +210,10 @@ void THttpClient::ConnectAndSecure()
 // before it can take all memory. The capture stops one byte past the limit.
 void THttpClient::CaptureBody()
 {
+    if (chunked_ && resumeFrom_ <= 0 && !HasNoBody()) {
+        CaptureChunkedBody();
+        return;
+    }
     if (InputFileMode) {
         if (resumeFrom_ > 0 || ReplyNumber == 206)  // a 206 never asked for fails there
             CaptureResumed();

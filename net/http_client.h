@@ -207,6 +207,11 @@ private:
     // The next line of a header block, the lines-th; raises
     // kHeaderBlockTooLong past kMaxHeaderLines.
     QByteArray ReadHeaderLine(int &lines);
+    // Answers as the standards frame them (http_client_headers.cpp,
+    // http_client_keepalive.cpp; failures in answer_errors.h).
+    QByteArray ReadStatusLine(int &lines);
+    void TakeFraming(const std::optional<QByteArray> &coding, const std::optional<QByteArray> &lengths);
+    void CaptureChunkedBody();
     // Persistent connections (http_client_keepalive.cpp).
     int RunKeptPass();
     bool OpenKeptConnection();
@@ -238,8 +243,9 @@ private:
     // The last response's framing and the server's word on the connection.
     bool chunked_ = false;
     bool serverKeepsOpen_ = false;
-    bool answered_ = false;    // the status line came
+    bool answered_ = false;    // an answer began (ReadHeader says when)
     bool bodyFramed_ = false;  // the body ended by its framing, not by the close
+    bool reusing_ = false;     // this kept pass runs on the connection the last one left
     // The connection kept open after the last pass, and where it leads.
     bool keptOpen_ = false;
     THttpOrigin keptOrigin_;

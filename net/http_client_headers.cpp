@@ -3,6 +3,7 @@
 #include "net/http_client.h"
 
 #include "base/errors.h"
+#include "net/answer_errors.h"
 #include "net/capture_file.h"
 #include "net/line_encoder.h"
 #include "net/response_header.h"
@@ -10,6 +11,7 @@
 
 #include <QFileInfo>
 #include <optional>
+#include <utility>
 
 static QByteArray RequestWord(CmdType command)
 {
@@ -157,12 +159,49 @@ void THttpClient::SendRequest()
         Write(SendData);
 }
 
+// The status line of the final answer. Interim answers (1xx, RFC 9110
+// 15.2) before it are read and dropped, their lines counted with the final
+// header's against kMaxHeaderLines, so a server that sends them for ever
+// ends with kHeaderBlockTooLong. A 101 was never asked for.
+QByteArray THttpClient::ReadStatusLine(int &lines)
+{
+    for (bool interim = false;; interim = true) {
+        const QByteArray status = ReadHeaderLine(lines);
+        if (interim && status.isEmpty())
+            throw ESockError(kHeaderCutShort);  // closed before the final answer
+        const int number = IsHttpStatusLine(status) ? StatusNumberOf(status) : 0;
+        if (number < 100 || number > 199)
+            return status;
+        if (number == 101)
+            throw ESockError(kUnaskedProtocolSwitch);
+        answered_ = true;
+        for (QByteArray line = status; line != "\r\n" && line != "\n"; line = ReadHeaderLine(lines)) {
+            if (!line.endsWith('\n'))
+                throw ESockError(kHeaderCutShort);
+        }
+    }
+}
+
 void THttpClient::ReadHeader()
 {
     BytesTotal = 0;
     ContentLength = -1;
     SetCookie.clear();
     contentRange_ = QByteArray();
+    chunked_ = false;
+    answered_ = false;
+    int lines = 0;
+    const QByteArray status = ReadStatusLine(lines);
+    // An HTTP status line begins a header that ends at its blank line;
+    // what a server sends instead is read as ever, as status 0, except on
+    // a reused kept connection: there it is no answer to this request
+    // (bytes left over from the last one, or the close) and the caller
+    // tries a fresh connection.
+    const bool http = IsHttpStatusLine(status);
+    const bool reused = KeepAlive && reusing_;
+    answered_ = answered_ || http || (!status.isEmpty() && !reused);
+    if (!answered_ && reused)
+        return;
     std::optional<TCaptureFile> file;
     if (OutputFileMode)
         file.emplace(Header);
@@ -173,22 +212,21 @@ void THttpClient::ReadHeader()
             file->Write(line);
         else
             Header.append(line);
+        if (http && !line.endsWith('\n'))
+            throw ESockError(kHeaderCutShort);
     };
-    int lines = 0;
-    const QByteArray status = ReadHeaderLine(lines);
     keep(status);
-    answered_ = !status.isEmpty();
-    chunked_ = false;
-    QByteArray connection;
     if (!status.isEmpty())
         ReplyNumber = StatusNumberOf(status);
+    QByteArray connection, coding, lengths;
+    bool coded = false, measured = false;
     for (;;) {
         const QByteArray line = ReadHeaderLine(lines);
         keep(line);
         if (EndsHeaderBlock(line))
             break;
-        if (const QByteArray coding = HeaderValueOf(line, "Transfer-Encoding"); !coding.isNull())
-            chunked_ = IsChunkedCoding(coding);
+        if (const QByteArray value = HeaderValueOf(line, "Transfer-Encoding"); !value.isNull())
+            coding += (std::exchange(coded, true) ? ", " : "") + value;
         if (const QByteArray value = HeaderValueOf(line, "Connection"); !value.isNull())
             connection = value;
         if (const QByteArray value = HeaderValueOf(line, "Content-Range"); !value.isNull())
@@ -198,13 +236,28 @@ void THttpClient::ReadHeader()
             SetCookie = value.Text;
         else if (value.Field == THeaderField::Location)
             Location = value.Text;
-        else if (value.Field == THeaderField::ContentLength) {
-            BytesTotal = value.Length;
-            // A value without a number ("Content-Length: none") gives no length.
-            ContentLength = value.Length != 0 || line.contains('0') ? value.Length : -1;
-        }
+        else if (value.Field == THeaderField::ContentLength)
+            lengths += (std::exchange(measured, true) ? ", " : "") + value.Text;
     }
     serverKeepsOpen_ = answered_ && ServerKeepsOpen(status, connection);
+    TakeFraming(coded ? std::optional(coding) : std::nullopt, measured ? std::optional(lengths) : std::nullopt);
     if (file)
         file->Close();
+}
+
+// How the body is framed (RFC 9112 6.3): chunks, when the last coding of
+// Transfer-Encoding says so, override any Content-Length, and an answer
+// with both never leaves its connection to another request; else
+// Content-Length, which must be one number, or none (to the close).
+void THttpClient::TakeFraming(const std::optional<QByteArray> &coding, const std::optional<QByteArray> &lengths)
+{
+    chunked_ = coding && IsChunkedCoding(*coding);
+    if (chunked_ && lengths)
+        serverKeepsOpen_ = false;
+    if (chunked_ || !lengths)
+        return;
+    const std::optional<qint64> length = ContentLengthOf(*lengths);
+    if (!length)
+        throw ESockError(InvalidContentLengthText(*lengths));
+    ContentLength = BytesTotal = *length;
 }

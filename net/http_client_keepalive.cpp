@@ -22,6 +22,7 @@ int THttpClient::RunKeptPass()
             reused = OpenKeptConnection();
             SendRequest();
             ReplyNumber = 0;
+            reusing_ = reused;
             ReadHeader();
             if (!answered_ && CanRetryOnFreshConnection(reused, attempt)) {
                 Disconnect();
@@ -80,7 +81,9 @@ int THttpClient::FinishKeptPass()
 {
     const int status = ReplyNumber;
     ReportOutcome(status);
-    keptOpen_ = Connected && serverKeepsOpen_ && bodyFramed_;
+    // Bytes already here past a whole answer answer nothing we asked: the
+    // connection they came on cannot be trusted with the next request.
+    keptOpen_ = Connected && serverKeepsOpen_ && bodyFramed_ && HeldCount() == 0;
     if (!keptOpen_) {
         Disconnect();
         return status;
@@ -137,18 +140,16 @@ void THttpClient::CaptureFramedBody()
             Body.clear();
         return;
     }
-    if (InputFileMode) {
-        if (chunked_) {
-            TCaptureFile file(Body, CreateNewFiles);
-            CaptureChunks([&file](const char *data, qsizetype size) { file.Write(data, size); });
-            file.Close();
-        } else {
-            bodyFramed_ = ContentLength >= 0;
-            CaptureFile(Body, ContentLength);
-        }
+    if (chunked_) {
+        CaptureChunkedBody();
         return;
     }
-    if (!chunked_ && ContentLength < 0) {
+    if (InputFileMode) {
+        bodyFramed_ = ContentLength >= 0;
+        CaptureFile(Body, ContentLength);
+        return;
+    }
+    if (ContentLength < 0) {
         bodyFramed_ = false;
         CaptureBody();  // to the close, as without KeepAlive
         return;
@@ -159,17 +160,29 @@ void THttpClient::CaptureFramedBody()
         throw ESockError(kPageTooLarge);
     }
     Body.clear();
-    const auto append = [this, limit](const char *data, qsizetype size) {
+    CaptureCount(ContentLength, [this](const char *data, qsizetype size) { Body.append(data, size); });
+}
+
+// A chunked body, decoded into the file or the page (within MaxPageSize),
+// with or without KeepAlive: the chunk lines never reach what is saved.
+void THttpClient::CaptureChunkedBody()
+{
+    BytesRecvd = 0;
+    if (InputFileMode) {
+        TCaptureFile file(Body, CreateNewFiles);
+        CaptureChunks([&file](const char *data, qsizetype size) { file.Write(data, size); });
+        file.Close();
+        return;
+    }
+    Body.clear();
+    const qint32 limit = qMax(MaxPageSize, 0);
+    CaptureChunks([this, limit](const char *data, qsizetype size) {
         if (Body.size() + size > limit) {
             Body.clear();
             throw ESockError(kPageTooLarge);
         }
         Body.append(data, size);
-    };
-    if (chunked_)
-        CaptureChunks(append);
-    else
-        CaptureCount(ContentLength, append);
+    });
 }
 
 // Chunk lines, data and line ends up to the last chunk and the trailer

@@ -24,19 +24,35 @@ qint16 StatusNumberOf(const QByteArray &statusLine)
     return number > 32767 ? 0 : qint16(number);
 }
 
-// The digits that follow the first non-digits; 0 when none or too large.
-static qint64 LeadingNumberOf(const QByteArray &text)
+bool IsHttpStatusLine(const QByteArray &line)
 {
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] < '0' || text[i] > '9'))
-        ++i;
+    return line.startsWith("HTTP/");
+}
+
+// A decimal number of digits only; none past 63 bits.
+static std::optional<qint64> DecimalOf(const QByteArray &digits)
+{
+    if (digits.isEmpty())
+        return std::nullopt;
     qint64 value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (value > (INT64_MAX - 9) / 10)
-            return 0;
-        value = value * 10 + (text[i] - '0');
+    for (const char c : digits) {
+        if (c < '0' || c > '9' || value > (INT64_MAX - (c - '0')) / 10)
+            return std::nullopt;
+        value = value * 10 + (c - '0');
     }
     return value;
+}
+
+std::optional<qint64> ContentLengthOf(const QByteArray &value)
+{
+    std::optional<qint64> length;
+    for (const QByteArray &item : value.split(',')) {
+        const std::optional<qint64> number = DecimalOf(item.trimmed());
+        if (!number || (length && *length != *number))
+            return std::nullopt;
+        length = number;
+    }
+    return length;
 }
 
 THeaderValue ParseHeaderLine(const QByteArray &line)
@@ -49,9 +65,10 @@ THeaderValue ParseHeaderLine(const QByteArray &line)
     } else if (name == "LOCATION:") {
         result.Field = THeaderField::Location;
         result.Text = WithoutLineEnd(line.mid(10));
-    } else if (name == "CONTENT-LENGTH:") {
+    } else if (const QByteArray value = HeaderValueOf(line, "Content-Length"); !value.isNull()) {
         result.Field = THeaderField::ContentLength;
-        result.Length = LeadingNumberOf(line.mid(16));
+        result.Text = value;
+        result.Length = ContentLengthOf(value).value_or(-1);
     }
     return result;
 }

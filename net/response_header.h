@@ -15,13 +15,26 @@ enum class THeaderField { Other, SetCookie, Location, ContentLength };
 
 struct THeaderValue {
     THeaderField Field = THeaderField::Other;
-    QByteArray Text;     // Set-Cookie and Location: the value, no line end
-    qint64 Length = 0;   // Content-Length: the number, 0 when there is none
+    QByteArray Text;     // the value, no line end (Content-Length: without blanks around it)
+    qint64 Length = -1;  // Content-Length: ContentLengthOf(Text), -1 when it is none
 };
 
-// A name is recognised (without regard to case) only when its colon and one
-// blank follow it directly; the value starts after that blank.
+// Set-Cookie and Location are recognised (without regard to case) only when
+// their colon and one blank follow the name directly; the value starts after
+// that blank. Content-Length is recognised as HeaderValueOf finds it.
 THeaderValue ParseHeaderLine(const QByteArray &line);
+
+// Whether a line is an HTTP status line: it starts with "HTTP/" (RFC 9112
+// 4). What a server sends in its place is junk; read as ever, it gives
+// status number 0.
+bool IsHttpStatusLine(const QByteArray &line);
+
+// The body length a Content-Length value gives: one non-negative decimal
+// number (RFC 9110 8.6). A list of the same number repeated ("5, 5", as
+// two lines of 5 give when combined with ", ") is that number. None for
+// anything else: no digits, a sign, letters, an empty item, a number past
+// 63 bits, two different numbers.
+std::optional<qint64> ContentLengthOf(const QByteArray &value);
 
 // A lone LF, CR LF, or the empty line of a closed connection.
 bool EndsHeaderBlock(const QByteArray &line);

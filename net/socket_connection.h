@@ -180,6 +180,9 @@ protected:
     // connecting and does nothing when from is not connected.
     void TakeConnectionOf(TSocketConnection &from);
 
+    // Bytes received and not yet taken by any read.
+    qsizetype HeldCount() const { return held_.size() - heldBegin_; }
+
 private:
     void InitializeSockets();
     void OpenSocket(bool withLinger);
@@ -202,7 +205,6 @@ private:
     ssize_t Receive(char *into, size_t size, bool peek);
     ssize_t ReceiveFromPeer(char *into, size_t size);
     ssize_t Send(const char *data, size_t size, int flags);
-    qsizetype HeldCount() const { return held_.size() - heldBegin_; }
     ssize_t TakeHeld(char *into, size_t size, bool peek);
     void Hold(const char *data, qsizetype size);
     void DropHeldBytes(qsizetype count);

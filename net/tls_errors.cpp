@@ -1,6 +1,7 @@
 #include "net/tls_errors.h"
 
 #include "net/address_errors.h"
+#include "net/answer_errors.h"
 #include "net/socket_errors.h"
 
 ETlsError::ETlsError(TlsProblem problem, QByteArray host, QString detail)
@@ -48,7 +49,7 @@ bool IsBrokenOff(const ESockError &e)
 {
     if (const auto *tls = dynamic_cast<const ETlsError *>(&e))
         return tls->Problem() == TlsProblem::BrokenOff;
-    return e.Message().startsWith(kChunkedBodyBroken) || IsTransferTooSlow(e)
+    return e.Message().startsWith(kChunkedBodyBroken) || IsTransferTooSlow(e) || e.Message() == kHeaderCutShort
         || e.Message() == SocketErrorText(WsaNumber(WsaCode::ConnectionReset))
         || e.Message() == SocketErrorText(WsaNumber(WsaCode::ConnectionAborted));
 }

@@ -44,5 +44,7 @@ QString TlsProblemText(const ETlsError &e, bool english);
 
 // Whether a transfer was broken off by the peer or the network (a reset, an
 // abort, a TLS record error or an unclean TLS end, a chunked body cut
-// short), so that another attempt may succeed.
+// short, an answer's header cut short: kHeaderCutShort), so that another
+// attempt may succeed. An invalid answer (kInvalidContentLength,
+// kUnaskedProtocolSwitch) is not: the server would send it again.
 bool IsBrokenOff(const ESockError &e);

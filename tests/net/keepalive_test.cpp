@@ -269,3 +269,68 @@ TEST(KeepAliveHeldBytes, BytesPastAnAnswerNeverReachTheNextConnection)
         EXPECT_EQ(server->ConnectionCount(), 4);
     }
 }
+
+// Answers that have no body whatever their header says (HEAD, 204, 304,
+// and the interim answers before a final one) leave the kept connection
+// right before the next answer.
+TEST_F(KeepAliveTest, AnswersWithoutABodyLeaveTheConnectionRightBeforeTheNext)
+{
+    const struct {
+        bool head;
+        QByteArray sent;
+        int status;
+    } cases[] = {
+        {true, "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n", 200},
+        {false, "HTTP/1.1 204 No Content\r\n\r\n", 204},
+        {false, "HTTP/1.1 304 Not Modified\r\nContent-Length: 5\r\nETag: \"x\"\r\n\r\n", 304},
+        {false, "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", 200},
+        {false, "HTTP/1.1 103 Early Hints\r\nLink: </b>\r\n\r\nHTTP/1.1 204 No Content\r\n\r\n", 204},
+    };
+    for (const auto &c : cases) {
+        server.Route("/empty", Kept(c.sent, {}));
+        http.Disconnect();
+        const int before = server.ConnectionCount();
+        if (c.head)
+            http.Head(server.Url("/empty"));
+        else
+            http.Get(server.Url("/empty"));
+        EXPECT_EQ(http.ReplyNumber, c.status) << c.sent.constData();
+        EXPECT_EQ(http.Body, "");
+        http.Get(server.Url("/b"));
+        EXPECT_EQ(http.ReplyNumber, 200) << c.sent.constData();
+        EXPECT_EQ(http.Body, "second") << c.sent.constData();
+        EXPECT_EQ(server.ConnectionCount() - before, 1) << c.sent.constData();
+    }
+}
+
+// Stray bytes that come after an answer was read whole (a stray line end,
+// junk) stand where the next answer's status line should: that request
+// goes again on a fresh connection, once, and the file does not fail.
+TEST(KeepAliveStrayBytes, BytesThatComeLaterSendTheNextRequestToAFreshConnection)
+{
+    const TestCertificates certificates;
+    ScopedTrustedCa trusted(certificates.CaFile());
+    FixtureHttpServer plain;
+    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+    for (FixtureHttpServer *server : {&plain, &tls}) {
+        for (const QByteArray &stray : {QByteArray("\r\n"), QByteArray("JUNK")}) {
+            FixtureResponse first = FixtureResponse::KeptOk("first");
+            first.Afterwards = stray;
+            first.AfterwardsMs = 50;
+            server->Route("/a", first);
+            server->Route("/b", FixtureResponse::KeptOk("second"));
+            THttpClient http;
+            http.TimeOut = 10000;
+            http.KeepAlive = true;
+            const int before = server->ConnectionCount();
+            http.Get(server->Url("/a"));
+            EXPECT_EQ(http.Body, "first");
+            http.Get(server->Url("/b"));
+            EXPECT_EQ(http.ReplyNumber, 200) << stray.constData();
+            EXPECT_EQ(http.Body, "second") << stray.constData();
+            EXPECT_EQ(server->ConnectionCount() - before, 2) << stray.constData();
+            http.Get(server->Url("/b"));
+            EXPECT_EQ(server->ConnectionCount() - before, 2) << "the fresh connection is kept";
+        }
+    }
+}

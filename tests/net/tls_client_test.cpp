@@ -144,6 +144,31 @@ TEST_F(TlsClientTest, CertificatesThatFailVerificationNameTheProblemAndGetNoRequ
     EXPECT_EQ(tls.RequestCount(), 0);
 }
 
+// An address by host name is checked against the names in the certificate
+// (every other test connects by IP address, which is checked against the
+// certificate's addresses): a certificate for another name is refused
+// before a byte of the request goes out; one that names the host is taken.
+TEST_F(TlsClientTest, AHostNameIsCheckedAgainstTheNamesOfTheCertificate)
+{
+    ScriptedResolver resolver;
+    resolver.Answers["localhost"] = {kLoopback};
+    http.Resolver = &resolver;
+    FixtureHttpServer other{Identity(TestLeaf::WrongHost)};
+    const std::optional<ETlsError> failure =
+        TlsFailureOf("https://localhost:" + QByteArray::number(other.Port()) + "/ok");
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->Problem(), TlsProblem::WrongHost);
+    EXPECT_EQ(failure->Message(), "certificate is for other.example, not localhost");
+    EXPECT_TRUE(other.WaitForHandshakeFailures(1));
+    EXPECT_EQ(other.RequestCount(), 0);
+    EXPECT_EQ(other.HandshakeCount(), 0);
+
+    http.Get("https://localhost:" + QByteArray::number(tls.Port()) + "/ok");
+    EXPECT_EQ(http.Body, "Hello, world\n");
+    EXPECT_TRUE(tls.LastRequest().contains("\r\nHost: localhost\r\n"));
+    EXPECT_EQ(resolver.Names, (std::vector<QByteArray>{"localhost", "localhost"}));
+}
+
 TEST_F(TlsClientTest, AServerThatStallsInTheHandshakeEndsAtTheTimeOut)
 {
     SilentListener silent;

@@ -195,6 +195,13 @@ FixtureResponse FixtureResponse::KeptOk(const QByteArray &body)
     return response;
 }
 
+FixtureResponse FixtureResponse::KeptRaw(const QByteArray &bytes)
+{
+    FixtureResponse response = Raw(bytes);
+    response.KeepOpen = true;
+    return response;
+}
+
 namespace {
 
 // The value of the request's header line name (exact case, as the client
@@ -594,6 +601,10 @@ void FixtureHttpServer::Respond(FixtureConnection &connection, const FixtureResp
                 return;
         }
     }
+    if (!response.Afterwards.isEmpty()
+        && (!PauseFor(response.AfterwardsMs)
+            || !connection.Send(response.Afterwards.constData(), response.Afterwards.size())))
+        return;
     if (response.ResetAtClose)
         connection.EndWithReset();
     else if (response.NoCloseNotify)

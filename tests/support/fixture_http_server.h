@@ -72,6 +72,8 @@ struct FixtureResponse {
                                 // unclean end); no difference in plain mode
     bool KeepOpen = false;      // after the answer, serve the next request on the same
                                 // connection (until the peer closes or is silent 5 s)
+    QByteArray Afterwards;      // sent AfterwardsMs after the answer, before the next
+    int AfterwardsMs = 0;       // request is read: stray bytes that come late
 
     // 200 with Content-Length and the body.
     static FixtureResponse Ok(const QByteArray &body, const QByteArray &contentType = "text/html");
@@ -83,6 +85,9 @@ struct FixtureResponse {
     static FixtureResponse Raw(const QByteArray &bytes);  // exactly these bytes, then close
     // HTTP/1.1 200 with Content-Length, the connection kept open.
     static FixtureResponse KeptOk(const QByteArray &body);
+    // Exactly these bytes (interim answers, several answers, junk), the
+    // connection kept open for the next request.
+    static FixtureResponse KeptRaw(const QByteArray &bytes);
 };
 
 // A file served with ranges, as an HTTP/1.1 server serves it: the whole
