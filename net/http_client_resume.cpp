@@ -103,13 +103,13 @@ void THttpClient::RewriteWhole()
 }
 
 // The body by this answer's framing: with KeepAlive none for an answer
-// that has none, chunks when chunked; else at most limit bytes (-1: to the
-// close).
+// that has none; chunks when chunked, with or without KeepAlive (the chunk
+// lines never reach the file); else at most limit bytes (-1: to the close).
 void THttpClient::CaptureInto(const std::function<void(const char *, qsizetype)> &take, qint64 limit)
 {
     if (KeepAlive && HasNoBody())
         return;
-    if (KeepAlive && chunked_) {
+    if (chunked_) {
         CaptureChunks(take);
         return;
     }

@@ -368,6 +368,7 @@ TEST_F(ResumeTest, A206IsTakenOnlyAsTheRestAskedForWithTheRememberedTotal)
         qint64 total;          // ResumeTotal
         QByteArray contentRange;  // not empty: the server's instead of the right one
         QString failure;       // empty: the file ends whole
+        bool chunked = false;  // the 206 in chunks
     } cases[] = {
         {false, 0, -1, "", notAsked},
         {true, 0, -1, "", notAsked},
@@ -380,6 +381,7 @@ TEST_F(ResumeTest, A206IsTakenOnlyAsTheRestAskedForWithTheRememberedTotal)
         {false, 1000, 5000, "", ""},
         {true, 1000, 5000, "", ""},
         {false, 1000, -1, "", ""},
+        {false, 1000, 5000, "", "", true},  // chunks without keep-alive: no chunk line reaches the file
     };
     const FixtureResponse plain206 = FixtureResponse::Status(
         206, "Partial Content", {"Content-Range: bytes 0-4/5000", "Content-Length: 5"}, whole.left(5));
@@ -391,6 +393,7 @@ TEST_F(ResumeTest, A206IsTakenOnlyAsTheRestAskedForWithTheRememberedTotal)
         FixtureRangeFile served = file;
         served.ContentRange = c.contentRange;
         served.KeepOpen = c.keepAlive;
+        served.Chunked = c.chunked;
         if (c.from == 0)
             server.Route("/file", plain206);
         else
