@@ -157,7 +157,7 @@ public:
     int ResumedCount() const;  // completed handshakes that resumed a session
     int ConnectionCount() const;  // connections accepted so far (thread-safe)
     // The largest number of client connections open at the same moment so
-    // far (thread-safe): from the accept until the server closes its end.
+    // far (thread-safe): from the accept until the client closes its end.
     int MostConcurrent() const;
     // Waits up to timeoutMs until HandshakeFailures() >= atLeast; false when
     // it is not reached by then.
@@ -182,6 +182,7 @@ private:
     int connectionCount_ = 0;
     int openConnections_ = 0;
     int mostConcurrent_ = 0;
+    int OthersTheClientKeepsOpen(int fd) const;  // under mutex_
     mutable std::condition_variable handshakeEnded_;
     int listenFd_ = -1;
     int wakePipe_[2] = {-1, -1};
