@@ -14,6 +14,7 @@
 #include "download/part_file.h"
 #include "download/transfer_outcome.h"
 #include "lists/list_file_format.h"
+#include "net/answer_errors.h"
 #include "net/http_client.h"
 #include "net/http_worker.h"
 #include "net/resume_errors.h"
@@ -404,8 +405,9 @@ TDLForm::DownloadStep TDLForm::HandleDownloadSocketError(const ESockError &e, TB
         return DownloadStep::Failed;
     }
     // "Connection Failed" says no more; the connection kept the system's code.
-    file.reason = message == kConnectionFailed && result.LastError > 10000 ? SocketErrorText(result.LastError)
-                                                                           : message;
+    file.reason = message == kConnectionFailed && result.LastError > 10000
+                      ? SocketErrorText(result.LastError)
+                      : AnswerFailureText(e, HTTP2->LowSpeedTime, EnglishUI == 1);
     if (IsBrokenOff(e)) {
         if (tls)
             file.reason = TlsProblemText(*tls, EnglishUI == 1);

@@ -1,5 +1,7 @@
 #include "net/answer_errors.h"
 
+#include "net/address_errors.h"
+
 QString InvalidContentLengthText(const QByteArray &value)
 {
     constexpr qsizetype kShown = 100;
@@ -14,4 +16,22 @@ QString InvalidContentLengthText(const QByteArray &value)
             shown += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
     }
     return kInvalidContentLength + shown.left(kShown);
+}
+
+QString AnswerFailureText(const ESockError &e, qint32 lowSpeedTime, bool english)
+{
+    const QString &message = e.Message();
+    if (const auto *address = dynamic_cast<const EAddressError *>(&e))
+        return AddressProblemText(*address, english);
+    if (IsTransferTooSlow(e))
+        return TransferTooSlowText(lowSpeedTime, english);
+    if (english)
+        return message;
+    if (message == kHeaderCutShort)
+        return QStringLiteral("odgovor se je končal sredi glave");
+    if (message == kUnaskedProtocolSwitch)
+        return QStringLiteral("strežnik je nezahtevano zamenjal protokol");
+    if (message.startsWith(kInvalidContentLength))
+        return QStringLiteral("neveljaven Content-Length: ") + message.mid(kInvalidContentLength.size());
+    return message;
 }

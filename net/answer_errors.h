@@ -5,6 +5,8 @@
 // them apart: IsBrokenOff (tls_errors.h) counts only the header cut short.
 #pragma once
 
+#include "base/errors.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -27,3 +29,8 @@ inline constexpr QLatin1StringView kUnaskedProtocolSwitch{"The server switched p
 // kInvalidContentLength followed by value, its bytes outside printable
 // ASCII as \xHH, cut to 100 characters.
 QString InvalidContentLengthText(const QByteArray &value);
+
+// The failure e in the interface language when it is one of the above, a
+// too slow transfer (lowSpeedTime: its seconds) or an unusable address;
+// else e's own text.
+QString AnswerFailureText(const ESockError &e, qint32 lowSpeedTime, bool english);

@@ -15,7 +15,7 @@
 #include "base/line_file.h"
 #include "base/text_lines.h"
 #include "download/transfer_outcome.h"
-#include "net/address_errors.h"
+#include "net/answer_errors.h"
 #include "net/http_client.h"
 #include "net/socket_errors.h"
 #include "net/tls_errors.h"
@@ -166,15 +166,13 @@ QString TDLForm::PageFailureReason(const ESockError &e) const
 {
     if (const auto *tls = dynamic_cast<const ETlsError *>(&e))
         return TlsProblemText(*tls, EnglishUI == 1);
-    if (const auto *address = dynamic_cast<const EAddressError *>(&e))
-        return AddressProblemText(*address, EnglishUI == 1);
     if (e.Message() == kHostLookupFailed || e.Message() == kNullRemoteAddress)
         return Wording("gostitelja ni mogoče najti", "the host name was not found");
     if (e.Message() == kConnectionTimedOut)
         return Wording("čas za povezavo je potekel", "the connection timed out");
     if (HTTP1->LastError == WsaNumber(WsaCode::ConnectionRefused))
         return Wording("strežnik je zavrnil povezavo", "the server refused the connection");
-    return e.Message();
+    return AnswerFailureText(e, HTTP1->LowSpeedTime, EnglishUI == 1);
 }
 
 QString TDLForm::PageLoadFailureText(const QString &reason) const

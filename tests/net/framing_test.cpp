@@ -7,6 +7,7 @@
 // second file, which must get its own bytes: with KeepAlive an interim
 // answer taken as final used to leave the real answer on the connection,
 // and every later file got the bytes of the file before it.
+#include "net/address_errors.h"
 #include "net/answer_errors.h"
 #include "net/http_client.h"
 #include "net/response_header.h"
@@ -221,4 +222,28 @@ TEST(HeadFraming, AChunkedAnswerToHeadHasNoBody)
         EXPECT_EQ(http.ReplyNumber, 200) << path;
         EXPECT_EQ(http.Body, "") << path;
     }
+}
+
+// What the log says of a broken answer, in either language.
+TEST(AnswerFailure, TheTextsComeInTheInterfaceLanguage)
+{
+    const struct {
+        QString message;
+        QString english, slovene;
+    } cases[] = {
+        {kHeaderCutShort, "The answer ended inside its header", "odgovor se je končal sredi glave"},
+        {InvalidContentLengthText("-5"), "Invalid Content-Length: -5", "neveljaven Content-Length: -5"},
+        {kUnaskedProtocolSwitch, "The server switched protocols unasked", "strežnik je nezahtevano zamenjal protokol"},
+        {QString(kTransferTooSlow).arg(7), "Fewer than 1024 bytes in 7 s", TransferTooSlowText(7, false)},
+        {"Connection reset by peer", "Connection reset by peer", "Connection reset by peer"},
+    };
+    for (const auto &c : cases) {
+        const ESockError e(c.message);
+        EXPECT_EQ(AnswerFailureText(e, 7, true), c.english);
+        EXPECT_EQ(AnswerFailureText(e, 7, false), c.slovene);
+    }
+    EXPECT_NE(TransferTooSlowText(7, false), TransferTooSlowText(7, true));
+    const EAddressError address(true, AddressProblem::NotHttp, "file:///etc/passwd", "file");
+    EXPECT_EQ(AnswerFailureText(address, 0, false), AddressProblemText(address, false));
+    EXPECT_EQ(AnswerFailureText(address, 0, true), address.Message());
 }
