@@ -118,7 +118,7 @@ void THttpClient::ExecuteCommand()
             return;
         if (status == 401 && OnAuthenticationNeeded)
             OnAuthenticationNeeded(this);
-        if (status < 299 || status > 399)
+        if (status < 300 || status > 399)
             return;
         if (pass >= kMaxPasses || !FollowRedirect(status)) {
             if (OnFailure)
@@ -131,12 +131,9 @@ void THttpClient::ExecuteCommand()
 // 300, 301, 302, 303, 307 and 308 with a Location move the request there
 // (RFC 9110, 15.4); a 303 asks with GET (HEAD stays HEAD). Any other 3xx,
 // or one without a Location, is not followed: false. A Location the client
-// cannot use raises EAddressError before any connection is made. A 299,
-// as ever, repeats the request.
+// cannot use raises EAddressError before any connection is made.
 bool THttpClient::FollowRedirect(int status)
 {
-    if (status == 299)
-        return true;
     const bool followed = (status >= 300 && status <= 303) || status == 307 || status == 308;
     if (!followed || Location.trimmed().isEmpty())
         return false;
@@ -184,7 +181,7 @@ int THttpClient::RunPass()
 // The events of a pass's answer; redirects are ExecuteCommand's.
 void THttpClient::ReportOutcome(int status)
 {
-    if (status <= 298) {
+    if (status <= 299) {
         if (OnSuccess)
             OnSuccess(this, Command);
         ReportStatus(2, "Transaction Completed");

@@ -89,6 +89,10 @@ TEST_F(RedirectTest, EveryRedirectIsFollowedAndAnyOther3xxEndsAtOnceAsAFailure)
         EXPECT_EQ(http.URL, server.Url(c.finalPath)) << what.constData();
         EXPECT_TRUE(server.LastRequest().startsWith(c.lastRequestLine)) << server.LastRequest().constData();
     }
+    Serve(299, "/final");  // a success like any 2xx, asked for once
+    http.Get(server.Url("/dir/start"));
+    EXPECT_EQ(outcome, "success");
+    EXPECT_EQ(server.RequestCount(), 1);
 }
 
 TEST_F(RedirectTest, A308FromHttpToHttpsIsFollowedAndTheFinalAddressIsTheSecureOne)
