@@ -30,11 +30,9 @@ protected:
         server.Route("/gallery/pics/b.gif", FixtureResponse::Ok("GIF bytes", "image/gif"));
         page = "127.0.0.1:" + QString::number(server.Port()) + "/gallery/index.html";
     }
-    int Run(const QStringList &arguments, int waitMs = 60000, const QString &folder = {})
+    // Starts the program without a display, on the test's settings and data.
+    void Start(QProcess &program, const QStringList &arguments)
     {
-        QProcess program;
-        if (!folder.isEmpty())
-            program.setWorkingDirectory(folder);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(name);
@@ -44,6 +42,13 @@ protected:
             env.insert(it.key(), it.value());
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(GRABULO_EXECUTABLE), arguments);
+    }
+    int Run(const QStringList &arguments, int waitMs = 60000, const QString &folder = {})
+    {
+        QProcess program;
+        if (!folder.isEmpty())
+            program.setWorkingDirectory(folder);
+        Start(program, arguments);
         if (!program.waitForFinished(waitMs)) {
             program.kill();
             return -1;
@@ -103,13 +108,7 @@ TEST_F(CommandLine, WithSkipSavedTwoCopiesShareTheArchiveAndARerunFetchesNothing
     }
     const QString second = testenv::NewFolder("cl-target-2");
     const auto start = [&](QProcess &program, const QString &folder) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(name);
-        env.insert("XDG_CONFIG_HOME", config);
-        env.insert("GRABULO_HOME", home);
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(GRABULO_EXECUTABLE), {page, folder, "start", "exit"});
+        Start(program, {page, folder, "start", "exit"});
     };
     QProcess one, two;  // two copies at once, one archive
     start(one, target);
@@ -237,12 +236,7 @@ TEST_F(CommandLine, ASignalDuringTheBatchEndsItWithTheSignalsStatus)
     for (const auto &[signal, status] : {std::pair{SIGTERM, 143}, std::pair{SIGINT, 130}, std::pair{SIGHUP, 129}}) {
         server.ClearRequests();
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("DISPLAY");
-        env.insert("XDG_CONFIG_HOME", config);
-        env.insert("GRABULO_HOME", home);
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(GRABULO_EXECUTABLE), {address, target, "start", "exit"});
+        Start(program, {address, target, "start", "exit"});
         QElapsedTimer clock;
         clock.start();
         while (server.RequestCount() < 2 && clock.elapsed() < 20000)
@@ -267,12 +261,7 @@ TEST_F(CommandLine, ASignalClosesTheWindowOfARunWithoutExit)
 {
     for (const int signal : {SIGTERM, SIGHUP}) {
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("DISPLAY");
-        env.insert("XDG_CONFIG_HOME", config);
-        env.insert("GRABULO_HOME", home);
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(GRABULO_EXECUTABLE), {page, target});
+        Start(program, {page, target});
         ASSERT_TRUE(program.waitForStarted());
         QThread::msleep(1500);  // the window is up and waiting
         ASSERT_EQ(program.state(), QProcess::Running);
