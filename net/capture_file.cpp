@@ -34,13 +34,19 @@ int OpenFlags(TCaptureOpen mode)
     throw EFCreateError::CannotCreate(QString::fromUtf8(path), reason);
 }
 
-// Append and Rewrite take a regular file only; Rewrite empties it then.
+// Append and Rewrite take a regular file of one name only (a second name,
+// a hard link, may stand anywhere: writing to it would change a file
+// elsewhere); Rewrite empties it then.
 void CheckRegularFile(int fd, const QByteArray &path, TCaptureOpen mode)
 {
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         Refuse(path, mode, QStringLiteral("Not a regular file"));
+    }
+    if (status.st_nlink != 1) {
+        ::close(fd);
+        Refuse(path, mode, QStringLiteral("The file has more than one name"));
     }
     if (mode == TCaptureOpen::Rewrite && ::ftruncate(fd, 0) != 0) {
         const int error = errno;

@@ -65,11 +65,13 @@ void TDLForm::List2MouseMove(const QPoint &viewportPos)
 void TDLForm::SpeedButton5Click()
 {
     // The clipboard's text as a single-line field takes it: the first line.
-    // With no text on the clipboard the address stays as it is.
+    // With no text on the clipboard the address stays as it is. A pasted
+    // address is a typed one: without a scheme of its own it is http.
     const QString text = QGuiApplication::clipboard()->text();
     if (text.isEmpty())
         return;
     Combo1->setEditText(SingleLineOf(text));
+    AddressTyped();
 }
 
 void TDLForm::Edit4DblClick()

@@ -236,15 +236,18 @@ TEST_F(ResumeTest, APartThatIsNotExactlyTheFileStartedIsNeverContinued)
     EXPECT_FALSE(http.Resumed);
     EXPECT_FALSE(http.Connected);
 
-    // A link in its place is never followed, a folder is no file, and a
-    // file that is gone is not made up.
+    // A link in its place is never followed, a file with a second name is
+    // never written through it, a folder is no file, and a file that is gone
+    // is not made up.
     const QByteArray folder = testenv::NewFolder("resume-odd").toUtf8();
     const QByteArray target = folder + "/elsewhere.jpg";
     WriteFile(target, whole.left(1000));
     ASSERT_EQ(::symlink(target.constData(), (folder + "/link.jpg").constData()), 0);
     ASSERT_EQ(::mkdir((folder + "/dir.jpg").constData(), 0700), 0);
+    ASSERT_EQ(::link(target.constData(), (folder + "/second-name.jpg").constData()), 0);
     const QList<std::pair<QByteArray, QString>> odd{{"/link.jpg", "Too many levels of symbolic links"},
                                                     {"/dir.jpg", "Is a directory"},
+                                                    {"/second-name.jpg", "The file has more than one name"},
                                                     {"/gone.jpg", "No such file or directory"}};
     for (const auto &[name, reason] : odd) {
         http.Body = folder + name;

@@ -169,9 +169,11 @@ TEST_F(LinkList, TheHintNamesTheEntryUnderThePointer)
 TEST_F(LinkList, PasteTakesTheFirstLineOfTheClipboardAndKeepsEdit8)
 {
     form->Edit8 = QStringLiteral("Edit8");
+    form->SetAddressPrefix("https://");  // the scheme of the page before
     QApplication::clipboard()->setText(QStringLiteral("slike.si/a/\nsecond line"));
     form->SpeedButton5->click();
     EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("slike.si/a/"));
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("http://")) << "a pasted address without a scheme is http";
     EXPECT_EQ(form->Edit8, QStringLiteral("Edit8"));
     QApplication::clipboard()->clear();
     form->SpeedButton5Click();
