@@ -207,15 +207,16 @@ void THttpClient::ConnectAndSecure()
 // before it can take all memory. The capture stops one byte past the limit.
 void THttpClient::CaptureBody()
 {
-    if (chunked_ && resumeFrom_ <= 0 && !HasNoBody()) {
+    if (InputFileMode && (resumeFrom_ > 0 || ReplyNumber == 206)) {
+        CaptureResumed();  // a 206 never asked for fails there, chunked or not
+        return;
+    }
+    if (chunked_ && !HasNoBody()) {
         CaptureChunkedBody();
         return;
     }
     if (InputFileMode) {
-        if (resumeFrom_ > 0 || ReplyNumber == 206)  // a 206 never asked for fails there
-            CaptureResumed();
-        else
-            CaptureFile(Body, ContentLength);
+        CaptureFile(Body, ContentLength);
         return;
     }
     const qint32 limit = qMax(MaxPageSize, 0);

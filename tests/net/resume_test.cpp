@@ -385,9 +385,14 @@ TEST_F(ResumeTest, A206IsTakenOnlyAsTheRestAskedForWithTheRememberedTotal)
         {true, 1000, 5000, "", ""},
         {false, 1000, -1, "", ""},
         {false, 1000, 5000, "", "", true},  // chunks without keep-alive: no chunk line reaches the file
+        {false, 0, -1, "", notAsked, true},
+        {true, 0, -1, "", notAsked, true},
     };
     const FixtureResponse plain206 = FixtureResponse::Status(
         206, "Partial Content", {"Content-Range: bytes 0-4/5000", "Content-Length: 5"}, whole.left(5));
+    const FixtureResponse chunked206 = FixtureResponse::Status(
+        206, "Partial Content", {"Content-Range: bytes 0-4/5000", "Transfer-Encoding: chunked"},
+        "5\r\n" + whole.left(5) + "\r\n0\r\n\r\n");
     int n = 0;
     for (const auto &c : cases) {
         http.Body = testenv::NewFolder("resume206").toUtf8() + "/case" + QByteArray::number(++n);
@@ -398,7 +403,7 @@ TEST_F(ResumeTest, A206IsTakenOnlyAsTheRestAskedForWithTheRememberedTotal)
         served.KeepOpen = c.keepAlive;
         served.Chunked = c.chunked;
         if (c.from == 0)
-            server.Route("/file", plain206);
+            server.Route("/file", c.chunked ? chunked206 : plain206);
         else
             server.Route("/file", served);
         if (c.from > 0)
