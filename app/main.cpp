@@ -3,14 +3,14 @@
 // line, then the message loop, which returns when the main window has closed.
 // SIGINT, SIGTERM and SIGHUP end a command-line run as Disconnect does (exit
 // status 128 and the signal's number) and close the window otherwise.
-#include "app/application.h"
-#include "app/dlform.h"
-#include "app/end_signals.h"
-#include "app/handler_guard.h"
-#include "app/platform.h"
-#include "app/shared_state.h"
-#include "download/previewform.h"
-#include "lists/createlist.h"
+#include "gui/application.h"
+#include "gui/dlform.h"
+#include "core/end_signals.h"
+#include "gui/handler_guard.h"
+#include "gui/platform.h"
+#include "core/shared_state.h"
+#include "gui/download/previewform.h"
+#include "gui/lists/createlist.h"
 
 #include <QApplication>
 #include <QDir>

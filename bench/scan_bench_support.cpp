@@ -1,9 +1,9 @@
 #include "bench/scan_bench_support.h"
 
-#include "app/dlform.h"
-#include "app/list_box.h"
-#include "app/shared_state.h"
-#include "scan/modern_scanner.h"
+#include "gui/dlform.h"
+#include "gui/list_box.h"
+#include "core/shared_state.h"
+#include "core/scan/modern_scanner.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 // window's page-load pass and of a grep extraction of the same links.
 #pragma once
 
-#include "scan/link_scanner.h"
+#include "core/scan/link_scanner.h"
 
 #include <QByteArray>
 #include <QList>

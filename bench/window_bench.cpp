@@ -12,12 +12,12 @@
 // original standard output as one line of "key=value" pairs (the log mode
 // adds lines of its own). The program folder (dl.ini, error.log) is
 // GRABULO_HOME; the caller points it at a temporary folder.
-#include "app/dlform.h"
+#include "gui/dlform.h"
 #include "base/errors.h"
-#include "app/list_box.h"
-#include "app/message_log.h"
-#include "app/paint_throttle.h"
-#include "app/shared_state.h"
+#include "gui/list_box.h"
+#include "gui/message_log.h"
+#include "gui/paint_throttle.h"
+#include "core/shared_state.h"
 #include "net/http_client.h"
 
 #include <QApplication>

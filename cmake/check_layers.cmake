@@ -2,8 +2,8 @@
 # it may use. Run at build time with -DLAYERS=<file>, a file of lines
 # "<layer>|<allowed layers, comma-separated>|<source folder>|<source>|<source>...",
 # lowest layer first. A header belongs to the layer whose sources hold it
-# or its .cpp; headers of base/ and net/ belong to those layers; any other
-# project header belongs to the top layer (the windows).
+# or its .cpp; other headers of base/, net/ and core/ belong to those layers;
+# any other project header belongs to the top layer (the windows).
 cmake_minimum_required(VERSION 3.25)
 file(STRINGS "${LAYERS}" rows)
 set(layers "")
@@ -51,6 +51,8 @@ foreach(layer IN LISTS layers)
         set(owner grabulo_base)
       elseif(header MATCHES "^net/")
         set(owner grabulo_net)
+      elseif(header MATCHES "^core/")
+        set(owner grabulo_core)
       else()
         set(owner ${top})
       endif()

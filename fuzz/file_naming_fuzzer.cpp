@@ -11,8 +11,8 @@
 // download refuses it. Each name is tried in a temporary save folder
 // holding a few files, a folder and a link: the chosen name is free, and a
 // file created under it lies in that folder.
-#include "download/file_naming.h"
-#include "scan/address_helpers.h"
+#include "core/download/file_naming.h"
+#include "core/scan/address_helpers.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 // them again gives the same entries, and that an HTML list of them scans
 // back without a crash.
 #include "base/text_lines.h"
-#include "lists/list_file_format.h"
-#include "scan/link_scanner.h"
+#include "core/lists/list_file_format.h"
+#include "core/scan/link_scanner.h"
 
 #include <cstdint>
 #include <cstdlib>

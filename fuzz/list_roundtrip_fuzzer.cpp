@@ -7,9 +7,9 @@
 // value per HTML list entry and nothing in the link texts.
 #include "base/errors.h"
 #include "base/text_lines.h"
-#include "lists/list_file_format.h"
+#include "core/lists/list_file_format.h"
 #include "net/http_client.h"
-#include "scan/link_scanner.h"
+#include "core/scan/link_scanner.h"
 
 #include <QCoreApplication>
 #include <cstdint>

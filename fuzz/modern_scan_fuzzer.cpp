@@ -4,9 +4,9 @@
 // page without gaps, overlaps or steps back, that attribute names are in
 // lower case and not repeated within a tag, and that the scan's result holds
 // no empty or repeated entry and only http and https addresses.
-#include "scan/html_tokenizer.h"
-#include "scan/modern_scanner.h"
-#include "scan/type_filter.h"
+#include "core/scan/html_tokenizer.h"
+#include "core/scan/modern_scanner.h"
+#include "core/scan/type_filter.h"
 
 #include <QSet>
 

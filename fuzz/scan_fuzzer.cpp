@@ -3,9 +3,9 @@
 // Checks that the fast collector agrees with the plain model and that the
 // scan's result holds no empty or repeated entry and only http and https
 // addresses.
-#include "scan/link_scanner.h"
-#include "scan/type_filter.h"
-#include "tests/scan/link_collector_model.h"
+#include "core/scan/link_scanner.h"
+#include "core/scan/type_filter.h"
+#include "tests/core/scan/link_collector_model.h"
 
 #include <QSet>
 

@@ -1,5 +1,5 @@
 # cmake -DPROGRAM=<file> -P loads_no_widgets.cmake
-# Fails when the program would load the widget library: the test programs
+# Fails when the program would load the widget or GUI library: the test programs
 # of the layers below the windows must run with Qt Core alone.
 if(NOT PROGRAM)
   message(FATAL_ERROR "PROGRAM not given")
@@ -12,6 +12,6 @@ endif()
 if(NOT libraries MATCHES "libQt6Core")
   message(FATAL_ERROR "ldd ${PROGRAM} lists no Qt at all:\n${libraries}")
 endif()
-if(libraries MATCHES "libQt6Widgets")
-  message(FATAL_ERROR "${PROGRAM} loads libQt6Widgets:\n${libraries}")
+if(libraries MATCHES "libQt6Widgets|libQt6Gui")
+  message(FATAL_ERROR "${PROGRAM} loads a Qt widget or GUI library:\n${libraries}")
 endif()

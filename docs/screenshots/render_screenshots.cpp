@@ -8,16 +8,16 @@
 //
 // The five pictures in FOLDER itself (the ones the AppStream metadata
 // shows) are written only at the scale label "1.0", the default.
-#include "app/application.h"
-#include "app/dlform.h"
-#include "app/list_box.h"
-#include "app/message_log.h"
-#include "app/panel_status_bar.h"
-#include "app/platform.h"
-#include "app/shared_state.h"
-#include "download/batch_progress.h"
-#include "download/previewform.h"
-#include "lists/createlist.h"
+#include "gui/application.h"
+#include "gui/dlform.h"
+#include "gui/list_box.h"
+#include "gui/message_log.h"
+#include "gui/panel_status_bar.h"
+#include "gui/platform.h"
+#include "core/shared_state.h"
+#include "core/download/batch_progress.h"
+#include "gui/download/previewform.h"
+#include "gui/lists/createlist.h"
 
 #include <QApplication>
 #include <QDir>

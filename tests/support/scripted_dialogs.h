@@ -3,7 +3,7 @@
 // blocking.
 #pragma once
 
-#include "app/dialogs.h"
+#include "gui/dialogs.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,11 +1,11 @@
 #include "tests/support/window_harness.h"
 
-#include "app/dlform.h"
-#include "app/message_log.h"
-#include "app/platform.h"
-#include "app/shared_state.h"
-#include "download/previewform.h"
-#include "lists/createlist.h"
+#include "gui/dlform.h"
+#include "gui/message_log.h"
+#include "gui/platform.h"
+#include "core/shared_state.h"
+#include "gui/download/previewform.h"
+#include "gui/lists/createlist.h"
 #include "tests/support/test_environment.h"
 
 #include <QDir>

@@ -1,0 +1,36 @@
+#include "core/program_folder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+QString ExecutableFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QString ProgramFolder()
+{
+    const QString override = qEnvironmentVariable("GRABULO_HOME");
+    if (!override.isEmpty())
+        return QDir::cleanPath(override);
+    const QString exeDir = ExecutableFolder();
+    if (!exeDir.isEmpty() && QFileInfo(exeDir).isWritable())
+        return QDir::cleanPath(exeDir);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return QDir::cleanPath(data);
+}
+
+QString ProgramFile(const QString &name)
+{
+    return ProgramFolder() + u'/' + name;
+}
+
+QStringList WithAbsoluteFolder(QStringList arguments, const QString &startFolder)
+{
+    if (arguments.size() >= 2 && !arguments[1].isEmpty() && QDir::isRelativePath(arguments[1]))
+        arguments[1] = QDir::cleanPath(QDir(startFolder).absoluteFilePath(arguments[1]));
+    return arguments;
+}

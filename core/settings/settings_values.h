@@ -1,0 +1,66 @@
+// Every value of the settings store with its default. The program's folder
+// default of "startdir" is only known at run time: ProgramFolder().
+#pragma once
+
+#include "core/settings/settings_store.h"
+
+struct IntegerSetting {
+    const char *name;
+    qint32 defaultValue;
+};
+
+struct StringSetting {
+    const char *name;
+    const char *defaultValue;
+};
+
+namespace Settings {
+inline constexpr IntegerSetting Left{"left", 20};
+inline constexpr IntegerSetting Top{"top", 20};
+inline constexpr IntegerSetting Width{"width", 670};
+inline constexpr IntegerSetting Height{"height", 488};
+inline constexpr const char *StartDir = "startdir";  // default: the program's folder
+inline constexpr IntegerSetting TimeOut{"timeout", 180};
+inline constexpr IntegerSetting Delay{"delay", 0};
+inline constexpr IntegerSetting Proxy{"proxy", 0};
+inline constexpr StringSetting ProxyIP{"proxyIP", "192.168.0.1"};
+inline constexpr StringSetting ProxyPort{"proxyport", "80"};
+inline constexpr IntegerSetting KeepAlive{"keepalive", 0};  // 1: persistent connections
+inline constexpr IntegerSetting Parallel{"parallel", 1};    // downloads at once, 1 to ParallelMost
+inline constexpr qint32 ParallelMost = 8;
+inline constexpr IntegerSetting LowSpeed{"lowspeed", 0};  // seconds below 1 KiB/s that break a transfer off; 0 off
+inline constexpr qint32 LowSpeedMost = 3600;
+inline constexpr IntegerSetting ModernPages{"modernpages", 0};  // 1: the modern page scan
+inline constexpr IntegerSetting SkipSaved{"skipsaved", 0};      // 1: pass over files already saved
+inline constexpr IntegerSetting Filter{"filter", 0};
+inline constexpr StringSetting Velikost{"velikost", "0"};  // written as an integer
+inline constexpr const char *Prisoten = "prisoten";        // written "ja", never read
+inline constexpr const char *Verzija = "verzija";          // written, never read
+inline constexpr IntegerSetting Jezik{"jezik", 1};
+inline constexpr IntegerSetting Preview{"preview", 1};
+inline constexpr IntegerSetting PreviewLeft{"previewleft", 644};
+inline constexpr IntegerSetting PreviewTop{"previewtop", 118};
+inline constexpr StringSetting Install{"install", "0"};
+inline constexpr StringSetting Run{"run", "0"};
+inline constexpr IntegerSetting Download{"download", 0};
+}  // namespace Settings
+
+inline qint32 ReadSetting(IntegerSetting s)
+{
+    return RegReadInteger(RegistryKey, QString::fromLatin1(s.name), s.defaultValue);
+}
+
+inline QString ReadSetting(StringSetting s)
+{
+    return RegReadString(RegistryKey, QString::fromLatin1(s.name), QString::fromLatin1(s.defaultValue));
+}
+
+inline void WriteSetting(IntegerSetting s, qint32 value)
+{
+    RegWriteInteger(RegistryKey, QString::fromLatin1(s.name), value);
+}
+
+inline void WriteSetting(StringSetting s, const QString &value)
+{
+    RegWriteString(RegistryKey, QString::fromLatin1(s.name), value);
+}

@@ -1,0 +1,173 @@
+#include "gui/dlform.h"
+#include "core/download/saved_archive.h"
+
+#include "gui/color_shape.h"
+#include "gui/counter_display.h"
+#include "gui/message_log.h"
+#include "gui/paint_throttle.h"
+#include "gui/panel_status_bar.h"
+#include "core/settings/settings_store.h"
+#include "core/settings/settings_values.h"
+#include "core/shared_state.h"
+#include "base/printable_text.h"
+#include "net/http_client.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPalette>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+TDLForm::TDLForm(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("DLForm"));
+    setWindowTitle(QStringLiteral("Grabulo"));
+    BuildWindow();
+    BuildNonVisual();
+    WireSignals();
+    InitSharedState();
+}
+
+TDLForm::~TDLForm() = default;
+
+void TDLForm::BuildWindow()
+{
+    setGeometry(175, 96, 670, 520);
+    setMinimumSize(670, 520);
+    Repaints = new PaintThrottle(this);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setDocumentMode(false);
+    column->addWidget(PageControl1, 1);
+    StatusBar1 = new PanelStatusBar({220, 220, 50}, this);
+    StatusBar1->setFixedHeight(22);
+    StatusBar1->setCursor(Qt::PointingHandCursor);
+    StatusBar1->SetPanelText(0, QStringLiteral("Tarvove feke, 2003-2026"));
+    StatusBar1->SetPanelText(1, QStringLiteral("https://grabulo.example.org/"));
+    column->addWidget(StatusBar1);
+
+    BuildDownloadTab();
+    BuildListTab();
+    BuildSettingsTab();
+    BuildAboutTab();
+    PageControl1->addTab(TabSheet1, QStringLiteral("Download zone"));
+    PageControl1->addTab(TabSheet4, QStringLiteral("List download"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("Settings"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("About"));
+    PageControl1->setCurrentWidget(TabSheet3);
+}
+
+void TDLForm::BuildNonVisual()
+{
+    PopupMenu1 = new QMenu(this);
+    P1 = PopupMenu1->addAction(QStringLiteral("Naloži seznam iz tekstovne datoteke"));
+    P2 = PopupMenu1->addAction(QStringLiteral("Naloži seznam iz HTML datoteke"));
+    N1 = PopupMenu1->addSeparator();
+    P3 = PopupMenu1->addAction(QStringLiteral("Shrani seznam v tekstovno datoteko"));
+    P4 = PopupMenu1->addAction(QStringLiteral("Shrani seznam v HTML datoteko"));
+    N2 = PopupMenu1->addSeparator();
+    P5 = PopupMenu1->addAction(QStringLiteral("Naredi seznam"));
+
+    const QString filter1 = QStringLiteral("*.html|*.html");
+    const QString filter2 = QStringLiteral("*.txt|*.txt|*.*|*.*");
+    const QString filter3 = QStringLiteral("*.html|*.html|*.*|*.*");
+    OpenDialog1 = {TFileDialog::Open, filter1, {}, {}};
+    SaveDialog1 = {TFileDialog::Save, filter2, QStringLiteral("*.txt"), {}};
+    OpenDialog2 = {TFileDialog::Open, filter2, {}, {}};
+    SaveDialog2 = {TFileDialog::Save, filter3, QStringLiteral("*.html"), {}};
+
+    Timer1 = new QTimer(this);
+    Timer1->setSingleShot(false);
+    ConfigureHttpClients();
+}
+
+void TDLForm::ConfigureHttpClients()
+{
+    HTTP1 = new THttpClient(this);
+    HTTP2 = new THttpClient(this);
+    for (THttpClient *http : {HTTP1, HTTP2}) {
+        http->Port = 0;
+        http->ReportLevel = 0;
+        http->Header = "Head.txt";
+        http->HeaderInfo.LocalMailAddress = "Grabulo";
+        http->HeaderInfo.LocalProgram = "Grabulo";
+        http->OutputFileMode = false;
+    }
+    HTTP1->Body = "Default.htm";
+    HTTP1->InputFileMode = false;
+    HTTP1->ProxyPort = 80;
+    // One time-out for pages and files: a page load ends as a file does.
+    HTTP2->TimeOut = Settings::TimeOut.defaultValue * 1000;
+    HTTP1->TimeOut = HTTP2->TimeOut;
+    HTTP2->Body = "slika.gif";
+    HTTP2->InputFileMode = true;
+    HTTP2->CreateNewFiles = true;  // the naming rules chose a free name
+    HTTP2->ProxyPort = 3128;
+}
+
+void TDLForm::InitSharedState()
+{
+    FirstActivation = true;
+    ProductSiteAddress = QStringLiteral("https://grabulo.example.org/");
+    MakerSiteAddress = QStringLiteral("https://tarvove-feke.example.org/en/");
+    ProgramVersion = QStringLiteral("1.5");
+    AbortRequested = ListAbortRequested = ListRunning = false;
+    PreviewScale = 3;
+    StartMsecs = TimeStampMsecs();
+    RunPictureCount = 0;
+    TypeFilterIndex = 0;
+}
+
+// Lines quote names and addresses from pages and servers: their control
+// characters are written out, so that no page can drive the terminal that
+// follows standard output or split a line of the log.
+void TDLForm::Log(const QString &text)
+{
+    const QString line = PrintableLogLine(text);
+    Memo3->AppendLine(line);
+    const QByteArray utf8 = line.toUtf8();
+    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void TDLForm::LogFailure(const QString &text)
+{
+    const QString line = PrintableLogLine(text);
+    Memo3->AppendLine(line, true);
+    const QByteArray utf8 = line.toUtf8();
+    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void TDLForm::ShowNewestLogLine()
+{
+    Memo3->ShowNewestLine();
+}
+
+void TDLForm::SetRich1Line(int n, const QString &text)
+{
+    Rich1->SetLine(n, text);
+}
+
+QString TDLForm::Rich1Line(int n) const
+{
+    return Rich1->Line(n);
+}
+
+void TDLForm::SetShape1Color(const QColor &color)
+{
+    Shape1->SetColor(color);
+}
+
+QColor TDLForm::Shape1Color() const
+{
+    return Shape1->Color();
+}

@@ -1,0 +1,156 @@
+// The interface language: every worded control of the three windows in
+// Slovene or in English. The flag is set first, then the texts.
+#include "gui/caption_fit.h"
+#include "gui/dlform.h"
+#include "core/shared_state.h"
+#include "gui/download/previewform.h"
+#include "gui/lists/createlist.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace {
+
+void SetCaption(QObject *control, const QString &text)
+{
+    if (auto *button = qobject_cast<QAbstractButton *>(control))
+        button->setText(text);
+    else if (auto *group = qobject_cast<QGroupBox *>(control))
+        group->setTitle(text);
+    else if (auto *label = qobject_cast<QLabel *>(control))
+        label->setText(text);
+    else if (auto *action = qobject_cast<QAction *>(control))
+        action->setText(text);
+    else if (auto *widget = qobject_cast<QWidget *>(control))
+        widget->setWindowTitle(text);
+}
+
+
+}  // namespace
+
+QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
+{
+    const bool C = false, H = true;  // caption or hint
+    const TCreateList *c = CreateList;
+    return {
+        {Button1, C, "Prekini", "Disconnect"},
+        {Button2, C, "Naloži stran", "Load page"},
+        {Button4, C, "Shrani slike", "Save pictures"},
+        {Button5, C, "Počisti zgodovino", "Clear history"},
+        {Button7, C, "English", "Slovensko"},
+        {Button8, C, "Uporabi geslo", "Use this password"},
+        {Button9, C, "Seznami...", "Lists..."},
+        {Button10, C, "Izberi imenik...", "Select folder..."},
+        {Button11, C, "Zaženi še eno kopijo programa", "Run another copy of the program"},
+        {Button12, C, "Shrani nastavitve za prihodnjič", "Save settings for the next run"},
+        {Button13, C, "Naloži seznam", "Load list"},
+        {Button14, C, "Začni!", "Start!"},
+        {Button15, C, "Naloži seznam podimenikov", "Load list of subfolders"},
+        {Button16, C, "Prekini vse", "Abort all"},
+        {Button17, C, "Naloži seznam iz datoteke", "Load list from file"},
+        {Button19, C, "Shrani seznam v datoteko", "Save list to file"},
+        {SpeedButton1, H, "Prilepi povezavo iz odložišča", "Paste link from clipboard"},
+        {SpeedButton2, H, "Izberi vsako drugo povezavo", "Select every second link"},
+        {SpeedButton3, H, "Izberi vse povezave", "Select all links"},
+        {SpeedButton4, H, "Obrni vrstni red povezav", "Reverse the order of the links"},
+        {SpeedButton5, H, "Prilepi povezavo iz odložišča", "Paste link from clipboard"},
+        {SpeedButton6, H, "Prilepi seznam strani iz odložišča", "Paste list of sites from clipboard"},
+        {TabSheet1, C, "Prenos slik", "Download zone"},
+        {TabSheet2, C, "Nastavitve", "Settings"},
+        {TabSheet3, C, "O programu...", "About..."},
+        {TabSheet4, C, "Prenos po seznamu", "List download"},
+        {CheckBox1, C, "Uporabi proxy:", "Use proxy:"},
+        {CheckBox2, C, "Ogled slik", "View as you download"},
+        {CheckBox3, C, "Uporabi ta URL namesto naslova strani", "Use referer other than the original page"},
+        {CheckBox4, C, "Izbriši datoteke, manjše od", "Delete files smaller than"},
+        {CheckBox7, C, "Poišči odzivne in odloženo naložene slike", "Find responsive and lazy-loaded pictures"},
+        {CheckBox5, C, "Naloži slike, vključene v spletno stran", "Download embedded images (not with links)"},
+        {CheckBox6, C, "Ohrani povezave odprte", "Keep connections open"},
+        {CheckBox8, C, "Preskoči že shranjene slike", "Skip pictures already saved"},
+        {CheckBox8, H, "Ne prenesi znova datoteke, ki je že shranjena v tem imeniku; prekinjen prenos nadaljuj",
+         "Do not download again a file already saved into this folder; resume an interrupted one"},
+        {Label25, C, "Hkratni prenosi", "Downloads at once"},
+        {Label26, C, "Prekini pod 1 KiB/s po", "Abort below 1 KiB/s after"},
+        {Label26, H, "Prenos, ki v toliko sekundah prenese manj kot 1 KiB, se prekine in poskusi znova; 0: nikoli",
+         "A transfer that moves less than 1 KiB in this many seconds is broken off and retried; 0: never"},
+        {GroupBox2, C, "Povezava", "Connection"},
+        {GroupBox3, C, "Stran", "Page"},
+        {GroupBox4, C, "Shrani slike v...", "Save images to..."},
+        {GroupBox6, C, "Časovna omejitev", "Timeout"},
+        {GroupBox7, C, "Stran, iz katere prihajate", "Referer"},
+        {GroupBox9, C, "Zakasnitev začetka", "Set start delay"},
+        {P1, C, "Naloži seznam iz tekstovne datoteke", "Load list from text file"},
+        {P2, C, "Naloži seznam iz HTML datoteke", "Load list from HTML file"},
+        {P3, C, "Shrani seznam v tekstovno datoteko", "Save list to text file"},
+        {P4, C, "Shrani seznam v HTML datoteko", "Save list to HTML file"},
+        {P5, C, "Naredi seznam", "Create list"},
+        {Label11, C, "začni pri", "start with item"},
+        {CreateList, C, "Naredi seznam", "Create list"},
+        {c ? c->GroupBox2 : nullptr, C, "Ime datoteke", "File name"},
+        {c ? c->Label5 : nullptr, C, "Začetek", "Start"},
+        {c ? c->GroupBox1 : nullptr, C, "Srednji del", "Middle part"},
+        {c ? c->Label2 : nullptr, C, "od", "From"},
+        {c ? c->Label3 : nullptr, C, "do", "To"},
+        {c ? c->Label4 : nullptr, C, "Število decimalnih mest", "Number of decimal places"},
+        {c ? c->Label6 : nullptr, C, "Konec", "End"},
+        {c ? c->Button1 : nullptr, C, "Naredi seznam", "Create list"},
+        {c ? c->Button2 : nullptr, C, "Začni prenos", "Download"},
+        {c ? c->Button3 : nullptr, C, "Očisti seznam", "Clear list"},
+        {c ? c->Button4 : nullptr, C, "Preveri narejeno povezavo v brskalniku", "Test selected link in browser"},
+        {PreviewForm, C, "Ogled slike", "View image"},
+    };
+}
+
+void TDLForm::ApplyLanguage(bool english)
+{
+    EnglishUI = english ? 1 : 0;
+    for (const LanguageRow &row : LanguageTable()) {
+        if (!row.control)
+            continue;  // a secondary window that does not exist (yet)
+        const QString text = QString::fromUtf8(english ? row.english : row.slovene);
+        const int tab = PageControl1->indexOf(qobject_cast<QWidget *>(row.control));
+        if (row.hint) {
+            // The symbol and picture buttons say in words what they do, to
+            // the pointer and to screen readers alike.
+            auto *widget = static_cast<QWidget *>(row.control);
+            widget->setToolTip(text);
+            widget->setAccessibleName(text);
+        }
+        else if (tab >= 0)
+            PageControl1->setTabText(tab, text);
+        else
+            SetCaption(row.control, text);
+    }
+    FitAllCaptions();
+}
+
+void TDLForm::FitAllCaptions()
+{
+    FitCaptions(this);
+    FitCaptions(CreateList);
+    FitCaptions(PreviewForm);
+}
+
+void TDLForm::SLOClick()
+{
+    ApplyLanguage(false);
+}
+
+void TDLForm::ENGClick()
+{
+    ApplyLanguage(true);
+}
+
+void TDLForm::Button7Click()
+{
+    if (EnglishUI != 0)
+        SLOClick();
+    else
+        ENGClick();
+}

@@ -1,0 +1,41 @@
+// Stop and Disconnect: both end the transfers in progress (they run nested
+// inside a waiting request, which then fails with the client's cancel
+// message; files on workers end the same way); Disconnect also empties the
+// link lists.
+#include "gui/dlform.h"
+#include "core/shared_state.h"
+#include "net/http_client.h"
+
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+void AbortTransfers(TDLForm &form)
+{
+    AbortRequested = true;
+    if (BatchRunning)
+        BatchInterrupted = true;
+    form.PokaziStevilko(1);
+    form.Timer1->stop();
+    form.HTTP1->Abort();
+    form.HTTP2->Abort();
+    form.CancelWorkers();
+    form.HTTP1->Disconnect();
+    form.HTTP2->Disconnect();
+}
+}  // namespace
+
+void TDLForm::Button18Click()
+{
+    AbortTransfers(*this);
+    Label10->clear();
+    PokaziStevilko(3);
+}
+
+void TDLForm::Button1Click()
+{
+    AbortTransfers(*this);
+    OcistiSeznam();
+    Label10->clear();
+    PokaziStevilko(1);
+}

@@ -1,0 +1,80 @@
+#include "gui/download/previewform.h"
+
+#include "gui/dlform.h"
+#include "gui/handler_guard.h"
+#include "gui/platform.h"
+#include "core/settings/settings_values.h"
+#include "core/shared_state.h"
+#include "gui/window_placement.h"
+#include "gui/download/picture_preview.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+TPreviewForm::TPreviewForm(QWidget *parent) : QWidget(parent, Qt::Tool)
+{
+    setObjectName(QStringLiteral("PreviewForm"));
+    setWindowTitle(QStringLiteral("Preview"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    Image1 = new QLabel(this);
+    Image1->setScaledContents(true);
+    Image1->setFixedSize(171, 114);
+    layout->addWidget(Image1);
+    // Placed where it was left last time, if that is still on a screen.
+    const QSize size = sizeHint();
+    move(PlacedBounds({ReadSetting(Settings::PreviewLeft), ReadSetting(Settings::PreviewTop), size.width(),
+                       size.height()},
+                      size, QPoint(Settings::PreviewLeft.defaultValue, Settings::PreviewTop.defaultValue),
+                      AvailableScreenAreas())
+             .topLeft());
+}
+
+namespace {
+// What the window system adds around the client area: its own figures once
+// the window has been shown, else a title bar and borders of the usual size.
+QSize FrameExtra(const QWidget &window)
+{
+    const QSize extra = window.frameGeometry().size() - window.geometry().size();
+    return extra.isEmpty() ? QSize(16, 40) : extra;
+}
+}  // namespace
+
+bool TPreviewForm::HasPicture() const
+{
+    return !Image1->pixmap().isNull();
+}
+
+bool TPreviewForm::ShowPicture(const QByteArray &fileName, int scale)
+{
+    const QSize extra = FrameExtra(*this);
+    const QRect area = NearestScreenArea(QRect(pos(), size() + extra), AvailableScreenAreas());
+    const QSize room = area.isEmpty() ? QSize() : area.size() - extra;
+    if (!ShowPictureScaled(*Image1, fileName, scale, room))
+        return false;
+    adjustSize();
+    KeepOnScreen();
+    show();
+    return true;
+}
+
+void TPreviewForm::KeepOnScreen()
+{
+    const QRect frame(pos(), size() + FrameExtra(*this));
+    const QRect area = NearestScreenArea(frame, AvailableScreenAreas());
+    const QPoint place = MovedInto(frame, area).topLeft();
+    if (place != pos())
+        move(place);
+}
+
+void TPreviewForm::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    Guarded([] {
+        if (DLForm)
+            DLForm->CheckBox2->setChecked(false);
+    });
+}

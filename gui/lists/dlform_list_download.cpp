@@ -1,0 +1,156 @@
+// The List download: the page list from an index page or a folder page,
+// and the run that loads every page of the list and saves what it links
+// to, pressing the Download zone's commands one after the other.
+#include "base/convert.h"
+#include "gui/dlform.h"
+#include "gui/list_box.h"
+#include "core/shared_state.h"
+#include "core/lists/numbering.h"
+#include "core/scan/address_helpers.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+
+namespace {
+constexpr int kFilterPages = 4;   // "*.htm, *.html"
+constexpr int kFilterAll = 16;    // "*.*"
+
+// Loads the page whose address is in Combo1 with one type filter and takes
+// its links into List3. Whatever happens, the Download zone's filter is
+// back on its first entry afterwards.
+void TakePageLinks(TDLForm &form, int filter)
+{
+    struct FilterReset {
+        TDLForm &form;
+        ~FilterReset()
+        {
+            form.Combo2->setCurrentIndex(0);
+            TypeFilterIndex = 0;
+        }
+    } reset{form};
+    form.Combo2->setCurrentIndex(filter);
+    TypeFilterIndex = filter;
+    form.CheckBox5->setChecked(false);  // links, not embedded pictures
+    form.List2->Clear();
+    form.Button2Click();
+    form.List3->AddItems(form.List2->Items());
+    form.Button1Click();
+}
+
+// The List zone's address field without its scheme, which goes to its
+// label Label8; a field without one keeps the label's. The Download zone,
+// which loads the page, is given the same address and scheme.
+void TakeListAddress(TDLForm &form)
+{
+    const SchemedAddress address = TakeScheme(form.Edit7->text(), form.Label8->text().toUtf8());
+    form.Label8->setText(QString::fromLatin1(address.prefix));
+    form.Edit7->setText(address.rest);
+    form.SetAddressPrefix(address.prefix);
+}
+
+// The filter of the run: the one picked on the List download tab, or the
+// Download zone's when that list has no choice.
+int RunFilterIndex(const TDLForm &form)
+{
+    const int picked = form.Combo3->currentIndex();
+    return picked >= 0 ? picked : form.Combo2->currentIndex();
+}
+
+// One entry of the run. False when Abort all came during the page load:
+// then nothing of that page is saved.
+bool SavePageOfList(TDLForm &form, qsizetype i)
+{
+    TypeFilterIndex = RunFilterIndex(form);
+    const QByteArray entry = form.List3->Item(i);
+    form.SetAddressPrefix(ListEntryPrefix(entry));  // an entry without a scheme is an http page
+    form.Combo1->setEditText(QString::fromUtf8(entry));
+    form.Button2Click();
+    if (ListAbortRequested) {
+        form.Button6Click();
+        return false;
+    }
+    form.SpeedButton3Click();
+    form.Edit4->setText(PagePrefix(i));
+    form.Button4Click();
+    form.Button6Click();
+    return true;
+}
+
+// ListRunning while the run lasts, however it ends; then the Download
+// zone's own filter is in force again.
+// The busy buttons follow.
+struct RunningList {
+    TDLForm &form;
+    explicit RunningList(TDLForm &f) : form(f)
+    {
+        ListRunning = true;
+        form.ShowBusyState();
+    }
+    ~RunningList()
+    {
+        ListRunning = false;
+        TypeFilterIndex = form.Combo2->currentIndex();
+        form.ShowBusyState();
+    }
+};
+}  // namespace
+
+void TDLForm::Button13Click()
+{
+    if (Edit7->text().isEmpty())
+        return;
+    TakeListAddress(*this);
+    Edit7->setText(DodajSlash(Edit7->text()));
+    List3->Clear();
+    Combo1->setEditText(Edit7->text());
+    TakePageLinks(*this, kFilterPages);
+    OdstraniDuplikatneVrstice(List3);
+    PokaziSteviloStrani();
+}
+
+void TDLForm::Button15Click()
+{
+    List3->Clear();
+    TakeListAddress(*this);
+    Combo1->setEditText(Edit7->text());
+    TakePageLinks(*this, kFilterAll);
+    List3->SetSorted(true);
+    QList<QByteArray> folders;
+    for (const QByteArray &entry : List3->Items()) {
+        if (entry.endsWith('/'))
+            folders << entry;
+    }
+    if (folders.size() != List3->Count())
+        List3->SetItems(std::move(folders));
+    PokaziSteviloStrani();
+}
+
+void TDLForm::Button14Click()
+{
+    if (ListRunning) {
+        // The run presses the Download zone's commands; a second run inside
+        // it would fight the first over the same lists.
+        Log(Wording("Prenos po seznamu že poteka.", "A list download is already running."));
+        return;
+    }
+    RunningList running(*this);
+    ListAbortRequested = false;
+    PageControl1->setCurrentWidget(TabSheet1);
+    const qint32 start = qMax(0, StrToInt(Edit9->text()));  // below 0: from the first entry
+    const qsizetype n = List3->Count();
+    // Entries deleted during the run shorten the walk: it never reads past
+    // the list as it stands now.
+    for (qsizetype i = start; i < n && i < List3->Count(); ++i) {
+        if (ListAbortRequested || !SavePageOfList(*this, i))
+            break;
+    }
+}
+
+void TDLForm::Button16Click()
+{
+    ListAbortRequested = true;
+    Button1Click();
+}

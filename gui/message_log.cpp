@@ -1,0 +1,93 @@
+#include "gui/message_log.h"
+
+#include <QColor>
+#include <QTextBlock>
+#include <QTextCharFormat>
+#include <QTextCursor>
+
+namespace {
+const QColor kFailureColor(0xb0, 0x00, 0x00);
+}  // namespace
+
+MessageLog::MessageLog(QWidget *parent, int flushDelayMs) : QPlainTextEdit(parent)
+{
+    // Nobody can undo in a log that takes no typing, and the undo history
+    // would keep a copy of every appended batch for the whole run.
+    setUndoRedoEnabled(false);
+    flushTimer_.setSingleShot(true);
+    flushTimer_.setInterval(flushDelayMs);
+    connect(&flushTimer_, &QTimer::timeout, this, [this] { Flush(); });
+}
+
+void MessageLog::AppendLine(const QString &line, bool failure)
+{
+    queued_ << line;
+    queuedFailure_ << failure;
+    if (!flushTimer_.isActive())
+        flushTimer_.start();
+}
+
+void MessageLog::Flush()
+{
+    flushTimer_.stop();
+    if (queued_.isEmpty())
+        return;
+    // One edit for each run of lines of one kind; appending follows the end
+    // if the view was there.
+    qsizetype first = 0;
+    for (qsizetype i = 1; i <= queued_.size(); ++i) {
+        if (i < queued_.size() && queuedFailure_[i] == queuedFailure_[first])
+            continue;
+        AppendRun(queued_.mid(first, i - first), queuedFailure_[first]);
+        first = i;
+    }
+    queued_.clear();
+    queuedFailure_.clear();
+}
+
+void MessageLog::AppendRun(const QStringList &lines, bool failure)
+{
+    const int firstBlock = document()->blockCount() - (document()->isEmpty() ? 1 : 0);
+    appendPlainText(lines.join(u'\n'));
+    if (!failure && !hasFailures_)
+        return;  // no colour anywhere yet: nothing a new line could take over
+    // A new block may take the format of the text before it: each run is
+    // given its own.
+    QTextCursor cursor(document()->findBlockByNumber(firstBlock));
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    if (failure)
+        format.setForeground(kFailureColor);
+    cursor.setCharFormat(format);
+    hasFailures_ = hasFailures_ || failure;
+}
+
+bool MessageLog::IsFailureLine(int n)
+{
+    Flush();
+    const QTextBlock block = document()->findBlockByNumber(n);
+    return block.isValid() && !block.text().isEmpty()
+           && block.begin().fragment().charFormat().foreground().color() == kFailureColor;
+}
+
+QString MessageLog::Text()
+{
+    Flush();
+    return toPlainText();
+}
+
+void MessageLog::Clear()
+{
+    flushTimer_.stop();
+    queued_.clear();
+    queuedFailure_.clear();
+    hasFailures_ = false;
+    clear();
+}
+
+void MessageLog::ShowNewestLine()
+{
+    Flush();
+    moveCursor(QTextCursor::End);
+    ensureCursorVisible();
+}

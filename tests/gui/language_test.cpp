@@ -1,0 +1,124 @@
+#include "gui/dlform.h"
+#include "core/shared_state.h"
+#include "gui/download/previewform.h"
+#include "gui/lists/createlist.h"
+#include "tests/support/window_harness.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QToolButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class Language : public ::testing::Test {
+protected:
+    // Every caption and hint of the window's worded controls.
+    QStringList Texts() const
+    {
+        QStringList texts;
+        for (const auto &row : form->LanguageTable()) {
+            QObject *c = row.control;
+            if (row.hint)
+                texts << static_cast<QWidget *>(c)->toolTip();
+            else if (auto *b = qobject_cast<QAbstractButton *>(c))
+                texts << b->text();
+            else if (auto *g = qobject_cast<QGroupBox *>(c))
+                texts << g->title();
+            else if (auto *l = qobject_cast<QLabel *>(c))
+                texts << l->text();
+            else if (auto *a = qobject_cast<QAction *>(c))
+                texts << a->text();
+            else if (form->PageControl1->indexOf(static_cast<QWidget *>(c)) >= 0)
+                texts << form->PageControl1->tabText(form->PageControl1->indexOf(static_cast<QWidget *>(c)));
+            else
+                texts << static_cast<QWidget *>(c)->windowTitle();
+        }
+        return texts;
+    }
+    WindowHarness windows{{.folderHint = "language"}};
+    TDLForm *const form = windows.Form();
+};
+
+TEST_F(Language, TheTableCoversSixtyThreeRowsOfTheThreeWindows)
+{
+    const auto table = form->LanguageTable();
+    ASSERT_EQ(table.size(), 63);  // the slow-transfer caption and its hint among them
+    for (const auto &row : table)
+        EXPECT_NE(row.control, nullptr) << row.english;
+}
+
+TEST_F(Language, EachSwitchSetsTheFlagAndEveryText)
+{
+    form->ENGClick();
+    EXPECT_EQ(EnglishUI, 1);
+    EXPECT_EQ(form->Button2->text(), QStringLiteral("Load page"));
+    EXPECT_EQ(form->PageControl1->tabText(3), QStringLiteral("About..."));
+    EXPECT_EQ(form->SpeedButton4->toolTip(), QStringLiteral("Reverse the order of the links"));
+    EXPECT_EQ(CreateList->windowTitle(), QStringLiteral("Create list"));
+    EXPECT_EQ(CreateList->Button1->text(), QStringLiteral("Create list"));
+    EXPECT_EQ(form->P5->text(), QStringLiteral("Create list"));
+    EXPECT_EQ(PreviewForm->windowTitle(), QStringLiteral("View image"));
+    EXPECT_EQ(form->Button7->text(), QStringLiteral("Slovensko"));  // the other language
+    form->SLOClick();
+    EXPECT_EQ(EnglishUI, 0);
+    EXPECT_EQ(form->Button15->text(), QStringLiteral("Naloži seznam podimenikov"));
+    EXPECT_EQ(form->CheckBox2->text(), QStringLiteral("Ogled slik"));
+    // Controls outside the table keep their texts.
+    EXPECT_EQ(form->Button18->text(), QStringLiteral("Stop"));
+    EXPECT_EQ(form->GroupBox1->title(), QStringLiteral("Language / Jezik"));
+}
+
+TEST_F(Language, PressingTheButtonTwiceRestoresEveryCaption)
+{
+    form->ENGClick();
+    const QStringList english = Texts();
+    form->Button7->click();
+    EXPECT_NE(Texts(), english);
+    form->Button7->click();
+    EXPECT_EQ(Texts(), english);
+    form->SLOClick();
+    const QStringList slovene = Texts();
+    form->Button7Click();
+    form->Button7Click();
+    EXPECT_EQ(Texts(), slovene);
+}
+
+TEST_F(Language, TheLanguageButtonRewordsKeepConnectionsOpenAndDownloadsAtOnce)
+{
+    form->SpinEdit1->setValue(3);
+    form->SLOClick();
+    EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Ohrani povezave odprte"));
+    EXPECT_EQ(form->Label25->text(), QStringLiteral("Hkratni prenosi"));
+    EXPECT_EQ(form->CheckBox7->text(), QStringLiteral("Poišči odzivne in odloženo naložene slike"));
+    EXPECT_EQ(form->CheckBox8->text(), QStringLiteral("Preskoči že shranjene slike"));
+    QTest::mouseClick(form->Button7, Qt::LeftButton);
+    EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Keep connections open"));
+    EXPECT_EQ(form->Label25->text(), QStringLiteral("Downloads at once"));
+    EXPECT_EQ(form->CheckBox7->text(), QStringLiteral("Find responsive and lazy-loaded pictures"));
+    EXPECT_EQ(form->CheckBox8->text(), QStringLiteral("Skip pictures already saved"));
+    QTest::mouseClick(form->Button7, Qt::LeftButton);
+    EXPECT_EQ(form->CheckBox6->text(), QStringLiteral("Ohrani povezave odprte"));
+    EXPECT_EQ(form->Label25->text(), QStringLiteral("Hkratni prenosi"));
+    EXPECT_FALSE(form->CheckBox6->isChecked()) << "rewording leaves the state alone";
+    EXPECT_EQ(form->SpinEdit1->value(), 3) << "and the number";
+}
+
+TEST_F(Language, MessagesFollowTheSwitch)
+{
+    form->SLOClick();
+    form->Edit10->setText("x");
+    form->ENGClick();
+    form->Edit10->setText("y");
+    EXPECT_EQ(windows.Messages(), (QStringList{"Vnesi številko!", "Enter a number!"}));
+}
+
+}  // namespace

@@ -1,0 +1,271 @@
+// The List download tab: building the page list from an index page or a
+// folder page, and runs over pages served by the fixture server.
+#include "lists_fixture.h"
+#include "core/scan/type_filter.h"
+#include "tests/support/test_helpers.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QApplication>
+#include <QClipboard>
+
+namespace {
+
+class ListDownload : public ListsTest {
+protected:
+    // Pages /p<k>.html, each linking x.jpg (served as "x of page k") and y.gif.
+    Lines ServePages(int count, int delayMs = 0)
+    {
+        Lines pages;
+        for (int k = 0; k < count; ++k) {
+            const QByteArray dir = "/p" + QByteArray::number(k) + "/";
+            FixtureResponse page = FixtureResponse::Ok("<a href=\"x.jpg\">x</a> <a href=\"y.gif\">y</a>");
+            page.DelayMs = delayMs;
+            server.Route(dir + "index.html", page);
+            server.Route(dir + "x.jpg", FixtureResponse::Ok("x of page " + QByteArray::number(k)));
+            server.Route(dir + "y.gif", FixtureResponse::Ok("y of page " + QByteArray::number(k)));
+            pages << server.Url(dir + "index.html");
+        }
+        return pages;
+    }
+    QList<QByteArray> RequestedPaths() const
+    {
+        QList<QByteArray> paths;
+        for (const QByteArray &request : server.Requests())
+            paths << request.split(' ').value(1);
+        return paths;
+    }
+    QByteArray Saved(const QString &name) const { return Read(folder + "/" + name); }
+};
+
+TEST_F(ListDownload, AnIndexPageGivesItsHtmlLinksOnceEachAndResetsTheFilter)
+{
+    server.Route("/idx/", FixtureResponse::Ok("<a href=a.html>1</a><a href=\"b.htm\">2</a>"
+                                              "<a href=c.jpg>3</a><a href=a.html>4</a>"));
+    form->CheckBox5->setChecked(true);
+    form->Edit7->setText("HTTP://" + host + "/idx/");
+    form->Button13Click();
+    EXPECT_EQ(form->Edit7->text().toUtf8(), host + "/idx/");
+    EXPECT_EQ(form->List3->Items(), (Lines{"http://" + host + "/idx/a.html", "http://" + host + "/idx/b.htm"}));
+    EXPECT_EQ(form->Label9->text(), "2");
+    EXPECT_EQ(form->Combo2->currentIndex(), 0);
+    EXPECT_EQ(TypeFilterIndex, 0);
+    EXPECT_FALSE(form->CheckBox5->isChecked());
+    EXPECT_EQ(form->List2->Count(), 0);
+}
+
+TEST_F(ListDownload, AnIndexPageThatDoesNotLoadGivesAnEmptyList)
+{
+    form->List3->SetItems({"old"});
+    form->Edit7->setText(host + "/not-found");
+    form->Button13Click();
+    EXPECT_EQ(form->List3->Count(), 0);
+    EXPECT_EQ(form->Label9->text(), "0");
+    EXPECT_EQ(TypeFilterIndex, 0);
+
+    form->Edit7->clear();   // an empty address does nothing
+    form->List3->SetItems({"kept"});
+    form->Button13Click();
+    EXPECT_EQ(form->List3->Items(), Lines{"kept"});
+}
+
+TEST_F(ListDownload, EnterInTheAddressFieldLoadsTheList)
+{
+    server.Route("/idx/", FixtureResponse::Ok("<a href=a.html>1</a>"));
+    form->Edit7->setText(host + "/idx/");
+    QKeyEvent other(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier);
+    QApplication::sendEvent(form->Edit7, &other);
+    EXPECT_EQ(server.RequestCount(), 0);
+    QKeyEvent enter(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(form->Edit7, &enter);
+    EXPECT_EQ(form->List3->Items(), Lines{"http://" + host + "/idx/a.html"});
+}
+
+TEST_F(ListDownload, SubFoldersAreKeptSortedAndTheListStaysSorted)
+{
+    server.Route("/dir/", FixtureResponse::Ok("<a href=zeta/>z</a><a href=\"file.jpg\">f</a>"
+                                              "<a href=alpha/>a</a><a href=../>up</a><a href=mid/>m</a>"));
+    form->CheckBox5->setChecked(true);   // the folder links are taken all the same
+    form->Edit7->setText(host + "/dir/");
+    form->Button15Click();
+    const QByteArray base = "http://" + host;
+    EXPECT_EQ(form->List3->Items(),
+              (Lines{base + "/", base + "/dir/alpha/", base + "/dir/mid/", base + "/dir/zeta/"}));
+    EXPECT_EQ(form->Label9->text(), "4");
+    EXPECT_EQ(TypeFilterIndex, 0);
+    EXPECT_EQ(form->Combo2->currentIndex(), 0);
+
+    QApplication::clipboard()->setText("c\nb\na\n");
+    form->SpeedButton6Click();
+    EXPECT_EQ(form->List3->Items(), (Lines{"a", "b", "c"}));
+}
+
+TEST_F(ListDownload, ARunFromTheStartSavesEachPageWithItsPrefixAndReferer)
+{
+    const Lines pages = ServePages(3);
+    form->List3->SetItems(pages);
+    form->Button14Click();
+    EXPECT_EQ(Files(), (QStringList{"00-x.jpg", "00-y.gif", "01-x.jpg", "01-y.gif", "02-x.jpg", "02-y.gif"}));
+    EXPECT_EQ(Saved("01-x.jpg"), QByteArray("x of page 1"));
+    EXPECT_FALSE(ListRunning);
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
+    EXPECT_EQ(form->List2->Count(), 0);
+    EXPECT_EQ(form->Edit4->text(), "02-");
+    for (const QByteArray &request : server.Requests()) {
+        if (request.contains("x.jpg")) {
+            EXPECT_TRUE(request.contains("\r\nReferer: http://" + host + "/p")) << request.constData();
+        }
+    }
+}
+
+TEST_F(ListDownload, ARunFromIndexNineUsesTwoDigitPrefixesPastTen)
+{
+    Lines pages(9, "http://unused.example/");
+    pages << ServePages(3);
+    form->List3->SetItems(pages);
+    form->Edit9->setText("9");
+    form->Button14Click();
+    EXPECT_EQ(Files(), (QStringList{"09-x.jpg", "09-y.gif", "10-x.jpg", "10-y.gif", "11-x.jpg", "11-y.gif"}));
+    EXPECT_EQ(Saved("11-x.jpg"), QByteArray("x of page 2"));
+}
+
+TEST_F(ListDownload, AStartAtOrPastTheEndLoadsNothing)
+{
+    form->List3->SetItems(ServePages(2));
+    for (const char *start : {"2", "7"}) {
+        form->Edit9->setText(start);
+        form->Button14Click();
+        EXPECT_EQ(server.RequestCount(), 0);
+        EXPECT_FALSE(ListRunning);
+    }
+}
+
+TEST_F(ListDownload, AStartIndexThatIsNoNumberIsAConversionErrorAndNoRun)
+{
+    form->List3->SetItems(ServePages(1));
+    form->Edit9->setText("first");
+    try {
+        form->Button14Click();
+        ADD_FAILURE() << "no conversion error";
+    } catch (const EConvertError &e) {
+        EXPECT_EQ(e.Message(), "'first' is not a valid integer value");
+    }
+    EXPECT_FALSE(ListRunning);
+    EXPECT_EQ(server.RequestCount(), 0);
+}
+
+TEST_F(ListDownload, ANegativeStartIndexStartsAtTheFirstEntry)
+{
+    form->List3->SetItems(ServePages(2));
+    form->Edit9->setText("-3");
+    form->Button14Click();
+    EXPECT_EQ(Files(), (QStringList{"00-x.jpg", "00-y.gif", "01-x.jpg", "01-y.gif"}));
+}
+
+TEST_F(ListDownload, AbortAllDuringTheSecondOfFourPagesEndsTheRun)
+{
+    const Lines pages = ServePages(4);
+    FixtureResponse slow = FixtureResponse::Ok(QByteArray(4000, 'x'));
+    slow.TrickleMs = 2;
+    server.Route("/p1/x.jpg", slow);
+    form->List3->SetItems(pages);
+    form->HTTP2->OnAboutToSend = [&](TSocketConnection *) {
+        if (form->Edit4->text() == "01-")
+            Later(form, 100, [this] { form->Button16Click(); });
+    };
+    form->Button14Click();
+    const QList<QByteArray> paths = RequestedPaths();
+    EXPECT_FALSE(paths.contains("/p2/index.html"));
+    EXPECT_FALSE(paths.contains("/p3/index.html"));
+    EXPECT_FALSE(paths.contains("/p1/y.gif"));
+    EXPECT_TRUE(Files().contains("00-x.jpg"));
+    EXPECT_FALSE(Files().contains("01-y.gif"));
+    EXPECT_FALSE(ListRunning);
+    EXPECT_TRUE(ListAbortRequested);
+}
+
+TEST_F(ListDownload, AbortAllWhileAPageLoadsSavesNothingOfThatPage)
+{
+    const Lines pages = ServePages(3);
+    FixtureResponse slowPage = FixtureResponse::Ok("<a href=\"x.jpg\">x</a>");
+    slowPage.TrickleMs = 5;
+    server.Route("/p1/index.html", slowPage);
+    form->List3->SetItems(pages);
+    form->HTTP1->OnAboutToSend = [&](TSocketConnection *) {
+        if (form->Combo1->currentText().contains("/p1/"))
+            Later(form, 40, [this] { form->Button16Click(); });
+    };
+    form->Button14Click();
+    const QList<QByteArray> paths = RequestedPaths();
+    EXPECT_TRUE(paths.contains("/p1/index.html"));
+    EXPECT_FALSE(paths.contains("/p1/x.jpg"));
+    EXPECT_FALSE(paths.contains("/p2/index.html"));
+    EXPECT_EQ(Files(), (QStringList{"00-x.jpg", "00-y.gif"}));
+    EXPECT_FALSE(ListRunning);
+}
+
+TEST_F(ListDownload, EntriesRemovedDuringARunAreNeverReadPastTheList)
+{
+    form->List3->SetItems(ServePages(3, 100));
+    form->HTTP1->OnAboutToSend = [&](TSocketConnection *) {
+        if (form->Combo1->currentText().contains("/p0/"))
+            Later(form, 20, [this] { form->List3->Delete(2); form->List3->Delete(1); });
+    };
+    EXPECT_NO_THROW(form->Button14Click());
+    EXPECT_EQ(Files(), (QStringList{"00-x.jpg", "00-y.gif"}));
+    EXPECT_FALSE(ListRunning);
+}
+
+TEST_F(ListDownload, TheRunUsesTheFilterOfTheListTabAndThenGivesBackTheDownloadZones)
+{
+    form->Combo3->addItems(FileTypeFilterCaptions());
+    form->Combo3->setCurrentIndex(2);   // "*.gif"
+    form->Combo2->setCurrentIndex(1);   // "*.jpg" on the Download zone tab
+    form->Combo2Change();
+    form->List3->SetItems(ServePages(2));
+    form->Button14Click();
+    EXPECT_EQ(Files(), (QStringList{"00-y.gif", "01-y.gif"}));
+    EXPECT_EQ(TypeFilterIndex, 1);
+}
+
+TEST_F(ListDownload, AnEmptyFilterChoiceOnTheListTabFallsBackToTheDownloadZones)
+{
+    ASSERT_EQ(form->Combo3->currentIndex(), -1);
+    form->Combo2->setCurrentIndex(1);   // "*.jpg"
+    form->List3->SetItems(ServePages(1));
+    form->Button14Click();
+    EXPECT_EQ(Files(), QStringList{"00-x.jpg"});
+}
+
+TEST_F(ListDownload, StartDuringARunIsRefusedAndTheRunGoesOn)
+{
+    form->List3->SetItems(ServePages(2));
+    EnglishUI = 1;
+    int nested = 0;
+    form->HTTP1->OnAboutToSend = [&](TSocketConnection *) {
+        if (nested++ == 0)
+            form->Button14Click();
+    };
+    form->Button14Click();
+    EXPECT_TRUE(LogLines().contains("A list download is already running."));
+    EXPECT_EQ(Files().size(), 4);
+    EXPECT_FALSE(ListRunning);
+}
+
+TEST_F(ListDownload, AbortAllOutsideARunDisconnectsAndTheNextRunClearsTheFlag)
+{
+    form->List2->SetItems({"a"});
+    form->Button16Click();
+    EXPECT_TRUE(ListAbortRequested);
+    EXPECT_EQ(form->List2->Count(), 0);
+    form->List3->SetItems(ServePages(1));
+    form->Button14Click();
+    EXPECT_FALSE(ListAbortRequested);
+    EXPECT_EQ(Files().size(), 2);
+}
+
+}  // namespace

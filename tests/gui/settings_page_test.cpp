@@ -1,0 +1,345 @@
+#include "gui/dlform.h"
+#include "base/errors.h"
+#include "gui/list_box.h"
+#include "gui/message_log.h"
+#include "core/settings/settings_values.h"
+#include "core/shared_state.h"
+#include "net/http_client.h"
+#include "tests/support/fixture_http_server.h"
+#include "tests/support/test_environment.h"
+#include "tests/support/window_harness.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsPage : public ::testing::Test {
+protected:
+    const QStringList &Messages() const { return windows.Messages(); }
+
+    WindowHarness windows{{.clearSettings = true, .folderHint = "settings"}};
+    TDLForm *const form = windows.Form();
+};
+
+TEST_F(SettingsPage, TypingTheTimeOutSetsItCharacterByCharacter)
+{
+    form->Edit10->clear();
+    QTest::keyClicks(form->Edit10, "90");
+    EXPECT_EQ(form->HTTP2->TimeOut, 90000);
+    QTest::keyClick(form->Edit10, Qt::Key_Backspace);
+    EXPECT_EQ(form->HTTP2->TimeOut, 9000);
+    QTest::keyClick(form->Edit10, Qt::Key_Backspace);
+    EXPECT_EQ(form->HTTP2->TimeOut, 9000);  // the empty field changes nothing
+    EXPECT_EQ(form->HTTP1->TimeOut, 9000);  // pages end as files do
+    form->Edit10->setText("99999999");
+    EXPECT_EQ(form->HTTP2->TimeOut, 2147483647);  // no overflow
+    EXPECT_EQ(form->HTTP1->TimeOut, 2147483647);
+    EXPECT_TRUE(Messages().isEmpty());
+}
+
+TEST_F(SettingsPage, ATimeOutOfZeroOrBelowIsRefusedAsANonNumberIs)
+{
+    EnglishUI = 1;
+    form->Edit10->setText("30");
+    for (const char *refused : {"0", "-5", "-0", "x"}) {
+        form->Edit10->setText(refused);
+        EXPECT_EQ(form->HTTP2->TimeOut, 30000) << refused;
+        EXPECT_EQ(form->HTTP1->TimeOut, 30000) << refused;
+    }
+    EXPECT_EQ(Messages(), QStringList(4, QStringLiteral("Enter a number!")));
+}
+
+TEST_F(SettingsPage, EveryChangeThatIsNotANumberAsksForOne)
+{
+    EnglishUI = 0;
+    form->Edit10->setText("-");
+    EXPECT_EQ(Messages(), QStringList{"Vnesi številko!"});
+    EnglishUI = 1;
+    QTest::keyClicks(form->Edit13, "ab");
+    EXPECT_EQ(Messages().size(), 3);
+    EXPECT_EQ(Messages().last(), QStringLiteral("Enter a number!"));
+    form->Edit13->clear();
+    EXPECT_EQ(Messages().size(), 3);  // an empty delay is accepted
+    form->Edit12->clear();
+    EXPECT_EQ(Messages().size(), 4);  // an empty size limit is not
+}
+
+TEST_F(SettingsPage, TheProxyBoxSetsOrClearsTheHostAndKeepsThePorts)
+{
+    form->Edit1->setText("proxy.local");
+    form->Edit5->setText("8080");
+    form->CheckBox1->click();
+    EXPECT_EQ(form->HTTP1->Proxy, QByteArray("proxy.local"));
+    EXPECT_EQ(form->HTTP2->ProxyPort, 8080);
+    form->CheckBox1->click();
+    EXPECT_TRUE(form->HTTP1->Proxy.isEmpty() && form->HTTP2->Proxy.isEmpty());
+    EXPECT_EQ(form->HTTP1->ProxyPort, 8080);
+    form->CheckBox1->click();
+    form->Edit5->setText("x80");
+    EXPECT_THROW(form->Edit5Exit(), EConvertError);
+}
+
+// "Keep connections open": both clients follow the box, and nothing else does.
+class KeepConnectionsOpen : public SettingsPage {
+protected:
+    void SetUp() override
+    {
+        form->show();
+        form->PageControl1->setCurrentWidget(form->TabSheet2);
+    }
+    void ClickTheBox() { QTest::mouseClick(form->CheckBox6, Qt::LeftButton, {}, QPoint(8, 8)); }
+};
+
+TEST_F(KeepConnectionsOpen, AClickTurnsBothClientsOnAndTheNextOneOff)
+{
+    ASSERT_FALSE(form->CheckBox6->isChecked());
+    EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive);
+    ClickTheBox();
+    ASSERT_TRUE(form->CheckBox6->isChecked());
+    EXPECT_TRUE(form->HTTP1->KeepAlive) << "pages";
+    EXPECT_TRUE(form->HTTP2->KeepAlive) << "files";
+    ClickTheBox();
+    EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive);
+    // The space bar toggles it as a click does.
+    form->CheckBox6->setFocus();
+    QTest::keyClick(form->CheckBox6, Qt::Key_Space);
+    EXPECT_TRUE(form->HTTP1->KeepAlive && form->HTTP2->KeepAlive);
+    EXPECT_TRUE(form->HTTP1->Proxy.isEmpty()) << "the proxy box is left alone";
+    EXPECT_TRUE(Messages().isEmpty());
+}
+
+TEST_F(KeepConnectionsOpen, SaveWritesTheBoxAsOneOrZero)
+{
+    form->Edit10->setText("60");  // the numbers the save converts first
+    form->Edit13->setText("0");
+    ClickTheBox();
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(RegReadString(RegistryKey, "keepalive", ""), QStringLiteral("1"));
+    EXPECT_EQ(RegReadString(RegistryKey, "parallel", ""), QStringLiteral("1"));  // the default is saved too
+    ClickTheBox();
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(RegReadString(RegistryKey, "keepalive", ""), QStringLiteral("0"));  // not left at 1
+    EXPECT_TRUE(windows.Errors().isEmpty());
+}
+
+// "Downloads at once": typed or stepped with the keys, kept within 1 to 8,
+// and saved as the number shown.
+TEST_F(KeepConnectionsOpen, DownloadsAtOnceTypedIntoTheSpinBoxIsSaved)
+{
+    form->Edit10->setText("60");
+    form->Edit13->setText("0");
+    QSpinBox *box = form->SpinEdit1;
+    ASSERT_EQ(box->value(), 1);
+    EXPECT_EQ(box->minimum(), 1);
+    EXPECT_EQ(box->maximum(), 8);
+    const struct {
+        const char *typed;
+        int value;
+    } rows[] = {{"5", 5}, {"9", 5}, {"0", 5}, {"-", 5}, {"x", 5}, {"3", 3}};  // refused keys change nothing
+    for (const auto &row : rows) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, row.typed);
+        EXPECT_EQ(box->value(), row.value) << row.typed;
+    }
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(RegReadString(RegistryKey, "parallel", ""), QStringLiteral("3"));
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(box, Qt::Key_Up);
+    EXPECT_EQ(box->value(), 8);
+    QTest::keyClick(box, Qt::Key_Enter);
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(ReadSetting(Settings::Parallel), 8);
+    EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive) << "the other box is left alone";
+    EXPECT_TRUE(Messages().isEmpty());
+    EXPECT_TRUE(windows.Errors().isEmpty());
+}
+
+TEST_F(KeepConnectionsOpen, TheBoxAndDownloadsAtOnceSitInTheConnectionGroupAndTheirCaptionsFit)
+{
+    const QRect box = form->CheckBox6->geometry();
+    const QRect label = form->Label25->geometry();
+    const QRect spin = form->SpinEdit1->geometry();
+    const std::initializer_list<QWidget *> newRows = {form->CheckBox6, form->Label25, form->SpinEdit1};
+    for (QWidget *control : newRows) {
+        EXPECT_EQ(control->parentWidget(), form->GroupBox2) << control->metaObject()->className();
+        EXPECT_TRUE(form->GroupBox2->contentsRect().contains(control->geometry()))
+            << control->metaObject()->className();
+    }
+    const std::initializer_list<QWidget *> upperRows = {form->CheckBox1, form->Edit1, form->Edit5, form->CheckBox6};
+    for (QWidget *field : upperRows) {
+        if (field != form->CheckBox6) {
+            EXPECT_FALSE(box.intersects(field->geometry())) << field->metaObject()->className();
+        }
+        EXPECT_FALSE(label.intersects(field->geometry())) << field->metaObject()->className();
+        EXPECT_FALSE(spin.intersects(field->geometry())) << field->metaObject()->className();
+    }
+    EXPECT_FALSE(label.intersects(spin));
+    EXPECT_EQ(spin.right(), form->Edit1->geometry().right()) << "flush with the proxy host field";
+    EXPECT_EQ(label.center().y(), spin.center().y()) << "one line";
+    // The groups below moved down with them.
+    EXPECT_GE(form->GroupBox6->y(), form->GroupBox2->geometry().bottom());
+    EXPECT_GE(form->GroupBox9->y(), form->GroupBox2->geometry().bottom());
+    EXPECT_GE(form->Button12->y(), form->GroupBox5->geometry().bottom());
+    EXPECT_GE(form->Button12->y(), form->GroupBox4->geometry().bottom());
+    EXPECT_EQ(form->GroupBox4->geometry().bottom(), form->GroupBox5->geometry().bottom());
+    EXPECT_LT(form->Button12->geometry().bottom(), form->TabSheet2->height()) << "the save button stays on the tab";
+    for (const bool english : {false, true}) {
+        english ? form->ENGClick() : form->SLOClick();
+        EXPECT_LE(form->CheckBox6->sizeHint().width(), box.width()) << form->CheckBox6->text().toStdString();
+        EXPECT_LE(form->Label25->sizeHint().width(), label.width()) << form->Label25->text().toStdString();
+    }
+}
+
+TEST_F(SettingsPage, TheSlowTransferLimitTypedGoesToBothClientsAndIsSaved)
+{
+    form->Edit10->setText("60");
+    form->Edit13->setText("0");
+    QSpinBox *box = form->SpinEdit2;
+    EXPECT_EQ(box->value(), 0);
+    EXPECT_EQ(box->maximum(), 3600);
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "45");
+    EXPECT_EQ(form->HTTP1->LowSpeedTime, 45);
+    EXPECT_EQ(form->HTTP2->LowSpeedTime, 45);
+    QTest::mouseClick(form->Button12, Qt::LeftButton);
+    EXPECT_EQ(RegReadString(RegistryKey, "lowspeed", ""), QStringLiteral("45"));
+    // On the Connection group's fifth row, its caption clear of the box in either language.
+    EXPECT_EQ(box->parentWidget(), form->GroupBox2);
+    EXPECT_TRUE(form->GroupBox2->contentsRect().contains(box->geometry()));
+    EXPECT_GT(box->y(), form->SpinEdit1->geometry().bottom());
+    for (const bool english : {false, true}) {
+        english ? form->ENGClick() : form->SLOClick();
+        EXPECT_FALSE(form->Label26->geometry().intersects(box->geometry())) << english;
+        EXPECT_GE(form->Label26->width(), form->Label26->sizeHint().width()) << english;
+    }
+    EXPECT_TRUE(Messages().isEmpty());
+}
+
+TEST_F(SettingsPage, LeavingTheProxyFieldsWhileUntickedUsesNoProxy)
+{
+    RefusingPort closed;
+    FixtureHttpServer server;
+    server.Route("/p.html", FixtureResponse::Ok("<a href=\"a.jpg\">a</a>"));
+    const auto leave = [](QWidget *field) {
+        QFocusEvent out(QEvent::FocusOut);
+        QApplication::sendEvent(field, &out);
+    };
+    ASSERT_FALSE(form->CheckBox1->isChecked());
+    form->Edit1->setText("127.0.0.1");
+    leave(form->Edit1);
+    form->Edit5->setText(QString::number(closed.Port()));
+    leave(form->Edit5);
+    EXPECT_TRUE(form->HTTP1->Proxy.isEmpty() && form->HTTP2->Proxy.isEmpty());
+    form->Combo1->setEditText("127.0.0.1:" + QString::number(server.Port()) + "/p.html");
+    form->Button2Click();
+    EXPECT_EQ(form->List2->Count(), 1) << "loaded straight, not through the refusing proxy";
+
+    // Ticked, the same fields are the proxy.
+    form->CheckBox1->click();
+    EXPECT_EQ(form->HTTP1->Proxy, QByteArray("127.0.0.1"));
+    EXPECT_EQ(form->HTTP2->ProxyPort, closed.Port());
+    form->Edit1->setText("proxy.local");
+    leave(form->Edit1);
+    EXPECT_EQ(form->HTTP2->Proxy, QByteArray("proxy.local"));
+}
+
+TEST_F(SettingsPage, ASizeLimitThatIsNotANumberIsRefusedWhenTheFieldIsLeft)
+{
+    form->Edit12->setText("25");
+    form->Edit12->selectAll();
+    QTest::keyClicks(form->Edit12, "2k");
+    EXPECT_EQ(Messages().size(), 1);
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(form->Edit12, &out);
+    EXPECT_EQ(form->Edit12->text(), QStringLiteral("2"));  // the last number typed
+    form->Edit12->clear();
+    QApplication::sendEvent(form->Edit12, &out);
+    EXPECT_EQ(form->Edit12->text(), QStringLiteral("2"));
+}
+
+TEST_F(SettingsPage, CredentialsAndRefererGoToBothClients)
+{
+    form->Edit2->setText("ana");
+    form->Edit3->setText("skrivno");
+    form->Button8->click();
+    EXPECT_EQ(form->HTTP1->HeaderInfo.UserId, QByteArray("ana"));
+    EXPECT_EQ(form->HTTP2->HeaderInfo.Password, QByteArray("skrivno"));
+    form->Edit11->setText("http://ref/");
+    form->CheckBox3->click();
+    EXPECT_EQ(form->HTTP1->HeaderInfo.Referer, QByteArray("http://ref/"));
+    form->CheckBox3->click();
+    EXPECT_TRUE(form->HTTP2->HeaderInfo.Referer.isEmpty());
+}
+
+TEST_F(SettingsPage, TheFolderPickerMakesTheFolderCurrentOrChangesNothing)
+{
+    const QString folder = testenv::NewFolder("target");
+    form->Edit6->setText("/nonexistent");
+    form->Button10Click();  // cancelled
+    EXPECT_EQ(form->Edit6->text(), QStringLiteral("/nonexistent"));
+    windows.Answer(folder);
+    form->Button10Click();
+    EXPECT_EQ(form->Edit6->text(), folder);
+    EXPECT_EQ(QDir::currentPath(), QDir(folder).canonicalPath());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Grabulo - ") + QDir(folder).canonicalPath());
+}
+
+TEST_F(SettingsPage, SaveWritesTheValuesAsTypedOrConverted)
+{
+    form->Edit6->setText("/tmp/slike");
+    form->Edit10->setText("60");
+    form->Edit13->setText("2");
+    form->CheckBox1->setChecked(true);
+    form->Edit1->setText("px");
+    form->Edit5->setText("080");
+    form->CheckBox4->setChecked(true);
+    form->Edit12->setText("010");
+    form->Button12Click();
+    EXPECT_EQ(RegReadString(RegistryKey, "startdir", ""), QStringLiteral("/tmp/slike"));
+    EXPECT_EQ(ReadSetting(Settings::TimeOut), 60);
+    EXPECT_EQ(ReadSetting(Settings::Delay), 2);
+    EXPECT_EQ(ReadSetting(Settings::Proxy), 1);
+    EXPECT_EQ(ReadSetting(Settings::ProxyPort), QStringLiteral("080"));
+    EXPECT_EQ(ReadSetting(Settings::Velikost), QStringLiteral("10"));
+
+    form->CheckBox1->setChecked(false);
+    form->CheckBox4->setChecked(false);
+    form->Edit1->setText("other");
+    form->Button12Click();
+    EXPECT_EQ(ReadSetting(Settings::Proxy), 0);
+    EXPECT_EQ(ReadSetting(Settings::ProxyIP), QStringLiteral("px"));
+    EXPECT_EQ(ReadSetting(Settings::Filter), 0);
+    EXPECT_EQ(ReadSetting(Settings::Velikost), QStringLiteral("10"));
+}
+
+TEST_F(SettingsPage, SaveStopsAtTheFirstFieldThatIsNotANumber)
+{
+    form->Edit6->setText("/kept");
+    form->Edit10->setText("");
+    EXPECT_THROW(form->Button12Click(), EConvertError);
+    EXPECT_EQ(RegReadString(RegistryKey, "startdir", ""), QStringLiteral("/kept"));
+    EXPECT_EQ(RegReadString(RegistryKey, "delay", "none"), QStringLiteral("none"));
+}
+
+TEST_F(SettingsPage, DoubleClickEmptiesTheLog)
+{
+    form->Log("line");
+    QTest::mouseDClick(form->Memo3->viewport(), Qt::LeftButton);
+    EXPECT_TRUE(form->Memo3->Text().isEmpty());
+}
+
+}  // namespace
