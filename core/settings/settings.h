@@ -1,0 +1,33 @@
+// The program's settings as one value: every stored setting, read and
+// checked in one place (ranges, defaults), and the object that holds the
+// values in force and tells when they change. The window shows them in its
+// controls and writes them back; the engine reads them only from here.
+#pragma once
+
+#include "core/settings/settings_values.h"
+
+#include <QObject>
+#include <QString>
+
+// One snapshot of the settings. Every field holds a checked value: a stored
+// value out of its range, or not a number, reads as its default.
+struct TSettingsValues {
+    QString startDir;          // "startdir": the save folder; default ProgramFolder()
+    qint32 timeOut = Settings::TimeOut.defaultValue;     // "timeout": seconds, > 0
+    qint32 delay = Settings::Delay.defaultValue;         // "delay": minutes before a batch starts
+    bool proxy = false;                                  // "proxy"
+    QString proxyHost = QString::fromLatin1(Settings::ProxyIP.defaultValue);    // "proxyIP"
+    QString proxyPort = QString::fromLatin1(Settings::ProxyPort.defaultValue);  // "proxyport", as typed
+    bool keepAlive = false;                              // "keepalive"
+    qint32 parallel = Settings::Parallel.defaultValue;   // "parallel": 1 to Settings::ParallelMost
+    qint32 lowSpeed = Settings::LowSpeed.defaultValue;   // "lowspeed": 0 to Settings::LowSpeedMost
+    bool modernPages = false;                            // "modernpages"
+    bool skipSaved = false;                              // "skipsaved"
+    bool sizeFilter = false;                             // "filter"
+    qint32 sizeLimit = 0;                                // "velikost": bytes
+    bool operator==(const TSettingsValues &) const = default;
+};
+
+// The stored settings, checked; what is missing or out of range is its
+// default. Needs no window.
+TSettingsValues ReadStoredSettings();
