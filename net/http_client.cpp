@@ -8,7 +8,7 @@
 #include "net/response_header.h"
 #include "net/tls_errors.h"
 #include "net/url_encoder.h"
-#include "net/url_reference.h"
+#include "base/url_reference.h"
 #include "net/url_splitter.h"
 
 THttpClient::THttpClient(QObject *owner) : TSocketConnection(owner) {}

@@ -1,6 +1,7 @@
 #include "core/scan/modern_scanner.h"
 
 #include "core/scan/type_filter.h"
+#include "base/url_reference.h"
 
 #include <algorithm>
 #include <string_view>
@@ -19,138 +20,18 @@ bool IsSchemeCharacter(char c)
 
 // ---- References --------------------------------------------------------------
 
-// A URI reference taken apart (RFC 3986, 3), its "#..." part dropped.
-struct ReferenceParts {
-    QByteArrayView scheme;   // without its ":"; empty when none
-    bool hasAuthority = false;
-    QByteArrayView authority;
-    QByteArrayView path;
-    bool hasQuery = false;
-    QByteArrayView query;
-};
+// Links lose their "#..." part; a scheme is written in small letters.
+constexpr TResolveRules kLinkRules{false, true};
 
-ReferenceParts SplitReference(QByteArrayView r)
+// "mailto:x" or "http:x": a scheme, and no "//" after it.
+bool HasSchemeWithoutAuthority(QByteArrayView r)
 {
-    ReferenceParts parts;
-    if (const qsizetype hash = r.indexOf('#'); hash >= 0)
-        r = r.first(hash);
-    if (!r.isEmpty() && IsLetter(r.front())) {
-        qsizetype k = 1;
-        while (k < r.size() && IsSchemeCharacter(r[k]))
-            ++k;
-        if (k < r.size() && r[k] == ':') {
-            parts.scheme = r.first(k);
-            r = r.sliced(k + 1);
-        }
-    }
-    if (r.startsWith("//")) {
-        r = r.sliced(2);
-        qsizetype k = 0;
-        while (k < r.size() && r[k] != '/' && r[k] != '?')
-            ++k;
-        parts.hasAuthority = true;
-        parts.authority = r.first(k);
-        r = r.sliced(k);
-    }
-    if (const qsizetype question = r.indexOf('?'); question >= 0) {
-        parts.hasQuery = true;
-        parts.query = r.sliced(question + 1);
-        r = r.first(question);
-    }
-    parts.path = r;
-    return parts;
-}
-
-bool HasDotSegment(QByteArrayView path)
-{
-    return path == "." || path == ".." || path.startsWith("./") || path.startsWith("../")
-        || path.endsWith("/.") || path.endsWith("/..") || path.indexOf("/./") >= 0
-        || path.indexOf("/../") >= 0;
-}
-
-// RFC 3986's remove_dot_segments; a relative path keeps the ".." that climb
-// above its start ("../a/../../b" gives "../../b").
-QByteArray RemoveDotSegments(QByteArrayView path)
-{
-    if (!HasDotSegment(path))
-        return path.toByteArray();
-    const bool absolute = path.startsWith('/');
-    QList<QByteArrayView> kept;
-    QByteArrayView rest = absolute ? path.sliced(1) : path;
-    for (;;) {
-        const qsizetype slash = rest.indexOf('/');
-        const bool last = slash < 0;
-        const QByteArrayView segment = last ? rest : rest.first(slash);
-        if (segment == "..") {
-            if (!kept.isEmpty() && kept.back() != "..")
-                kept.removeLast();
-            else if (!absolute)
-                kept.append(segment);
-        } else if (segment != ".") {
-            kept.append(segment);
-        }
-        // A dot segment at the end leaves the folder, with its "/".
-        if (last && (segment == "." || segment == ".."))
-            kept.append(QByteArrayView());
-        if (last)
-            break;
-        rest = rest.sliced(slash + 1);
-    }
-    QByteArray out = absolute ? "/" : "";
-    for (qsizetype i = 0; i < kept.size(); ++i) {
-        if (i > 0)
-            out += '/';
-        out += kept.at(i);
-    }
-    return out;
-}
-
-QByteArray Compose(QByteArrayView scheme, bool hasAuthority, QByteArrayView authority,
-                   QByteArrayView path, bool hasQuery, QByteArrayView query)
-{
-    QByteArray out;
-    out.reserve(scheme.size() + authority.size() + path.size() + query.size() + 5);
-    if (!scheme.isEmpty()) {
-        for (const char c : scheme)
-            out += c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-        out += ':';
-    }
-    if (hasAuthority) {
-        out += "//";
-        out += authority;
-    }
-    out += path;
-    if (hasQuery) {
-        out += '?';
-        out += query;
-    }
-    return out;
-}
-
-// RFC 3986, 5.2.2, with a base that may lack a scheme or an authority.
-QByteArray Resolve(const ReferenceParts &base, const ReferenceParts &r)
-{
-    if (!r.scheme.isEmpty())
-        return Compose(r.scheme, r.hasAuthority, r.authority, RemoveDotSegments(r.path),
-                       r.hasQuery, r.query);
-    if (r.hasAuthority)
-        return Compose(base.scheme, true, r.authority, RemoveDotSegments(r.path), r.hasQuery,
-                       r.query);
-    if (r.path.isEmpty())
-        return Compose(base.scheme, base.hasAuthority, base.authority, base.path,
-                       r.hasQuery || base.hasQuery, r.hasQuery ? r.query : base.query);
-    if (r.path.startsWith('/'))
-        return Compose(base.scheme, base.hasAuthority, base.authority, RemoveDotSegments(r.path),
-                       r.hasQuery, r.query);
-    QByteArray path;
-    if (base.hasAuthority && base.path.isEmpty()) {
-        path = '/' + r.path.toByteArray();
-    } else {
-        path = base.path.first(base.path.lastIndexOf('/') + 1).toByteArray();
-        path += r.path;
-    }
-    return Compose(base.scheme, base.hasAuthority, base.authority, RemoveDotSegments(path),
-                   r.hasQuery, r.query);
+    if (r.isEmpty() || !IsLetter(r.front()))
+        return false;
+    qsizetype k = 1;
+    while (k < r.size() && IsSchemeCharacter(r[k]))
+        ++k;
+    return k < r.size() && r[k] == ':' && !r.sliced(k + 1).startsWith("//");
 }
 
 // Spaces and control characters as %XX, as a browser sends them.
@@ -622,7 +503,7 @@ ModernPageValues CollectModernValues(QByteArrayView page)
 
 QByteArray ResolveReferenceOn(QByteArrayView base, QByteArrayView reference)
 {
-    return Resolve(SplitReference(base), SplitReference(reference));
+    return ResolveReference(base, reference, kLinkRules);
 }
 
 QList<QByteArray> CollectModernLinkValues(QByteArrayView page, LinkAttribute attribute)
@@ -633,9 +514,8 @@ QList<QByteArray> CollectModernLinkValues(QByteArrayView page, LinkAttribute att
         attribute == LinkAttribute::Href ? std::move(found.links) : std::move(found.pictures);
     if (found.base.isEmpty())
         return values;
-    const ReferenceParts base = SplitReference(found.base);
     for (QByteArray &value : values)
-        value = Resolve(base, SplitReference(value));
+        value = ResolveReference(found.base, value, kLinkRules);
     OdstraniDuplikatneVrstice(values);
     return values;
 }
@@ -644,16 +524,16 @@ QByteArray ResolveModernLink(QByteArrayView value, const PageLocation &page)
 {
     if (value.isEmpty() || HasForeignScheme(value))
         return QByteArray();
-    const ReferenceParts reference = SplitReference(value);
-    if (!reference.scheme.isEmpty() && !reference.hasAuthority)
+    if (HasSchemeWithoutAuthority(value))
         return QByteArray();
-    const QByteArray folder = '/' + page.path;
-    ReferenceParts base;
-    base.scheme = page.scheme;
-    base.hasAuthority = true;
-    base.authority = page.host;
-    base.path = folder;
-    QByteArray address = Resolve(base, reference);
+    QByteArray base = page.scheme;
+    if (!base.isEmpty())
+        base += ':';
+    base += "//";
+    base += page.host;
+    base += '/';
+    base += page.path;
+    QByteArray address = ResolveReference(base, value, kLinkRules);
     EncodeUnsafeBytes(address);
     return address;
 }

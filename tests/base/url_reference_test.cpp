@@ -1,4 +1,4 @@
-#include "net/url_reference.h"
+#include "base/url_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +94,35 @@ TEST(RemoveDotSegments, TheTwoWalkThroughsOfRfc3986AndTheEdges)
     EXPECT_EQ(RemoveDotSegments("/a/b/."), "/a/b/");
     EXPECT_EQ(RemoveDotSegments("/a//../b"), "/a/b");
     EXPECT_EQ(RemoveDotSegments("/.hidden/..x/x.."), "/.hidden/..x/x..");
+    // A relative path keeps what climbs above its start.
+    EXPECT_EQ(RemoveDotSegments("../a/../../b"), "../../b");
+    EXPECT_EQ(RemoveDotSegments("a/./b/.."), "a/");
+}
+
+// The rules the page scan resolves its links by, beside the client's.
+TEST(ResolveReference, FragmentAndSchemeCaseByTheRules)
+{
+    struct Row {
+        const char *base, *reference;
+        TResolveRules rules;
+        const char *resolved;
+    };
+    const TResolveRules links{false, true};
+    const Row rows[] = {
+        {"http://h/a/b", "c#top", {}, "http://h/a/c#top"},
+        {"http://h/a/b", "c#top", links, "http://h/a/c"},
+        {"http://h/a/b#old", "", {}, "http://h/a/b"},
+        {"HTTP://h/a/b", "c", {}, "HTTP://h/a/c"},
+        {"HTTP://h/a/b", "c", links, "http://h/a/c"},
+        {"http://h/", "HTTPS://o/x#f", links, "https://o/x"},
+        // Bases without a scheme or an authority, as a page's <base href> may be.
+        {"../", "../a.jpg", links, "../../a.jpg"},
+        {"sub/", "../a.jpg#x", links, "a.jpg"},
+        {"//cdn/x/y", "?q", links, "//cdn/x/y?q"},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(ResolveReference(row.base, row.reference, row.rules), QByteArray(row.resolved))
+            << row.base << " + " << row.reference;
 }
 
 }  // namespace
