@@ -5,6 +5,7 @@
 #   ./dev.sh window [ARGS]    install what is missing, build, open the window
 #   ./dev.sh test             install what is missing, build, run the tests
 #   ./dev.sh test --sanitize  the same in a second build under ASan and UBSan
+#   ./dev.sh test --tsan      the net and core tests in a build under TSan
 #   ./dev.sh fuzz [SECONDS]   install clang and libFuzzer, build the fuzz
 #                             targets, run each for SECONDS (30); a finding fails
 set -eu
@@ -31,11 +32,16 @@ setup() {  # extra packages...
   fi
 }
 
-build() {  # build folder, extra cmake options...
+configure() {  # build folder, extra cmake options...
   dir=$1
   shift
-  cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-  cmake --build "$dir" -j"$(nproc)"
+  # Warnings fail the build here (and so in continuous integration).
+  cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGRABULO_WERROR=ON "$@"
+}
+
+build() {  # build folder, extra cmake options...
+  configure "$@"
+  cmake --build "$1" -j"$(nproc)"
 }
 
 # Serves assets/sample-gallery on 127.0.0.1 and downloads all of its
@@ -65,7 +71,8 @@ command=${1:-}
 case "$command" in
   run)
     setup
-    build "$top/build"
+    configure "$top/build"
+    cmake --build "$top/build" -j"$(nproc)" --target grabulo
     main_job
     ;;
   window)
@@ -76,6 +83,18 @@ case "$command" in
     ;;
   test)
     setup
+    if [ "${2:-}" = "--tsan" ]; then
+      # The layers with threads of their own (the name look-up, the transfer
+      # workers) and the engine that drives them, under ThreadSanitizer.
+      dir="$top/build-tsan"
+      configure "$dir" -DGRABULO_TSAN=ON
+      cmake --build "$dir" -j"$(nproc)" --target net_tests core_tests
+      export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/tsan.supp"
+      for layer in net core; do
+        ctest --test-dir "$dir/tests/$layer" --output-on-failure -j2 --timeout 300
+      done
+      exit 0
+    fi
     if [ "${2:-}" = "--sanitize" ]; then
       dir="$top/build-asan"
       build "$dir" -DGRABULO_SANITIZE=ON
