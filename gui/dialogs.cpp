@@ -1,5 +1,5 @@
 #include "gui/dialogs.h"
-#include "base/printable_text.h"
+#include "core/console_output.h"
 
 #include <QStringList>
 
@@ -31,20 +31,11 @@ public:
     }
 
 private:
-    static void Print(const QString &text)
-    {
-        // A message box shows a bare CR as a line break; on a terminal it
-        // would overwrite the first language with the second. The lines
-        // quote servers and pages (a proxy's refusal, a status line): their
-        // control characters are written out as the log's are.
-        QString lines = text;
-        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-        QByteArray out;
-        for (const QString &line : lines.split(u'\n'))
-            out += PrintableLogLine(line).toUtf8() + '\n';
-        std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
-        std::fflush(stderr);
-    }
+    // A message box shows a bare CR as a line break; on a terminal it
+    // would overwrite the first language with the second. The lines
+    // quote servers and pages (a proxy's refusal, a status line): their
+    // control characters are written out as the log's are.
+    static void Print(const QString &text) { WriteMessage(text); }
 };
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "core/settings/settings_store.h"
 #include "core/settings/settings_values.h"
 #include "core/shared_state.h"
-#include "base/printable_text.h"
+#include "core/console_output.h"
 #include "net/http_client.h"
 
 #include <QAction>
@@ -129,22 +129,12 @@ void TDLForm::InitSharedState()
 // follows standard output or split a line of the log.
 void TDLForm::Log(const QString &text)
 {
-    const QString line = PrintableLogLine(text);
-    Memo3->AppendLine(line);
-    const QByteArray utf8 = line.toUtf8();
-    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    Memo3->AppendLine(WriteLogLine(text));
 }
 
 void TDLForm::LogFailure(const QString &text)
 {
-    const QString line = PrintableLogLine(text);
-    Memo3->AppendLine(line, true);
-    const QByteArray utf8 = line.toUtf8();
-    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    Memo3->AppendLine(WriteLogLine(text), true);
 }
 
 void TDLForm::ShowNewestLogLine()
