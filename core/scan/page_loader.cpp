@@ -37,13 +37,15 @@ PageLocation PageLocationOf(const QString &address, const QByteArray &prefix, co
     return location;
 }
 
-TPageLoader::TPageLoader(THttpClient &client, QObject *parent) : QObject(parent), client_(client)
+TPageLoader::TPageLoader(THttpClient &client, QObject *parent) : QObject(parent), client_(client), alive_(&client)
 {
     WireClient();
 }
 
 TPageLoader::~TPageLoader()
 {
+    if (!alive_)
+        return;
     client_.OnHostResolved = nullptr;
     client_.OnConnect = nullptr;
     client_.OnConnectionFailed = nullptr;
@@ -59,29 +61,35 @@ QString TPageLoader::Say(const char *slovene, const char *english) const
     return QString::fromUtf8(request_.english ? english : slovene);
 }
 
+QString TPageLoader::SayEvent(const char *slovene, const char *english) const
+{
+    const bool inEnglish = language_ ? language_() : request_.english;
+    return QString::fromUtf8(inEnglish ? english : slovene);
+}
+
 void TPageLoader::WireClient()
 {
-    client_.OnHostResolved = [this](TSocketConnection *) { emit HostResolved(Say("Gostitelj najden.", "Host found.")); };
+    client_.OnHostResolved = [this](TSocketConnection *) { emit HostResolved(SayEvent("Gostitelj najden.", "Host found.")); };
     client_.OnConnect = [this](TSocketConnection *) {
-        emit Connected(Say("Povezava uspešna.", "Connected successfuly."));
+        emit Connected(SayEvent("Povezava uspešna.", "Connected successfuly."));
     };
     client_.OnConnectionFailed = [this](TSocketConnection *) {
-        emit ConnectionFailed(Say("Povezava NEuspešna.", "Connect FAILED."));
+        emit ConnectionFailed(SayEvent("Povezava NEuspešna.", "Connect FAILED."));
     };
     client_.OnInvalidHost = [this](TSocketConnection *, bool &) {
-        emit InvalidHost(Say("Napačen naslov gostitelja.", "Wrong host name."));
+        emit InvalidHost(SayEvent("Napačen naslov gostitelja.", "Wrong host name."));
     };
     client_.OnFailure = [this](THttpClient *, quint8) {
-        emit Failure(Say("Prišlo je do napake.", "Failure while transmiting."));
+        emit Failure(SayEvent("Prišlo je do napake.", "Failure while transmiting."));
     };
     client_.OnDisconnect = [this](TSocketConnection *) {
-        emit Disconnected(Say("Povezava prekinjena.", "Connection closed."));
+        emit Disconnected(SayEvent("Povezava prekinjena.", "Connection closed."));
     };
     client_.OnStatus = [this](TSocketConnection *, const QByteArray &status) {
         emit StatusReceived(QStringLiteral("Status: ") + QString::fromUtf8(status));
     };
     client_.OnSuccess = [this](THttpClient *, quint8) {
-        emit PageArrived(Say("--- Stran naložena.", "--- Page loaded."));
+        emit PageArrived(SayEvent("--- Stran naložena.", "--- Page loaded."));
     };
 }
 
@@ -109,10 +117,7 @@ TPageResult TPageLoader::Load(const TPageRequest &request)
                 result.finalAddress = QString::fromUtf8(client_.URL.mid(prefix.size()));
             }
         }
-        TPageRequest onFinal = request;
-        onFinal.address = result.finalAddress;
-        onFinal.prefix = result.finalPrefix;
-        Scan(onFinal, result);
+        Scan(request, result);
     }
     emit Finished(result);
     return result;
@@ -125,7 +130,7 @@ void TPageLoader::Scan(const TPageRequest &request, TPageResult &result)
         result.rawLinks = CollectModernLinkValues(result.page, attribute);
     else
         result.rawLinks = request.pictures ? ObdelajHTMLImg(result.page) : ObdelajHTML(result.page);
-    const PageLocation page = PageLocationOf(request.address, request.prefix, result.page, request.modern);
+    const PageLocation page = PageLocationOf(result.finalAddress, result.finalPrefix, result.page, request.modern);
     FilteredLinks found =
         request.modern ? FilterModernLinks(result.rawLinks, request.typeFilter, page, request.listed)
                        : ObdelajPovezave(result.rawLinks, request.typeFilter, page, request.listed);

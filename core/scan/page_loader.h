@@ -16,13 +16,15 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+
+#include "net/http_client.h"
 
 #include <functional>
 #include <optional>
 
 class ESockError;
-class THttpClient;
 struct AddressCheck;
 
 struct TPageRequest {
@@ -71,15 +73,21 @@ class TPageLoader final : public QObject {
 public:
     // Takes over the client's connection events (OnHostResolved, OnConnect,
     // OnConnectionFailed, OnInvalidHost, OnFailure, OnDisconnect, OnStatus,
-    // OnSuccess); the client must outlive the loader.
+    // OnSuccess) while the loader lasts; the client must outlive every Load.
     explicit TPageLoader(THttpClient &client, QObject *parent = nullptr);
     ~TPageLoader() override;
 
     // Asks for the page and scans it; emits Finished with the same result.
     TPageResult Load(const TPageRequest &request);
-    // Only the scan: the page's links as Load would find them for a page
-    // with this text at the request's address.
+    // Only the scan: the page's links as Load finds them for the result's
+    // page at the result's final address, with the request's other choices
+    // (to scan again when the link list has changed during the load).
     static void Scan(const TPageRequest &request, TPageResult &result);
+
+    // The language of the event lines: by default the last request's; with
+    // a source, what it says at each event (the client also has events
+    // between loads, when it is stopped or disconnected).
+    void FollowLanguage(std::function<bool()> english) { language_ = std::move(english); }
 
     // Connects every log signal below to one receiver of log lines.
     void ConnectLog(QObject *context, const std::function<void(const QString &)> &log);
@@ -98,6 +106,7 @@ signals:
 private:
     void WireClient();
     QString Say(const char *slovene, const char *english) const;
+    QString SayEvent(const char *slovene, const char *english) const;
     void Fetch(TPageResult &result);
     void FetchFailure(const ESockError &e, TPageResult &result);
     QString FailureReason(const ESockError &e) const;
@@ -105,7 +114,9 @@ private:
     QString UnusableAddressText(const AddressCheck &check) const;
 
     THttpClient &client_;
+    QPointer<THttpClient> alive_;  // to let go of the client's events, if it is still there
     TPageRequest request_;
+    std::function<bool()> language_;
 };
 
 // "The page could not be loaded: <reason>", in either language.
