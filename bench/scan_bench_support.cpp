@@ -6,6 +6,7 @@
 #include "core/scan/modern_scanner.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
@@ -121,7 +122,7 @@ WindowTiming TimeWindowPageLoad(const LinkPage &page, const QByteArray &pageAddr
         timer.start();
         form.Memo2 = page.text;
         form.ObdelajHTML();
-        form.LociNaslov(pageAddress);
+        form.Combo1->setEditText(QString::fromUtf8(pageAddress));  // the links resolve on the box's address
         form.ObdelajPovezave();
         form.OdstraniDuplikatneVrstice(form.List2);
         form.Label10->setText(QString::number(form.List2->Count()));

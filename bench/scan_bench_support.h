@@ -47,7 +47,7 @@ struct WindowTiming {
 
 // Times what Load page does with the page text once the transfer is over,
 // in a real main window shown on the Download zone tab: Memo2 := the text,
-// ObdelajHTML, LociNaslov(pageAddress), ObdelajPovezave,
+// ObdelajHTML, Combo1 := pageAddress, ObdelajPovezave,
 // OdstraniDuplikatneVrstice(List2), Label10 := the count; then one pass of
 // the event loop, so the list view lays out and paints. Needs a
 // QApplication; the lists are emptied before each run, outside the timing.

@@ -7,6 +7,7 @@
 #include "gui/file_dialog.h"
 #include "base/line_file.h"
 #include "core/download/batch_progress.h"
+#include "core/scan/page_loader.h"
 
 #include <QByteArray>
 #include <QList>
@@ -48,6 +49,7 @@ class TPartFile;
 class TSavedArchive;
 class TSocketConnection;
 struct AddressCheck;
+struct PageLocation;
 struct TBatchFile;
 struct TResumePoint;
 struct TTransferResult;
@@ -93,40 +95,42 @@ public:
     // --- Link scanner ---------------------------------------------------------
     void ObdelajHTML();      // List1 := the href values of Memo2
     void ObdelajHTMLImg();   // List1 := the img src values of Memo2
-    // Appends the admitted links of List1, resolved, to List2; when List2
-    // stays empty: the log line, step 1 and Disconnect.
+    // Appends the admitted links of List1, resolved on the address box's
+    // address, to List2; when List2 stays empty: the log line, step 1 and
+    // Disconnect.
     void ObdelajPovezave();
     QByteArray ObdelajEnoPovezavo(const QByteArray &raw) const;
+    // The location of the page in Memo2: the address box's.
+    PageLocation CurrentPage(bool modern) const;
     void OdstraniDuplikatneVrstice(ListBox *list);
 
     // --- Page load ------------------------------------------------------------
     void Button2Click();                       // Load page
     void Combo1KeyUp(int key);                 // Enter: the short page load
-    // How asking for the page ended: Loaded (the page is in HTTP1->Body),
-    // Failed (history and scan go on; PageFailure says why, empty after a
-    // Stop or Disconnect), Abandoned (reported already, nothing recorded).
-    enum class PageFetch { Loaded, Failed, Abandoned };
-    PageFetch FetchPage();
-    PageFetch PageFetchFailure(const class ESockError &e);
-    QString PageFailureReason(const class ESockError &e) const;
-    QString PageLoadFailureText(const QString &reason) const;  // "The page could not be loaded: ..."
-    QString UnusableAddressText(const AddressCheck &check) const;
-    void ReportAbandonedLoad(const QString &text);
-    void ReportPageFailure();                  // PageFailure, if any: last log line and a message
-    QString PageFailure;
+    // A page request from the controls: the address box and its label, the
+    // modern scan, the type filter in force, the language, List2's count.
+    TPageRequest PageRequest(bool pictures) const;
+    // Loads and scans the page; tells of a failure that ends the command,
+    // else shows Memo2, the history, the final address and List1.
+    TPageResult LoadPage(TPageRequest request);
+    void ShowPageLinks(const TPageResult &result);       // List2, or "nothing found"
+    void ReportAbandonedLoad(const TPageResult &result);
+    void ReportPageFailure(const TPageResult &result);   // last log line and a message
     // The typed address to the history, then the final address to the box.
-    void RecordTypedAddress(bool loaded);
+    void RecordTypedAddress(const TPageResult &result);
+    TPageLoader *PageLoader = nullptr;         // drives HTTP1
     void Button3Click();                       // scan "test.html" of the current folder
     void Combo1Change();
     void Button5Click();                       // Clear history
-    void HTTP1HostResolved(TSocketConnection *Sender);
-    void HTTP1Connect(TSocketConnection *Sender);
-    void HTTP1ConnectionFailed(TSocketConnection *Sender);
-    void HTTP1InvalidHost(TSocketConnection *Sender, bool &Handled);
-    void HTTP1Failure(THttpClient *Sender, quint8 Cmd);
-    void HTTP1Disconnect(TSocketConnection *Sender);
-    void HTTP1Status(TSocketConnection *Sender, const QByteArray &Status);
-    void HTTP1Success(THttpClient *Sender, quint8 Cmd);
+    // The page loader's events, one log line each.
+    void HTTP1HostResolved(const QString &line);
+    void HTTP1Connect(const QString &line);
+    void HTTP1ConnectionFailed(const QString &line);
+    void HTTP1InvalidHost(const QString &line);
+    void HTTP1Failure(const QString &line);
+    void HTTP1Disconnect(const QString &line);
+    void HTTP1Status(const QString &line);
+    void HTTP1Success(const QString &line);
     // The address in the box joins its history: an https page with its
     // "https://", an http page without a scheme.
     void AddToHistory();

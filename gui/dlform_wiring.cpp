@@ -10,6 +10,8 @@
 #include "gui/message_log.h"
 #include "gui/panel_status_bar.h"
 #include "net/http_client.h"
+#include "core/scan/page_loader.h"
+#include "core/shared_state.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -105,14 +107,17 @@ void TDLForm::changeEvent(QEvent *event)
 
 void TDLForm::WireHttp1()
 {
-    HTTP1->OnHostResolved = [this](TSocketConnection *s) { HTTP1HostResolved(s); };
-    HTTP1->OnConnect = [this](TSocketConnection *s) { HTTP1Connect(s); };
-    HTTP1->OnConnectionFailed = [this](TSocketConnection *s) { HTTP1ConnectionFailed(s); };
-    HTTP1->OnInvalidHost = [this](TSocketConnection *s, bool &handled) { HTTP1InvalidHost(s, handled); };
-    HTTP1->OnFailure = [this](THttpClient *s, quint8 cmd) { HTTP1Failure(s, cmd); };
-    HTTP1->OnDisconnect = [this](TSocketConnection *s) { HTTP1Disconnect(s); };
-    HTTP1->OnStatus = [this](TSocketConnection *s, const QByteArray &status) { HTTP1Status(s, status); };
-    HTTP1->OnSuccess = [this](THttpClient *s, quint8 cmd) { HTTP1Success(s, cmd); };
+    // HTTP1 is the page client: the page loader drives it and tells of its events.
+    PageLoader = new TPageLoader(*HTTP1, this);
+    PageLoader->FollowLanguage([] { return EnglishUI != 0; });
+    connect(PageLoader, &TPageLoader::HostResolved, this, &TDLForm::HTTP1HostResolved);
+    connect(PageLoader, &TPageLoader::Connected, this, &TDLForm::HTTP1Connect);
+    connect(PageLoader, &TPageLoader::ConnectionFailed, this, &TDLForm::HTTP1ConnectionFailed);
+    connect(PageLoader, &TPageLoader::InvalidHost, this, &TDLForm::HTTP1InvalidHost);
+    connect(PageLoader, &TPageLoader::Failure, this, &TDLForm::HTTP1Failure);
+    connect(PageLoader, &TPageLoader::Disconnected, this, &TDLForm::HTTP1Disconnect);
+    connect(PageLoader, &TPageLoader::StatusReceived, this, &TDLForm::HTTP1Status);
+    connect(PageLoader, &TPageLoader::PageArrived, this, &TDLForm::HTTP1Success);
 }
 
 void TDLForm::WireHttp2()

@@ -1,11 +1,11 @@
 // The List download: the page list from an index page or a folder page,
-// and the run that loads every page of the list and saves what it links
-// to, pressing the Download zone's commands one after the other.
+// and the run (TListRunner) that loads every page of the list and saves
+// what it links to, pressing the Download zone's commands one after the other.
 #include "base/convert.h"
 #include "gui/dlform.h"
 #include "gui/list_box.h"
 #include "core/shared_state.h"
-#include "core/lists/numbering.h"
+#include "core/lists/list_runner.h"
 #include "core/scan/address_helpers.h"
 
 #include <QCheckBox>
@@ -59,25 +59,33 @@ int RunFilterIndex(const TDLForm &form)
     return picked >= 0 ? picked : form.Combo2->currentIndex();
 }
 
-// One entry of the run. False when Abort all came during the page load:
-// then nothing of that page is saved.
-bool SavePageOfList(TDLForm &form, qsizetype i)
-{
-    TypeFilterIndex = RunFilterIndex(form);
-    const QByteArray entry = form.List3->Item(i);
-    form.SetAddressPrefix(ListEntryPrefix(entry));  // an entry without a scheme is an http page
-    form.Combo1->setEditText(QString::fromUtf8(entry));
-    form.Button2Click();
-    if (ListAbortRequested) {
-        form.Button6Click();
-        return false;
+// The window's side of the list walk: the page list List3, the Download
+// zone's commands for each page, and Abort all.
+class WindowListPages final : public TListPages {
+public:
+    explicit WindowListPages(TDLForm &f) : form(f) {}
+    qsizetype PageCount() const override { return form.List3->Count(); }
+    QByteArray Page(qsizetype i) const override { return form.List3->Item(i); }
+    int RunFilter() const override { return RunFilterIndex(form); }
+    bool AbortRequested() const override { return ListAbortRequested; }
+    void LoadPage(const QByteArray &prefix, const QByteArray &address, int filter) override
+    {
+        TypeFilterIndex = filter;
+        form.SetAddressPrefix(prefix);
+        form.Combo1->setEditText(QString::fromUtf8(address));
+        form.Button2Click();
     }
-    form.SpeedButton3Click();
-    form.Edit4->setText(PagePrefix(i));
-    form.Button4Click();
-    form.Button6Click();
-    return true;
-}
+    void SaveAllLinks(const QString &folderPrefix) override
+    {
+        form.SpeedButton3Click();
+        form.Edit4->setText(folderPrefix);
+        form.Button4Click();
+    }
+    void Clear() override { form.Button6Click(); }
+
+private:
+    TDLForm &form;
+};
 
 // ListRunning while the run lasts, however it ends; then the Download
 // zone's own filter is in force again.
@@ -139,14 +147,9 @@ void TDLForm::Button14Click()
     RunningList running(*this);
     ListAbortRequested = false;
     PageControl1->setCurrentWidget(TabSheet1);
-    const qint32 start = qMax(0, StrToInt(Edit9->text()));  // below 0: from the first entry
-    const qsizetype n = List3->Count();
-    // Entries deleted during the run shorten the walk: it never reads past
-    // the list as it stands now.
-    for (qsizetype i = start; i < n && i < List3->Count(); ++i) {
-        if (ListAbortRequested || !SavePageOfList(*this, i))
-            break;
-    }
+    const qint32 start = StrToInt(Edit9->text());  // below 0: from the first entry
+    WindowListPages pages(*this);
+    TListRunner(pages).Run(start);
 }
 
 void TDLForm::Button16Click()

@@ -1,49 +1,48 @@
-// The page client's events: one log line each, in the interface language.
+// The page client's events, as TPageLoader reports them: one log line
+// each, in the interface language.
 #include "gui/dlform.h"
-#include "core/shared_state.h"
-#include "net/http_client.h"
 
-#include <QComboBox>
 #include <QLabel>
 
-void TDLForm::HTTP1HostResolved(TSocketConnection *)
+void TDLForm::HTTP1HostResolved(const QString &line)
 {
-    Log(Wording("Gostitelj najden.", "Host found."));
+    Log(line);
 }
 
-void TDLForm::HTTP1Connect(TSocketConnection *)
+void TDLForm::HTTP1Connect(const QString &line)
 {
-    Log(Wording("Povezava uspešna.", "Connected successfuly."));
+    Log(line);
 }
 
-void TDLForm::HTTP1ConnectionFailed(TSocketConnection *)
+void TDLForm::HTTP1ConnectionFailed(const QString &line)
 {
-    Log(Wording("Povezava NEuspešna.", "Connect FAILED."));
+    Log(line);
 }
 
-void TDLForm::HTTP1InvalidHost(TSocketConnection *, bool &)
+void TDLForm::HTTP1InvalidHost(const QString &line)
 {
-    Log(Wording("Napačen naslov gostitelja.", "Wrong host name."));
+    Log(line);
 }
 
-void TDLForm::HTTP1Failure(THttpClient *, quint8)
+void TDLForm::HTTP1Failure(const QString &line)
 {
-    Log(Wording("Prišlo je do napake.", "Failure while transmiting."));
+    Log(line);
 }
 
-void TDLForm::HTTP1Disconnect(TSocketConnection *)
+void TDLForm::HTTP1Disconnect(const QString &line)
 {
-    Log(Wording("Povezava prekinjena.", "Connection closed."));
+    Log(line);
 }
 
-void TDLForm::HTTP1Status(TSocketConnection *, const QByteArray &Status)
+void TDLForm::HTTP1Status(const QString &line)
 {
-    Log(QStringLiteral("Status: ") + QString::fromUtf8(Status));
+    Log(line);
 }
 
-void TDLForm::HTTP1Success(THttpClient *, quint8)
+// The page has come: the shared address parts follow the address box.
+void TDLForm::HTTP1Success(const QString &line)
 {
     SplitPageAddress();
-    Log(Wording("--- Stran naložena.", "--- Page loaded."));
+    Log(line);
     Image3->setVisible(true);
 }

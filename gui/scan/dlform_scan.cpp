@@ -1,5 +1,7 @@
-// The window's side of the link scanner: feeds it the page text, the split
-// page address, the type filter and the language, and shows the results.
+// The window's side of the link scanner for a page text already in Memo2
+// (the hidden test command, an HTML list file): feeds it the text, the
+// address of the address box, the type filter and the language, and shows
+// the results. A loaded page is scanned by TPageLoader.
 // The whole scan of even a 20 MB page takes well under a second, so it runs
 // without yielding: no command can empty the lists under it.
 #include "gui/dlform.h"
@@ -7,21 +9,17 @@
 #include "core/shared_state.h"
 #include "core/scan/link_scanner.h"
 #include "core/scan/modern_scanner.h"
+#include "core/scan/page_loader.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 
-namespace {
-// The page the links are resolved against. The link scanner's links also
-// resolve against the page's <base href>; the modern scan resolved them on
-// it when it collected them (CollectModernLinkValues).
-PageLocation CurrentPage(const QByteArray &page, bool modern)
+// The page the links are resolved against: the address box's (its own
+// scheme while not yet loaded, else its label's), with the page's <base href>.
+PageLocation TDLForm::CurrentPage(bool modern) const
 {
-    PageLocation location{AddressHost, AddressPath, AddressScheme};
-    if (!modern)
-        location.base = PageBaseAddress(page, location);
-    return location;
+    return PageLocationOf(Combo1->currentText(), AddressPrefix(), Memo2, modern);
 }
-}  // namespace
 
 void TDLForm::ObdelajHTML()
 {
@@ -36,7 +34,7 @@ void TDLForm::ObdelajHTMLImg()
 void TDLForm::ObdelajPovezave()
 {
     const bool modern = CheckBox7->isChecked();
-    const PageLocation page = CurrentPage(Memo2, modern);
+    const PageLocation page = CurrentPage(modern);
     FilteredLinks found = modern ? FilterModernLinks(List1, TypeFilterIndex, page, List2->Count())
                                  : ::ObdelajPovezave(List1, TypeFilterIndex, page, List2->Count());
     List2->AddItems(found.links);
@@ -49,7 +47,7 @@ void TDLForm::ObdelajPovezave()
 
 QByteArray TDLForm::ObdelajEnoPovezavo(const QByteArray &raw) const
 {
-    return ::ObdelajEnoPovezavo(raw, CurrentPage(Memo2, CheckBox7->isChecked()));
+    return ::ObdelajEnoPovezavo(raw, CurrentPage(CheckBox7->isChecked()));
 }
 
 void TDLForm::OdstraniDuplikatneVrstice(ListBox *list)

@@ -1,0 +1,39 @@
+// The list download's walk over the page list.
+#include "core/lists/list_runner.h"
+
+#include "core/lists/numbering.h"
+#include "core/scan/address_helpers.h"
+
+TListRunSummary TListRunner::Run(qsizetype start)
+{
+    TListRunSummary summary;
+    const qsizetype n = pages_.PageCount();
+    // Entries deleted during the run shorten the walk: it never reads past
+    // the list as it stands now.
+    for (qsizetype i = qMax<qsizetype>(0, start); i < n && i < pages_.PageCount(); ++i) {
+        if (pages_.AbortRequested() || !SavePage(i, summary)) {
+            summary.aborted = true;
+            break;
+        }
+    }
+    return summary;
+}
+
+// One entry of the run. False when Abort all came during the page load:
+// then nothing of that page is saved.
+bool TListRunner::SavePage(qsizetype i, TListRunSummary &summary)
+{
+    const int filter = pages_.RunFilter();
+    const QByteArray entry = pages_.Page(i);
+    // An entry without a scheme is an http page.
+    pages_.LoadPage(ListEntryPrefix(entry), entry, filter);
+    ++summary.loaded;
+    if (pages_.AbortRequested()) {
+        pages_.Clear();
+        return false;
+    }
+    pages_.SaveAllLinks(PagePrefix(i));
+    pages_.Clear();
+    ++summary.saved;
+    return true;
+}
