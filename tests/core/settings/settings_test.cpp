@@ -4,6 +4,7 @@
 #include "core/settings/settings.h"
 #include "tests/support/test_environment.h"
 
+#include <QFile>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -262,6 +263,7 @@ TEST_F(SettingsChanges, EachRealChangeIsToldOnceAndTheSameValueNever)
 TEST_F(SettingsChanges, LoadTellsOnlyWhenTheStoreDiffersFromTheValuesInForce)
 {
     settings.Load();
+    EXPECT_FALSE(QFile::exists(testenv::SettingsFile())) << "reading creates no file";
     EXPECT_EQ(changes, 1) << "the save folder is known only once loaded";
     EXPECT_EQ(settings.Values(), Defaults());
     settings.Load();
