@@ -47,6 +47,8 @@ class THttpClient;
 class THttpWorker;
 class TPartFile;
 class TSavedArchive;
+class TSettings;
+struct TSettingsValues;
 class TSocketConnection;
 struct AddressCheck;
 struct PageLocation;
@@ -259,6 +261,15 @@ public:
     QList<LanguageRow> LanguageTable() const;
 
     // The Settings tab.
+    // The settings in force: loaded by FormCreate, shown in this tab's
+    // controls, each control writing its field back as it changes; the
+    // clients and the engine take them from here, never from a control.
+    TSettings *Settings = nullptr;
+    TSettingsValues SettingsSnapshot() const;
+    void ShowSettings();            // the values in force into the controls
+    // Time-out, proxy, persistent connections and slow-transfer limit of
+    // the values in force to both clients; run on every change.
+    void ApplySettingsToClients();
     void CheckBox1Click();   // proxy on: Edit1 and Edit5 to both clients; off: no proxy host
     void CheckBox7Click();
     void ShowTypeFilters();   // the modern page scan on or off: the type lists follow, the setting is stored
@@ -455,6 +466,7 @@ private:
     void WireDownloads();
     void WireLists();
     void WireSettings();
+    void ChangeSettings(const std::function<void(TSettingsValues &)> &edit);  // one field, by its control
     void WireAbout();
     void RestoreProxy();
     void RunCommandLine(const QStringList &arguments);

@@ -5,7 +5,7 @@
 #include "gui/dialogs.h"
 #include "gui/dlform.h"
 #include "gui/message_log.h"
-#include "core/settings/settings_values.h"
+#include "core/settings/settings.h"
 #include "core/shared_state.h"
 #include "net/http_client.h"
 #include "core/scan/address_helpers.h"
@@ -27,42 +27,75 @@ void AskForANumber()
 }
 }  // namespace
 
-void TDLForm::CheckBox1Click()
+TSettingsValues TDLForm::SettingsSnapshot() const
 {
-    if (!CheckBox1->isChecked()) {
-        HTTP1->Proxy.clear();
-        HTTP2->Proxy.clear();
-        return;
-    }
-    HTTP1->Proxy = Edit1->text().toUtf8();
-    HTTP2->Proxy = HTTP1->Proxy;
-    HTTP1->ProxyPort = StrToInt(Edit5->text());
-    HTTP2->ProxyPort = HTTP1->ProxyPort;
+    return Settings->Values();
 }
 
-// The proxy fields take effect only while "Use proxy" is ticked; ticking
-// the box takes them then.
+void TDLForm::ChangeSettings(const std::function<void(TSettingsValues &)> &edit)
+{
+    TSettingsValues values = Settings->Values();
+    edit(values);
+    Settings->Set(values);
+}
+
+// Both clients alike: pages and files reuse their connections alike, and a
+// page load ends as a file does.
+void TDLForm::ApplySettingsToClients()
+{
+    const TSettingsValues &values = Settings->Values();
+    // Milliseconds in 32 bits: a time-out beyond about 24 days is that long.
+    const qint32 timeOut = ClampToInt32(qint64(values.timeOut) * 1000);
+    const std::optional<qint32> port = TryStrToInt(values.proxyPort);
+    for (THttpClient *http : {HTTP1, HTTP2}) {
+        http->TimeOut = timeOut;
+        http->KeepAlive = values.keepAlive;
+        http->LowSpeedTime = values.lowSpeed;
+        if (!values.proxy) {
+            http->Proxy.clear();  // the ports stay as they are
+            continue;
+        }
+        http->Proxy = values.proxyHost.toUtf8();
+        if (port)  // a port that is not a number is said where it is given; the last good one stays
+            http->ProxyPort = *port;
+    }
+}
+
+// The proxy's host and port are written as they are typed; they take effect
+// only while "Use proxy" is ticked. A port that is not a number is refused
+// with EConvertError when the box is ticked or the port field left.
+void TDLForm::CheckBox1Click()
+{
+    const bool on = CheckBox1->isChecked();
+    ChangeSettings([&](TSettingsValues &v) {
+        v.proxy = on;
+        if (on) {
+            v.proxyHost = Edit1->text();
+            v.proxyPort = Edit5->text();
+        }
+    });
+    if (on)
+        StrToInt(Edit5->text());
+}
+
 void TDLForm::Edit1Exit()
 {
     if (!CheckBox1->isChecked())
         return;
-    HTTP1->Proxy = Edit1->text().toUtf8();
-    HTTP2->Proxy = HTTP1->Proxy;
+    ChangeSettings([this](TSettingsValues &v) { v.proxyHost = Edit1->text(); });
 }
 
 void TDLForm::Edit5Exit()
 {
     if (!CheckBox1->isChecked())
         return;
-    HTTP1->ProxyPort = StrToInt(Edit5->text());
-    HTTP2->ProxyPort = HTTP1->ProxyPort;
+    ChangeSettings([this](TSettingsValues &v) { v.proxyPort = Edit5->text(); });
+    StrToInt(Edit5->text());
 }
 
-// Both clients at once: pages and files reuse their connections alike.
 void TDLForm::CheckBox6Click()
 {
-    HTTP1->KeepAlive = CheckBox6->isChecked();
-    HTTP2->KeepAlive = HTTP1->KeepAlive;
+    ChangeSettings([this](TSettingsValues &v) { v.keepAlive = CheckBox6->isChecked(); });
 }
 
 void TDLForm::Button8Click()
@@ -110,29 +143,36 @@ void TDLForm::Edit10Change()
         AskForANumber();
         return;
     }
-    // Milliseconds in 32 bits: a time-out beyond about 24 days is that long.
-    HTTP2->TimeOut = ClampToInt32(qint64(*seconds) * 1000);
-    HTTP1->TimeOut = HTTP2->TimeOut;
+    ChangeSettings([&](TSettingsValues &v) { v.timeOut = *seconds; });
 }
 
 void TDLForm::SpinEdit2Change()
 {
-    HTTP1->LowSpeedTime = SpinEdit2->value();
-    HTTP2->LowSpeedTime = HTTP1->LowSpeedTime;
+    ChangeSettings([this](TSettingsValues &v) { v.lowSpeed = SpinEdit2->value(); });
 }
 
+// An empty delay is let be; a number is the delay in force.
 void TDLForm::Edit13Change()
 {
-    if (!Edit13->text().isEmpty() && !TryStrToInt(Edit13->text()))
+    if (Edit13->text().isEmpty())
+        return;
+    const std::optional<qint32> minutes = TryStrToInt(Edit13->text());
+    if (!minutes) {
         AskForANumber();
+        return;
+    }
+    ChangeSettings([&](TSettingsValues &v) { v.delay = *minutes; });
 }
 
 void TDLForm::Edit12Change()
 {
-    if (TryStrToInt(Edit12->text()))
-        SizeLimitText = Edit12->text();
-    else
+    const std::optional<qint32> limit = TryStrToInt(Edit12->text());
+    if (!limit) {
         AskForANumber();
+        return;
+    }
+    SizeLimitText = Edit12->text();
+    ChangeSettings([&](TSettingsValues &v) { v.sizeLimit = *limit; });
 }
 
 void TDLForm::Edit12Exit()
@@ -150,28 +190,17 @@ void TDLForm::CheckBox3Click()
     HTTP2->HeaderInfo.Referer = referer;
 }
 
+// The values in force are saved. A time-out or delay field that holds no
+// number stops the save after the folder, naming the field's text.
 void TDLForm::Button12Click()
 {
-    RegWriteString(RegistryKey, QString::fromLatin1(Settings::StartDir), Edit6->text());
-    WriteSetting(Settings::TimeOut, StrToInt(Edit10->text()));
-    WriteSetting(Settings::Delay, StrToInt(Edit13->text()));
-    if (CheckBox1->isChecked()) {
-        WriteSetting(Settings::Proxy, 1);
-        WriteSetting(Settings::ProxyIP, Edit1->text());
-        WriteSetting(Settings::ProxyPort, Edit5->text());
-    } else {
-        WriteSetting(Settings::Proxy, 0);
+    const TSettingsWriteBatch oneRewrite;
+    if (!TryStrToInt(Edit10->text()) || !TryStrToInt(Edit13->text())) {
+        RegWriteString(RegistryKey, QString::fromLatin1(Settings::StartDir), Settings->Values().startDir);
+        StrToInt(Edit10->text());
+        StrToInt(Edit13->text());
     }
-    WriteSetting(Settings::KeepAlive, CheckBox6->isChecked() ? 1 : 0);
-    WriteSetting(Settings::Parallel, SpinEdit1->value());
-    WriteSetting(Settings::LowSpeed, SpinEdit2->value());
-    WriteSetting(Settings::SkipSaved, CheckBox8->isChecked() ? 1 : 0);
-    if (CheckBox4->isChecked()) {
-        WriteSetting(Settings::Filter, 1);
-        RegWriteInteger(RegistryKey, QString::fromLatin1(Settings::Velikost.name), StrToInt(Edit12->text()));
-    } else {
-        WriteSetting(Settings::Filter, 0);
-    }
+    Settings->StoreForNextRun();
 }
 
 void TDLForm::Button11Click()

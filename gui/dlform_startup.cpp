@@ -8,10 +8,9 @@
 #include "gui/handler_guard.h"
 #include "gui/list_box.h"
 #include "gui/platform.h"
-#include "core/settings/settings_store.h"
-#include "core/settings/settings_values.h"
+#include "core/settings/run_record.h"
+#include "core/settings/settings.h"
 #include "core/shared_state.h"
-#include "core/statistics.h"
 #include "gui/window_placement.h"
 #include "base/convert.h"
 #include "base/errors.h"
@@ -28,33 +27,6 @@
 #include <QSpinBox>
 #include <QTimer>
 
-namespace {
-// Each write of the store rewrites and syncs the whole settings file to disk
-// (two syncs and a rename), which costs an unattended run more than the
-// rest of its closing; so the writes of one moment go in one batch
-// (TSettingsWriteBatch), and a value that reads back the same already,
-// stored or as the default of a missing one, is left alone: the next read
-// gives the same either way.
-void StoreIfChanged(IntegerSetting s, qint32 value)
-{
-    if (ReadSetting(s) != value)
-        WriteSetting(s, value);
-}
-
-void StoreIfChanged(StringSetting s, const QString &value)
-{
-    if (ReadSetting(s) != value)
-        WriteSetting(s, value);
-}
-
-void StoreIfChanged(const char *name, const QString &value)
-{
-    const QString key = QString::fromLatin1(name);
-    if (RegReadString(RegistryKey, key, QString()) != value)
-        RegWriteString(RegistryKey, key, value);
-}
-}  // namespace
-
 void TDLForm::FormCreate()
 {
     // One rewrite for what the start stores; its reads use the store the
@@ -68,52 +40,44 @@ void TDLForm::FormCreate()
                               ReadSetting(Settings::Height)},
                              QSize(670, 520), QPoint(Settings::Left.defaultValue, Settings::Top.defaultValue),
                              AvailableScreenAreas()));
-    Edit6->setText(RegReadString(RegistryKey, QString::fromLatin1(Settings::StartDir), ProgramFolder()));
-    QDir::setCurrent(Edit6->text());  // a folder that cannot be entered is not reported
+    // Read here, before the command line runs, so that unattended runs use
+    // the same time-out, proxy, connections and scan as the window would.
+    Settings->Load();
+    ApplySettingsToClients();  // also when the store holds what was in force already
+    QDir::setCurrent(Settings->Values().startDir);  // a folder that cannot be entered is not reported
+    ShowSettings();
     ShowCurrentFolderInCaption();
-    // A stored time-out of zero or below would fail every transfer.
-    const qint32 stored = ReadSetting(Settings::TimeOut);
-    const qint64 timeout = qint64(stored > 0 ? stored : Settings::TimeOut.defaultValue) * 1000;
-    HTTP2->TimeOut = ClampToInt32(timeout);
-    HTTP1->TimeOut = HTTP2->TimeOut;
-    Edit10->setText(QString::number(timeout / 1000));
-    Edit13->setText(QString::number(ReadSetting(Settings::Delay)));
+    RecordRunStart(ProgramVersion);
+}
+
+// Every control writes its field back as it is set here: the same value,
+// so nothing changes.
+void TDLForm::ShowSettings()
+{
+    const TSettingsValues values = Settings->Values();
+    Edit6->setText(values.startDir);
+    Edit10->setText(QString::number(values.timeOut));
+    Edit13->setText(QString::number(values.delay));
     RestoreProxy();
-    // Read here, before the command line runs, so unattended runs keep
-    // their connections open as the window would.
-    CheckBox6->setChecked(ReadSetting(Settings::KeepAlive) == 1);
-    CheckBox6Click();
+    CheckBox6->setChecked(values.keepAlive);
     // The page scan in force, for the window and the command line alike.
-    CheckBox7->setChecked(ReadSetting(Settings::ModernPages) == 1);
-    CheckBox8->setChecked(ReadSetting(Settings::SkipSaved) == 1);
+    CheckBox7->setChecked(values.modernPages);
+    CheckBox8->setChecked(values.skipSaved);
     ShowTypeFilters();
-    // Downloads at once, for the window and the command line alike; a
-    // stored value outside 1 to 8, or not a number, reads as the default,
-    // as a stored time-out of zero or below does.
-    const qint32 parallel = ReadSetting(Settings::Parallel);
-    SpinEdit1->setValue(parallel >= 1 && parallel <= Settings::ParallelMost ? parallel
-                                                                             : Settings::Parallel.defaultValue);
-    // The slow-transfer limit, for both clients and so for the workers; a
-    // stored value outside 0 to LowSpeedMost reads as off.
-    const qint32 lowSpeed = ReadSetting(Settings::LowSpeed);
-    SpinEdit2->setValue(lowSpeed >= 0 && lowSpeed <= Settings::LowSpeedMost ? lowSpeed : 0);
-    SpinEdit2Change();
-    if (ReadSetting(Settings::Filter) == 1) {
-        CheckBox4->setChecked(true);
-        const QString limit = ReadSetting(Settings::Velikost);
-        Edit12->setText(TryStrToInt(limit) ? limit : QString::fromLatin1(Settings::Velikost.defaultValue));
-    }
-    StoreIfChanged(Settings::Prisoten, QStringLiteral("ja"));
-    StoreIfChanged(Settings::Verzija, ProgramVersion);
+    SpinEdit1->setValue(values.parallel);
+    SpinEdit2->setValue(values.lowSpeed);
+    CheckBox4->setChecked(values.sizeFilter);
+    Edit12->setText(QString::number(values.sizeLimit));
 }
 
 void TDLForm::RestoreProxy()
 {
-    if (ReadSetting(Settings::Proxy) != 1)
+    const TSettingsValues values = Settings->Values();
+    if (!values.proxy)
         return;
     CheckBox1->setChecked(true);
-    Edit1->setText(ReadSetting(Settings::ProxyIP));
-    Edit5->setText(ReadSetting(Settings::ProxyPort));
+    Edit1->setText(values.proxyHost);
+    Edit5->setText(values.proxyPort);
     try {
         CheckBox1Click();
     } catch (const EConvertError &e) {
@@ -275,8 +239,7 @@ void TDLForm::FormClose()
         StoreIfChanged(Settings::PreviewLeft, PreviewForm->pos().x());
         StoreIfChanged(Settings::PreviewTop, PreviewForm->pos().y());
     }
-    StoreIfChanged(Settings::Run, AccumulatedRunText(ReadSetting(Settings::Run), StartMsecs, TimeStampMsecs()));
-    StoreIfChanged(Settings::Download, DLSteviloSlik());
+    RecordRunEnd(StartMsecs, TimeStampMsecs(), RunPictureCount);
     ShutDownHttpClients();
 }
 

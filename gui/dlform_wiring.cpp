@@ -4,6 +4,7 @@
 // handlers, and the list commands of the Lists menu, the List download tab
 // and the Create List window.
 #include "gui/dlform.h"
+#include "core/settings/settings.h"
 #include "gui/event_hook.h"
 #include "gui/handler_guard.h"
 #include "gui/list_box.h"
@@ -48,6 +49,26 @@ void TDLForm::WireSignals()
 
 void TDLForm::WireSettings()
 {
+    // The settings in force, made before the controls below write to them.
+    Settings = new TSettings(this);
+    connect(Settings, &TSettings::Changed, this, Guard([this] { ApplySettingsToClients(); }));
+    // Each control writes its field as it changes, whoever changes it; the
+    // handlers further down check and say what is wrong as they always have.
+    const auto field = [this](std::function<void(TSettingsValues &)> edit) {
+        return Guard([this, edit] { ChangeSettings(edit); });
+    };
+    connect(Edit6, &QLineEdit::textChanged, this, field([this](TSettingsValues &v) { v.startDir = Edit6->text(); }));
+    connect(CheckBox1, &QCheckBox::toggled, this, field([this](TSettingsValues &v) { v.proxy = CheckBox1->isChecked(); }));
+    connect(Edit1, &QLineEdit::textChanged, this, field([this](TSettingsValues &v) { v.proxyHost = Edit1->text(); }));
+    connect(Edit5, &QLineEdit::textChanged, this, field([this](TSettingsValues &v) { v.proxyPort = Edit5->text(); }));
+    connect(CheckBox6, &QCheckBox::toggled, this,
+            field([this](TSettingsValues &v) { v.keepAlive = CheckBox6->isChecked(); }));
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, field([this](TSettingsValues &v) { v.parallel = SpinEdit1->value(); }));
+    connect(CheckBox7, &QCheckBox::toggled, this,
+            field([this](TSettingsValues &v) { v.modernPages = CheckBox7->isChecked(); }));
+    connect(CheckBox8, &QCheckBox::toggled, this, field([this](TSettingsValues &v) { v.skipSaved = CheckBox8->isChecked(); }));
+    connect(CheckBox4, &QCheckBox::toggled, this,
+            field([this](TSettingsValues &v) { v.sizeFilter = CheckBox4->isChecked(); }));
     connect(Button7, &QPushButton::clicked, this, Guard([this] { Button7Click(); }));
     connect(CheckBox1, &QCheckBox::clicked, this, Guard([this] { CheckBox1Click(); }));
     OnEvent(Edit1, QEvent::FocusOut, [this](QEvent *) { Edit1Exit(); });

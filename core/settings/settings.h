@@ -31,3 +31,31 @@ struct TSettingsValues {
 // The stored settings, checked; what is missing or out of range is its
 // default. Needs no window.
 TSettingsValues ReadStoredSettings();
+
+// The settings in force for this run: loaded from the store at the start,
+// changed field by field by whoever shows them (the window's Settings tab),
+// read by the engine as one snapshot. Changed() follows every real change.
+class TSettings : public QObject {
+    Q_OBJECT
+public:
+    explicit TSettings(QObject *parent = nullptr);
+
+    const TSettingsValues &Values() const { return values_; }
+    // The stored settings become the values in force.
+    void Load();
+    // New values in force; Changed() only when they differ from the old.
+    void Set(const TSettingsValues &values);
+    // "Save settings for the next run": the values in force go to the
+    // store in one rewrite. Without the proxy its host and port are not
+    // written, without the size filter its limit is not.
+    void StoreForNextRun() const;
+    // The modern page scan on or off, stored at once: its tick is kept
+    // for the next run without a save.
+    void StoreModernPages(bool on);
+
+signals:
+    void Changed();
+
+private:
+    TSettingsValues values_;
+};

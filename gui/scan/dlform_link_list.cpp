@@ -2,7 +2,7 @@
 // of the link under the pointer, pasting an address, the prefix field.
 #include "gui/dlform.h"
 #include "gui/list_box.h"
-#include "core/settings/settings_values.h"
+#include "core/settings/settings.h"
 #include "core/shared_state.h"
 #include "base/text_lines.h"
 #include "core/scan/type_filter.h"
@@ -93,7 +93,7 @@ void TDLForm::Combo2Change()
 // own choice; the type lists follow it.
 void TDLForm::CheckBox7Click()
 {
-    WriteSetting(Settings::ModernPages, CheckBox7->isChecked() ? 1 : 0);
+    Settings->StoreModernPages(CheckBox7->isChecked());
     ShowTypeFilters();
 }
 

@@ -2,7 +2,7 @@
 #include "base/errors.h"
 #include "gui/list_box.h"
 #include "gui/message_log.h"
-#include "core/settings/settings_values.h"
+#include "core/settings/settings.h"
 #include "core/shared_state.h"
 #include "net/http_client.h"
 #include "tests/support/fixture_http_server.h"
@@ -22,6 +22,18 @@
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+
+void PrintTo(const TSettingsValues &v, std::ostream *out)
+{
+    *out << "{startDir " << v.startDir.toStdString() << ", timeOut " << v.timeOut << ", delay " << v.delay
+         << ", proxy " << v.proxy << ' ' << v.proxyHost.toStdString() << ':' << v.proxyPort.toStdString()
+         << ", keepAlive " << v.keepAlive << ", parallel " << v.parallel << ", lowSpeed " << v.lowSpeed
+         << ", modernPages " << v.modernPages << ", skipSaved " << v.skipSaved << ", sizeFilter "
+         << v.sizeFilter << ' ' << v.sizeLimit << '}';
+}
 
 namespace {
 
@@ -340,6 +352,198 @@ TEST_F(SettingsPage, DoubleClickEmptiesTheLog)
     form->Log("line");
     QTest::mouseDClick(form->Memo3->viewport(), Qt::LeftButton);
     EXPECT_TRUE(form->Memo3->Text().isEmpty());
+}
+
+// The settings in force, as both clients must hold them.
+void ExpectClientsFollow(TDLForm *form, const TSettingsValues &v)
+{
+    for (THttpClient *http : {form->HTTP1, form->HTTP2}) {
+        EXPECT_EQ(http->TimeOut, v.timeOut * 1000);
+        EXPECT_EQ(http->KeepAlive, v.keepAlive);
+        EXPECT_EQ(http->LowSpeedTime, v.lowSpeed);
+        EXPECT_EQ(http->Proxy, v.proxy ? v.proxyHost.toUtf8() : QByteArray());
+        if (v.proxy && v.proxyPort.toInt() > 0) {
+            EXPECT_EQ(http->ProxyPort, v.proxyPort.toInt());
+        }
+    }
+}
+
+void TypeInto(QWidget *field, const char *text)
+{
+    field->setFocus();
+    if (auto *edit = qobject_cast<QLineEdit *>(field))
+        edit->selectAll();
+    else if (auto *spin = qobject_cast<QSpinBox *>(field))
+        spin->selectAll();
+    QTest::keyClicks(field, text);
+}
+
+void ClickBox(QCheckBox *box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, 8));
+}
+
+// A control used as a user uses it -> the settings in force (a change from
+// those loaded at the start), and how many times Changed() came.
+struct ControlRow {
+    const char *name;
+    std::function<void(TDLForm *)> use;
+    std::function<void(TSettingsValues &)> expect;
+    int changes;
+};
+
+void PrintTo(const ControlRow &row, std::ostream *out)
+{
+    *out << row.name;
+}
+
+class ASettingsControl : public ::testing::TestWithParam<ControlRow> {
+protected:
+    void SetUp() override
+    {
+        EnglishUI = 1;
+        form->show();
+        form->PageControl1->setCurrentWidget(form->TabSheet2);
+        QObject::connect(form->Settings, &TSettings::Changed, [this] { ++changes; });
+    }
+
+    WindowHarness windows{{.clearSettings = true, .formCreate = true, .folderHint = "settings-control"}};
+    TDLForm *const form = windows.Form();
+    int changes = 0;
+};
+
+TEST_P(ASettingsControl, WritesItsFieldAndBothClientsFollow)
+{
+    TSettingsValues expected = form->SettingsSnapshot();
+    ExpectClientsFollow(form, expected);
+    GetParam().use(form);
+    GetParam().expect(expected);
+    EXPECT_EQ(form->SettingsSnapshot(), expected);
+    EXPECT_EQ(changes, GetParam().changes);
+    ExpectClientsFollow(form, expected);
+}
+
+const ControlRow kControlRows[] = {
+    {"time-out typed", [](TDLForm *f) { TypeInto(f->Edit10, "45"); }, [](TSettingsValues &v) { v.timeOut = 45; }, 2},
+    {"time-out of zero refused", [](TDLForm *f) { TypeInto(f->Edit10, "0"); }, [](TSettingsValues &) {}, 0},
+    {"time-out, a letter refused", [](TDLForm *f) { TypeInto(f->Edit10, "6s"); },
+     [](TSettingsValues &v) { v.timeOut = 6; }, 1},
+    {"delay typed", [](TDLForm *f) { TypeInto(f->Edit13, "7"); }, [](TSettingsValues &v) { v.delay = 7; }, 1},
+    {"delay not a number", [](TDLForm *f) { TypeInto(f->Edit13, "x"); }, [](TSettingsValues &) {}, 0},
+    {"keep connections open clicked", [](TDLForm *f) { ClickBox(f->CheckBox6); },
+     [](TSettingsValues &v) { v.keepAlive = true; }, 1},
+    {"keep connections open clicked twice",
+     [](TDLForm *f) {
+         ClickBox(f->CheckBox6);
+         ClickBox(f->CheckBox6);
+     },
+     [](TSettingsValues &) {}, 2},
+    {"slow-transfer limit typed", [](TDLForm *f) { TypeInto(f->SpinEdit2, "30"); },
+     [](TSettingsValues &v) { v.lowSpeed = 30; }, 2},
+    {"downloads at once typed", [](TDLForm *f) { TypeInto(f->SpinEdit1, "5"); },
+     [](TSettingsValues &v) { v.parallel = 5; }, 1},
+    {"downloads at once beyond 8 refused", [](TDLForm *f) { TypeInto(f->SpinEdit1, "9"); }, [](TSettingsValues &) {}, 0},
+    {"proxy typed, then ticked",
+     [](TDLForm *f) {
+         TypeInto(f->Edit1, "px");
+         TypeInto(f->Edit5, "81");
+         ClickBox(f->CheckBox1);
+     },
+     [](TSettingsValues &v) {
+         v.proxy = true;
+         v.proxyHost = "px";
+         v.proxyPort = "81";
+     },
+     5},
+    {"proxy ticked, then its host typed",
+     [](TDLForm *f) {
+         ClickBox(f->CheckBox1);
+         TypeInto(f->Edit1, "h");
+     },
+     [](TSettingsValues &v) {
+         v.proxy = true;
+         v.proxyHost = "h";
+     },
+     2},
+    {"proxy ticked and unticked",
+     [](TDLForm *f) {
+         ClickBox(f->CheckBox1);
+         ClickBox(f->CheckBox1);
+     },
+     [](TSettingsValues &) {}, 2},
+    {"skip saved clicked", [](TDLForm *f) { ClickBox(f->CheckBox8); }, [](TSettingsValues &v) { v.skipSaved = true; }, 1},
+    {"size filter ticked, its limit typed",
+     [](TDLForm *f) {
+         ClickBox(f->CheckBox4);
+         TypeInto(f->Edit12, "512");
+     },
+     [](TSettingsValues &v) {
+         v.sizeFilter = true;
+         v.sizeLimit = 512;  // 5, 51, 512
+     },
+     4},
+    {"size limit with a letter keeps the last number", [](TDLForm *f) { TypeInto(f->Edit12, "2k"); },
+     [](TSettingsValues &v) { v.sizeLimit = 2; }, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, ASettingsControl, ::testing::ValuesIn(kControlRows));
+
+
+TEST_F(SettingsPage, TheFolderPickedIsTheSaveFolderInForce)
+{
+    const QString folder = testenv::NewFolder("picked");
+    windows.Answer(folder);
+    QTest::mouseClick(form->Button10, Qt::LeftButton);
+    EXPECT_EQ(form->SettingsSnapshot().startDir, folder);
+}
+
+TEST_F(SettingsPage, TheModernScanTickIsInForceAndStoredAtOnce)
+{
+    form->show();
+    form->PageControl1->setCurrentWidget(form->TabSheet1);
+    ClickBox(form->CheckBox7);
+    EXPECT_TRUE(form->SettingsSnapshot().modernPages);
+    EXPECT_EQ(ReadSetting(Settings::ModernPages), 1);
+    ClickBox(form->CheckBox7);
+    EXPECT_FALSE(form->SettingsSnapshot().modernPages);
+    EXPECT_EQ(ReadSetting(Settings::ModernPages), 0);
+}
+
+TEST_F(SettingsPage, ValuesSetFromOutsideTheWindowReachBothClients)
+{
+    TSettingsValues values = form->SettingsSnapshot();
+    values.timeOut = 5;
+    values.keepAlive = true;
+    values.lowSpeed = 9;
+    values.proxy = true;
+    values.proxyHost = "10.0.0.9";
+    values.proxyPort = "3128";
+    form->Settings->Set(values);
+    ExpectClientsFollow(form, values);
+    values.proxy = false;
+    values.proxyPort = "81";
+    form->Settings->Set(values);
+    ExpectClientsFollow(form, values);
+    EXPECT_EQ(form->HTTP1->ProxyPort, 3128) << "without the proxy its port is left as it was";
+    values.proxy = true;
+    values.proxyPort = "8o";
+    form->Settings->Set(values);
+    EXPECT_EQ(form->HTTP2->ProxyPort, 3128) << "a port that is not a number changes nothing";
+    EXPECT_EQ(form->HTTP2->Proxy, QByteArray("10.0.0.9"));
+}
+
+// A deliberate change: the save writes the time-out in force, the last one
+// that was accepted, not a refused text such as "-5".
+TEST_F(SettingsPage, SaveWritesTheTimeOutInForceNotARefusedOne)
+{
+    EnglishUI = 1;
+    form->Edit13->setText("0");
+    form->Edit10->setText("60");
+    form->Edit10->setText("-5");
+    EXPECT_EQ(Messages(), QStringList{"Enter a number!"});
+    form->Button12Click();
+    EXPECT_EQ(RegReadString(RegistryKey, "timeout", ""), QStringLiteral("60"));
+    EXPECT_EQ(form->HTTP1->TimeOut, 60000);
 }
 
 }  // namespace

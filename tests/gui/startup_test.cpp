@@ -1,7 +1,7 @@
 #include "gui/dlform.h"
 #include "gui/message_log.h"
 #include "gui/platform.h"
-#include "core/settings/settings_values.h"
+#include "core/settings/settings.h"
 #include "core/shared_state.h"
 #include "gui/download/previewform.h"
 #include "gui/lists/createlist.h"
@@ -332,6 +332,37 @@ TEST_F(StartUp, StoredValuesAtTheEndsOfTheRangeNeitherWrapNorLoseTheWindow)
     EXPECT_EQ(form->DLSteviloSlik(), 2147483647);
     form->FormClose();
     EXPECT_EQ(ReadSetting(Settings::Download), 2147483647);
+}
+
+// Every control shows the checked value in force; a number stored in
+// another notation is shown as a plain number.
+TEST_F(StartUp, TheControlsShowTheSettingsInForceAsTheStoreGivesThem)
+{
+    const struct {
+        const char *key, *text;
+    } stored[] = {{"timeout", "$3C"}, {"delay", "4"},     {"proxy", "1"},     {"proxyIP", "10.0.0.9"},
+                  {"proxyport", "3129"}, {"keepalive", "1"}, {"parallel", "3"}, {"lowspeed", "20"},
+                  {"modernpages", "1"},  {"skipsaved", "1"}, {"filter", "1"},   {"velikost", "$10"}};
+    for (const auto &s : stored)
+        RegWriteString(RegistryKey, s.key, s.text);
+    Create();
+    const TSettingsValues values = form->SettingsSnapshot();
+    EXPECT_EQ(values, ReadStoredSettings());
+    EXPECT_EQ(form->Edit10->text(), QStringLiteral("60"));
+    EXPECT_EQ(form->Edit13->text(), QStringLiteral("4"));
+    EXPECT_TRUE(form->CheckBox1->isChecked());
+    EXPECT_EQ(form->Edit1->text(), QStringLiteral("10.0.0.9"));
+    EXPECT_EQ(form->Edit5->text(), QStringLiteral("3129"));
+    EXPECT_TRUE(form->CheckBox6->isChecked() && form->CheckBox7->isChecked() && form->CheckBox8->isChecked());
+    EXPECT_EQ(form->SpinEdit1->value(), 3);
+    EXPECT_EQ(form->SpinEdit2->value(), 20);
+    EXPECT_TRUE(form->CheckBox4->isChecked());
+    EXPECT_EQ(form->Edit12->text(), QStringLiteral("16"));
+    EXPECT_EQ(values.sizeLimit, 16);
+    EXPECT_EQ(form->HTTP1->TimeOut, 60000);
+    EXPECT_EQ(form->HTTP2->LowSpeedTime, 20);
+    EXPECT_EQ(form->HTTP2->ProxyPort, 3129);
+    EXPECT_TRUE(windows.Errors().isEmpty() && windows.Messages().isEmpty());
 }
 
 }  // namespace

@@ -1,0 +1,291 @@
+// The settings in force: what each stored text reads as, what a save for
+// the next run writes, and when Changed() is emitted.
+#include "core/program_folder.h"
+#include "core/settings/settings.h"
+#include "tests/support/test_environment.h"
+
+#include <QFile>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <vector>
+
+void PrintTo(const TSettingsValues &v, std::ostream *out)
+{
+    *out << "{startDir " << v.startDir.toStdString() << ", timeOut " << v.timeOut << ", delay " << v.delay
+         << ", proxy " << v.proxy << ' ' << v.proxyHost.toStdString() << ':' << v.proxyPort.toStdString()
+         << ", keepAlive " << v.keepAlive << ", parallel " << v.parallel << ", lowSpeed " << v.lowSpeed
+         << ", modernPages " << v.modernPages << ", skipSaved " << v.skipSaved << ", sizeFilter "
+         << v.sizeFilter << ' ' << v.sizeLimit << '}';
+}
+
+namespace {
+
+struct Stored {
+    const char *key;
+    const char *text;
+};
+
+// Stored texts -> the values read: the defaults with one change.
+struct ReadRow {
+    const char *name;
+    std::vector<Stored> stored;
+    std::function<void(TSettingsValues &)> expect;
+};
+
+void PrintTo(const ReadRow &row, std::ostream *out)
+{
+    *out << row.name;
+}
+
+TSettingsValues Defaults()
+{
+    TSettingsValues v;
+    v.startDir = ProgramFolder();
+    return v;
+}
+
+void Store(const std::vector<Stored> &stored)
+{
+    QSettings file(testenv::SettingsFile(), QSettings::IniFormat);
+    for (const Stored &s : stored)
+        file.setValue(QString::fromLatin1(s.key), QString::fromUtf8(s.text));
+}
+
+class ReadingTheStore : public ::testing::TestWithParam<ReadRow> {
+protected:
+    void SetUp() override { testenv::ClearSettings(); }
+    void TearDown() override { testenv::ClearSettings(); }
+};
+
+TEST_P(ReadingTheStore, GivesTheCheckedValue)
+{
+    Store(GetParam().stored);
+    TSettingsValues expected = Defaults();
+    GetParam().expect(expected);
+    EXPECT_EQ(ReadStoredSettings(), expected);
+}
+
+const ReadRow kReadRows[] = {
+    {"nothing stored", {}, [](TSettingsValues &) {}},
+    {"startdir", {{"startdir", "/tmp/slike čšž"}}, [](TSettingsValues &v) { v.startDir = "/tmp/slike čšž"; }},
+    {"timeout", {{"timeout", "60"}}, [](TSettingsValues &v) { v.timeOut = 60; }},
+    {"timeout hex", {{"timeout", "$3C"}}, [](TSettingsValues &v) { v.timeOut = 60; }},
+    {"timeout 0x", {{"timeout", "0x3c"}}, [](TSettingsValues &v) { v.timeOut = 60; }},
+    {"timeout largest", {{"timeout", "2147483647"}}, [](TSettingsValues &v) { v.timeOut = 2147483647; }},
+    {"timeout zero", {{"timeout", "0"}}, [](TSettingsValues &) {}},
+    {"timeout negative", {{"timeout", "-5"}}, [](TSettingsValues &) {}},
+    {"timeout not a number", {{"timeout", "3 min"}}, [](TSettingsValues &) {}},
+    {"timeout too big", {{"timeout", "2147483648"}}, [](TSettingsValues &) {}},
+    {"delay", {{"delay", "5"}}, [](TSettingsValues &v) { v.delay = 5; }},
+    {"delay negative", {{"delay", "-3"}}, [](TSettingsValues &v) { v.delay = -3; }},
+    {"delay hex", {{"delay", "$a"}}, [](TSettingsValues &v) { v.delay = 10; }},
+    {"delay not a number", {{"delay", "x"}}, [](TSettingsValues &) {}},
+    {"proxy on, no host stored", {{"proxy", "1"}}, [](TSettingsValues &v) { v.proxy = true; }},
+    {"proxy on with host and port",
+     {{"proxy", "1"}, {"proxyIP", "10.0.0.9"}, {"proxyport", "80a"}},
+     [](TSettingsValues &v) {
+         v.proxy = true;
+         v.proxyHost = "10.0.0.9";
+         v.proxyPort = "80a";  // as typed: checked where it is used
+     }},
+    {"proxy off keeps the default host", {{"proxy", "0"}, {"proxyIP", "10.0.0.9"}, {"proxyport", "3128"}},
+     [](TSettingsValues &) {}},
+    {"proxy 2 is off", {{"proxy", "2"}, {"proxyIP", "10.0.0.9"}}, [](TSettingsValues &) {}},
+    {"proxy hex 1 is on", {{"proxy", "0x1"}}, [](TSettingsValues &v) { v.proxy = true; }},
+    {"keepalive", {{"keepalive", "1"}}, [](TSettingsValues &v) { v.keepAlive = true; }},
+    {"keepalive negative", {{"keepalive", "-1"}}, [](TSettingsValues &) {}},
+    {"keepalive not a number", {{"keepalive", "yes"}}, [](TSettingsValues &) {}},
+    {"parallel most", {{"parallel", "8"}}, [](TSettingsValues &v) { v.parallel = 8; }},
+    {"parallel hex", {{"parallel", "$4"}}, [](TSettingsValues &v) { v.parallel = 4; }},
+    {"parallel above", {{"parallel", "9"}}, [](TSettingsValues &) {}},
+    {"parallel zero", {{"parallel", "0"}}, [](TSettingsValues &) {}},
+    {"parallel negative", {{"parallel", "-2"}}, [](TSettingsValues &) {}},
+    {"parallel not a number", {{"parallel", "many"}}, [](TSettingsValues &) {}},
+    {"lowspeed", {{"lowspeed", "45"}}, [](TSettingsValues &v) { v.lowSpeed = 45; }},
+    {"lowspeed most", {{"lowspeed", "3600"}}, [](TSettingsValues &v) { v.lowSpeed = 3600; }},
+    {"lowspeed above", {{"lowspeed", "3601"}}, [](TSettingsValues &) {}},
+    {"lowspeed negative", {{"lowspeed", "-1"}}, [](TSettingsValues &) {}},
+    {"lowspeed not a number", {{"lowspeed", "1s"}}, [](TSettingsValues &) {}},
+    {"modernpages", {{"modernpages", "1"}}, [](TSettingsValues &v) { v.modernPages = true; }},
+    {"modernpages 2 is off", {{"modernpages", "2"}}, [](TSettingsValues &) {}},
+    {"skipsaved", {{"skipsaved", "1"}}, [](TSettingsValues &v) { v.skipSaved = true; }},
+    {"filter with a limit", {{"filter", "1"}, {"velikost", "2048"}},
+     [](TSettingsValues &v) {
+         v.sizeFilter = true;
+         v.sizeLimit = 2048;
+     }},
+    {"filter, hex limit", {{"filter", "1"}, {"velikost", "$10"}},
+     [](TSettingsValues &v) {
+         v.sizeFilter = true;
+         v.sizeLimit = 16;
+     }},
+    {"filter, negative limit", {{"filter", "1"}, {"velikost", "-5"}},
+     [](TSettingsValues &v) {
+         v.sizeFilter = true;
+         v.sizeLimit = -5;
+     }},
+    {"filter, limit not a number", {{"filter", "1"}, {"velikost", "2k"}}, [](TSettingsValues &v) { v.sizeFilter = true; }},
+    {"filter, no limit stored", {{"filter", "1"}}, [](TSettingsValues &v) { v.sizeFilter = true; }},
+    {"filter off reads no limit", {{"filter", "0"}, {"velikost", "2048"}}, [](TSettingsValues &) {}},
+    {"filter not a number", {{"filter", "on"}, {"velikost", "2048"}}, [](TSettingsValues &) {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(EachSetting, ReadingTheStore, ::testing::ValuesIn(kReadRows));
+
+// Values -> the texts a save for the next run leaves in the store; null:
+// not written.
+struct StoreRow {
+    const char *name;
+    std::function<void(TSettingsValues &)> change;
+    std::vector<Stored> expected;
+};
+
+void PrintTo(const StoreRow &row, std::ostream *out)
+{
+    *out << row.name;
+}
+
+class SavingForTheNextRun : public ::testing::TestWithParam<StoreRow> {
+protected:
+    void SetUp() override { testenv::ClearSettings(); }
+    void TearDown() override { testenv::ClearSettings(); }
+};
+
+TEST_P(SavingForTheNextRun, WritesTheKeysOfItsCase)
+{
+    TSettingsValues values = Defaults();
+    values.startDir = "/tmp/shrani";
+    GetParam().change(values);
+    TSettings settings;
+    settings.Set(values);
+    settings.StoreForNextRun();
+    const QSettings file(testenv::SettingsFile(), QSettings::IniFormat);
+    for (const Stored &s : GetParam().expected) {
+        const QString key = QString::fromLatin1(s.key);
+        if (s.text)
+            EXPECT_EQ(file.value(key).toString(), QString::fromUtf8(s.text)) << s.key;
+        else
+            EXPECT_FALSE(file.contains(key)) << s.key;
+    }
+    EXPECT_FALSE(file.contains("modernpages")) << "stored when ticked, not by a save";
+    TSettingsValues readBack = values;
+    readBack.modernPages = false;
+    EXPECT_EQ(ReadStoredSettings(), readBack) << "what was saved reads back";
+}
+
+const StoreRow kStoreRows[] = {
+    {"defaults", [](TSettingsValues &) {},
+     {{"startdir", "/tmp/shrani"}, {"timeout", "180"}, {"delay", "0"}, {"proxy", "0"}, {"proxyIP", nullptr},
+      {"proxyport", nullptr}, {"keepalive", "0"}, {"parallel", "1"}, {"lowspeed", "0"}, {"skipsaved", "0"},
+      {"filter", "0"}, {"velikost", nullptr}}},
+    {"proxy on",
+     [](TSettingsValues &v) {
+         v.proxy = true;
+         v.proxyHost = "px";
+         v.proxyPort = "080";
+     },
+     {{"proxy", "1"}, {"proxyIP", "px"}, {"proxyport", "080"}}},
+    {"filter on",
+     [](TSettingsValues &v) {
+         v.sizeFilter = true;
+         v.sizeLimit = 10;
+     },
+     {{"filter", "1"}, {"velikost", "10"}, {"proxyIP", nullptr}}},
+    {"every number",
+     [](TSettingsValues &v) {
+         v.timeOut = 60;
+         v.delay = 2;
+         v.keepAlive = true;
+         v.parallel = 8;
+         v.lowSpeed = 3600;
+         v.skipSaved = true;
+         v.modernPages = true;
+     },
+     {{"timeout", "60"}, {"delay", "2"}, {"keepalive", "1"}, {"parallel", "8"}, {"lowspeed", "3600"},
+      {"skipsaved", "1"}, {"velikost", nullptr}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SavingForTheNextRun, ::testing::ValuesIn(kStoreRows));
+
+TEST(SettingsSave, AProxyOrFilterTurnedOffLeavesTheirEarlierValuesStored)
+{
+    testenv::ClearSettings();
+    Store({{"proxyIP", "10.0.0.9"}, {"proxyport", "3128"}, {"velikost", "2048"}});
+    TSettings settings;
+    settings.Set(Defaults());
+    settings.StoreForNextRun();
+    const QSettings file(testenv::SettingsFile(), QSettings::IniFormat);
+    EXPECT_EQ(file.value("proxy").toString(), QStringLiteral("0"));
+    EXPECT_EQ(file.value("proxyIP").toString(), QStringLiteral("10.0.0.9"));
+    EXPECT_EQ(file.value("proxyport").toString(), QStringLiteral("3128"));
+    EXPECT_EQ(file.value("velikost").toString(), QStringLiteral("2048"));
+    testenv::ClearSettings();
+}
+
+class SettingsChanges : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testenv::ClearSettings();
+        QObject::connect(&settings, &TSettings::Changed, [this] { ++changes; });
+    }
+    void TearDown() override { testenv::ClearSettings(); }
+
+    TSettings settings;
+    int changes = 0;
+};
+
+TEST_F(SettingsChanges, EachRealChangeIsToldOnceAndTheSameValueNever)
+{
+    TSettingsValues v = settings.Values();
+    settings.Set(v);
+    EXPECT_EQ(changes, 0);
+    const std::function<void(TSettingsValues &)> edits[] = {
+        [](TSettingsValues &x) { x.timeOut = 60; },       [](TSettingsValues &x) { x.proxy = true; },
+        [](TSettingsValues &x) { x.proxyPort = "8080"; }, [](TSettingsValues &x) { x.keepAlive = true; },
+        [](TSettingsValues &x) { x.lowSpeed = 30; },      [](TSettingsValues &x) { x.startDir = "/a"; },
+        [](TSettingsValues &x) { x.sizeLimit = 7; },
+    };
+    int expected = 0;
+    for (const auto &edit : edits) {
+        edit(v);
+        settings.Set(v);
+        EXPECT_EQ(changes, ++expected);
+        settings.Set(v);
+        EXPECT_EQ(changes, expected) << "the same again";
+        EXPECT_EQ(settings.Values(), v);
+    }
+}
+
+TEST_F(SettingsChanges, LoadTellsOnlyWhenTheStoreDiffersFromTheValuesInForce)
+{
+    settings.Load();
+    EXPECT_FALSE(QFile::exists(testenv::SettingsFile())) << "reading creates no file";
+    EXPECT_EQ(changes, 1) << "the save folder is known only once loaded";
+    EXPECT_EQ(settings.Values(), Defaults());
+    settings.Load();
+    EXPECT_EQ(changes, 1);
+    Store({{"parallel", "4"}});
+    settings.Load();
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(settings.Values().parallel, 4);
+}
+
+TEST_F(SettingsChanges, TheModernScanTickIsStoredAtOnce)
+{
+    settings.StoreModernPages(true);
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(settings.Values().modernPages);
+    EXPECT_EQ(ReadSetting(Settings::ModernPages), 1);
+    settings.StoreModernPages(true);
+    EXPECT_EQ(changes, 1);
+    settings.StoreModernPages(false);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(ReadSetting(Settings::ModernPages), 0);
+    EXPECT_FALSE(ReadStoredSettings().modernPages);
+}
+
+}  // namespace
