@@ -39,6 +39,10 @@ struct TBatchRequest {
     QList<QByteArray> addresses;  // the picked addresses, in list order
     QByteArray folderPrefix;      // before each file name (the window's Edit4)
     TSettingsValues settings;     // parallel, skipSaved, sizeFilter/sizeLimit, modernPages
+    // The size limit as the window's field holds it, said so in the log;
+    // one that is no number stops the file's steps after its final name.
+    // Empty: settings.sizeLimit.
+    QString sizeLimitText;
     THttpRequestSettings http;    // the file client's request settings, for worker slots
     bool english = false;
 };

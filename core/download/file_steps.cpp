@@ -375,10 +375,12 @@ void TBatchRunner::DeleteIfTooSmall(const QByteArray &name)
 {
     const qint64 regular = RegularFileSize(name);
     const qint64 size = regular >= 0 ? regular : kSizeOfAMissingFile;
-    const qint64 limit = request_.settings.sizeLimit;
+    const QString limitText =
+        request_.sizeLimitText.isEmpty() ? QString::number(request_.settings.sizeLimit) : request_.sizeLimitText;
+    const qint64 limit = StrToInt(limitText);
     if (size >= limit)
         return;
-    Log(QStringLiteral("File ") + Name(name) + QStringLiteral(" is smaller than ") + QString::number(limit)
+    Log(QStringLiteral("File ") + Name(name) + QStringLiteral(" is smaller than ") + limitText
         + QStringLiteral(" bytes."));
     const QString failure = DeleteFile(name);
     Log(failure.isEmpty() ? QStringLiteral("File ") + Name(name) + QStringLiteral(" was deleted.") : failure);

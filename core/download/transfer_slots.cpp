@@ -27,6 +27,7 @@ void TClientSlot::Start(const QByteArray &address, const QByteArray &part, const
 {
     std::exception_ptr error;
     busy_ = true;
+    client_.BytesRecvd = 0;  // the progress counts this file's bytes only
     try {
         TBodyRedirect into(client_.Body, part);
         client_.ResumeFrom = resume.From;
