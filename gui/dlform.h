@@ -7,6 +7,7 @@
 #include "gui/file_dialog.h"
 #include "base/line_file.h"
 #include "core/download/batch_progress.h"
+#include "core/download/batch_runner.h"
 #include "core/scan/page_loader.h"
 
 #include <QByteArray>
@@ -173,6 +174,11 @@ public:
     // all); every failed file is logged with its reason and recorded in
     // error.log.
     void ZDownloadaj(const QByteArray &address, int attempt);
+    // The engine of Save pictures: the window builds its request from the
+    // controls and shows what its signals tell (download/dlform_batch.cpp).
+    TBatchRunner Batch;
+    // The settings as the controls show them now (dlform_batch_request.cpp).
+    TSettingsValues SettingsSnapshot() const;
     // The transfer slots of a batch of several files at once (the setting
     // "parallel"), each a thread with its own file client; made as needed.
     QList<THttpWorker *> Workers;
@@ -185,11 +191,10 @@ public:
     void HTTP2Success(THttpClient *Sender, quint8 Cmd);
     void HTTP2AboutToSend(TSocketConnection *Sender);
     // What became of the files of the running (or last) batch.
-    TBatchTally Tally;
+    TBatchTally &Tally = Batch.tally;
     // The end of a batch in the status panel and the log: "Download
     // finished." or "Download interrupted." with the tally.
     void ShowBatchEnd(bool interrupted);
-    void EndForTheFolder(const QString &message, qsizetype picked);
     void CloseKeptConnections();
     void CheckBox2Click();   // shows or hides the preview
     void Button181Click();   // opens the save folder
@@ -367,8 +372,7 @@ public:
     QList<QByteArray> List1;   // raw links while scanning
     QList<QByteArray> Memo1;   // folder names of the last split address
     QByteArray Memo2;          // the text of the loaded page
-    QList<QByteArray> Memo4;   // the error log written to "error.log"
-    TLineFileMark ErrorLogMark;  // "error.log" as last written: it holds Memo4
+    QList<QByteArray> &Memo4 = Batch.errorLog.entries;  // the error log written to "error.log"
     QList<QByteArray> List5;   // the HTML list being written
     QString Edit8;             // clipboard scratch field
     QString Memo6;             // clipboard paste buffer of the list download
@@ -492,57 +496,17 @@ private:
     void ApplyLanguage(bool english);
     // Every label and button of the three windows as wide as its caption.
     void FitAllCaptions();
-    // The naming rules; a name reserved by a file in transfer counts as taken.
-    void CleanTargetName(QByteArray &name);
-    void DeleteIfEmpty(const QByteArray &name, qint64 knownSize);
-    void DeleteIfTooSmall(const QByteArray &name);
-    // Writes error.log after the last added entries of Memo4 came.
-    void SaveErrorLog(qsizetype added);
-    enum class DownloadStep : int;
-    DownloadStep DownloadOnce(TBatchFile &file);
-    TTransferResult TransferHere(const QByteArray &address, const QByteArray &part, const TResumePoint &resume);
-    bool PrepareTargetName(TBatchFile &file);
-    DownloadStep RunDownloadStep(TBatchFile &file, const std::function<DownloadStep()> &step);
-    DownloadStep AfterTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result);
-    DownloadStep CheckAndNameTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result);
-    bool ContinuationRefused(TBatchFile &file, const TTransferResult &result);
-    DownloadStep TransferFailed(TBatchFile &file, const TTransferResult &result);
-    // Continuing interrupted files (dlform_resume.cpp), with "skipsaved" on.
-    // The archive of saved files serves this batch: "skipsaved" is on and
-    // the archive opened (dlform_saved_files.cpp).
-    bool ArchiveInUse() const;
-    std::unique_ptr<TPartFile> PartFileFor(TBatchFile &file, TResumePoint &resume);
-    void KeepForResume(const TBatchFile &file, TPartFile &part, const TTransferResult &result, DownloadStep step);
-    DownloadStep CheckTransfer(TBatchFile &file, const TPartLook &part, const TTransferResult &result);
-    DownloadStep GiveFinalName(const QByteArray &part, TBatchFile &file);
-    DownloadStep HandleDownloadSocketError(const class ESockError &e, TBatchFile &file, const TTransferResult &result);
-    void LogBrokenOff(const TBatchFile &file);
-    void GiveUpDownload(const TBatchFile &file);
-    void PreviewSavedFile(const QByteArray &name);
-    void WalkSelectedLinks();
+    // Save pictures (download/dlform_batch.cpp, dlform_batch_request.cpp).
+    TBatchRequest BatchRequest() const;
+    void WireBatchRunner();
+    void ShowAnnouncement(const QByteArray &address, const QByteArray &file, int k, qsizetype count);
+    void ShowBatchProgress(const TBatchProgress &progress);
     void ShowSerialProgress(const TBatchProgress &progress);
-    QByteArray AnnounceDownload(const QByteArray &address, int k, qsizetype count, bool onCounter);
-    // Several files at once (dlform_parallel_batch.cpp): the transfers run
-    // on Workers, one per slot; this thread names, checks and logs each file.
-    struct ParallelWalk;
-    struct ParallelJob;
-    void WalkSelectedLinksAtOnce(int slotCount);
-    void StartWorkers(int slotCount, ParallelWalk &walk);
+    THttpWorker *WorkerForSlot(int slot);
     int ParallelSlots() const;
-    void FillFreeSlots(ParallelWalk &walk);
-    bool StartNextFile(ParallelWalk &walk, int slot);
-    bool TakeNextPickedLink(ParallelWalk &walk, TBatchFile &file);
-    void EndFinishedTransfers(ParallelWalk &walk);
-    void EndTransfer(ParallelWalk &walk, ParallelJob &job, const TTransferResult &result, THttpWorker *worker);
-    void ShowParallelProgress(ParallelWalk &walk);
-    // The names of the files in transfer on Workers, not yet on disk.
-    QSet<QByteArray> ReservedNames;
-    // The archive of saved files (dlform_saved_files.cpp), used while
-    // "skipsaved" is on; opened by the first batch that needs it.
-    std::unique_ptr<TSavedArchive> Archive;
-    void OpenSavedArchive();
-    bool SkipIfAlreadySaved(const QByteArray &address);
-    void RecordSaved(const TBatchFile &file);
+    void PreviewSavedFile(const QByteArray &name);
+    int BatchSlots = 1;              // the running batch's slots
+    qint64 ShownBatchBytes = -1;     // the bytes its progress showed last
     void ConfigureHttpClients();
     void ShowNewestLogLine();
     void InitSharedState();

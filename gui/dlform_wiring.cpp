@@ -154,6 +154,7 @@ void TDLForm::WireDownloads()
     connect(Timer1, &QTimer::timeout, this, Guard([this] { Timer1Timer(); }));
     connect(CheckBox2, &QCheckBox::toggled, this, Guard([this] { CheckBox2Click(); }));
     connect(Button181, &QPushButton::clicked, this, Guard([this] { Button181Click(); }));
+    WireBatchRunner();
 }
 
 void TDLForm::WirePageLoad()

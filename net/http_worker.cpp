@@ -25,6 +25,9 @@ TTransferResult TTransferResult::Of(const THttpClient &client, std::exception_pt
     result.CompleteLength = client.CompleteLength;
     result.TimedOut = client.TimedOut;
     result.LastError = client.LastError;
+    result.StatusText = StatusLineText(client.Header);
+    result.FaultInfo = ClassifyTransferFault(error, client.TimedOut, client.LastError, client.LowSpeedTime);
+    result.Fault = result.FaultInfo.fault;
     result.Error = std::move(error);
     return result;
 }

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "net/http_client.h"
+#include "net/transfer_fault.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -46,11 +47,14 @@ struct TResumePoint {
     qint64 Total = -1;
 };
 
-// How one GET ended, as the file client's fields show it afterwards.
+// How one GET ended, as the file client's fields show it afterwards: the
+// answer as values (status code and text, header block, the address it
+// ended at, bytes) and what went wrong as a code with its texts.
 struct TTransferResult {
-    QByteArray Url;
+    QByteArray Url;             // the address the transfer ended at (after redirects)
     QByteArray File;            // the file the body went to
-    int ReplyNumber = 0;
+    int ReplyNumber = 0;        // the status code; 0 without a valid status line
+    QByteArray StatusText;      // "404 Not Found": the status line after its version
     QByteArray Header;          // the response header block (OutputFileMode false)
     qint64 ContentLength = -1;
     qint64 BytesRecvd = 0;
@@ -59,6 +63,9 @@ struct TTransferResult {
     bool TimedOut = false;
     int LastError = 0;
     std::exception_ptr Error;   // what Get raised; null when it returned normally
+    TTransferFault Fault = TTransferFault::None;  // Error as a code
+    TTransferFaultInfo FaultInfo;                 // the code with its texts
+    const QString &FaultText(bool english) const { return FaultInfo.Text(english); }
 
     // The client's fields after its Get, with what it raised.
     static TTransferResult Of(const THttpClient &client, std::exception_ptr error);

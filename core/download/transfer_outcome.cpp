@@ -1,18 +1,14 @@
 #include "core/download/transfer_outcome.h"
 
 #include "core/scan/type_filter.h"
+#include "net/transfer_fault.h"
 
 #include <array>
 #include <string_view>
 
 QByteArray StatusTextOf(const QByteArray &headerBlock)
 {
-    qsizetype end = headerBlock.indexOf('\n');
-    QByteArray line = headerBlock.left(end < 0 ? headerBlock.size() : end);
-    while (line.endsWith('\r'))
-        line.chop(1);
-    const qsizetype blank = line.indexOf(' ');
-    return blank < 0 ? line : line.mid(blank + 1).trimmed();
+    return StatusLineText(headerBlock);
 }
 
 namespace {

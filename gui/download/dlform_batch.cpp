@@ -14,9 +14,11 @@
 #include "core/download/batch_progress.h"
 #include "core/download/file_naming.h"
 #include "net/http_client.h"
+#include "net/http_worker.h"
 #include "core/scan/address_helpers.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -104,39 +106,22 @@ void TDLForm::ShraniSlike()
         CheckBox3->isChecked() ? Edit11->text().toUtf8() : AddressPrefix() + Combo1->currentText().toUtf8();
     // The credentials were typed for the page: its files elsewhere get none.
     HTTP2->CredentialsOrigin = THttpClient::OriginOf(FullAddress(Combo1->currentText(), AddressPrefix()));
+    const TBatchRequest request = BatchRequest();
+    BatchSlots = request.settings.parallel;
+    ShownBatchBytes = -1;
     BatchGuard running(*this);
-    OpenSavedArchive();
-    const qsizetype picked = List2->SelectedCount();
-    bool listEmptied = false, folderRefused = false;
-    try {
-        const int slotCount = ParallelSlots();
-        if (slotCount > 1) {
-            CloseKeptConnections();
-            WalkSelectedLinksAtOnce(slotCount);
-        } else {
-            // The page's connection serves the first file when it leads there.
-            if (HTTP2->KeepAlive)
-                HTTP2->TakeKeptConnection(*HTTP1);
-            WalkSelectedLinks();
-        }
-    } catch (const EListError &) {
-        listEmptied = true;  // the list was emptied under the walk (Disconnect)
-    } catch (const ESaveFolderError &e) {
-        folderRefused = true;
-        EndForTheFolder(e.Message(), picked);
-    }
-    // Not every picked file was tried to its end: never "finished".
-    ShowBatchEnd(BatchInterrupted || listEmptied || folderRefused || ShuttingDown);
-    if (listEmptied || ShuttingDown)
+    Batch.SetClients(HTTP2, HTTP1);
+    const TBatchEnd end = Batch.Run(request);
+    ShowBatchEnd(end.interrupted);
+    if (end.listEmptied || ShuttingDown)
         return;  // nothing left to show, or the window is closing
     SetRich1Line(1, QString());
     SetRich1Line(0, QString());
     PokaziStevilko(5);
 }
 
-// Several at a time: each worker keeps a connection of its own, so the
-// page's kept connection and the file client's are closed first; a host
-// then gets no more connections than there are slots.
+// Closes the file client's kept connection, after taking the page's;
+// a batch of several at once does so itself.
 void TDLForm::CloseKeptConnections()
 {
     HTTP2->TakeKeptConnection(*HTTP1);  // does nothing while either runs
@@ -148,16 +133,6 @@ void TDLForm::CloseKeptConnections()
     }
 }
 
-// The save folder took no file: said in the log and a message, and every
-// picked file not saved or passed over counts as failed.
-void TDLForm::EndForTheFolder(const QString &message, qsizetype picked)
-{
-    const qsizetype done = qsizetype(Tally.saved) + Tally.failed + Tally.skipped;
-    Tally.failed = ClampToInt32(qint64(Tally.failed) + qMax<qsizetype>(0, picked - done));
-    Log(message);
-    Dialogs().Error(message);
-}
-
 void TDLForm::ShowBatchEnd(bool interrupted)
 {
     const QStringList texts = BatchEndChoices(Tally, interrupted, EnglishUI == 1);
@@ -165,34 +140,61 @@ void TDLForm::ShowBatchEnd(bool interrupted)
     Log(texts.first());
 }
 
-void TDLForm::WalkSelectedLinks()
+// The runner's signals: the log, the counter, the title, the status
+// panel, the preview and the error log's list.
+void TDLForm::WireBatchRunner()
 {
-    const qsizetype count = List2->Count();
-    TBatchProgress progress{0, List2->SelectedCount(), 1, 0, 0};
-    QElapsedTimer clock;
-    clock.start();
-    // The status panel at a few times a second, from the bytes the file
-    // client counts anyway: nothing is added to the receiving of a chunk.
-    qint64 bytesEnded = 0;
-    QTimer ticker;
-    ticker.setInterval(kProgressIntervalMs);
-    connect(&ticker, &QTimer::timeout, this, Guard([&] {
-                progress.bytes = bytesEnded + HTTP2->BytesRecvd;
-                progress.elapsedMs = clock.elapsed();
-                ShowSerialProgress(progress);
-            }));
-    ticker.start();
-    for (qsizetype i = 0; i < count && !ShuttingDown; ++i) {
-        if (!List2->Selected(i))
-            continue;
-        const QByteArray address = List2->Item(i);
-        HTTP2->BytesRecvd = 0;
-        HTTP2->Body = AnnounceDownload(address, progress.ended + 1, progress.total, true);
-        if (!SkipIfAlreadySaved(address))
-            ZDownloadaj(address, 1);
-        ++progress.ended;
-        bytesEnded += HTTP2->BytesRecvd;
+    Batch.SetWorkerSource([this](int slot) { return WorkerForSlot(slot); });
+    connect(&Batch, &TBatchRunner::LogLine, this, [this](const QString &line, bool failure) {
+        failure ? LogFailure(line) : Log(line);
+    });
+    connect(&Batch, &TBatchRunner::FileAnnounced, this, &TDLForm::ShowAnnouncement);
+    connect(&Batch, &TBatchRunner::FileSaved, this,
+            [this](const QByteArray &, const QByteArray &name) { PreviewSavedFile(name); });
+    connect(&Batch, &TBatchRunner::Progress, this, &TDLForm::ShowBatchProgress);
+    connect(&Batch, &TBatchRunner::Dialog, this, [](const QString &text, bool error) {
+        error ? Dialogs().Error(text) : Dialogs().Message(text);
+    });
+}
+
+// The worker of a slot, the workers beyond the batch's slots ended.
+THttpWorker *TDLForm::WorkerForSlot(int slot)
+{
+    const int count = BatchSlots;
+    while (Workers.size() > qMax(count, slot + 1))
+        delete Workers.takeLast();
+    while (Workers.size() <= slot)
+        Workers.append(new THttpWorker(this));
+    return Workers[slot];
+}
+
+// The k-th of count files: its name in the title, on the counter when it
+// shows one file at a time, and the address split as the window keeps it.
+void TDLForm::ShowAnnouncement(const QByteArray &address, const QByteArray &file, int k, qsizetype count)
+{
+    LociNaslov(address);
+    AddressFile = file;
+    const QString progress = QString::number(k) + u'/' + QString::number(count);
+    if (BatchSlots == 1)
+        SetRich1Line(0, progress + QStringLiteral(": ") + QString::fromUtf8(file));
+    SetApplicationTitle(QStringLiteral("Grabulo: Downloading ") + progress);
+}
+
+void TDLForm::ShowBatchProgress(const TBatchProgress &progress)
+{
+    if (BatchSlots == 1) {
+        ShowSerialProgress(progress);
+        return;
     }
+    // Files ended and in transfer, bytes so far and the mean speed: short
+    // on the counter, whole in the status panel.
+    const bool english = EnglishUI == 1;
+    SetRich1Line(0, ProgressCounterLine(progress, english));
+    SetRich1Line(1, ProgressRateLine(progress, english));
+    Status1->SetPanelTexts(2, ProgressChoices(progress, english));
+    if (progress.bytes != ShownBatchBytes)
+        SetShape1Color(Shape1Color() == QColor(Qt::red) ? QColor(Qt::green) : QColor(Qt::red));
+    ShownBatchBytes = progress.bytes;
 }
 
 void TDLForm::ShowSerialProgress(const TBatchProgress &progress)
@@ -208,20 +210,7 @@ int TDLForm::ParallelSlots() const
     return qBound(1, SpinEdit1->value(), Settings::ParallelMost);
 }
 
-// Splits the address, announces the k-th of count picked files in the
-// title and the log (and on the counter when it shows one file at a time)
-// and gives the name the file is to be saved under.
-QByteArray TDLForm::AnnounceDownload(const QByteArray &address, int k, qsizetype count, bool onCounter)
+void TDLForm::CancelWorkers()
 {
-    LociNaslov(address);
-    // The modern scan finds picture addresses with a query ("a.jpg?w=800"):
-    // the file is named by what comes before it. Escapes are decoded.
-    AddressFile = SavedFileName(AddressFile, CheckBox7->isChecked());
-    const QString progress = QString::number(k) + u'/' + QString::number(count);
-    const QString file = QString::fromUtf8(AddressFile);
-    if (onCounter)
-        SetRich1Line(0, progress + QStringLiteral(": ") + file);
-    SetApplicationTitle(QStringLiteral("Grabulo: Downloading ") + progress);
-    Log(Wording("Dol vlečem sliko ", "Downloading ") + file + QStringLiteral(" -> ") + Edit4->text() + file);
-    return Edit4->text().toUtf8() + AddressFile;
+    Batch.CancelWorkers();
 }

@@ -2,6 +2,7 @@
 #include "gui/dlform.h"
 #include "gui/list_box.h"
 #include "gui/panel_status_bar.h"
+#include "core/shared_state.h"
 
 #include <QLabel>
 
@@ -14,6 +15,8 @@ void TDLForm::PokaziStevilko(int n)
 
 void TDLForm::OcistiSeznam()
 {
+    if (BatchRunning)
+        Batch.ListEmptied();  // the batch takes no further file of the list it was picked from
     Status1->SetPanelText(2, QString());
     List1.clear();
     Memo1.clear();

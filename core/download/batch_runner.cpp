@@ -1,0 +1,353 @@
+// The scheduler of TBatchRunner: the picked files go into the free
+// transfer slots in list order (a retry first), and each transfer that
+// ends goes through the file's steps on this thread.
+#include "core/download/batch_runner.h"
+
+#include "base/convert.h"
+#include "base/errors.h"
+#include "core/download/file_naming.h"
+#include "core/download/part_file.h"
+#include "core/download/saved_archive.h"
+#include "core/download/transfer_slots.h"
+#include "core/scan/address_helpers.h"
+#include "core/shared_state.h"
+#include "net/event_pump.h"
+#include "net/http_client.h"
+
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+// Ended with a whole 2xx answer: nothing that calls for a retry.
+bool EndedWhole(const TTransferResult &result)
+{
+    return result.Fault == TTransferFault::None && result.ReplyNumber >= 200 && result.ReplyNumber <= 299
+           && (result.ContentLength < 0 || result.BytesRecvd >= result.ContentLength);
+}
+}  // namespace
+
+struct TBatchRunner::Job {
+    TBatchFile file;
+    std::unique_ptr<TPartFile> part;  // removed when the job ends, unless named
+};
+
+struct TBatchRunner::Walk {
+    QList<QByteArray> addresses;   // the picked files; empty for one file outside a batch
+    qsizetype next = 0;            // the next address to take
+    int started = 0;               // files started, a retry not counted again
+    int ended = 0;
+    bool noMore = false;           // every picked file has been started
+    std::deque<TBatchFile> retries;
+    std::vector<std::optional<Job>> jobs;  // one per slot
+    std::deque<std::pair<int, TTransferResult>> finished;
+    qint64 bytesEnded = 0;         // bytes of the transfers that ended
+    QElapsedTimer clock;
+
+    int InFlight() const
+    {
+        return int(std::count_if(jobs.begin(), jobs.end(), [](const auto &job) { return job.has_value(); }));
+    }
+};
+
+TBatchRunner::TBatchRunner(QObject *parent) : QObject(parent) {}
+
+TBatchRunner::~TBatchRunner() = default;
+
+void TBatchRunner::SetClients(THttpClient *fileClient, THttpClient *pageClient)
+{
+    fileClient_ = fileClient;
+    pageClient_ = pageClient;
+}
+
+QString TBatchRunner::Say(const char *slovene, const char *english) const
+{
+    return QString::fromUtf8(request_.english ? english : slovene);
+}
+
+TBatchEnd TBatchRunner::Run(const TBatchRequest &request)
+{
+    request_ = request;
+    listEmptied_ = false;
+    tally = {};
+    OpenSavedArchive();
+    const int slotCount = qBound(1, request.settings.parallel, int(Settings::ParallelMost));
+    Walk walk;
+    walk.addresses = request.addresses;
+    bool folderRefused = false;
+    try {
+        MakeSlots(walk, slotCount);
+        Schedule(walk);
+    } catch (const ESaveFolderError &e) {
+        folderRefused = true;
+        EndForTheFolder(e.Message(), request.addresses.size());
+    }
+    TBatchEnd end{tally, BatchInterrupted || listEmptied_ || folderRefused || ShuttingDown, listEmptied_};
+    Q_EMIT Ended(end);
+    return end;
+}
+
+QByteArray TBatchRunner::RunOne(const QByteArray &address, const QByteArray &name, int attempt,
+                                const TBatchRequest &request)
+{
+    request_ = request;
+    lastName_ = name;
+    Walk walk;
+    walk.noMore = true;
+    walk.retries.push_back(TBatchFile{address, name, attempt, QString()});
+    MakeSlots(walk, 1);
+    Schedule(walk);
+    return lastName_;
+}
+
+// One slot: the file client, which takes the page's kept connection first
+// when it leads there. Several: worker threads, each with a connection of
+// its own, so the page's and the file client's kept ones are closed first;
+// a host then gets no more connections than there are slots.
+void TBatchRunner::MakeSlots(Walk &walk, int count)
+{
+    slots_.clear();
+    walk.jobs.clear();
+    walk.jobs.resize(size_t(count));
+    for (int slot = 0; slot < count; ++slot) {
+        if (slotSource_) {
+            slots_.push_back(slotSource_(slot, count));
+        } else if (count == 1) {
+            if (fileClient_->KeepAlive && pageClient_)
+                fileClient_->TakeKeptConnection(*pageClient_);
+            slots_.push_back(std::make_unique<TClientSlot>(*fileClient_));
+        } else {
+            if (slot == 0 && fileClient_)
+                CloseKeptConnections();
+            slots_.push_back(std::make_unique<TWorkerSlot>(*WorkerFor(slot)));
+        }
+        slots_.back()->OnFinished = [&walk, slot](TTransferResult result) {
+            walk.finished.emplace_back(slot, std::move(result));
+        };
+    }
+}
+
+THttpWorker *TBatchRunner::WorkerFor(int slot)
+{
+    if (workerSource_)
+        return workerSource_(slot);
+    while (int(ownWorkers_.size()) <= slot)
+        ownWorkers_.push_back(std::make_unique<THttpWorker>());
+    return ownWorkers_[size_t(slot)].get();
+}
+
+void TBatchRunner::CloseKeptConnections()
+{
+    if (pageClient_)
+        fileClient_->TakeKeptConnection(*pageClient_);  // does nothing while either runs
+    if (!fileClient_->Connected)
+        return;
+    try {
+        fileClient_->Disconnect();
+    } catch (const ESockError &) {
+    }
+}
+
+// Until every file has ended: the free slots are filled, then the
+// transfers that end are taken in the order they ended. However the walk
+// ends, nothing stays in transfer and no part file stays behind: the jobs
+// end only after their slots let go.
+void TBatchRunner::Schedule(Walk &walk)
+{
+    walk.clock.start();
+    QTimer ticker;
+    ticker.setInterval(kProgressIntervalMs);
+    connect(&ticker, &QTimer::timeout, this, [this, &walk] { EmitProgress(walk); });
+    ticker.start();
+    const auto drain = qScopeGuard([this, &walk] {
+        for (auto &slot : slots_) {
+            if (slot->Busy())
+                slot->Cancel();
+        }
+        while (std::any_of(slots_.begin(), slots_.end(), [](const auto &slot) { return slot->Busy(); }))
+            net::PumpEvents(net::PumpMode::WaitForMore);
+        for (auto &slot : slots_)
+            slot->OnFinished = nullptr;
+        walk.jobs.clear();
+        slots_.clear();
+        reserved_.clear();
+    });
+    for (;;) {
+        FillFreeSlots(walk);
+        if (slots_.size() > 1)
+            EmitProgress(walk);
+        if (walk.InFlight() == 0)
+            break;
+        while (walk.finished.empty())
+            net::PumpEvents(net::PumpMode::WaitForMore);
+        EndFinishedTransfers(walk);
+    }
+}
+
+void TBatchRunner::FillFreeSlots(Walk &walk)
+{
+    for (int slot = 0; slot < int(walk.jobs.size()); ++slot) {
+        if (!walk.jobs[size_t(slot)] && !StartNextFile(walk, slot))
+            return;
+    }
+}
+
+// Starts the next file (a retry first, else the next picked address) in
+// the slot; false when there is none to start. With one slot on this
+// thread the transfer has ended when this returns.
+bool TBatchRunner::StartNextFile(Walk &walk, int slot)
+{
+    while (!ShuttingDown) {
+        TBatchFile file;
+        if (!walk.retries.empty()) {
+            file = std::move(walk.retries.front());
+            walk.retries.pop_front();
+        } else if (!TakeNextPickedLink(walk, file)) {
+            return false;
+        } else if (SkipIfAlreadySaved(file.address)) {
+            ++walk.ended;
+            continue;
+        }
+        if (file.attempt > kMaxDownloadAttempts) {
+            EndAttempt(walk, file, Step::Failed, nullptr);
+            continue;
+        }
+        TResumePoint resume;
+        std::unique_ptr<TPartFile> part;
+        const Step prepared = RunStep(file, [&] {
+            if (!PrepareTargetName(file))
+                return Step::Failed;
+            part = PartFileFor(file, resume);
+            return Step::Saved;
+        });
+        lastName_ = file.name;
+        if (prepared != Step::Saved) {
+            EndAttempt(walk, file, prepared, nullptr);
+            continue;
+        }
+        reserved_.insert(file.name);
+        Job &job = walk.jobs[size_t(slot)].emplace(Job{std::move(file), std::move(part)});
+        slots_[size_t(slot)]->Start(job.file.address, job.part->Name(), request_.http, resume);
+        return true;
+    }
+    return false;
+}
+
+// The next picked address as a file of the batch, announced; false at the
+// end of the list or once it was emptied (Disconnect).
+bool TBatchRunner::TakeNextPickedLink(Walk &walk, TBatchFile &file)
+{
+    if (walk.noMore || listEmptied_ || walk.next >= walk.addresses.size()) {
+        walk.noMore = true;
+        return false;
+    }
+    const QByteArray address = walk.addresses[walk.next++];
+    const QByteArray name = SavedFileName(SplitAddress(address).file, request_.settings.modernPages);
+    ++walk.started;
+    Q_EMIT FileAnnounced(address, name, walk.started, walk.addresses.size());
+    const QString shown = QString::fromUtf8(name);
+    Log(Say("Dol vlečem sliko ", "Downloading ") + shown + QStringLiteral(" -> ")
+        + QString::fromUtf8(request_.folderPrefix) + shown);
+    file = TBatchFile{address, request_.folderPrefix + name, 1, QString()};
+    return true;
+}
+
+// With several slots, a transfer that ended with a whole 2xx answer gives
+// its slot to the next file before its own checks and renaming: the next
+// request is on its way while this thread works on the file. Its name
+// stays reserved until then, so the next files are named as before. Any
+// other ending, and every ending with one slot, is handled at once, its
+// slot refilled after it.
+void TBatchRunner::EndFinishedTransfers(Walk &walk)
+{
+    std::vector<std::pair<Job, TTransferResult>> whole;
+    while (!walk.finished.empty()) {
+        auto [slot, result] = std::move(walk.finished.front());
+        walk.finished.pop_front();
+        Job job = std::move(*walk.jobs[size_t(slot)]);
+        walk.jobs[size_t(slot)].reset();
+        if (slots_.size() > 1 && EndedWhole(result))
+            whole.emplace_back(std::move(job), std::move(result));
+        else
+            EndTransfer(walk, job, result, slots_[size_t(slot)].get());
+    }
+    if (whole.empty())
+        return;
+    FillFreeSlots(walk);
+    for (auto &[job, result] : whole)
+        EndTransfer(walk, job, result, nullptr);
+}
+
+// A transfer ended: the file goes through its checks, and a retry waits
+// for the next free slot. The slot, while it is still the job's, drops its
+// connection for the retry.
+void TBatchRunner::EndTransfer(Walk &walk, Job &job, const TTransferResult &result, TTransferSlot *slot)
+{
+    reserved_.remove(job.file.name);
+    walk.bytesEnded += result.BytesRecvd;
+    const Step step = RunStep(job.file, [&] { return AfterTransfer(job.file, *job.part, result); });
+    job.part.reset();
+    EndAttempt(walk, job.file, step, slot);
+}
+
+void TBatchRunner::EndAttempt(Walk &walk, TBatchFile &file, Step step, TTransferSlot *slot)
+{
+    lastName_ = file.name;
+    if (step == Step::Retry) {
+        if (slot)
+            slot->Cancel();  // the next attempt on a new connection
+        if (++file.attempt <= kMaxDownloadAttempts) {
+            walk.retries.push_front(std::move(file));
+            return;
+        }
+    }
+    ++walk.ended;
+    if (step == Step::Retry || step == Step::Failed)
+        GiveUpDownload(file);
+}
+
+// Files ended and in transfer, bytes so far and the time: several times a
+// second and, with several slots, after each change.
+void TBatchRunner::EmitProgress(Walk &walk)
+{
+    if (walk.addresses.isEmpty())
+        return;
+    TBatchProgress progress{walk.ended, walk.addresses.size(), walk.InFlight(), walk.bytesEnded,
+                            walk.clock.elapsed()};
+    for (size_t slot = 0; slot < walk.jobs.size(); ++slot) {
+        if (walk.jobs[slot])
+            progress.bytes += slots_[slot]->BytesReceived();
+    }
+    Q_EMIT Progress(progress);
+}
+
+// The save folder took no file: said in the log and a message, and every
+// picked file not saved or passed over counts as failed.
+void TBatchRunner::EndForTheFolder(const QString &message, qsizetype picked)
+{
+    const qsizetype done = qsizetype(tally.saved) + tally.failed + tally.skipped;
+    tally.failed = ClampToInt32(qint64(tally.failed) + qMax<qsizetype>(0, picked - done));
+    Log(message);
+    Q_EMIT Dialog(message, true);
+}
+
+void TBatchRunner::Stop()
+{
+    for (auto &slot : slots_) {
+        if (slot->Busy())
+            slot->Cancel();
+    }
+}
+
+void TBatchRunner::Disconnect()
+{
+    listEmptied_ = true;
+    Stop();
+}
+
+void TBatchRunner::CancelWorkers()
+{
+    if (slots_.size() > 1 || slotSource_)
+        Stop();
+}

@@ -1,0 +1,168 @@
+// TBatchRunner: saving a batch of picked files, with no window. A request
+// value goes in (the addresses in list order, the folder prefix, the
+// settings, the file client's request settings, the language); signals
+// come out for each log line, each file's announcement and outcome, the
+// progress and the end. One scheduler runs 1 to 8 transfer slots: with
+// one, the transfer runs on the file client on this thread and the next
+// file starts only after the last one's checks (one at a time); with more,
+// each slot is a THttpWorker thread, and a slot that is free takes the
+// next file at once. This thread names, checks, logs and counts every
+// file, in list order as it starts and as it ends. The runner outlives its
+// batches: it keeps the archive of saved files and the error log.
+#pragma once
+
+#include "core/download/batch_file.h"
+#include "core/download/batch_progress.h"
+#include "core/download/error_log.h"
+#include "core/download/transfer_slot.h"
+#include "core/settings/settings.h"
+#include "net/http_worker.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class THttpClient;
+class TPartFile;
+class TSavedArchive;
+struct TPartLook;
+
+struct TBatchRequest {
+    QList<QByteArray> addresses;  // the picked addresses, in list order
+    QByteArray folderPrefix;      // before each file name (the window's Edit4)
+    TSettingsValues settings;     // parallel, skipSaved, sizeFilter/sizeLimit, modernPages
+    // The size limit as the window's field holds it, said so in the log;
+    // one that is no number stops the file's steps after its final name.
+    // Empty: settings.sizeLimit.
+    QString sizeLimitText;
+    THttpRequestSettings http;    // the file client's request settings, for worker slots
+    bool english = false;
+};
+
+// How a batch ended.
+struct TBatchEnd {
+    TBatchTally tally;
+    bool interrupted = false;  // Stop, Disconnect, the folder refused, shutting down
+    bool listEmptied = false;  // Disconnect: the picked list is gone
+};
+
+class TBatchRunner : public QObject {
+    Q_OBJECT
+public:
+    // What one attempt at a file came to.
+    enum class Step { Saved, Ended, Retry, Failed };
+
+    explicit TBatchRunner(QObject *parent = nullptr);
+    ~TBatchRunner() override;
+
+    // The file client serves a batch of one slot; the page client's kept
+    // connection is taken by it first. Both are read at each run.
+    void SetClients(THttpClient *fileClient, THttpClient *pageClient);
+    // The worker thread of slot i in a batch of several at once; by default
+    // the runner makes its own.
+    void SetWorkerSource(std::function<THttpWorker *(int slot)> source) { workerSource_ = std::move(source); }
+    // Transfer slots of one's own in place of the clients and workers (a
+    // test's fake slots): slot i of count.
+    void SetSlotSource(std::function<std::unique_ptr<TTransferSlot>(int slot, int count)> source)
+    {
+        slotSource_ = std::move(source);
+    }
+
+    // Runs the batch to its end, pumping events while transfers run.
+    TBatchEnd Run(const TBatchRequest &request);
+    // One file on the file client, outside a batch: named name, from the
+    // given attempt on. The name it was saved under (or last had).
+    QByteArray RunOne(const QByteArray &address, const QByteArray &name, int attempt, const TBatchRequest &request);
+    // Stop: the running transfers end as stopped; the batch goes on.
+    void Stop();
+    // Disconnect: the transfers end, and the batch takes no further file.
+    void Disconnect();
+    // Ends the transfers on worker threads only (the file client is the
+    // window's to abort).
+    void CancelWorkers();
+    void ListEmptied() { listEmptied_ = true; }
+    // The name the last file of RunOne had when it ended (or when what it
+    // raised ended it).
+    const QByteArray &LastName() const { return lastName_; }
+
+    // What became of the files of the running (or last) batch.
+    TBatchTally tally;
+    // The addresses given up in this run and error.log.
+    TErrorLog errorLog;
+
+Q_SIGNALS:
+    void LogLine(const QString &line, bool failure);
+    // The k-th of count files is about to be named file (the address's own
+    // name, before the folder prefix and the naming rules).
+    void FileAnnounced(const QByteArray &address, const QByteArray &file, int k, qsizetype count);
+    void FileSaved(const QByteArray &address, const QByteArray &name);
+    void FileFailed(const QByteArray &address);
+    void Progress(const TBatchProgress &progress);
+    // A message box the user must see; error: an error box.
+    void Dialog(const QString &text, bool error);
+    void Ended(const TBatchEnd &end);
+
+private:
+    struct Job;
+    struct Walk;
+    // The scheduler (batch_runner.cpp).
+    void Schedule(Walk &walk);
+    void MakeSlots(Walk &walk, int count);
+    THttpWorker *WorkerFor(int slot);
+    void CloseKeptConnections();
+    void FillFreeSlots(Walk &walk);
+    bool StartNextFile(Walk &walk, int slot);
+    bool TakeNextPickedLink(Walk &walk, TBatchFile &file);
+    void EndFinishedTransfers(Walk &walk);
+    void EndTransfer(Walk &walk, Job &job, const TTransferResult &result, TTransferSlot *slot);
+    void EndAttempt(Walk &walk, TBatchFile &file, Step step, TTransferSlot *slot);
+    void EmitProgress(Walk &walk);
+    void EndForTheFolder(const QString &message, qsizetype picked);
+    // One file's steps (file_steps.cpp).
+    Step RunStep(TBatchFile &file, const std::function<Step()> &step);
+    bool PrepareTargetName(TBatchFile &file);
+    void CleanTargetName(QByteArray &name);
+    Step AfterTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result);
+    bool ContinuationRefused(TBatchFile &file, const TTransferResult &result);
+    Step CheckAndNameTransfer(TBatchFile &file, TPartFile &part, const TTransferResult &result);
+    Step CheckTransfer(TBatchFile &file, const TPartLook &part, const TTransferResult &result);
+    Step GiveFinalName(const QByteArray &part, TBatchFile &file);
+    Step TransferFailed(TBatchFile &file, const TTransferResult &result);
+    Step CannotCreate(TBatchFile &file, const QString &systemReason);
+    Step RangeCheckFailed(TBatchFile &file);
+    void LogBrokenOff(const TBatchFile &file);
+    void GiveUpDownload(const TBatchFile &file);
+    void DeleteIfEmpty(const QByteArray &name, qint64 knownSize);
+    void DeleteIfTooSmall(const QByteArray &name);
+    // The archive of saved files and resuming (saved_files.cpp, resume.cpp).
+    void OpenSavedArchive();
+    bool ArchiveInUse() const;
+    bool SkipIfAlreadySaved(const QByteArray &address);
+    void RecordSaved(const TBatchFile &file);
+    std::unique_ptr<TPartFile> PartFileFor(TBatchFile &file, TResumePoint &resume);
+    void KeepForResume(const TBatchFile &file, TPartFile &part, const TTransferResult &result, Step step);
+
+    void Log(const QString &line) { Q_EMIT LogLine(line, false); }
+    void LogFailure(const QString &line) { Q_EMIT LogLine(line, true); }
+    QString Say(const char *slovene, const char *english) const;
+
+    TBatchRequest request_;
+    THttpClient *fileClient_ = nullptr;
+    THttpClient *pageClient_ = nullptr;
+    std::function<THttpWorker *(int)> workerSource_;
+    std::function<std::unique_ptr<TTransferSlot>(int, int)> slotSource_;
+    std::vector<std::unique_ptr<THttpWorker>> ownWorkers_;
+    std::vector<std::unique_ptr<TTransferSlot>> slots_;
+    QSet<QByteArray> reserved_;  // names of files in transfer
+    std::unique_ptr<TSavedArchive> archive_;
+    bool listEmptied_ = false;
+    QByteArray lastName_;
+};

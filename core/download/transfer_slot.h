@@ -1,0 +1,28 @@
+// One place a file of a batch transfers in: the batch's scheduler starts a
+// transfer in a free slot, reads its bytes so far for the progress, may
+// cancel it, and gets its outcome through OnFinished. A slot on this
+// thread (the file client) finishes before Start returns; a slot on a
+// worker thread finishes later, from the event loop.
+#pragma once
+
+#include "net/http_worker.h"
+
+#include <QByteArray>
+#include <functional>
+
+class TTransferSlot {
+public:
+    virtual ~TTransferSlot() = default;
+    // A GET of address whose body goes into the part file, with the
+    // request settings; resume.From > 0 continues the part.
+    virtual void Start(const QByteArray &address, const QByteArray &part, const THttpRequestSettings &settings,
+                       const TResumePoint &resume) = 0;
+    // Body bytes received so far by the running transfer (or the last one).
+    virtual qint64 BytesReceived() const = 0;
+    // Ends a running transfer (it finishes canceled) and drops the slot's
+    // connection, so the next transfer in it connects afresh.
+    virtual void Cancel() = 0;
+    virtual bool Busy() const = 0;
+    // The outcome of each Start.
+    std::function<void(TTransferResult)> OnFinished;
+};

@@ -1,0 +1,90 @@
+#include "core/download/transfer_slots.h"
+
+#include "base/errors.h"
+#include "net/http_client.h"
+#include "net/http_worker.h"
+
+namespace {
+// Points the client's Body at the part file for the transfer and gives it
+// back its earlier value, however the transfer ends.
+class TBodyRedirect {
+public:
+    TBodyRedirect(QByteArray &body, const QByteArray &part) : body_(body), target_(body) { body_ = part; }
+    ~TBodyRedirect() { body_ = target_; }
+    TBodyRedirect(const TBodyRedirect &) = delete;
+    TBodyRedirect &operator=(const TBodyRedirect &) = delete;
+
+private:
+    QByteArray &body_;
+    QByteArray target_;
+};
+}  // namespace
+
+// The client's own fields are the request's: the batch read them from it,
+// and a change of a setting during the batch reaches the next file.
+void TClientSlot::Start(const QByteArray &address, const QByteArray &part, const THttpRequestSettings &,
+                        const TResumePoint &resume)
+{
+    std::exception_ptr error;
+    busy_ = true;
+    client_.BytesRecvd = 0;  // the progress counts this file's bytes only
+    try {
+        TBodyRedirect into(client_.Body, part);
+        client_.ResumeFrom = resume.From;
+        client_.ResumeValidator = resume.Validator;
+        client_.ResumeTotal = resume.Total;
+        client_.Get(address);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    busy_ = false;
+    TTransferResult result = TTransferResult::Of(client_, error);
+    result.File = part;  // the client's Body has its earlier value back
+    if (OnFinished)
+        OnFinished(std::move(result));
+}
+
+qint64 TClientSlot::BytesReceived() const
+{
+    return client_.BytesRecvd;
+}
+
+void TClientSlot::Cancel()
+{
+    client_.Abort();
+    client_.Disconnect();
+}
+
+TWorkerSlot::TWorkerSlot(THttpWorker &worker) : worker_(worker)
+{
+    worker_.OnFinished = [this](THttpWorker *, TTransferResult result) {
+        if (OnFinished)
+            OnFinished(std::move(result));
+    };
+}
+
+TWorkerSlot::~TWorkerSlot()
+{
+    worker_.OnFinished = nullptr;
+}
+
+void TWorkerSlot::Start(const QByteArray &address, const QByteArray &part, const THttpRequestSettings &settings,
+                        const TResumePoint &resume)
+{
+    worker_.Start(address, part, settings, resume);
+}
+
+qint64 TWorkerSlot::BytesReceived() const
+{
+    return worker_.BytesReceived();
+}
+
+void TWorkerSlot::Cancel()
+{
+    worker_.Cancel();
+}
+
+bool TWorkerSlot::Busy() const
+{
+    return worker_.Busy();
+}
