@@ -177,8 +177,6 @@ public:
     // The engine of Save pictures: the window builds its request from the
     // controls and shows what its signals tell (download/dlform_batch.cpp).
     TBatchRunner Batch;
-    // The settings as the controls show them now (dlform_batch_request.cpp).
-    TSettingsValues SettingsSnapshot() const;
     // The transfer slots of a batch of several files at once (the setting
     // "parallel"), each a thread with its own file client; made as needed.
     QList<THttpWorker *> Workers;

@@ -1,6 +1,6 @@
-// What a Save pictures asks the engine for: the settings as the controls
-// show them, and the request built from them, List2's picked lines, the
-// folder prefix in Edit4 and the file client's request settings.
+// What a Save pictures asks the engine for: List2's picked lines, the
+// folder prefix in Edit4, the settings in force and the file client's
+// request settings.
 #include "gui/dlform.h"
 #include "base/convert.h"
 #include "core/shared_state.h"
@@ -10,25 +10,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QSpinBox>
-
-TSettingsValues TDLForm::SettingsSnapshot() const
-{
-    TSettingsValues values;
-    values.startDir = Edit6->text();
-    values.timeOut = TryStrToInt(Edit10->text()).value_or(values.timeOut);
-    values.delay = TryStrToInt(Edit13->text()).value_or(values.delay);
-    values.proxy = CheckBox1->isChecked();
-    values.proxyHost = Edit1->text();
-    values.proxyPort = Edit5->text();
-    values.keepAlive = CheckBox6->isChecked();
-    values.parallel = ParallelSlots();
-    values.lowSpeed = SpinEdit2->value();
-    values.modernPages = CheckBox7->isChecked();
-    values.skipSaved = CheckBox8->isChecked();
-    values.sizeFilter = CheckBox4->isChecked();
-    values.sizeLimit = TryStrToInt(Edit12->text()).value_or(0);
-    return values;
-}
 
 // The picked lines of List2 in list order; the file client's settings as
 // they stand (its referer and credentials' origin set for this batch).
