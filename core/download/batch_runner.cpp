@@ -70,6 +70,7 @@ TBatchEnd TBatchRunner::Run(const TBatchRequest &request)
 {
     request_ = request;
     listEmptied_ = false;
+    stopped_ = false;
     tally = {};
     OpenSavedArchive();
     const int slotCount = qBound(1, request.settings.parallel, int(Settings::ParallelMost));
@@ -83,7 +84,7 @@ TBatchEnd TBatchRunner::Run(const TBatchRequest &request)
         folderRefused = true;
         EndForTheFolder(e.Message(), request.addresses.size());
     }
-    TBatchEnd end{tally, BatchInterrupted || listEmptied_ || folderRefused || ShuttingDown, listEmptied_};
+    TBatchEnd end{tally, BatchInterrupted || stopped_ || listEmptied_ || folderRefused || ShuttingDown, listEmptied_};
     Q_EMIT Ended(end);
     return end;
 }
@@ -334,6 +335,7 @@ void TBatchRunner::EndForTheFolder(const QString &message, qsizetype picked)
 
 void TBatchRunner::Stop()
 {
+    stopped_ = !slots_.empty();
     for (auto &slot : slots_) {
         if (slot->Busy())
             slot->Cancel();

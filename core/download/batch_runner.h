@@ -81,7 +81,8 @@ public:
     // One file on the file client, outside a batch: named name, from the
     // given attempt on. The name it was saved under (or last had).
     QByteArray RunOne(const QByteArray &address, const QByteArray &name, int attempt, const TBatchRequest &request);
-    // Stop: the running transfers end as stopped; the batch goes on.
+    // Stop: the running transfers end as stopped; the batch goes on, and
+    // ends as interrupted.
     void Stop();
     // Disconnect: the transfers end, and the batch takes no further file.
     void Disconnect();
@@ -164,5 +165,6 @@ private:
     QSet<QByteArray> reserved_;  // names of files in transfer
     std::unique_ptr<TSavedArchive> archive_;
     bool listEmptied_ = false;
+    bool stopped_ = false;  // Stop came during the running batch
     QByteArray lastName_;
 };

@@ -17,7 +17,7 @@
 void TDLForm::HTTP2PacketRecvd(TSocketConnection *)
 {
     SetShape1Color(Shape1Color() == QColor(Qt::red) ? QColor(Qt::green) : QColor(Qt::red));
-    // During a batch the status panel shows the whole batch (WalkSelectedLinks).
+    // During a batch the status panel shows the whole batch (the runner's progress).
     if (HTTP2->BytesTotal != 0 && !BatchRunning) {
         const double percent = double(HTTP2->BytesRecvd) / double(HTTP2->BytesTotal) * 100.0;
         Status1->SetPanelText(2, QString::fromUtf8(AddressFile) + QStringLiteral(": ")

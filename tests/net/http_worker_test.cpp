@@ -1,7 +1,11 @@
 // THttpWorker: transfers on worker threads, several at once, cancelled,
 // destroyed mid-transfer, and a kept connection reused within one worker.
 #include "net/http_worker.h"
+#include "net/answer_errors.h"
+#include "net/resume_errors.h"
 #include "net/socket_errors.h"
+#include "net/tls_errors.h"
+#include "net/transfer_fault.h"
 #include "tests/net/net_test_support.h"
 #include "tests/support/fixture_http_server.h"
 
@@ -119,6 +123,73 @@ TEST(HttpRequestSettings, CopiedFromAndAppliedToAClient)
     EXPECT_EQ(to.CredentialsOrigin->Host, "h");
     EXPECT_EQ(to.CredentialsOrigin->Port, 81);
     EXPECT_TRUE(to.CredentialsOrigin->Secure);
+}
+
+// What Get raised -> the fault code and the English text the log shows.
+TEST(TransferFault, WhatGetRaisedBecomesOneCodeWithItsText)
+{
+    const QString reset = SocketErrorText(WsaNumber(WsaCode::ConnectionReset));
+    const struct {
+        const char *name;
+        std::exception_ptr error;
+        bool timedOut;
+        TTransferFault fault;
+        QString english;
+    } cases[] = {
+        {"none", nullptr, false, TTransferFault::None, ""},
+        {"connection time-out", std::make_exception_ptr(ESockError(kConnectionTimedOut)), false,
+         TTransferFault::TimedOut, kConnectionTimedOut},
+        {"a cancel that ran into the time-out", std::make_exception_ptr(EAbortError(kConnectionCanceled)), true,
+         TTransferFault::TimedOut, kConnectionCanceled},
+        {"lookup time-out", std::make_exception_ptr(ESockError(kHostLookupTimedOut)), false, TTransferFault::TimedOut,
+         kHostLookupTimedOut},
+        {"cancel", std::make_exception_ptr(EAbortError(kConnectionCanceled)), false, TTransferFault::Canceled,
+         kConnectionCanceled},
+        {"cancel while sending", std::make_exception_ptr(EAbortError(kSocketSendAborted)), false,
+         TTransferFault::SendAborted, kSocketSendAborted},
+        {"lookup canceled", std::make_exception_ptr(ESockError(kHostLookupCanceled)), false,
+         TTransferFault::LookupCanceled, kHostLookupCanceled},
+        {"bad port", std::make_exception_ptr(ESockError("Invalid port number 70000")), false,
+         TTransferFault::InvalidPort, "Invalid port number 70000"},
+        {"unasked 206", std::make_exception_ptr(EResumeError(ResumeProblem::NotAsked, 0, 0)), false,
+         TTransferFault::Resume, ResumeProblemText(EResumeError(ResumeProblem::NotAsked, 0, 0), true)},
+        {"certificate", std::make_exception_ptr(ETlsError(TlsProblem::Expired, "h", {})), false, TTransferFault::Tls,
+         TlsProblemText(TlsProblem::Expired, "h", {}, true)},
+        {"TLS cut", std::make_exception_ptr(ETlsError(TlsProblem::BrokenOff, "h", "eof")), false,
+         TTransferFault::BrokenOff, TlsProblemText(TlsProblem::BrokenOff, "h", "eof", true)},
+        {"reset", std::make_exception_ptr(ESockError(reset)), false, TTransferFault::BrokenOff, reset},
+        {"header cut short", std::make_exception_ptr(ESockError(kHeaderCutShort)), false, TTransferFault::BrokenOff,
+         AnswerFailureText(ESockError(kHeaderCutShort), 0, true)},
+        {"other socket failure", std::make_exception_ptr(ESockError("Host Lookup Failed")), false,
+         TTransferFault::Other, "Host Lookup Failed"},
+        {"disk full", std::make_exception_ptr(EInOutError("No space left on device")), false,
+         TTransferFault::CannotWrite, "No space left on device"},
+        {"part not created", std::make_exception_ptr(EFCreateError::CannotCreate("p", "Permission denied")), false,
+         TTransferFault::CannotCreate, "Permission denied"},
+        {"range", std::make_exception_ptr(ERangeError()), false, TTransferFault::RangeCheck, kRangeCheckError},
+        {"any other", std::make_exception_ptr(Exception("odd")), false, TTransferFault::Other, "odd"},
+        {"not ours", std::make_exception_ptr(std::runtime_error("x")), false, TTransferFault::Foreign, ""},
+    };
+    for (const auto &c : cases) {
+        const TTransferFaultInfo info = ClassifyTransferFault(c.error, c.timedOut, 0, 0);
+        EXPECT_EQ(info.fault, c.fault) << c.name;
+        EXPECT_EQ(info.Text(true), c.english) << c.name;
+    }
+}
+
+TEST(TransferFault, TheResultCarriesTheStatusTextAndTheFault)
+{
+    THttpClient client;
+    client.ReplyNumber = 404;
+    client.Header = "HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\n";
+    const TTransferResult result = TTransferResult::Of(client, nullptr);
+    EXPECT_EQ(result.StatusText, "404 Not Found");
+    EXPECT_EQ(result.Fault, TTransferFault::None);
+    const TTransferResult failed = TTransferResult::Of(client, std::make_exception_ptr(ESockError(kConnectionTimedOut)));
+    EXPECT_EQ(failed.Fault, TTransferFault::TimedOut);
+    EXPECT_EQ(StatusLineText("HTTP/1.0 200"), "200");
+    EXPECT_EQ(StatusLineText("garbage\r\n"), "garbage");
+    EXPECT_EQ(StatusLineText(""), "");
 }
 
 TEST_F(HttpWorkerTest, SeveralWorkersFetchAtOnceAndEveryResultIsRight)

@@ -1,0 +1,222 @@
+// The batch runner driven directly, with fake transfer slots: what each
+// transfer answers -> what became of each file, the files on disk and the
+// log lines in order. Every case runs with one slot (the file client's
+// way, one file after another) and with three (workers' way).
+#include "core/download/batch_request.h"
+#include "core/download/batch_runner.h"
+#include "core/download/error_log.h"
+#include "core/shared_state.h"
+#include "net/http_client.h"
+#include "tests/core/download/fake_transfer_slot.h"
+#include "tests/support/test_environment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+QByteArray At(const char *name)
+{
+    return QByteArray("http://h/") + name;
+}
+
+struct RunnerCase {
+    const char *name;
+    QList<QByteArray> picked;                            // file names under http://h/
+    QList<std::pair<QByteArray, QList<TFakeAnswer>>> answers;
+    std::function<void(TBatchRequest &)> adjust;         // settings of the case; may be empty
+    TBatchTally tally;
+    QStringList files;                                   // on disk afterwards, sorted
+    QStringList log;                                     // with one slot, in order
+    QList<QByteArray> failed;                            // the error log's new entries
+    bool interrupted = false;
+};
+
+// A folder of its own for each run, made current while it runs.
+class RunnerFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = testenv::NewFolder("runner");
+        before = QDir::currentPath();
+        QDir::setCurrent(folder);
+        runner.SetSlotSource([this](int, int count) {
+            return std::make_unique<TFakeSlot>(server, count > 1);
+        });
+        // Stop once the files beside it have ended.
+        server.onHang = [this] { QTimer::singleShot(20, &runner, [this] { runner.Stop(); }); };
+        QObject::connect(&runner, &TBatchRunner::LogLine, [this](const QString &line, bool failure) {
+            log.append(line);
+            if (failure)
+                red.append(line);
+        });
+    }
+    void TearDown() override { QDir::setCurrent(before); }
+
+    TBatchEnd Run(const RunnerCase &c, int slotCount)
+    {
+        for (const auto &[name, answers] : c.answers)
+            server.answers[At(name.constData())] = answers;
+        QList<QByteArray> addresses;
+        for (const QByteArray &name : c.picked)
+            addresses.append(At(name.constData()));
+        TSettingsValues settings;
+        settings.parallel = slotCount;
+        TBatchRequest request = MakeBatchRequest(addresses, {}, settings, {}, true);
+        if (c.adjust)
+            c.adjust(request);
+        return runner.Run(request);
+    }
+
+    QStringList Files() const
+    {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    TFakeServer server;
+    TBatchRunner runner;
+    QString folder, before;
+    QStringList log, red;
+};
+
+class BatchRunnerTest : public RunnerFixture, public ::testing::WithParamInterface<std::tuple<RunnerCase, int>> {};
+class SkipSavedRunnerTest : public RunnerFixture, public ::testing::WithParamInterface<int> {};
+
+// The lines of the log that name the file, in their order.
+QStringList LinesOf(const QStringList &log, const QString &file)
+{
+    return log.filter(file);
+}
+
+TEST_P(BatchRunnerTest, EachFileEndsAsItsAnswersSay)
+{
+    const auto &[c, slotCount] = GetParam();
+    const qsizetype failedBefore = runner.errorLog.entries.size();
+    const TBatchEnd end = Run(c, slotCount);
+    EXPECT_EQ(end.tally.saved, c.tally.saved);
+    EXPECT_EQ(end.tally.failed, c.tally.failed);
+    EXPECT_EQ(end.tally.skipped, c.tally.skipped);
+    EXPECT_EQ(end.interrupted, c.interrupted);
+    EXPECT_EQ(Files(), c.files);
+    EXPECT_EQ(runner.errorLog.entries.mid(failedBefore), c.failed);
+    if (slotCount == 1) {
+        EXPECT_EQ(log, c.log);
+    } else {
+        // Several at once: the same lines, each file's own in their order.
+        QStringList sorted = log, expected = c.log;
+        sorted.sort();
+        expected.sort();
+        EXPECT_EQ(sorted, expected);
+        for (const QByteArray &name : c.picked)
+            EXPECT_EQ(LinesOf(log, QString::fromUtf8(name)), LinesOf(c.log, QString::fromUtf8(name))) << name.data();
+    }
+    for (const QString &line : red)
+        EXPECT_TRUE(line.startsWith("Failed: ") || line.contains(" was not saved: ")) << line.toStdString();
+}
+
+const QString kFailedB = "Failed: http://h/b.jpg";
+
+const RunnerCase kCases[] = {
+    {"Saved", {"a.jpg"}, {{"a.jpg", {TFakeAnswer::Ok("picture")}}}, {}, {1, 0, 0}, {"a.jpg"},
+     {"Downloading a.jpg -> a.jpg"}, {}},
+    {"NotFound", {"a.jpg", "b.jpg"}, {{"a.jpg", {TFakeAnswer::Ok("picture")}}, {"b.jpg", {TFakeAnswer::Status(404)}}},
+     {}, {1, 1, 0}, {"a.jpg"},
+     {"Downloading a.jpg -> a.jpg", "Downloading b.jpg -> b.jpg",
+      "File b.jpg was not saved: the server answered 404 Not Found", kFailedB},
+     {At("b.jpg")}},
+    {"CutBodyRetriedThenSaved", {"a.jpg"},
+     {{"a.jpg", {TFakeAnswer::Cut("pic", 10), TFakeAnswer::Ok("picture")}}}, {}, {1, 0, 0}, {"a.jpg"},
+     {"Downloading a.jpg -> a.jpg", "Transfer of a.jpg broken off (only 3 of 10 bytes came) - trying again... 1"}, {}},
+    {"FiveFailuresGiveUp", {"b.jpg"},
+     {{"b.jpg", {TFakeAnswer::Fault(TTransferFault::BrokenOff, "reset")}}}, {}, {0, 1, 0}, {},
+     {"Downloading b.jpg -> b.jpg", "Transfer of b.jpg broken off (reset) - trying again... 1",
+      "Transfer of b.jpg broken off (reset) - trying again... 2", "Transfer of b.jpg broken off (reset) - trying again... 3",
+      "Transfer of b.jpg broken off (reset) - trying again... 4", "Transfer of b.jpg broken off (reset) - trying again... 5",
+      "File b.jpg was not saved: reset", kFailedB},
+     {At("b.jpg")}},
+    {"TimeOutsAreRetried", {"a.jpg"},
+     {{"a.jpg", {TFakeAnswer::Fault(TTransferFault::TimedOut, "Connection Timed out"), TFakeAnswer::Ok("picture")}}},
+     {}, {1, 0, 0}, {"a.jpg"},
+     {"Downloading a.jpg -> a.jpg", "Timeout while downloading - trying again... 1"}, {}},
+    {"NameTaken", {"x.jpg", "x.jpg"}, {{"x.jpg", {TFakeAnswer::Ok("picture")}}}, {}, {2, 0, 0}, {"x.jpg", "x0001.jpg"},
+     {"Downloading x.jpg -> x.jpg", "Downloading x.jpg -> x.jpg", "A file with this name already exists: x.jpg",
+      "File name changed to: x0001.jpg"}, {}},
+    {"HtmlInsteadOfAPicture", {"b.jpg"}, {{"b.jpg", {TFakeAnswer::Ok("<!DOCTYPE html><p>login")}}}, {}, {0, 1, 0}, {},
+     {"Downloading b.jpg -> b.jpg", "File b.jpg was not saved: an HTML page came instead of the file", kFailedB},
+     {At("b.jpg")}},
+    {"SizeFilter", {"a.jpg", "big.jpg"},
+     {{"a.jpg", {TFakeAnswer::Ok("tiny")}}, {"big.jpg", {TFakeAnswer::Ok("a picture of size")}}},
+     [](TBatchRequest &r) { r.settings.sizeFilter = true, r.settings.sizeLimit = 10; }, {2, 0, 0}, {"big.jpg"},
+     {"Downloading a.jpg -> a.jpg", "File a.jpg is smaller than 10 bytes.", "File a.jpg was deleted.",
+      "Downloading big.jpg -> big.jpg"}, {}},
+    {"EmptyFileDeleted", {"a.jpg"}, {{"a.jpg", {TFakeAnswer::Ok("")}}}, {}, {1, 0, 0}, {},
+     {"Downloading a.jpg -> a.jpg", "File a.jpg is empty.", "File a.jpg was deleted because it was empty."}, {}},
+    {"StopMidBatch", {"a.jpg", "s.jpg", "c.jpg"},
+     {{"a.jpg", {TFakeAnswer::Ok("picture")}}, {"s.jpg", {TFakeAnswer::Hang()}}, {"c.jpg", {TFakeAnswer::Ok("picture")}}},
+     {}, {2, 0, 0}, {"a.jpg", "c.jpg"},
+     {"Downloading a.jpg -> a.jpg", "Downloading s.jpg -> s.jpg", "Downloading c.jpg -> c.jpg"}, {}, true},
+};
+
+// A second batch into the same folder passes over what the first saved,
+// with one slot and with three.
+TEST_P(SkipSavedRunnerTest, ASecondBatchPassesOverWhatIsStillThere)
+{
+    const int slotCount = GetParam();
+    const RunnerCase c{"SkipSaved", {"a.jpg", "b.jpg"},
+                       {{"a.jpg", {TFakeAnswer::Ok("picture")}}, {"b.jpg", {TFakeAnswer::Ok("other")}}},
+                       [](TBatchRequest &r) { r.settings.skipSaved = true; }, {}, {}, {}, {}};
+    EXPECT_EQ(Run(c, slotCount).tally.saved, 2);
+    QFile::remove(folder + "/b.jpg");
+    log.clear();
+    const TBatchEnd again = Run(c, slotCount);
+    EXPECT_EQ(again.tally.saved, 1);
+    EXPECT_EQ(again.tally.skipped, 1);
+    EXPECT_EQ(server.requested, (QList<QByteArray>{At("a.jpg"), At("b.jpg"), At("b.jpg")}));
+    EXPECT_EQ(log, (QStringList{"Downloading a.jpg -> a.jpg", "Already saved as a.jpg, skipped: http://h/a.jpg",
+                                "Downloading b.jpg -> b.jpg"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(OneAndThreeSlots, SkipSavedRunnerTest, ::testing::Values(1, 3));
+
+// The pieces a run without a window builds: the file client's settings
+// from the stored ones and the page.
+TEST(BatchRequest, TheFileClientSettingsComeFromTheSettingsAndThePage)
+{
+    TSettingsValues settings;
+    settings.timeOut = 30;
+    settings.keepAlive = true;
+    settings.lowSpeed = 20;
+    settings.proxy = true;
+    settings.proxyHost = "proxy.local";
+    settings.proxyPort = "8080";
+    const TPageCredentials page{"http://h/page.html", "ana", "skrivno", THttpClient::OriginOf("http://h/page.html")};
+    const TBatchRequest request = MakeBatchRequest({At("a.jpg")}, "pics/", settings, page, false);
+    EXPECT_EQ(request.http.TimeOut, 30000);
+    EXPECT_TRUE(request.http.KeepAlive);
+    EXPECT_EQ(request.http.LowSpeedTime, 20);
+    EXPECT_EQ(request.http.Proxy, "proxy.local");
+    EXPECT_EQ(request.http.ProxyPort, 8080);
+    EXPECT_EQ(request.http.HeaderInfo.Referer, "http://h/page.html");
+    EXPECT_EQ(request.http.HeaderInfo.UserId, "ana");
+    ASSERT_TRUE(request.http.CredentialsOrigin.has_value());
+    EXPECT_EQ(request.http.CredentialsOrigin->Host, "h");
+    EXPECT_EQ(request.folderPrefix, "pics/");
+    EXPECT_FALSE(request.english);
+    settings.proxy = false;
+    EXPECT_TRUE(FileRequestSettings(settings, page).Proxy.isEmpty());
+}
+
+std::string CaseName(const ::testing::TestParamInfo<std::tuple<RunnerCase, int>> &info)
+{
+    return std::string(std::get<0>(info.param).name) + "_" + std::to_string(std::get<1>(info.param)) + "Slots";
+}
+
+INSTANTIATE_TEST_SUITE_P(OneAndThreeSlots, BatchRunnerTest,
+                         ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Values(1, 3)), CaseName);
+
+}  // namespace
