@@ -4,6 +4,8 @@
 #include "net/http_worker.h"
 
 #include "base/errors.h"
+#include "net/range_request.h"
+#include "net/response_header.h"
 #include "net/socket_errors.h"
 
 #include <QThread>
@@ -30,6 +32,23 @@ TTransferResult TTransferResult::Of(const THttpClient &client, std::exception_pt
     result.Fault = result.FaultInfo.fault;
     result.Error = std::move(error);
     return result;
+}
+
+QByteArray TTransferResult::HeaderValue(const char *name) const
+{
+    for (QByteArray line : Header.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        QByteArray value = HeaderValueOf(line, name);
+        if (!value.isNull())
+            return value;
+    }
+    return {};
+}
+
+QByteArray TTransferResult::ResumeValidator() const
+{
+    return ResumeValidatorOf(Header);
 }
 
 THttpRequestSettings THttpRequestSettings::Of(const THttpClient &client)

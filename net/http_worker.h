@@ -66,6 +66,12 @@ struct TTransferResult {
     TTransferFault Fault = TTransferFault::None;  // Error as a code
     TTransferFaultInfo FaultInfo;                 // the code with its texts
     const QString &FaultText(bool english) const { return FaultInfo.Text(english); }
+    // The value of the answer's first header line of that name (any case);
+    // null when it has none.
+    QByteArray HeaderValue(const char *name) const;
+    // The validator a later transfer can continue the body with
+    // (ResumeValidatorOf of the header block); empty when none.
+    QByteArray ResumeValidator() const;
 
     // The client's fields after its Get, with what it raised.
     static TTransferResult Of(const THttpClient &client, std::exception_ptr error);

@@ -7,7 +7,6 @@
 #include "core/download/file_naming.h"
 #include "core/download/part_file.h"
 #include "core/download/saved_archive.h"
-#include "net/range_request.h"
 
 #include <QDir>
 
@@ -71,7 +70,7 @@ void TBatchRunner::KeepForResume(const TBatchFile &file, TPartFile &part, const 
         return;
     const QString folder = QDir::currentPath();
     const qint64 size = RegularFileSize(part.Name());
-    QByteArray validator = ResumeValidatorOf(result.Header);
+    QByteArray validator = result.ResumeValidator();
     if (validator.isEmpty() && result.Resumed)
         validator = archive_->FindPartial(file.address, folder).value_or(TPartialTransfer{}).validator;
     const bool resumable = (step == Step::Retry || step == Step::Ended)

@@ -184,6 +184,8 @@ TEST(TransferFault, TheResultCarriesTheStatusTextAndTheFault)
     client.Header = "HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\n";
     const TTransferResult result = TTransferResult::Of(client, nullptr);
     EXPECT_EQ(result.StatusText, "404 Not Found");
+    EXPECT_EQ(result.HeaderValue("content-length"), "3");
+    EXPECT_TRUE(result.HeaderValue("ETag").isNull());
     EXPECT_EQ(result.Fault, TTransferFault::None);
     const TTransferResult failed = TTransferResult::Of(client, std::make_exception_ptr(ESockError(kConnectionTimedOut)));
     EXPECT_EQ(failed.Fault, TTransferFault::TimedOut);
