@@ -1,14 +1,19 @@
-// The main routine: the application titled "Grabulo", then the main window,
-// the Create List window and the preview window in this order, the command
+// The main routine. A command line with "exit" is a run nobody watches: the
+// engine alone carries it out, with no window and no widget library set up.
+// Otherwise the application titled "Grabulo", then the main window, the
+// Create List window and the preview window in this order, the command
 // line, then the message loop, which returns when the main window has closed.
 // SIGINT, SIGTERM and SIGHUP end a command-line run as Disconnect does (exit
 // status 128 and the signal's number) and close the window otherwise.
 #include "gui/application.h"
+#include "gui/windows.h"
 #include "gui/dlform.h"
 #include "core/end_signals.h"
 #include "gui/handler_guard.h"
 #include "gui/platform.h"
+#include "core/program_folder.h"
 #include "core/shared_state.h"
+#include "core/unattended_run.h"
 #include "gui/download/previewform.h"
 #include "gui/lists/createlist.h"
 
@@ -17,12 +22,38 @@
 
 #include <csignal>
 
+namespace {
+// The command line's words, before any application object exists.
+QStringList ArgumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// "grabulo ADDRESS FOLDER [USER PASSWORD] start exit" and the like: the
+// engine alone, on Qt Core's event loop.
+int RunWithoutWindow(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    NameTheApplication();
+    // Taken before the start enters the stored save folder.
+    const QStringList arguments = WithAbsoluteFolder(QCoreApplication::arguments().mid(1), QDir::currentPath());
+    TUnattendedRun run;
+    WatchEndSignals(&app, [&run](int signal) { run.EndBySignal(signal); });
+    return run.Run(TCommandLine::Of(arguments));
+}
+}  // namespace
+
 int main(int argc, char *argv[])
 {
     // A write past the file-size limit or into a closed connection must fail
     // as an error of that write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+    if (TCommandLine::Of(ArgumentsOf(argc, argv)).exit)
+        return RunWithoutWindow(argc, argv);
     SelectOffscreenWhenHeadless();
     QApplication app(argc, argv);
     InitApplication(QStringLiteral("Grabulo"));

@@ -1,4 +1,5 @@
 #include "bench/scan_bench_support.h"
+#include "gui/windows.h"
 
 #include "gui/dlform.h"
 #include "gui/list_box.h"

@@ -13,6 +13,7 @@
 // adds lines of its own). The program folder (dl.ini, error.log) is
 // GRABULO_HOME; the caller points it at a temporary folder.
 #include "gui/dlform.h"
+#include "gui/windows.h"
 #include "base/errors.h"
 #include "gui/list_box.h"
 #include "gui/message_log.h"

@@ -5,6 +5,12 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+void NameTheApplication()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarvove feke"));
+    QCoreApplication::setApplicationName(QStringLiteral("Grabulo"));
+}
+
 QString ExecutableFolder()
 {
     return QCoreApplication::applicationDirPath();

@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+// The names the per-user folders and the settings store go by: the
+// organisation "Tarvove feke" and the application "Grabulo".
+void NameTheApplication();
+
 // The folder of the executable, where "help.htm" lies.
 QString ExecutableFolder();
 // The program's own folder for "dl.ini" and "error.log": GRABULO_HOME when

@@ -1,8 +1,6 @@
 #include "core/shared_state.h"
 
-TDLForm *DLForm = nullptr;
-TCreateList *CreateList = nullptr;
-TPreviewForm *PreviewForm = nullptr;
+#include "core/settings/settings_store.h"
 
 qint32 EnglishUI = 0;
 bool AbortRequested = false;
@@ -48,4 +46,17 @@ void ResetSharedState()
 QString Wording(const char *slovene, const char *english)
 {
     return QString::fromUtf8(EnglishUI != 0 ? english : slovene);
+}
+
+void InitSharedState()
+{
+    FirstActivation = true;
+    ProductSiteAddress = QStringLiteral("https://grabulo.example.org/");
+    MakerSiteAddress = QStringLiteral("https://tarvove-feke.example.org/en/");
+    ProgramVersion = QStringLiteral("1.5");
+    AbortRequested = ListAbortRequested = ListRunning = false;
+    PreviewScale = 3;
+    StartMsecs = TimeStampMsecs();
+    RunPictureCount = 0;
+    TypeFilterIndex = 0;
 }

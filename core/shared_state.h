@@ -7,15 +7,6 @@
 #include <QByteArray>
 #include <QString>
 
-class TDLForm;
-class TCreateList;
-class TPreviewForm;
-
-// The three windows, created in this order by the main routine.
-extern TDLForm *DLForm;
-extern TCreateList *CreateList;
-extern TPreviewForm *PreviewForm;
-
 extern qint32 EnglishUI;          // 1 English, 0 Slovene
 extern bool AbortRequested;       // a stop was requested at least once this run
 extern bool ListAbortRequested;   // the list download stops after the current page
@@ -42,3 +33,6 @@ QString Wording(const char *slovene, const char *english);
 
 // The values the program starts with, before FormCreate.
 void ResetSharedState();
+// The values of a run's start (the window's creation): this run's start
+// stamp, no file yet, the first type filter, the program's version.
+void InitSharedState();

@@ -1,4 +1,5 @@
 #include "gui/application.h"
+#include "core/program_folder.h"
 
 #include "gui/dialogs.h"
 #include "gui/platform.h"
@@ -14,8 +15,7 @@ QString g_title;
 
 void InitApplication(const QString &title)
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarvove feke"));
-    QCoreApplication::setApplicationName(QStringLiteral("Grabulo"));
+    NameTheApplication();
     QApplication::setWindowIcon(QIcon(AssetPicture("product_icon.png")));
     // The window's controls have fixed bounds drawn for a compact font.
     QFont font = QApplication::font();

@@ -1,4 +1,6 @@
 #include "gui/dlform.h"
+#include "gui/windows.h"
+#include "core/settings/client_settings.h"
 #include "core/download/saved_archive.h"
 
 #include "gui/color_shape.h"
@@ -91,37 +93,12 @@ void TDLForm::ConfigureHttpClients()
 {
     HTTP1 = new THttpClient(this);
     HTTP2 = new THttpClient(this);
-    for (THttpClient *http : {HTTP1, HTTP2}) {
-        http->Port = 0;
-        http->ReportLevel = 0;
-        http->Header = "Head.txt";
-        http->HeaderInfo.LocalMailAddress = "Grabulo";
-        http->HeaderInfo.LocalProgram = "Grabulo";
-        http->OutputFileMode = false;
-    }
-    HTTP1->Body = "Default.htm";
-    HTTP1->InputFileMode = false;
-    HTTP1->ProxyPort = 80;
-    // One time-out for pages and files: a page load ends as a file does.
-    HTTP2->TimeOut = Settings::TimeOut.defaultValue * 1000;
-    HTTP1->TimeOut = HTTP2->TimeOut;
-    HTTP2->Body = "slika.gif";
-    HTTP2->InputFileMode = true;
-    HTTP2->CreateNewFiles = true;  // the naming rules chose a free name
-    HTTP2->ProxyPort = 3128;
+    ::ConfigureHttpClients(*HTTP1, *HTTP2);
 }
 
 void TDLForm::InitSharedState()
 {
-    FirstActivation = true;
-    ProductSiteAddress = QStringLiteral("https://grabulo.example.org/");
-    MakerSiteAddress = QStringLiteral("https://tarvove-feke.example.org/en/");
-    ProgramVersion = QStringLiteral("1.5");
-    AbortRequested = ListAbortRequested = ListRunning = false;
-    PreviewScale = 3;
-    StartMsecs = TimeStampMsecs();
-    RunPictureCount = 0;
-    TypeFilterIndex = 0;
+    ::InitSharedState();
 }
 
 // Lines quote names and addresses from pages and servers: their control

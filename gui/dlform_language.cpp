@@ -1,6 +1,7 @@
 // The interface language: every worded control of the three windows in
 // Slovene or in English. The flag is set first, then the texts.
 #include "gui/caption_fit.h"
+#include "gui/windows.h"
 #include "gui/dlform.h"
 #include "core/shared_state.h"
 #include "gui/download/previewform.h"

@@ -4,6 +4,7 @@
 #include "base/convert.h"
 #include "gui/dialogs.h"
 #include "gui/dlform.h"
+#include "core/settings/client_settings.h"
 #include "gui/message_log.h"
 #include "core/settings/settings.h"
 #include "core/shared_state.h"
@@ -43,22 +44,7 @@ void TDLForm::ChangeSettings(const std::function<void(TSettingsValues &)> &edit)
 // page load ends as a file does.
 void TDLForm::ApplySettingsToClients()
 {
-    const TSettingsValues &values = Settings->Values();
-    // Milliseconds in 32 bits: a time-out beyond about 24 days is that long.
-    const qint32 timeOut = ClampToInt32(qint64(values.timeOut) * 1000);
-    const std::optional<qint32> port = TryStrToInt(values.proxyPort);
-    for (THttpClient *http : {HTTP1, HTTP2}) {
-        http->TimeOut = timeOut;
-        http->KeepAlive = values.keepAlive;
-        http->LowSpeedTime = values.lowSpeed;
-        if (!values.proxy) {
-            http->Proxy.clear();  // the ports stay as they are
-            continue;
-        }
-        http->Proxy = values.proxyHost.toUtf8();
-        if (port)  // a port that is not a number is said where it is given; the last good one stays
-            http->ProxyPort = *port;
-    }
+    ::ApplySettingsToClients(Settings->Values(), *HTTP1, *HTTP2);
 }
 
 // The proxy's host and port are written as they are typed; they take effect

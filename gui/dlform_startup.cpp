@@ -3,6 +3,7 @@
 // activation, and storing geometry, preview, language and statistics at
 // closing.
 #include "gui/dialogs.h"
+#include "gui/windows.h"
 #include "gui/dlform.h"
 #include "core/end_signals.h"
 #include "gui/handler_guard.h"
@@ -11,7 +12,7 @@
 #include "core/settings/run_record.h"
 #include "core/settings/settings.h"
 #include "core/shared_state.h"
-#include "gui/window_placement.h"
+#include "core/settings/window_placement.h"
 #include "base/convert.h"
 #include "base/errors.h"
 #include "gui/download/previewform.h"

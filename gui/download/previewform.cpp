@@ -1,11 +1,12 @@
 #include "gui/download/previewform.h"
+#include "gui/windows.h"
 
 #include "gui/dlform.h"
 #include "gui/handler_guard.h"
 #include "gui/platform.h"
 #include "core/settings/settings_values.h"
 #include "core/shared_state.h"
-#include "gui/window_placement.h"
+#include "core/settings/window_placement.h"
 #include "gui/download/picture_preview.h"
 
 #include <QCheckBox>

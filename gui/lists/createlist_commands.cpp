@@ -1,6 +1,7 @@
 // The commands of the Create List window: generating a numbered series,
 // handing it to the main window, testing one address in the browser.
 #include "base/convert.h"
+#include "gui/windows.h"
 #include "gui/dialogs.h"
 #include "gui/dlform.h"
 #include "gui/event_hook.h"

@@ -1,6 +1,7 @@
 // The Lists menu: loading List2 from a text or HTML list file, saving it in
 // either format, the Create List window; and saving the page list List3.
 #include "gui/dlform.h"
+#include "gui/windows.h"
 #include "gui/list_box.h"
 #include "core/shared_state.h"
 #include "base/text_lines.h"

@@ -1,4 +1,5 @@
 #include "gui/dlform.h"
+#include "gui/windows.h"
 #include "core/shared_state.h"
 #include "gui/download/previewform.h"
 #include "gui/lists/createlist.h"

@@ -1,4 +1,5 @@
 #include "gui/dlform.h"
+#include "gui/windows.h"
 #include "gui/message_log.h"
 #include "gui/platform.h"
 #include "core/settings/settings.h"

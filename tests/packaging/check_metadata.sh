@@ -24,6 +24,6 @@ done
 # One version everywhere: the project's, the newest release's, the program's.
 newest=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$metainfo" | head -n 1)
 [ "$newest" = "$version" ] || fail "the newest AppStream release is $newest, the project is $version"
-program=$(sed -n 's/.*ProgramVersion = QStringLiteral("\([^"]*\)").*/\1/p' "$top/gui/dlform.cpp")
+program=$(sed -n 's/.*ProgramVersion = QStringLiteral("\([^"]*\)").*/\1/p' "$top/core/shared_state.cpp")
 [ "$program" = "$version" ] || fail "ProgramVersion is $program, the project is $version"
 echo "desktop entry, AppStream data and version $version agree"

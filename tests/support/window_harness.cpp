@@ -1,4 +1,5 @@
 #include "tests/support/window_harness.h"
+#include "gui/windows.h"
 
 #include "gui/dlform.h"
 #include "gui/message_log.h"

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "tests/support/qt_printers.h"
+#include "gui/windows.h"
 #include "tests/support/scripted_dialogs.h"
 
 #include <QByteArray>

@@ -1,6 +1,7 @@
 // The Create List window: numbered series, limits, hand-over to the main
 // window, the browser test, copying and the hint.
 #include "lists_fixture.h"
+#include "gui/windows.h"
 #include "core/lists/numbering.h"
 #include "tests/support/test_helpers.h"
 

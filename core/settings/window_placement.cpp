@@ -1,4 +1,4 @@
-#include "gui/window_placement.h"
+#include "core/settings/window_placement.h"
 
 #include <algorithm>
 

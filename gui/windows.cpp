@@ -1,0 +1,5 @@
+#include "gui/windows.h"
+
+TDLForm *DLForm = nullptr;
+TCreateList *CreateList = nullptr;
+TPreviewForm *PreviewForm = nullptr;
