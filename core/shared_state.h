@@ -24,7 +24,7 @@ extern bool FirstActivation;      // the one-time set-up has not run yet
 extern qint64 StartMsecs;         // time stamp of this run's start
 extern qint32 RunPictureCount;    // files downloaded in this run
 extern bool ShuttingDown;         // the main window is closing: no new transfer
-extern bool BatchRunning;         // a batch is walking List2: a second one is refused
+extern bool BatchRunning;         // a batch is running: a second one is refused
 extern bool BatchInterrupted;     // Stop, Disconnect or Abort all came during the running batch
 
 // The text of the interface language in force: the Slovene or the English

@@ -60,8 +60,8 @@ private:
     QString Summary() const;
     void Log(const QString &line);
 
-    THttpClient pages_;  // the window's HTTP1
-    THttpClient files_;  // the window's HTTP2
+    THttpClient pages_;  // pages: the body stays in memory
+    THttpClient files_;  // files: the body goes straight into a file
     TPageLoader loader_;
     TBatchRunner runner_;
     TSettings settings_;

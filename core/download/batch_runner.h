@@ -37,7 +37,7 @@ struct TPartLook;
 
 struct TBatchRequest {
     QList<QByteArray> addresses;  // the picked addresses, in list order
-    QByteArray folderPrefix;      // before each file name (the window's Edit4)
+    QByteArray folderPrefix;      // before each file name: the save folder as shown
     TSettingsValues settings;     // parallel, skipSaved, sizeFilter/sizeLimit, modernPages
     // The size limit as the window's field holds it, said so in the log;
     // one that is no number stops the file's steps after its final name.

@@ -1,6 +1,6 @@
-// The addresses of the files given up in this run (the window shows them
-// as Memo4) and the text list "error.log" in the program's folder that
-// holds them, which can be loaded as a list.
+// The addresses of the files given up in this run and the text list
+// "error.log" in the program's folder that holds them, which can be loaded
+// as a list.
 #pragma once
 
 #include "base/line_file.h"

@@ -6,9 +6,9 @@
 // It is not an HTML parser. The collection pass for links looks for the
 // trigger "href", skips to the next "=", and takes what follows up to a
 // quote, a space or ">"; the one for pictures reads the attributes of every
-// img tag (ImgSources). Plain functions on bytes: the
-// window's members feed them the page, the shared host and path, the type
-// filter and the language, and show the results.
+// img tag (ImgSources). Plain functions on bytes: the page
+// load (page_loader.h) feeds them the page, its location, the type filter
+// and the language, and hands the results on.
 //
 // Every function here is linear in its input and never yields to the event
 // loop; a 20 MB page with 100,000 links takes well under a second (see

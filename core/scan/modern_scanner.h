@@ -5,21 +5,12 @@
 // Plain functions on bytes, like the link scanner; linear in the page, a
 // 20 MB page with 100,000 links well under a second (bench/README.md).
 //
-// The window switches scanner with one line in each of three members
-// (scan/dlform_scan.cpp), where the setting is on:
-//
-//   TDLForm::ObdelajHTML():     List1 = CollectModernLinkValues(Memo2, LinkAttribute::Href);
-//   TDLForm::ObdelajHTMLImg():  List1 = CollectModernLinkValues(Memo2, LinkAttribute::ImgSrc);
-//   TDLForm::ObdelajPovezave(): FilteredLinks found =
-//       FilterModernLinks(List1, TypeFilterIndex, CurrentPage(), List2->Count());
-//
-// Everything else stays: List1 holds the values found (as now, before
-// SplitPageAddress has run: nothing here needs the page's address), List2
-// receives full "http://" and "https://" addresses as from ObdelajPovezave,
-// OdstraniDuplikatneVrstice(List2), Label10 and the "nothing found" handling
-// are as today. The type list (Combo2) then takes the captions of
-// FileTypeFilterCaptions(true) (type_filter.h); TypeFilterIndex may be 0 to
-// 19.
+// The page load (page_loader.h) takes its values with
+// CollectModernLinkValues where the setting is on, instead of the link
+// scanner's, and filters them with FilterModernLinks against the page's
+// location; the values are found before the page's address is split:
+// nothing here needs it. The type filter then offers the captions of
+// FileTypeFilterCaptions(true) (type_filter.h); its index may be 0 to 19.
 #pragma once
 
 #include "core/scan/html_tokenizer.h"
@@ -51,8 +42,8 @@ struct ModernPageValues {
 
 ModernPageValues CollectModernValues(QByteArrayView page);
 
-// The window's List1 for the modern scan: with Href the links, with ImgSrc
-// the pictures (CheckBox5, "embedded images (not with links)"), each value
+// The values the modern scan finds: with Href the links, with ImgSrc the
+// pictures ("embedded images (not with links)"), each value
 // already resolved against the page's <base href> when it has one. A value
 // then is absolute, or relative to the page as the link scanner's are.
 QList<QByteArray> CollectModernLinkValues(QByteArrayView page, LinkAttribute attribute);

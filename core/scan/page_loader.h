@@ -1,7 +1,7 @@
 // Loading one page and scanning it for links, without a window: an address
 // in, the final address, the page's links or the reason it failed out.
 //
-//   TPageLoader loader(client);          // a THttpClient it drives, e.g. HTTP1
+//   TPageLoader loader(client);          // a THttpClient it drives: the page client
 //   connect(&loader, &TPageLoader::StatusReceived, ...);  // one log line each
 //   const TPageResult result = loader.Load(request);      // also Finished(result)
 //
@@ -61,7 +61,7 @@ struct TPageResult {
     QString finalAddress;            // and the address without it; when nothing answered,
                                      // the request's
     QByteArray page;                 // the page's bytes; empty unless Loaded
-    QList<QByteArray> rawLinks;      // the values found (the window's List1)
+    QList<QByteArray> rawLinks;      // the values found, before the filter
     QList<QByteArray> links;         // resolved and admitted: to append to the link list
     bool nothingFound = false;       // the link list stays empty
     QString failure;
