@@ -1,4 +1,5 @@
 #include "gui/dlform.h"
+#include "core/settings/settings.h"
 #include "gui/windows.h"
 #include "core/settings/client_settings.h"
 #include "core/download/saved_archive.h"
@@ -27,6 +28,8 @@ TDLForm::TDLForm(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("DLForm"));
     setWindowTitle(QStringLiteral("Grabulo"));
+    // The settings in force, made before the controls that show them.
+    Settings = new TSettings(this);
     BuildWindow();
     BuildNonVisual();
     WireSignals();

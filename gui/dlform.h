@@ -260,14 +260,19 @@ public:
         const char *slovene;
         const char *english;
     };
-    // The worded controls of the three windows, in the order they are set.
+    // The worded controls of the three windows, in the order they are set:
+    // the table, then BoundWording.
     QList<LanguageRow> LanguageTable() const;
+    // Controls worded where they are made (BindSetting with a caption).
+    QList<LanguageRow> BoundWording;
 
     // The Settings tab.
     // The settings in force: loaded by FormCreate, shown in this tab's
     // controls, each control writing its field back as it changes; the
     // clients and the engine take them from here, never from a control.
     TSettings *Settings = nullptr;
+    // Each control bound to a field (BindSetting) shows it from here.
+    QList<std::function<void()>> SettingsViews;
     TSettingsValues SettingsSnapshot() const;
     void ShowSettings();            // the values in force into the controls
     // Time-out, proxy, persistent connections and slow-transfer limit of

@@ -39,7 +39,7 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
 {
     const bool C = false, H = true;  // caption or hint
     const TCreateList *c = CreateList;
-    return {
+    return QList<LanguageRow>{
         {Button1, C, "Prekini", "Disconnect"},
         {Button2, C, "Naloži stran", "Load page"},
         {Button4, C, "Shrani slike", "Save pictures"},
@@ -105,7 +105,7 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
         {c ? c->Button3 : nullptr, C, "Očisti seznam", "Clear list"},
         {c ? c->Button4 : nullptr, C, "Preveri narejeno povezavo v brskalniku", "Test selected link in browser"},
         {PreviewForm, C, "Ogled slike", "View image"},
-    };
+    } + BoundWording;
 }
 
 void TDLForm::ApplyLanguage(bool english)

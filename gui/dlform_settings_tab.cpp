@@ -3,6 +3,7 @@
 // referer, target folder, save.
 #include "gui/control_factory.h"
 #include "gui/dlform.h"
+#include "gui/settings_binding.h"
 #include "core/settings/settings_values.h"
 
 #include <QCheckBox>
@@ -41,12 +42,14 @@ void TDLForm::BuildSettingsTab()
     Edit1 = At(new QLineEdit(QStringLiteral("192.168.0.1"), GroupBox2), {144, 20, 113, 24});
     Edit5 = At(new QLineEdit(QStringLiteral("80"), GroupBox2), {144, 48, 57, 24});
     CheckBox6 = At(new QCheckBox(QStringLiteral("Ohrani povezave odprte"), GroupBox2), {24, 80, 233, 17});
+    BindSetting(*this, CheckBox6, &TSettingsValues::keepAlive);
     Label25 = At(new QLabel(QStringLiteral("Hkratni prenosi"), GroupBox2), {24, 104, 169, 24});
     Label25->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);  // on the spin box's line
     SpinEdit1 = At(new QSpinBox(GroupBox2), {200, 104, 57, 24});
     SpinEdit1->setRange(1, Settings::ParallelMost);
     SpinEdit1->setValue(Settings::Parallel.defaultValue);
     Label25->setBuddy(SpinEdit1);
+    BindSetting(*this, SpinEdit1, &TSettingsValues::parallel);
     Label26 = At(new QLabel(QStringLiteral("Prekini pod 1 KiB/s po"), GroupBox2), {24, 132, 153, 24});
     Label26->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     SpinEdit2 = At(new QSpinBox(GroupBox2), {184, 132, 73, 24});
@@ -97,4 +100,5 @@ void TDLForm::BuildSettingsRightColumn()
     Edit6->setReadOnly(true);
     Button10 = MakeButton(GroupBox4, QStringLiteral("Izberi imenik"), {64, 92, 153, 25});
     CheckBox8 = At(new QCheckBox(QStringLiteral("Skip pictures already saved"), GroupBox4), {24, 132, 233, 17});
+    BindSetting(*this, CheckBox8, &TSettingsValues::skipSaved);
 }

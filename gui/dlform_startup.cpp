@@ -60,15 +60,14 @@ void TDLForm::ShowSettings()
     Edit10->setText(QString::number(values.timeOut));
     Edit13->setText(QString::number(values.delay));
     RestoreProxy();
-    CheckBox6->setChecked(values.keepAlive);
     // The page scan in force, for the window and the command line alike.
     CheckBox7->setChecked(values.modernPages);
-    CheckBox8->setChecked(values.skipSaved);
     ShowTypeFilters();
-    SpinEdit1->setValue(values.parallel);
     SpinEdit2->setValue(values.lowSpeed);
     CheckBox4->setChecked(values.sizeFilter);
     Edit12->setText(QString::number(values.sizeLimit));
+    for (const auto &show : SettingsViews)
+        show();
 }
 
 void TDLForm::RestoreProxy()

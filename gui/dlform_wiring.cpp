@@ -49,8 +49,6 @@ void TDLForm::WireSignals()
 
 void TDLForm::WireSettings()
 {
-    // The settings in force, made before the controls below write to them.
-    Settings = new TSettings(this);
     connect(Settings, &TSettings::Changed, this, Guard([this] { ApplySettingsToClients(); }));
     // Each control writes its field as it changes, whoever changes it; the
     // handlers further down check and say what is wrong as they always have.
@@ -61,12 +59,8 @@ void TDLForm::WireSettings()
     connect(CheckBox1, &QCheckBox::toggled, this, field([this](TSettingsValues &v) { v.proxy = CheckBox1->isChecked(); }));
     connect(Edit1, &QLineEdit::textChanged, this, field([this](TSettingsValues &v) { v.proxyHost = Edit1->text(); }));
     connect(Edit5, &QLineEdit::textChanged, this, field([this](TSettingsValues &v) { v.proxyPort = Edit5->text(); }));
-    connect(CheckBox6, &QCheckBox::toggled, this,
-            field([this](TSettingsValues &v) { v.keepAlive = CheckBox6->isChecked(); }));
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, field([this](TSettingsValues &v) { v.parallel = SpinEdit1->value(); }));
     connect(CheckBox7, &QCheckBox::toggled, this,
             field([this](TSettingsValues &v) { v.modernPages = CheckBox7->isChecked(); }));
-    connect(CheckBox8, &QCheckBox::toggled, this, field([this](TSettingsValues &v) { v.skipSaved = CheckBox8->isChecked(); }));
     connect(CheckBox4, &QCheckBox::toggled, this,
             field([this](TSettingsValues &v) { v.sizeFilter = CheckBox4->isChecked(); }));
     connect(Button7, &QPushButton::clicked, this, Guard([this] { Button7Click(); }));

@@ -3,10 +3,60 @@
 #include "base/convert.h"
 #include "core/program_folder.h"
 
+#include <limits>
+
 namespace {
-bool Within(qint32 value, qint32 least, qint32 most)
+// The settings that are one number or one tick each. A stored number
+// outside its range reads as the default; Button12's save stores every row
+// marked so (the modern scan is stored the moment it is ticked).
+struct TNumberRow {
+    IntegerSetting key;
+    qint32 TSettingsValues::*field;
+    qint32 least, most;
+};
+
+struct TFlagRow {
+    IntegerSetting key;
+    bool TSettingsValues::*field;
+    bool storedForNextRun;
+};
+
+constexpr qint32 kLeast = std::numeric_limits<qint32>::min();
+constexpr qint32 kMost = std::numeric_limits<qint32>::max();
+
+const TNumberRow kNumbers[] = {
+    // A time-out of zero or below would fail every transfer.
+    {Settings::TimeOut, &TSettingsValues::timeOut, 1, kMost},
+    {Settings::Delay, &TSettingsValues::delay, kLeast, kMost},
+    {Settings::Parallel, &TSettingsValues::parallel, 1, Settings::ParallelMost},
+    // Outside 0 to LowSpeedMost the slow-transfer limit is off.
+    {Settings::LowSpeed, &TSettingsValues::lowSpeed, 0, Settings::LowSpeedMost},
+};
+
+const TFlagRow kFlags[] = {
+    {Settings::KeepAlive, &TSettingsValues::keepAlive, true},
+    {Settings::ModernPages, &TSettingsValues::modernPages, false},
+    {Settings::SkipSaved, &TSettingsValues::skipSaved, true},
+};
+
+void ReadRows(TSettingsValues &values)
 {
-    return value >= least && value <= most;
+    for (const TNumberRow &row : kNumbers) {
+        const qint32 stored = ReadSetting(row.key);
+        values.*row.field = stored >= row.least && stored <= row.most ? stored : row.key.defaultValue;
+    }
+    for (const TFlagRow &row : kFlags)
+        values.*row.field = ReadSetting(row.key) == 1;
+}
+
+void WriteRows(const TSettingsValues &values)
+{
+    for (const TNumberRow &row : kNumbers)
+        WriteSetting(row.key, values.*row.field);
+    for (const TFlagRow &row : kFlags) {
+        if (row.storedForNextRun)
+            WriteSetting(row.key, values.*row.field ? 1 : 0);
+    }
 }
 
 // The proxy's host and port are read only when the proxy is on; otherwise
@@ -37,19 +87,8 @@ TSettingsValues ReadStoredSettings()
     const TSettingsWriteBatch oneOpening;  // the reads below open the store once
     TSettingsValues values;
     values.startDir = RegReadString(RegistryKey, QString::fromLatin1(Settings::StartDir), ProgramFolder());
-    // A time-out of zero or below would fail every transfer.
-    const qint32 timeOut = ReadSetting(Settings::TimeOut);
-    values.timeOut = timeOut > 0 ? timeOut : Settings::TimeOut.defaultValue;
-    values.delay = ReadSetting(Settings::Delay);
+    ReadRows(values);
     ReadProxy(values);
-    values.keepAlive = ReadSetting(Settings::KeepAlive) == 1;
-    const qint32 parallel = ReadSetting(Settings::Parallel);
-    values.parallel = Within(parallel, 1, Settings::ParallelMost) ? parallel : Settings::Parallel.defaultValue;
-    // Outside 0 to LowSpeedMost the slow-transfer limit is off.
-    const qint32 lowSpeed = ReadSetting(Settings::LowSpeed);
-    values.lowSpeed = Within(lowSpeed, 0, Settings::LowSpeedMost) ? lowSpeed : 0;
-    values.modernPages = ReadSetting(Settings::ModernPages) == 1;
-    values.skipSaved = ReadSetting(Settings::SkipSaved) == 1;
     ReadSizeFilter(values);
     return values;
 }
@@ -74,17 +113,12 @@ void TSettings::StoreForNextRun() const
     const TSettingsWriteBatch oneRewrite;
     const TSettingsValues &v = values_;
     RegWriteString(RegistryKey, QString::fromLatin1(Settings::StartDir), v.startDir);
-    WriteSetting(Settings::TimeOut, v.timeOut);
-    WriteSetting(Settings::Delay, v.delay);
+    WriteRows(v);
     WriteSetting(Settings::Proxy, v.proxy ? 1 : 0);
     if (v.proxy) {
         WriteSetting(Settings::ProxyIP, v.proxyHost);
         WriteSetting(Settings::ProxyPort, v.proxyPort);
     }
-    WriteSetting(Settings::KeepAlive, v.keepAlive ? 1 : 0);
-    WriteSetting(Settings::Parallel, v.parallel);
-    WriteSetting(Settings::LowSpeed, v.lowSpeed);
-    WriteSetting(Settings::SkipSaved, v.skipSaved ? 1 : 0);
     WriteSetting(Settings::Filter, v.sizeFilter ? 1 : 0);
     if (v.sizeFilter)
         RegWriteInteger(RegistryKey, QString::fromLatin1(Settings::Velikost.name), v.sizeLimit);
