@@ -375,3 +375,49 @@ TEST_F(HttpsCommandLine, ARefusedCertificateIsNamedAndNothingIsSent)
 }
 
 }  // namespace
+
+// A run with "exit" goes through the engine alone: a platform no window
+// could start on does not stop it, and the window's closing record is the
+// one a hidden window on the offscreen screen wrote.
+TEST_F(CommandLine, ARunWithExitMakesNoWindowAndStoresTheWindowsPlacesAsBefore)
+{
+    {
+        QSettings settings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat);
+        settings.setValue("left", 5000);
+        settings.setValue("width", 2000);
+        settings.setValue("height", 300);
+        settings.setValue("previewleft", 9000);
+    }
+    extraEnvironment.insert("QT_QPA_PLATFORM", "no-such-platform");
+    ASSERT_EQ(Run({page, target, "start", "exit"}), 0) << errors.constData();
+    EXPECT_EQ(Saved("a.jpg"), QByteArray("JPEG bytes"));
+    EXPECT_EQ(Stored("left").toInt(), 20);      // off the screen: the default place
+    EXPECT_EQ(Stored("width").toInt(), 800);    // at most the screen
+    EXPECT_EQ(Stored("height").toInt(), 520);   // at least the window's minimum
+    EXPECT_EQ(Stored("previewleft").toInt(), 644);
+    EXPECT_FALSE(Stored("previewtop").isValid());  // the default place: nothing to store
+    EXPECT_FALSE(errors.contains("platform")) << errors.constData();
+}
+
+// A stored start delay is waited before the batch (the hidden window's run
+// said it waited, then closed at once); a signal ends the wait.
+TEST_F(CommandLine, AStoredStartDelayIsWaitedAndASignalEndsTheWaitWithNoFile)
+{
+    {
+        QSettings settings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat);
+        settings.setValue("delay", 1);
+    }
+    QProcess program;
+    Start(program, {page, target, "start", "exit"});
+    ASSERT_TRUE(program.waitForStarted());
+    QElapsedTimer waited;
+    waited.start();
+    while (!program.readAllStandardOutput().contains("Zakasnitev prenosa je nastavljena na 1 minut") &&
+           waited.elapsed() < 20000)
+        program.waitForReadyRead(200);
+    ASSERT_EQ(program.state(), QProcess::Running);
+    ::kill(pid_t(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitCode(), 128 + SIGTERM);
+    EXPECT_EQ(QDir(target).entryList(QDir::Files).size(), 0);
+}
