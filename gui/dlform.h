@@ -193,7 +193,6 @@ public:
     // The end of a batch in the status panel and the log: "Download
     // finished." or "Download interrupted." with the tally.
     void ShowBatchEnd(bool interrupted);
-    void CloseKeptConnections();
     void CheckBox2Click();   // shows or hides the preview
     void Button181Click();   // opens the save folder
 

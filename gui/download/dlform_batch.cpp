@@ -120,19 +120,6 @@ void TDLForm::ShraniSlike()
     PokaziStevilko(5);
 }
 
-// Closes the file client's kept connection, after taking the page's;
-// a batch of several at once does so itself.
-void TDLForm::CloseKeptConnections()
-{
-    HTTP2->TakeKeptConnection(*HTTP1);  // does nothing while either runs
-    if (!HTTP2->Connected)
-        return;
-    try {
-        HTTP2->Disconnect();
-    } catch (const ESockError &) {
-    }
-}
-
 void TDLForm::ShowBatchEnd(bool interrupted)
 {
     const QStringList texts = BatchEndChoices(Tally, interrupted, EnglishUI == 1);

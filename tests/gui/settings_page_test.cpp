@@ -1,4 +1,5 @@
 #include "gui/dlform.h"
+#include "tests/support/settings_printer.h"
 #include "base/errors.h"
 #include "gui/list_box.h"
 #include "gui/message_log.h"
@@ -25,15 +26,6 @@
 
 #include <functional>
 #include <ostream>
-
-void PrintTo(const TSettingsValues &v, std::ostream *out)
-{
-    *out << "{startDir " << v.startDir.toStdString() << ", timeOut " << v.timeOut << ", delay " << v.delay
-         << ", proxy " << v.proxy << ' ' << v.proxyHost.toStdString() << ':' << v.proxyPort.toStdString()
-         << ", keepAlive " << v.keepAlive << ", parallel " << v.parallel << ", lowSpeed " << v.lowSpeed
-         << ", modernPages " << v.modernPages << ", skipSaved " << v.skipSaved << ", sizeFilter "
-         << v.sizeFilter << ' ' << v.sizeLimit << '}';
-}
 
 namespace {
 

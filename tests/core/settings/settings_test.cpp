@@ -1,6 +1,7 @@
 // The settings in force: what each stored text reads as, what a save for
 // the next run writes, and when Changed() is emitted.
 #include "core/program_folder.h"
+#include "tests/support/settings_printer.h"
 #include "core/settings/settings.h"
 #include "tests/support/test_environment.h"
 
@@ -11,15 +12,6 @@
 #include <functional>
 #include <ostream>
 #include <vector>
-
-void PrintTo(const TSettingsValues &v, std::ostream *out)
-{
-    *out << "{startDir " << v.startDir.toStdString() << ", timeOut " << v.timeOut << ", delay " << v.delay
-         << ", proxy " << v.proxy << ' ' << v.proxyHost.toStdString() << ':' << v.proxyPort.toStdString()
-         << ", keepAlive " << v.keepAlive << ", parallel " << v.parallel << ", lowSpeed " << v.lowSpeed
-         << ", modernPages " << v.modernPages << ", skipSaved " << v.skipSaved << ", sizeFilter "
-         << v.sizeFilter << ' ' << v.sizeLimit << '}';
-}
 
 namespace {
 
