@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "net/answer_errors.h"
+#include "net/http_client.h"
 #include "net/resume_errors.h"
 #include "net/socket_errors.h"
 #include "net/tls_errors.h"
@@ -89,4 +90,27 @@ QByteArray StatusLineText(const QByteArray &headerBlock)
         line.chop(1);
     const qsizetype blank = line.indexOf(' ');
     return blank < 0 ? line : line.mid(blank + 1).trimmed();
+}
+
+TPageFault ClassifyPageFault(const ESockError &e)
+{
+    const QString &message = e.Message();
+    if (message == kHostLookupCanceled)
+        return TPageFault::LookupCanceled;
+    if (message == kHostLookupTimedOut)
+        return TPageFault::LookupTimedOut;
+    if (IsInvalidPortNumber(e))
+        return TPageFault::InvalidPort;
+    if (message == kPageTooLarge)
+        return TPageFault::PageTooLarge;
+    if (message == kConnectionCanceled)
+        return TPageFault::ConnectCanceled;
+    if (dynamic_cast<const ETlsError *>(&e))
+        return TPageFault::Tls;
+    // What the connect raises when the name gave no address.
+    if (message == kHostLookupFailed || message == QLatin1String("Null Remote Address"))
+        return TPageFault::HostNotFound;
+    if (message == kConnectionTimedOut)
+        return TPageFault::ConnectTimedOut;
+    return TPageFault::Other;
 }

@@ -39,6 +39,21 @@ struct TTransferFaultInfo {
 TTransferFaultInfo ClassifyTransferFault(const std::exception_ptr &error, bool timedOut, int lastError,
                                          qint32 lowSpeedTime);
 
+// How asking for a page failed, as the page load tells it: by this code,
+// never by the exception's text.
+enum class TPageFault {
+    LookupCanceled,   // Stop during the host look-up
+    LookupTimedOut,   // the host look-up ran into the time-out
+    HostNotFound,     // no such host, or no address for it
+    ConnectTimedOut,  // the connection ran into the time-out
+    ConnectCanceled,  // Stop or Disconnect while connecting
+    InvalidPort,      // the address names a port that cannot be
+    PageTooLarge,     // the page is larger than a page may be
+    Tls,              // a certificate refused or a handshake failed
+    Other,            // anything else: the answer's own failure text
+};
+TPageFault ClassifyPageFault(const class ESockError &e);
+
 // "404 Not Found" from a response header block whose first line is
 // "HTTP/1.0 404 Not Found"; the whole first line without its end when it
 // has no blank; empty for an empty block.

@@ -4,7 +4,6 @@
 #include "core/scan/page_loader.h"
 
 #include "base/errors.h"
-#include "core/download/transfer_outcome.h"
 #include "core/scan/address_helpers.h"
 #include "core/scan/link_scanner.h"
 #include "core/scan/modern_scanner.h"
@@ -12,11 +11,7 @@
 #include "net/http_client.h"
 #include "net/socket_errors.h"
 #include "net/tls_errors.h"
-
-namespace {
-// What the client's connect raises when the host name was not found.
-constexpr QLatin1StringView kNullRemoteAddress{"Null Remote Address"};
-}  // namespace
+#include "net/transfer_fault.h"
 
 QString PageLoadFailureText(const QString &reason, bool english)
 {
@@ -176,7 +171,7 @@ void TPageLoader::Fetch(TPageResult &result)
     // An error status that redirects did not mend is a failed load too.
     if (client_.ReplyNumber >= 400) {
         fail(TPageOutcome::Failed, TPageFailureReport::AfterScan,
-             LoadFailureText(QString::fromUtf8(StatusTextOf(client_.Header))));
+             LoadFailureText(QString::fromUtf8(StatusLineText(client_.Header))));
         return;
     }
     result.outcome = TPageOutcome::Loaded;
@@ -186,19 +181,27 @@ void TPageLoader::FetchFailure(const ESockError &e, TPageResult &result)
 {
     result.outcome = TPageOutcome::Abandoned;
     result.report = TPageFailureReport::Abandon;
-    if (e.Message() == kHostLookupCanceled) {
+    switch (ClassifyPageFault(e)) {
+    case TPageFault::LookupCanceled:
         result.report = TPageFailureReport::UserAbort;
         result.failure = Say("Pritisnjena odpoved!", "User abort!");
-    } else if (e.Message() == kHostLookupTimedOut) {
+        return;
+    case TPageFault::LookupTimedOut:
         result.failure = Say("Ni mi uspelo dobiti strani (timeout).", "I counld't download the page (timeout).");
-    } else if (IsInvalidPortNumber(e) || e.Message() == kPageTooLarge) {
+        return;
+    case TPageFault::InvalidPort:
+    case TPageFault::PageTooLarge:
         result.failure = LoadFailureText(e.Message());
-    } else {
-        result.outcome = TPageOutcome::Failed;
+        return;
+    case TPageFault::ConnectCanceled:
         // A Stop or Disconnect while connecting: the events have told of it.
-        result.report = e.Message() == kConnectionCanceled ? TPageFailureReport::None : TPageFailureReport::AfterScan;
-        if (result.report != TPageFailureReport::None)
-            result.failure = LoadFailureText(FailureReason(e));
+        result.outcome = TPageOutcome::Failed;
+        result.report = TPageFailureReport::None;
+        return;
+    default:
+        result.outcome = TPageOutcome::Failed;
+        result.report = TPageFailureReport::AfterScan;
+        result.failure = LoadFailureText(FailureReason(e));
     }
 }
 
@@ -206,12 +209,16 @@ void TPageLoader::FetchFailure(const ESockError &e, TPageResult &result)
 // the failure, else as the client said it.
 QString TPageLoader::FailureReason(const ESockError &e) const
 {
-    if (const auto *tls = dynamic_cast<const ETlsError *>(&e))
-        return TlsProblemText(*tls, request_.english);
-    if (e.Message() == kHostLookupFailed || e.Message() == kNullRemoteAddress)
+    switch (ClassifyPageFault(e)) {
+    case TPageFault::Tls:
+        return TlsProblemText(static_cast<const ETlsError &>(e), request_.english);
+    case TPageFault::HostNotFound:
         return Say("gostitelja ni mogoče najti", "the host name was not found");
-    if (e.Message() == kConnectionTimedOut)
+    case TPageFault::ConnectTimedOut:
         return Say("čas za povezavo je potekel", "the connection timed out");
+    default:
+        break;
+    }
     if (client_.LastError == WsaNumber(WsaCode::ConnectionRefused))
         return Say("strežnik je zavrnil povezavo", "the server refused the connection");
     return AnswerFailureText(e, client_.LowSpeedTime, request_.english);

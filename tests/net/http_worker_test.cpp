@@ -126,6 +126,29 @@ TEST(HttpRequestSettings, CopiedFromAndAppliedToAClient)
 }
 
 // What Get raised -> the fault code and the English text the log shows.
+// A page's failure is told by its code: each kind the page load tells apart.
+TEST(PageFault, EachFailureOfAPageGetsItsCode)
+{
+    const struct {
+        std::shared_ptr<ESockError> error;  // the kind itself, not a copy of its base
+        TPageFault fault;
+    } cases[] = {
+        {std::make_shared<ESockError>(kHostLookupCanceled), TPageFault::LookupCanceled},
+        {std::make_shared<ESockError>(kHostLookupTimedOut), TPageFault::LookupTimedOut},
+        {std::make_shared<ESockError>(kHostLookupFailed), TPageFault::HostNotFound},
+        {std::make_shared<ESockError>("Null Remote Address"), TPageFault::HostNotFound},
+        {std::make_shared<ESockError>(kConnectionTimedOut), TPageFault::ConnectTimedOut},
+        {std::make_shared<EAbortError>(kConnectionCanceled), TPageFault::ConnectCanceled},
+        {std::make_shared<ESockError>("Invalid port number 70000"), TPageFault::InvalidPort},
+        {std::make_shared<ESockError>(kPageTooLarge), TPageFault::PageTooLarge},
+        {std::make_shared<ETlsError>(TlsProblem::Expired, "h", QString()), TPageFault::Tls},
+        {std::make_shared<ESockError>(kHeaderCutShort), TPageFault::Other},
+        {std::make_shared<ESockError>(SocketErrorText(WsaNumber(WsaCode::ConnectionRefused))), TPageFault::Other},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ClassifyPageFault(*c.error), c.fault) << c.error->Message().toStdString();
+}
+
 TEST(TransferFault, WhatGetRaisedBecomesOneCodeWithItsText)
 {
     const QString reset = SocketErrorText(WsaNumber(WsaCode::ConnectionReset));
