@@ -4,18 +4,8 @@
 
 qint32 EnglishUI = 0;
 bool AbortRequested = false;
-bool ListAbortRequested = false;
-bool ListRunning = false;
 qint32 TypeFilterIndex = 0;
-QByteArray AddressHost;
-QByteArray AddressPath;
-QByteArray AddressFile;
-QByteArray AddressScheme = "http";
-QString ProductSiteAddress;
-QString MakerSiteAddress;
 QString ProgramVersion;
-qint32 PreviewScale = 0;
-bool FirstActivation = false;
 qint64 StartMsecs = 0;
 qint32 RunPictureCount = 0;
 bool BatchRunning = false;
@@ -25,17 +15,9 @@ bool ShuttingDown = false;
 void ResetSharedState()
 {
     EnglishUI = 0;
-    AbortRequested = ListAbortRequested = ListRunning = false;
+    AbortRequested = false;
     TypeFilterIndex = 0;
-    AddressHost.clear();
-    AddressPath.clear();
-    AddressFile.clear();
-    AddressScheme = "http";
-    ProductSiteAddress.clear();
-    MakerSiteAddress.clear();
     ProgramVersion.clear();
-    PreviewScale = 0;
-    FirstActivation = false;
     StartMsecs = 0;
     RunPictureCount = 0;
     BatchRunning = false;
@@ -50,12 +32,8 @@ QString Wording(const char *slovene, const char *english)
 
 void InitSharedState()
 {
-    FirstActivation = true;
-    ProductSiteAddress = QStringLiteral("https://grabulo.example.org/");
-    MakerSiteAddress = QStringLiteral("https://tarvove-feke.example.org/en/");
     ProgramVersion = QStringLiteral("1.5");
-    AbortRequested = ListAbortRequested = ListRunning = false;
-    PreviewScale = 3;
+    AbortRequested = false;
     StartMsecs = TimeStampMsecs();
     RunPictureCount = 0;
     TypeFilterIndex = 0;

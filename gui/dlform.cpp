@@ -102,6 +102,7 @@ void TDLForm::ConfigureHttpClients()
 void TDLForm::InitSharedState()
 {
     ::InitSharedState();
+    InitWindowState();
 }
 
 // Lines quote names and addresses from pages and servers: their control

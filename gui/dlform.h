@@ -5,6 +5,7 @@
 #pragma once
 
 #include "gui/file_dialog.h"
+#include "gui/window_state.h"
 #include "base/line_file.h"
 #include "core/download/batch_progress.h"
 #include "core/download/batch_runner.h"

@@ -1,5 +1,6 @@
 // The About tab: the usage statistic and the links.
 #include "gui/dlform.h"
+#include "gui/window_state.h"
 #include "gui/platform.h"
 #include "core/settings/settings_values.h"
 #include "core/shared_state.h"

@@ -2,6 +2,7 @@
 // loads, a batch runs or a list download runs, and the question that Load
 // page, Start! and closing the window ask during a batch.
 #include "gui/dialogs.h"
+#include "gui/window_state.h"
 #include "gui/dlform.h"
 #include "gui/handler_guard.h"
 #include "core/shared_state.h"

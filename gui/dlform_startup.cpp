@@ -3,6 +3,7 @@
 // activation, and storing geometry, preview, language and statistics at
 // closing.
 #include "gui/dialogs.h"
+#include "gui/window_state.h"
 #include "gui/windows.h"
 #include "gui/dlform.h"
 #include "core/end_signals.h"

@@ -1,6 +1,7 @@
 // Saving the picked links: Save pictures, the start delay and the walk over
 // the selected lines of List2.
 #include "gui/application.h"
+#include "gui/window_state.h"
 #include "base/convert.h"
 #include "gui/dlform.h"
 #include "gui/dialogs.h"

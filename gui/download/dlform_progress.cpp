@@ -1,5 +1,6 @@
 // Progress of a file transfer and the preview of a downloaded picture.
 #include "gui/dlform.h"
+#include "gui/window_state.h"
 #include "gui/windows.h"
 #include "gui/panel_status_bar.h"
 #include "core/shared_state.h"

@@ -2,6 +2,7 @@
 // and the run (TListRunner) that loads every page of the list and saves
 // what it links to, pressing the Download zone's commands one after the other.
 #include "base/convert.h"
+#include "gui/window_state.h"
 #include "gui/dlform.h"
 #include "gui/list_box.h"
 #include "core/shared_state.h"

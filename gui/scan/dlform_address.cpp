@@ -2,6 +2,7 @@
 // address into the shared AddressHost, AddressPath, AddressFile and Memo1,
 // and the scheme of the address box, which its label Label1 shows.
 #include "gui/dlform.h"
+#include "gui/window_state.h"
 #include "gui/handler_guard.h"
 #include "core/shared_state.h"
 #include "core/scan/address_helpers.h"

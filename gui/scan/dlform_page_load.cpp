@@ -6,6 +6,7 @@
 // redirects), which is the base of the page's links. A load that fails
 // says why as the last log line and in a message.
 #include "gui/dialogs.h"
+#include "gui/window_state.h"
 #include "gui/dlform.h"
 #include "gui/list_box.h"
 #include "gui/panel_status_bar.h"

@@ -1,4 +1,5 @@
 #include "gui/dlform.h"
+#include "gui/window_state.h"
 #include "gui/windows.h"
 #include "gui/message_log.h"
 #include "gui/platform.h"
@@ -83,6 +84,7 @@ TEST_F(StartUp, ClosingStoresTheStateAndTheNextStartRestoresIt)
     Destroy();
 
     ResetSharedState();
+    ResetWindowState();
     Create();
     form->FormActivate();
     EXPECT_EQ(form->geometry(), QRect(40, 50, 800, 520));  // never lower than 520
@@ -111,6 +113,7 @@ TEST_F(StartUp, ClosingRewritesTheStoreOnlyForValuesThatReadBackDifferently)
     Destroy();
 
     ResetSharedState();
+    ResetWindowState();
     Create();
     EXPECT_EQ(form->geometry(), QRect(20, 20, 670, 600));
 }
@@ -168,6 +171,7 @@ TEST_F(StartUp, KeepConnectionsOpenAndDownloadsAtOnceSavedByTheButtonHoldAtTheNe
     Destroy();
 
     ResetSharedState();
+    ResetWindowState();
     Create();
     EXPECT_TRUE(form->CheckBox6->isChecked());
     EXPECT_TRUE(form->HTTP1->KeepAlive);
@@ -179,6 +183,7 @@ TEST_F(StartUp, KeepConnectionsOpenAndDownloadsAtOnceSavedByTheButtonHoldAtTheNe
     form->Button12Click();
     Destroy();
     ResetSharedState();
+    ResetWindowState();
     Create();
     EXPECT_FALSE(form->CheckBox6->isChecked());
     EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive);

@@ -1,5 +1,6 @@
 // The window harness itself: what every window test relies on.
 #include "gui/dlform.h"
+#include "gui/window_state.h"
 #include "gui/windows.h"
 #include "gui/platform.h"
 #include "core/settings/settings_store.h"

@@ -1,4 +1,5 @@
 #include "gui/dlform.h"
+#include "gui/window_state.h"
 #include "gui/list_box.h"
 #include "gui/message_log.h"
 #include "gui/panel_status_bar.h"

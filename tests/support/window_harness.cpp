@@ -1,4 +1,5 @@
 #include "tests/support/window_harness.h"
+#include "gui/window_state.h"
 #include "gui/windows.h"
 
 #include "gui/dlform.h"
@@ -17,6 +18,7 @@
 WindowHarness::WindowHarness(const WindowHarnessOptions &options) : options_(options)
 {
     ResetSharedState();
+    ResetWindowState();
     Dialogs().Reset();
     RemoveFiles();
     previousFolder_ = QDir::currentPath();

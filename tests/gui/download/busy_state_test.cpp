@@ -3,6 +3,7 @@
 // page, Start! and closing the window ask during a batch, answered both
 // ways, with the clicks and keys a user gives.
 #include "busy_window_fixture.h"
+#include "gui/window_state.h"
 
 
 #include <QElapsedTimer>

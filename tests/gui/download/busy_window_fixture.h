@@ -4,6 +4,7 @@
 #pragma once
 
 #include "download_fixture.h"
+#include "gui/window_state.h"
 
 #include "gui/panel_status_bar.h"
 

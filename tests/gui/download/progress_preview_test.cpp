@@ -1,4 +1,5 @@
 #include "download_fixture.h"
+#include "gui/window_state.h"
 #include "gui/windows.h"
 
 #include "gui/panel_status_bar.h"

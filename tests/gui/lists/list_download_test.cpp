@@ -1,6 +1,7 @@
 // The List download tab: building the page list from an index page or a
 // folder page, and runs over pages served by the fixture server.
 #include "lists_fixture.h"
+#include "gui/window_state.h"
 #include "core/scan/type_filter.h"
 #include "tests/support/test_helpers.h"
 

@@ -1,4 +1,5 @@
 #include "gui/dlform.h"
+#include "gui/window_state.h"
 #include "core/shared_state.h"
 #include "core/scan/address_helpers.h"
 

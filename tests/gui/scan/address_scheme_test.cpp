@@ -2,6 +2,7 @@
 // events: what the label shows, what the box and its history keep, and the
 // request an http page still gets.
 #include "gui/dlform.h"
+#include "gui/window_state.h"
 #include "gui/list_box.h"
 #include "gui/platform.h"
 #include "core/shared_state.h"
