@@ -5,10 +5,8 @@
 // settings of the start and of the closing) and ends with its exit status.
 #pragma once
 
-#include "core/scan/page_loader.h"
-#include "core/download/batch_runner.h"
+#include "core/page_saver.h"
 #include "core/settings/settings.h"
-#include "net/http_client.h"
 
 #include <QObject>
 #include <QString>
@@ -47,32 +45,14 @@ public:
 private:
     void Start();
     void RunCommandLine(const TCommandLine &line);
-    void Download();
-    bool LoadPage();
-    void ShowFailure(const TPageResult &result);
-    void StartBatch();
-    bool WaitForTheDelay();
-    void SavePicked();
-    void Disconnect();
+    void Download(const QString &address);
     void Close();
-    qint32 Saved() const;
-    qsizetype Failed() const;
-    QString Summary() const;
     void Log(const QString &line);
 
-    THttpClient pages_;  // pages: the body stays in memory
-    THttpClient files_;  // files: the body goes straight into a file
-    TPageLoader loader_;
-    TBatchRunner runner_;
+    TPageSaver saver_;
     TSettings settings_;
     QStringList history_;
-    QString address_;           // the address box: without its scheme
-    QByteArray prefix_ = "http://";  // and the scheme it is asked with
-    QList<QByteArray> links_;   // the link list; a run picks every line
     int status_ = 0;
     bool started_ = false;
     int endSignal_ = 0;
-    qint32 savedBefore_ = 0;
-    qsizetype failedBefore_ = 0;
-    qsizetype selected_ = 0;
 };

@@ -118,18 +118,29 @@ TPageResult TPageLoader::Load(const TPageRequest &request)
     return result;
 }
 
+namespace {
+QList<QByteArray> CollectValues(const QByteArray &page, LinkAttribute attribute, bool modern)
+{
+    if (modern)
+        return CollectModernLinkValues(page, attribute);
+    return attribute == LinkAttribute::ImgSrc ? ObdelajHTMLImg(page) : ObdelajHTML(page);
+}
+}  // namespace
+
 void TPageLoader::Scan(const TPageRequest &request, TPageResult &result)
 {
-    const LinkAttribute attribute = request.pictures ? LinkAttribute::ImgSrc : LinkAttribute::Href;
-    if (request.modern)
-        result.rawLinks = CollectModernLinkValues(result.page, attribute);
-    else
-        result.rawLinks = request.pictures ? ObdelajHTMLImg(result.page) : ObdelajHTML(result.page);
+    if (request.find != TFind::Embedded)
+        result.rawLinks = CollectValues(result.page, LinkAttribute::Href, request.modern);
+    if (request.find != TFind::Links)
+        result.rawLinks += CollectValues(result.page, LinkAttribute::ImgSrc, request.modern);
     const PageLocation page = PageLocationOf(result.finalAddress, result.finalPrefix, result.page, request.modern);
     FilteredLinks found =
         request.modern ? FilterModernLinks(result.rawLinks, request.typeFilter, page, request.listed)
                        : ObdelajPovezave(result.rawLinks, request.typeFilter, page, request.listed);
     result.links = std::move(found.links);
+    // A picture that is linked and embedded is one file.
+    if (request.find == TFind::Both)
+        OdstraniDuplikatneVrstice(result.links);
     result.nothingFound = found.nothingFound;
 }
 

@@ -27,13 +27,17 @@
 class ESockError;
 struct AddressCheck;
 
+// What a page is searched for: the links (href), the embedded pictures
+// (img src), or both, in that order.
+enum class TFind { Links = 0, Embedded = 1, Both = 2 };
+
 struct TPageRequest {
     QString address;                 // as typed, without its scheme ("host/path/")
     QByteArray prefix = "http://";   // the scheme it is asked with: "http://" or "https://"
     // The client's Referer line for this load; without one the client keeps
     // the one it has.
     std::optional<QByteArray> referer;
-    bool pictures = false;           // the embedded pictures (img src) instead of the links
+    TFind find = TFind::Links;
     bool modern = false;             // the modern page scan
     int typeFilter = 0;              // the entry of the type filter in force
     bool english = false;            // the language of log lines and failure texts

@@ -35,7 +35,7 @@ TPageRequest TDLForm::PageRequest(bool pictures) const
     TPageRequest request;
     request.address = Combo1->currentText();
     request.prefix = AddressPrefix();
-    request.pictures = pictures;
+    request.find = pictures ? TFind::Embedded : TFind::Links;
     request.modern = CheckBox7->isChecked();
     request.typeFilter = TypeFilterIndex;
     request.english = EnglishUI != 0;

@@ -192,27 +192,31 @@ TEST(PageLoader, EventsBetweenLoadsSpeakTheLanguageItFollows)
     EXPECT_EQ(run.log, (QStringList{"Connection closed.", "Povezava prekinjena."}));
 }
 
-TEST(PageLoader, ScansEmbeddedPicturesAndTheModernScanOnTheFinalAddress)
+TEST(PageLoader, ScansLinksEmbeddedPicturesOrBothAndTheModernScanOnTheFinalAddress)
 {
     struct Case {
-        bool pictures, modern;
+        TFind find;
+        bool modern;
         Lines links;
     } cases[] = {
-        {false, false, {"https://h/a/b.jpg", "https://h/x.png"}},
-        {true, false, {"https://h/a/i.gif"}},
-        {false, true, {"https://h/a/b.jpg", "https://h/x.png", "https://h/a/w.webp"}},
+        {TFind::Links, false, {"https://h/a/b.jpg", "https://h/x.png"}},
+        {TFind::Embedded, false, {"https://h/a/i.gif", "https://h/a/b.jpg"}},
+        {TFind::Links, true, {"https://h/a/b.jpg", "https://h/x.png", "https://h/a/w.webp"}},
+        // Both: the links first, then the pictures; one linked and embedded is listed once.
+        {TFind::Both, false, {"https://h/a/b.jpg", "https://h/x.png", "https://h/a/i.gif"}},
+        {TFind::Both, true, {"https://h/a/b.jpg", "https://h/x.png", "https://h/a/w.webp", "https://h/a/i.gif"}},
     };
     for (const Case &c : cases) {
         TPageRequest request;
-        request.pictures = c.pictures;
+        request.find = c.find;
         request.modern = c.modern;
         request.typeFilter = c.modern ? kAllFiles : kPictures;
         TPageResult result;
-        result.page = R"(<a href="b.jpg"><a href="/x.png"><img src="i.gif"><a href="w.webp">)";
+        result.page = R"(<a href="b.jpg"><a href="/x.png"><img src="i.gif"><a href="w.webp"><img src="b.jpg">)";
         result.finalPrefix = "https://";
         result.finalAddress = "h/a/page.html";
         TPageLoader::Scan(request, result);
-        EXPECT_EQ(result.links, c.links) << c.pictures << c.modern;
+        EXPECT_EQ(result.links, c.links) << int(c.find) << c.modern;
         EXPECT_FALSE(result.nothingFound);
     }
 }
