@@ -21,6 +21,7 @@
 #include <QDir>
 
 #include <csignal>
+#include <cstdio>
 
 namespace {
 // The command line's words, before any application object exists.
@@ -44,6 +45,22 @@ int RunWithoutWindow(int argc, char *argv[])
     WatchEndSignals(&app, [&run](int signal) { run.EndBySignal(signal); });
     return run.Run(TCommandLine::Of(arguments));
 }
+// "grabulo --help", "-h" or "--version": no page has such an address, and
+// a window would wait for a user who is not there. A short usage instead.
+bool TellUsage(const QStringList &arguments)
+{
+    static const QStringList kAsks{QStringLiteral("--help"), QStringLiteral("-h"), QStringLiteral("--version")};
+    if (arguments.isEmpty() || !kAsks.contains(arguments.first()))
+        return false;
+    const char *text = arguments.first() == QLatin1String("--version")
+                           ? "grabulo " GRABULO_VERSION "\n"
+                           : "Usage: grabulo [ADDRESS FOLDER [USER PASSWORD] [start [exit]]]\n"
+                             "Opens the Grabulo window; with start it loads the page and saves what it links to,\n"
+                             "with exit it does so without a window and ends. For scripts, with options, progress\n"
+                             "and help: grabulo-cli --help. See grabulo(1).\n";
+    std::fputs(text, stdout);
+    return true;
+}
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -52,6 +69,8 @@ int main(int argc, char *argv[])
     // as an error of that write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+    if (TellUsage(ArgumentsOf(argc, argv)))
+        return 0;
     if (TCommandLine::Of(ArgumentsOf(argc, argv)).exit)
         return RunWithoutWindow(argc, argv);
     SelectOffscreenWhenHeadless();

@@ -2,7 +2,7 @@
 # it may use. Run at build time with -DLAYERS=<file>, a file of lines
 # "<layer>|<allowed layers, comma-separated>|<source folder>|<source>|<source>...",
 # lowest layer first. A header belongs to the layer whose sources hold it
-# or its .cpp; other headers of base/, net/ and core/ belong to those layers;
+# or its .cpp; other headers of base/, net/, core/ and cli/ belong to those layers;
 # any other project header belongs to the top layer (the windows).
 cmake_minimum_required(VERSION 3.25)
 file(STRINGS "${LAYERS}" rows)
@@ -53,6 +53,8 @@ foreach(layer IN LISTS layers)
         set(owner grabulo_net)
       elseif(header MATCHES "^core/")
         set(owner grabulo_core)
+      elseif(header MATCHES "^cli/")
+        set(owner grabulo_cli)
       else()
         set(owner ${top})
       endif()
