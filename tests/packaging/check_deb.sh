@@ -3,6 +3,8 @@
 # unpacked program unattended against a local web server: it must save the
 # pictures, exit with the right status, and keep its files where the README
 # says, beside the executable and its help page unless GRABULO_HOME is set.
+# The unpacked grabulo-cli must load no Qt Gui or Widgets library and save
+# the same pictures. lintian, when installed, must find no error.
 # Usage: check_deb.sh BUILD_FOLDER SAMPLE_GALLERY APP_ID
 set -eu
 build=$1 gallery=$2 id=$3
@@ -16,6 +18,14 @@ set -- "$tmp"/pkg/grabulo_*.deb
 [ $# -eq 1 ] && [ -f "$1" ] || fail "cpack made no grabulo_*.deb"
 deb=$1
 echo "made $(basename "$deb")"
+if command -v lintian >/dev/null 2>&1; then
+  lintian --tag-display-limit 0 "$deb" >"$tmp/lintian.log" 2>&1 || true
+  if grep -q '^E:' "$tmp/lintian.log"; then
+    cat "$tmp/lintian.log" >&2
+    fail "lintian finds errors"
+  fi
+  echo "lintian: $(grep -c '^[WIP]:' "$tmp/lintian.log") warnings and notes, no error"
+fi
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for lib in libqt6widgets6 libssl3 libc6; do
@@ -24,14 +34,24 @@ done
 root=$tmp/root
 dpkg-deb -x "$deb" "$root"
 for f in usr/bin/grabulo usr/lib/grabulo/grabulo usr/lib/grabulo/help.htm \
+         usr/bin/grabulo-cli usr/lib/grabulo/grabulo-cli usr/share/man/man1/grabulo-cli.1.gz \
+         usr/share/bash-completion/completions/grabulo-cli \
          usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
          usr/share/icons/hicolor/48x48/apps/$id.png usr/share/icons/hicolor/256x256/apps/$id.png \
          usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/man/man1/grabulo.1.gz \
          usr/share/doc/grabulo/copyright usr/share/doc/grabulo/changelog.gz; do
   [ -e "$root/$f" ] || fail "the package has no /$f"
 done
-[ "$(readlink "$root/usr/bin/grabulo")" = ../lib/grabulo/grabulo ] || fail "/usr/bin/grabulo is not a link to ../lib/grabulo/grabulo"
-zcat "$root/usr/share/man/man1/grabulo.1.gz" | lexgrog - >/dev/null || fail "the installed manual page has no NAME line"
+for p in grabulo grabulo-cli; do
+  [ "$(readlink "$root/usr/bin/$p")" = "../lib/grabulo/$p" ] || fail "/usr/bin/$p is not a link to ../lib/grabulo/$p"
+  zcat "$root/usr/share/man/man1/$p.1.gz" | lexgrog - >/dev/null || fail "the installed manual page of $p has no NAME line"
+done
+bash -n "$root/usr/share/bash-completion/completions/grabulo-cli" || fail "the installed completion is not valid bash"
+# The command-line program runs where no display library is installed.
+ldd "$root/usr/lib/grabulo/grabulo-cli" >"$tmp/ldd.log" 2>&1 || { cat "$tmp/ldd.log"; fail "ldd grabulo-cli"; }
+if grep -E 'libQt6(Gui|Widgets)' "$tmp/ldd.log"; then
+  fail "grabulo-cli loads a Qt Gui or Widgets library"
+fi
 
 # The site: two pictures that load, and one link that is missing.
 mkdir -p "$tmp/site/good" "$tmp/site/bad"
@@ -91,4 +111,16 @@ cmp -s "$tmp/site/bad/meadow.jpg" "$tmp/out2/meadow.jpg" || fail "meadow.jpg was
 grep -q "127.0.0.1:$port/bad/gone.png" "$GRABULO_HOME/error.log" || fail "error.log in GRABULO_HOME lacks gone.png"
 grep -q "127.0.0.1:$port/bad/index.html" "$GRABULO_HOME/dl.ini" || fail "dl.ini in GRABULO_HOME lacks the page"
 [ ! -e "$exe_dir/error.log" ] || fail "error.log was written beside the executable despite GRABULO_HOME"
-echo "the unpacked package saved the pictures and kept its files in place"
+
+# grabulo-cli, started through its link in bin, saves the same pictures.
+status=0
+"$root/usr/bin/grabulo-cli" -o "$tmp/out3" --lang en "http://127.0.0.1:$port/good/" >"$tmp/cli.log" 2>&1 || status=$?
+[ "$status" -eq 0 ] || { cat "$tmp/cli.log"; fail "grabulo-cli exit status $status for good/, not 0"; }
+for f in meadow.jpg sunset.png; do
+  cmp -s "$tmp/site/good/$f" "$tmp/out3/$f" || { cat "$tmp/cli.log"; fail "grabulo-cli did not save $f whole"; }
+done
+status=0
+"$root/usr/bin/grabulo-cli" --help >"$tmp/help.log" 2>&1 || status=$?
+[ "$status" -eq 0 ] || { cat "$tmp/help.log"; fail "grabulo-cli --help exit status $status, not 0"; }
+grep -q -- '--output' "$tmp/help.log" || { cat "$tmp/help.log"; fail "grabulo-cli --help does not name --output"; }
+echo "the unpacked package saved the pictures and kept its files in place; so did grabulo-cli"
