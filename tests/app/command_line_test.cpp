@@ -1,3 +1,4 @@
+#include "tests/app/program_run.h"
 #include "tests/support/fixture_http_server.h"
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_environment.h"
@@ -15,65 +16,19 @@
 
 namespace {
 
-// The program run as a process, as from a script on a machine without a
-// display: its own settings and program folder.
-class CommandLine : public ::testing::Test {
+class CommandLine : public ProgramRun {
 protected:
+    CommandLine() : ProgramRun(QStringLiteral(GRABULO_EXECUTABLE)) {}
     void SetUp() override
     {
-        config = testenv::NewFolder("cl-config");
-        home = testenv::NewFolder("cl-home");
-        target = testenv::NewFolder("cl-target");
+        ProgramRun::SetUp();
         server.Route("/gallery/index.html",
                      FixtureResponse::Ok("<a href=\"a.jpg\">a</a> <a href=\"pics/b.gif\">b</a> <a href=x.txt>x</a>"));
         server.Route("/gallery/a.jpg", FixtureResponse::Ok("JPEG bytes", "image/jpeg"));
         server.Route("/gallery/pics/b.gif", FixtureResponse::Ok("GIF bytes", "image/gif"));
         page = "127.0.0.1:" + QString::number(server.Port()) + "/gallery/index.html";
     }
-    // Starts the program without a display, on the test's settings and data.
-    void Start(QProcess &program, const QStringList &arguments)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(name);
-        env.insert("XDG_CONFIG_HOME", config);
-        env.insert("GRABULO_HOME", home);
-        for (auto it = extraEnvironment.cbegin(); it != extraEnvironment.cend(); ++it)
-            env.insert(it.key(), it.value());
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(GRABULO_EXECUTABLE), arguments);
-    }
-    int Run(const QStringList &arguments, int waitMs = 60000, const QString &folder = {})
-    {
-        QProcess program;
-        if (!folder.isEmpty())
-            program.setWorkingDirectory(folder);
-        Start(program, arguments);
-        if (!program.waitForFinished(waitMs)) {
-            program.kill();
-            return -1;
-        }
-        output = program.readAllStandardOutput();
-        errors = program.readAllStandardError();
-        return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
-    }
-    // The last line the run wrote to standard output.
-    QByteArray LastLine() const { return output.trimmed().split('\n').last(); }
-    QVariant Stored(const char *name) const
-    {
-        QSettings settings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat);
-        return settings.value(name);
-    }
-    QByteArray Saved(const char *name) const
-    {
-        QFile file(target + "/" + name);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-
-    FixtureHttpServer server;
-    QMap<QString, QString> extraEnvironment;  // for the program's environment
-    QString config, home, target, page;
-    QByteArray output, errors;
+    QString page;
 };
 
 TEST_F(CommandLine, AddressFolderStartExitDownloadsEverythingAndEnds)

@@ -1,0 +1,191 @@
+#include "cli/cli_options.h"
+#include "cli/cli_run.h"
+
+#include <gtest/gtest.h>
+
+#include <QMap>
+
+namespace {
+
+// What a row of arguments comes to: the options changed from their
+// defaults by a function, or the start of the usage error.
+struct OptionCase {
+    QStringList arguments;
+    std::function<void(TCliOptions &)> expected;
+    const char *error = nullptr;
+};
+
+void PrintTo(const OptionCase &c, std::ostream *out)
+{
+    *out << c.arguments.join(' ').toStdString();
+}
+
+class CliOptions : public ::testing::TestWithParam<OptionCase> {};
+
+TEST_P(CliOptions, ReadAsAGnuCommandLine)
+{
+    const OptionCase &c = GetParam();
+    const TCliParse parse = ParseCliArguments(c.arguments, true);
+    if (c.error) {
+        EXPECT_TRUE(parse.error.startsWith(QString::fromUtf8(c.error))) << parse.error.toStdString();
+        return;
+    }
+    ASSERT_TRUE(parse.error.isEmpty()) << parse.error.toStdString();
+    TCliOptions expected;
+    expected.addresses = {"p"};
+    c.expected(expected);
+    EXPECT_TRUE(parse.options == expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CliOptions,
+    ::testing::Values(
+        OptionCase{{"p"}, [](TCliOptions &) {}},
+        OptionCase{{"-o", "d", "p"}, [](TCliOptions &o) { o.output = "d"; }},
+        OptionCase{{"--output=d=e", "p"}, [](TCliOptions &o) { o.output = "d=e"; }},
+        OptionCase{{"p", "--output", "-"}, [](TCliOptions &o) { o.output = "-"; }},
+        OptionCase{{"-od", "p"}, [](TCliOptions &o) { o.output = "d"; }},
+        OptionCase{{"-qej5", "p"},
+                   [](TCliOptions &o) {
+                       o.verbosity = -1;
+                       o.find = TFind::Embedded;
+                       o.parallel = 5;
+                   }},
+        OptionCase{{"--find", "both", "p", "--modern"},
+                   [](TCliOptions &o) {
+                       o.find = TFind::Both;
+                       o.modern = true;
+                   }},
+        OptionCase{{"-t", "video", "p"}, [](TCliOptions &o) { o.type = 15; }},
+        OptionCase{{"--type=webp", "p"},
+                   [](TCliOptions &o) {
+                       o.type = 17;
+                       o.modern = true;
+                   }},
+        OptionCase{{"--keep-alive", "--no-skip-saved", "--no-modern", "-T", "30", "--low-speed=0", "p"},
+                   [](TCliOptions &o) {
+                       o.keepAlive = true;
+                       o.skipSaved = false;
+                       o.modern = false;
+                       o.timeOut = 30;
+                       o.lowSpeed = 0;
+                   }},
+        OptionCase{{"--proxy", "[::1]:3128", "p"},
+                   [](TCliOptions &o) {
+                       o.proxy = true;
+                       o.proxyHost = "[::1]";
+                       o.proxyPort = "3128";
+                   }},
+        OptionCase{{"--proxy=h:1", "--no-proxy", "p"},
+                   [](TCliOptions &o) {
+                       o.proxy = false;
+                       o.proxyHost = "h";
+                       o.proxyPort = "1";
+                   }},
+        OptionCase{{"-u", "anna", "--password-file", "f", "p"},
+                   [](TCliOptions &o) {
+                       o.user = "anna";
+                       o.passwordFile = "f";
+                   }},
+        OptionCase{{"-i", "-", "--list", "-v", "--no-progress", "--lang", "sl", "p"},
+                   [](TCliOptions &o) {
+                       o.input = "-";
+                       o.list = true;
+                       o.verbosity = 1;
+                       o.progress = false;
+                   }},
+        OptionCase{{"--", "-p"}, [](TCliOptions &o) { o.addresses = {"-p"}; }},
+        OptionCase{{"-i", "list"}, [](TCliOptions &o) { o.addresses.clear(), o.input = "list"; }},
+        OptionCase{{"--help"}, [](TCliOptions &o) { o.addresses.clear(), o.action = TCliAction::Help; }},
+        OptionCase{{"-V"}, [](TCliOptions &o) { o.addresses.clear(), o.action = TCliAction::Version; }},
+        OptionCase{{}, nullptr, "no page address"},
+        OptionCase{{"-x", "p"}, nullptr, "unknown option -x"},
+        OptionCase{{"--outputs=d", "p"}, nullptr, "unknown option --outputs"},
+        OptionCase{{"--list=yes", "p"}, nullptr, "option --list takes no value"},
+        OptionCase{{"p", "--type"}, nullptr, "option --type needs a value"},
+        OptionCase{{"-j", "0", "p"}, nullptr, "--parallel takes a whole number from 1 to 8, not '0'"},
+        OptionCase{{"-j", "five", "p"}, nullptr, "--parallel takes a whole number from 1 to 8"},
+        OptionCase{{"-T0", "p"}, nullptr, "--timeout takes a whole number from 1"},
+        OptionCase{{"--low-speed", "3601", "p"}, nullptr, "--low-speed takes a whole number from 0 to 3600"},
+        OptionCase{{"--find", "images", "p"}, nullptr, "--find takes links, embedded or both"},
+        OptionCase{{"-t", "jpeg", "p"}, nullptr, "unknown file type 'jpeg'; the types are: pictures, jpg"},
+        OptionCase{{"--proxy", "host", "p"}, nullptr, "--proxy takes HOST:PORT"},
+        OptionCase{{"--proxy", "h:70000", "p"}, nullptr, "--proxy takes HOST:PORT"},
+        OptionCase{{"--lang", "de", "p"}, nullptr, "--lang takes en or sl"}));
+
+TEST(CliLanguage, LangFirstThenTheFirstLocaleVariableThatIsSet)
+{
+    struct Case {
+        QStringList arguments;
+        QMap<QString, QString> environment;
+        bool english;
+    } cases[] = {
+        {{}, {}, true},
+        {{}, {{"LANG", "sl_SI.UTF-8"}}, false},
+        {{}, {{"LANG", "sl_SI.UTF-8"}, {"LC_MESSAGES", "en_US.UTF-8"}}, true},
+        {{}, {{"LANG", "en_US.UTF-8"}, {"LC_ALL", "sl_SI"}}, false},
+        {{}, {{"LC_ALL", "sl_SI"}, {"LANGUAGE", "de:en"}}, true},
+        {{}, {{"LANGUAGE", ""}, {"LANG", "sl"}}, false},
+        {{"--lang", "en"}, {{"LANG", "sl"}}, true},
+        {{"--lang=sl"}, {}, false},
+        {{"--", "--lang=sl"}, {}, true},
+    };
+    for (const Case &c : cases) {
+        const auto environment = [&](const char *name) { return c.environment.value(QString::fromLatin1(name)); };
+        EXPECT_EQ(CliEnglish(c.arguments, environment), c.english) << c.arguments.join(' ').toStdString();
+    }
+}
+
+TEST(CliSettings, TheOptionsGoOverTheStoredSettingsAndTheRestStays)
+{
+    TSettingsValues stored;
+    stored.keepAlive = true;
+    stored.parallel = 3;
+    stored.proxy = true;
+    stored.proxyHost = "stored";
+    stored.sizeFilter = true;
+    stored.sizeLimit = 500;
+    stored.delay = 2;
+    TSettingsValues expected = stored;
+    EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"p"}, true).options), expected);
+    expected.keepAlive = false;
+    expected.parallel = 8;
+    expected.proxy = false;
+    expected.modernPages = true;
+    expected.timeOut = 5;
+    EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"--no-keep-alive", "-j8", "--no-proxy", "--modern", "-T",
+                                                         "5", "p"},
+                                                        true)
+                                          .options),
+              expected);
+    expected.proxy = true;
+    expected.proxyHost = "h";
+    expected.proxyPort = "8080";
+    EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"--no-keep-alive", "-j8", "--proxy", "h:8080", "--modern",
+                                                         "-T", "5", "p"},
+                                                        true)
+                                          .options),
+              expected);
+}
+
+TEST(CliInput, OnePageALineWithoutBlankLinesAndComments)
+{
+    EXPECT_EQ(TCliRun::InputPages("a\r\n\n  # no\n#x\n b/c \nhttps://d/e#f"),
+              (QStringList{"a", "b/c", "https://d/e#f"}));
+    EXPECT_TRUE(TCliRun::InputPages("").isEmpty());
+}
+
+TEST(CliHelp, NamesEveryOptionAndEveryTypeInBothLanguages)
+{
+    for (const bool english : {true, false}) {
+        const QString help = CliHelp(english);
+        for (const char *option : {"--find", "--embedded", "--type", "--modern", "--output", "--input", "--list",
+                                   "--parallel", "--keep-alive", "--skip-saved", "--timeout", "--low-speed",
+                                   "--proxy", "--user", "--password-file", "--quiet", "--verbose", "--lang",
+                                   "--no-progress", "--help", "--version"})
+            EXPECT_TRUE(help.contains(QLatin1String(option))) << option << english;
+        EXPECT_TRUE(help.contains(CliTypeNames().join(QLatin1String(", "))));
+    }
+}
+
+}  // namespace
