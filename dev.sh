@@ -1,7 +1,8 @@
 #!/bin/sh
 # Sets up, builds, runs and tests Grabulo on Debian 12.
-#   ./dev.sh run              install what is missing, build, download the
-#                             bundled sample gallery from a local web server
+#   ./dev.sh run              install what is missing, build the two programs
+#                             (no tests), download the bundled sample gallery
+#                             from a local web server with grabulo-cli
 #   ./dev.sh window [ARGS]    install what is missing, build, open the window
 #   ./dev.sh test             install what is missing, build, run the tests
 #   ./dev.sh test --sanitize  the same in a second build under ASan and UBSan
@@ -45,7 +46,8 @@ build() {  # build folder, extra cmake options...
 }
 
 # Serves assets/sample-gallery on 127.0.0.1 and downloads all of its
-# pictures with the unattended command line into sample-download/.
+# pictures with grabulo-cli into sample-download/, in the user's language,
+# with its progress line when this runs on a terminal.
 main_job() {
   log=$(mktemp)
   python3 -u -m http.server --bind 127.0.0.1 0 --directory "$top/assets/sample-gallery" >"$log" 2>&1 &
@@ -62,7 +64,7 @@ main_job() {
   rm -rf "$out"
   mkdir -p "$out"
   echo "Sample gallery at http://127.0.0.1:$port/index.html"
-  "$top/build/grabulo" "127.0.0.1:$port/index.html" "$out" start exit
+  "$top/build/grabulo-cli" --output "$out" "127.0.0.1:$port/index.html"
   echo "The pictures are in $out:"
   ls -l "$out"
 }
@@ -72,12 +74,13 @@ case "$command" in
   run)
     setup
     configure "$top/build"
-    cmake --build "$top/build" -j"$(nproc)" --target grabulo
+    cmake --build "$top/build" -j"$(nproc)" --target grabulo grabulo-cli
     main_job
     ;;
   window)
     setup
-    build "$top/build"
+    configure "$top/build"
+    cmake --build "$top/build" -j"$(nproc)" --target grabulo
     shift
     exec "$top/build/grabulo" "$@"
     ;;
@@ -114,7 +117,7 @@ case "$command" in
     exec "$top/fuzz/run.sh" "${2:-30}"
     ;;
   *)
-    sed -n '2,9p' "$0"
+    sed -n '2,11p' "$0"
     exit 2
     ;;
 esac

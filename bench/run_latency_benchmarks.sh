@@ -2,13 +2,15 @@
 # Runs the latency benchmarks: many small files from a far server, modelled
 # by latency_relay.py in front of a real nginx on 127.0.0.1 (RTT ms of round
 # trip, one more before each connection's first request), with the
-# grabulo command line (default settings, keepalive=1, keepalive=1 and
-# parallel=5) against wget -r, wget2, aria2c and curl --parallel; then the
-# same page shape without the relay, 1000 files on loopback, against wget -r,
-# with our peak RSS (parallel=8 too). Prints seconds, files/s and ratios.
-# Needs: nginx, wget, wget2, aria2, curl, python3, GNU time, and the program
-# built (cmake -S . -B build && cmake --build build --target grabulo, or
-# GRABULO=path). A missing peer is skipped with a note.
+# grabulo-cli (--keep-alive, --keep-alive -j 5) and the window program's
+# unattended run (default settings, keepalive=1, keepalive=1 and parallel=5)
+# against wget -r, wget2, aria2c and curl --parallel; then the same page
+# shape without the relay, 1000 files on loopback, against wget -r, with our
+# peak RSS (parallel=8 too). Prints seconds, files/s and ratios.
+# Needs: nginx, wget, wget2, aria2, curl, python3, GNU time, and the programs
+# built (cmake -S . -B build && cmake --build build --target grabulo
+# grabulo-cli, or GRABULO=path GRABULO_CLI=path). A missing peer is skipped
+# with a note.
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 RUNS=${RUNS:-3}
@@ -18,6 +20,7 @@ LOCAL_FILES=${LOCAL_FILES:-1000}  # on loopback without the relay, 8 KiB each
 PARALLEL=${PARALLEL:-5}        # our parallel= and the peers' connections, through the relay
 LOCAL_PARALLEL=${LOCAL_PARALLEL:-4}  # our parallel= on loopback
 GRABULO=${GRABULO:-$HERE/../build/grabulo}
+GRABULO_CLI=${GRABULO_CLI:-$HERE/../build/grabulo-cli}
 
 source "$HERE/bench_common.sh"
 PORT=$(free_port)
@@ -75,6 +78,13 @@ ours() {  # ours "<key=value ...>" <folder>: the settings file holds just these
   XDG_CONFIG_HOME=$config GRABULO_HOME=$home HOME=$home XDG_RUNTIME_DIR=$WORK/runtime \
     QT_QPA_PLATFORM=offscreen "${timer[@]}" ${PROFILE:-} "$GRABULO" "$PAGE" "$2" start exit
 }
+cli() {  # cli "<options>" <folder>: grabulo-cli with an empty settings file
+  local config=$WORK/config.$RUN home=$WORK/home.$RUN
+  mkdir -p "$config" "$home"
+  # shellcheck disable=SC2086  # the options are words
+  XDG_CONFIG_HOME=$config GRABULO_HOME=$home HOME=$home \
+    "${timer[@]}" "$GRABULO_CLI" --no-progress $1 -o "$2" "$PAGE"
+}
 wget1() { wget -q -r -l1 -nd -np -A jpg -P "$1" "$PAGE"; }
 wget2n() { wget2 -q -r -l1 -nd -np -A jpg --max-threads="$PARALLEL" -P "$1" "$PAGE"; }
 aria2n() { aria2c -q -j"$PARALLEL" -x1 -i "$LIST" -d "$1"; }
@@ -116,7 +126,7 @@ $(tail -5 "$WORK/side.log" | sed 's/^/    /')"
     # shellcheck disable=SC2086  # one figure a line
     LATE[$label]=$(of most "${LATE[$label]:-0}" $late)
   fi
-  if [ "$1" = ours ] && [ -s "$WORK/time.txt" ]; then
+  if { [ "$1" = ours ] || [ "$1" = cli ]; } && [ -s "$WORK/time.txt" ]; then
     RSS[$label]=$(of most "${RSS[$label]:-0}" "$(mib "$(field maxrss_kib < "$WORK/time.txt")")")
   fi
 }
@@ -172,12 +182,14 @@ note_parallel() {  # note_parallel <parallel label> <keepalive label> <count> [r
   fi
 }
 
-if [ ! -x "$GRABULO" ]; then
-  echo "no program at $GRABULO (build it: cmake -S . -B build && cmake --build build --target grabulo, or set GRABULO)"
-  exit 1
-fi
+for program in "$GRABULO" "$GRABULO_CLI"; do
+  if [ ! -x "$program" ]; then
+    echo "no program at $program (build them: cmake -S . -B build && cmake --build build --target grabulo grabulo-cli, or set GRABULO and GRABULO_CLI)"
+    exit 1
+  fi
+done
 echo "load: $(uptime | sed 's/.*load average/load average/')   ($(nproc) cores; others' work skews the figures)"
-echo "program: $GRABULO ($(date -r "$GRABULO" '+%F %T'))"
+echo "programs: $GRABULO ($(date -r "$GRABULO" '+%F %T')), $GRABULO_CLI ($(date -r "$GRABULO_CLI" '+%F %T'))"
 echo "nginx $(nginx -v 2>&1 | sed 's/.*\///'), $(wget --version | head -1 | cut -d' ' -f1-3)," \
      "$(wget2 --version 2>/dev/null | head -1 | cut -d' ' -f1-3), $(aria2c --version 2>/dev/null | head -1)," \
      "$(curl --version | head -1 | cut -d' ' -f1-2)"
@@ -193,7 +205,8 @@ echo "== Far server: a page with $FILES links to 24 KiB files through the relay,
 PAGE=$FAR_PAGE
 LIST=$WORK/www/g.list
 far=("ours, default settings" "ours, keepalive=1" "ours, keepalive=1 parallel=$PARALLEL"
-     "wget -r" "wget2 --max-threads=$PARALLEL" "aria2c -j$PARALLEL -x1" "curl --parallel-max $PARALLEL")
+     "wget -r" "wget2 --max-threads=$PARALLEL" "aria2c -j$PARALLEL -x1" "curl --parallel-max $PARALLEL"
+     "grabulo-cli --keep-alive" "grabulo-cli --keep-alive -j $PARALLEL")
 have=()
 installed wget "${far[3]}" wget && have+=(3)
 installed wget2 "${far[4]}" wget2 && have+=(4)
@@ -203,6 +216,8 @@ for _ in $(seq "$RUNS"); do
   measure "${far[0]}" g ours ""
   measure "${far[1]}" g ours "keepalive=1"
   measure "${far[2]}" g ours "keepalive=1 parallel=$PARALLEL"
+  measure "${far[7]}" g cli "--keep-alive"
+  measure "${far[8]}" g cli "--keep-alive -j $PARALLEL"
   for i in "${have[@]}"; do
     case $i in
       3) measure "${far[3]}" g wget1 ;;
@@ -214,6 +229,8 @@ for _ in $(seq "$RUNS"); do
 done
 report "$FILES" "${far[@]}"
 echo "  (aria2c and curl get the list of addresses; the others load the page and scan it)"
+compare "${far[7]}" "${far[3]}" 1.0
+compare "${far[8]}" "${far[4]}" 1.0
 compare "${far[1]}" "${far[3]}" 1.0
 compare "${far[2]}" "${far[4]}" 1.0
 compare "${far[0]}" "${far[3]}" -
@@ -233,16 +250,18 @@ declare -A TIMES REQUESTS CONNECTIONS RSS LATE FAILED
 echo "== Near server: a page with $LOCAL_FILES links to 8 KiB files on loopback, no relay ($RUNS runs each, alternating)"
 PAGE="http://127.0.0.1:$PORT/l/index.html"
 near=("ours, keepalive=1" "ours, keepalive=1 parallel=$LOCAL_PARALLEL" "ours, default settings" "wget -r"
-      "ours, keepalive=1 parallel=8")
+      "ours, keepalive=1 parallel=8" "grabulo-cli --keep-alive")
 for _ in $(seq "$RUNS"); do
   measure "${near[0]}" l ours "keepalive=1"
   measure "${near[1]}" l ours "keepalive=1 parallel=$LOCAL_PARALLEL"
   measure "${near[2]}" l ours ""
   measure "${near[3]}" l wget1
   measure "${near[4]}" l ours "keepalive=1 parallel=8"   # for its peak RSS
+  measure "${near[5]}" l cli "--keep-alive"
 done
 report "$LOCAL_FILES" "${near[@]}"
 [ ${#timer[@]} -gt 0 ] || echo "  (no /usr/bin/time for the peak RSS: apt-get install time)"
+compare "${near[5]}" "${near[3]}" -
 compare "${near[0]}" "${near[3]}" 0.7
 compare "${near[1]}" "${near[3]}" 0.7
 note_keepalive "${near[0]}"

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Start-up of an unattended run: the time from starting the program to its
-page request reaching a local server, against wget's for the same page.
+page request reaching a local server, for grabulo-cli and for the window
+program's "start exit" run, against wget's for the same page.
 
-    bench/startup_latency.py [PROGRAM] [RUNS]      (build/grabulo, 20)
+    bench/startup_latency.py [BUILD_FOLDER] [RUNS]      (build, 20)
 
 Each run gets a private home (GRABULO_HOME, XDG_CONFIG_HOME) and no display,
 as a run from cron or ssh has. The page links to nothing, so the run ends
@@ -48,25 +49,30 @@ def time_to_request(server, command, env):
 
 
 def main():
-    program = sys.argv[1] if len(sys.argv) > 1 else "build/grabulo"
+    build = sys.argv[1] if len(sys.argv) > 1 else "build"
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 20
     server = Server()
     url = "127.0.0.1:%d/index.html" % server.port
-    ours, peer = [], []
+    times = {"grabulo-cli": [], "grabulo exit": [], "wget": []}
     with tempfile.TemporaryDirectory() as top:
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
         env.update(GRABULO_HOME=top, XDG_CONFIG_HOME=top + "/config", XDG_RUNTIME_DIR=top)
         out = os.path.join(top, "out")
         os.mkdir(out)
+        commands = {
+            "grabulo-cli": [os.path.join(build, "grabulo-cli"), "-q", "-o", out, url],
+            "grabulo exit": [os.path.join(build, "grabulo"), url, out, "start", "exit"],
+            "wget": ["wget", "-q", "-O", os.devnull, "http://" + url],
+        }
         for _ in range(runs):
-            ours.append(time_to_request(server, [program, url, out, "start", "exit"], env))
-            peer.append(time_to_request(server, ["wget", "-q", "-O", os.devnull, "http://" + url], env))
+            for name, command in commands.items():
+                times[name].append(time_to_request(server, command, env))
     print("load average: %.2f %.2f %.2f" % os.getloadavg())
     print("time to the page request, ms (%d runs)" % runs)
-    print("%-10s %8s %8s" % ("", "median", "best"))
-    for name, values in (("grabulo", ours), ("wget", peer)):
-        print("%-10s %8.1f %8.1f" % (name, statistics.median(values), min(values)))
-    print("ratio      %8.2f %8.2f" % (statistics.median(ours) / statistics.median(peer), min(ours) / min(peer)))
+    print("%-13s %8s %8s %14s" % ("", "median", "best", "median/wget"))
+    peer = statistics.median(times["wget"])
+    for name, values in times.items():
+        print("%-13s %8.1f %8.1f %14.2f" % (name, statistics.median(values), min(values), statistics.median(values) / peer))
 
 
 if __name__ == "__main__":
