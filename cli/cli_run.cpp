@@ -24,6 +24,11 @@ QString Say(bool english, const char *slovene, const char *englishText)
     return QString::fromUtf8(english ? englishText : slovene);
 }
 
+QString CannotRead(const QString &file, const QString &reason, bool english)
+{
+    return Say(english, "Datoteke %1 ni mogoče prebrati: %2", "Cannot read %1: %2").arg(file, reason);
+}
+
 void WriteError(const QByteArray &bytes)
 {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
@@ -83,7 +88,7 @@ int TCliRun::Run()
     TypeFilterIndex = options_.type;
     QStringList inputPages;
     if (!Prepare(inputPages))
-        return endSignal_ ? ExitStatusOfSignal(endSignal_) : 2;
+        return CaughtEndSignal() ? ExitStatusOfSignal(CaughtEndSignal()) : 2;
     RunPages(inputPages);
     saver_.Close();
     if (!options_.list && options_.verbosity >= 0)
@@ -118,13 +123,19 @@ bool TCliRun::ReadInput(QStringList &pages)
 {
     if (options_.input.isEmpty())
         return true;
-    QFile file;
-    const bool opened = options_.input == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                             : (file.setFileName(options_.input),
-                                                                file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        Message(Say(english_, "Datoteke %1 ni mogoče prebrati: %2", "Cannot read %1: %2")
-                    .arg(options_.input, file.errorString()));
+    if (options_.input == QLatin1String("-")) {
+        const std::optional<QByteArray> text = ReadAllOf(STDIN_FILENO);
+        if (!text) {
+            if (!CaughtEndSignal())
+                Message(Say(english_, "Standardnega vhoda ni mogoče prebrati.", "Cannot read standard input."));
+            return false;
+        }
+        pages = InputPages(*text);
+        return true;
+    }
+    QFile file(options_.input);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Message(CannotRead(options_.input, file.errorString(), english_));
         return false;
     }
     pages = InputPages(file.readAll());
@@ -143,8 +154,7 @@ bool TCliRun::UsePassword()
     } else if (!options_.passwordFile.isEmpty()) {
         QFile file(options_.passwordFile);
         if (!file.open(QIODevice::ReadOnly)) {
-            Message(Say(english_, "Datoteke %1 ni mogoče prebrati: %2", "Cannot read %1: %2")
-                        .arg(options_.passwordFile, file.errorString()));
+            Message(CannotRead(options_.passwordFile, file.errorString(), english_));
             return false;
         }
         QByteArray line = file.readLine();
@@ -155,6 +165,8 @@ bool TCliRun::UsePassword()
         password = AskOnTerminal(Say(english_, "Geslo za %1: ", "Password for %1: ").arg(options_.user));
     }
     if (!password) {
+        if (CaughtEndSignal())
+            return false;
         Message(Say(english_, "Ni gesla za %1: nastavite GRABULO_PASSWORD ali podajte --password-file.",
                     "No password for %1: set GRABULO_PASSWORD or give --password-file.")
                     .arg(options_.user));
