@@ -14,14 +14,6 @@
 #include <cstdio>
 
 namespace {
-QStringList ArgumentsOf(int argc, char *argv[])
-{
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
-}
-
 void WriteOut(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
@@ -34,7 +26,7 @@ int main(int argc, char *argv[])
 {
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
-    const QStringList arguments = ArgumentsOf(argc, argv);
+    const QStringList arguments = CommandLineWords(argc, argv);
     const bool english = CliEnglish(arguments, [](const char *name) { return qEnvironmentVariable(name); });
     const TCliParse parse = ParseCliArguments(arguments, english);
     if (!parse.error.isEmpty()) {

@@ -24,15 +24,6 @@
 #include <cstdio>
 
 namespace {
-// The command line's words, before any application object exists.
-QStringList ArgumentsOf(int argc, char *argv[])
-{
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
-}
-
 // "grabulo ADDRESS FOLDER [USER PASSWORD] start exit" and the like: the
 // engine alone, on Qt Core's event loop.
 int RunWithoutWindow(int argc, char *argv[])
@@ -69,9 +60,9 @@ int main(int argc, char *argv[])
     // as an error of that write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
-    if (TellUsage(ArgumentsOf(argc, argv)))
+    if (TellUsage(CommandLineWords(argc, argv)))
         return 0;
-    if (TCommandLine::Of(ArgumentsOf(argc, argv)).exit)
+    if (TCommandLine::Of(CommandLineWords(argc, argv)).exit)
         return RunWithoutWindow(argc, argv);
     SelectOffscreenWhenHeadless();
     QApplication app(argc, argv);

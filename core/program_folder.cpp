@@ -34,6 +34,14 @@ QString ProgramFile(const QString &name)
     return ProgramFolder() + u'/' + name;
 }
 
+QStringList CommandLineWords(int argc, char *argv[])
+{
+    QStringList words;
+    for (int i = 1; i < argc; ++i)
+        words << QString::fromLocal8Bit(argv[i]);
+    return words;
+}
+
 QStringList WithAbsoluteFolder(QStringList arguments, const QString &startFolder)
 {
     if (arguments.size() >= 2 && !arguments[1].isEmpty() && QDir::isRelativePath(arguments[1]))

@@ -16,6 +16,9 @@ QString ExecutableFolder();
 QString ProgramFolder();
 // A file of the program's own folder, e.g. ProgramFile("dl.ini").
 QString ProgramFile(const QString &name);
+// The words of the command line after the program's name, read before any
+// application object exists (in the locale's encoding).
+QStringList CommandLineWords(int argc, char *argv[]);
 // The command line's arguments with a relative FOLDER (the second) made
 // absolute against the folder the program was started in: the start-up
 // enters the stored save folder before the command line runs.

@@ -3,10 +3,6 @@
 #include "tests/app/program_run.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QThread>
-
-#include <csignal>
 
 namespace {
 
@@ -167,26 +163,9 @@ TEST_F(CliProgram, UsageErrorsAndUnusableFoldersEndWithStatusTwoBeforeAnyRequest
 
 TEST_F(CliProgram, ASignalEndsTheRunWithItsStatusTheSummaryAndNoPartialFile)
 {
-    FixtureResponse held = FixtureResponse::Ok(QByteArray(100000, 'j'), "image/jpeg");
-    held.TrickleMs = 50;
-    server.Route("/held/index.html", FixtureResponse::Ok("<a href=\"a.jpg\">a</a> <a href=\"b.jpg\">b</a>"));
-    server.Route("/held/a.jpg", held);
-    server.Route("/held/b.jpg", held);
+    const QString address = RouteHeldGallery();
     for (const auto &[signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
-        server.ClearRequests();
-        QProcess program;
-        Start(program, {"-o", target, Address("/held/index.html")});
-        QElapsedTimer clock;
-        clock.start();
-        while (server.RequestCount() < 2 && clock.elapsed() < 20000)
-            QThread::msleep(20);
-        ASSERT_EQ(server.RequestCount(), 2) << "the first file is in transfer";
-        QThread::msleep(200);
-        ::kill(pid_t(program.processId()), signal);
-        ASSERT_TRUE(program.waitForFinished(20000));
-        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(program.exitCode(), status) << signal;
-        output = program.readAllStandardOutput();
+        EXPECT_EQ(RunUntilSignalled({"-o", target, address}, signal), status) << signal;
         EXPECT_TRUE(LastLine().startsWith("Files saved: 0, failed: ")) << output.constData();
         EXPECT_EQ(server.RequestCount(), 2) << "nothing more starts";
         EXPECT_TRUE(Files(target).isEmpty()) << Files(target).join(' ').toStdString();

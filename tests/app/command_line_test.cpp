@@ -182,27 +182,9 @@ TEST_F(CommandLine, AFailedPageSaysWhyOnBothOutputsAndAnAddressThatCannotBeParse
 // part file, the summary line is written, the status names the signal.
 TEST_F(CommandLine, ASignalDuringTheBatchEndsItWithTheSignalsStatus)
 {
-    FixtureResponse held = FixtureResponse::Ok(QByteArray(100000, 'j'), "image/jpeg");
-    held.TrickleMs = 50;
-    server.Route("/held/index.html", FixtureResponse::Ok("<a href=\"a.jpg\">a</a> <a href=\"b.jpg\">b</a>"));
-    server.Route("/held/a.jpg", held);
-    server.Route("/held/b.jpg", held);
-    const QString address = "127.0.0.1:" + QString::number(server.Port()) + "/held/index.html";
+    const QString address = RouteHeldGallery();
     for (const auto &[signal, status] : {std::pair{SIGTERM, 143}, std::pair{SIGINT, 130}, std::pair{SIGHUP, 129}}) {
-        server.ClearRequests();
-        QProcess program;
-        Start(program, {address, target, "start", "exit"});
-        QElapsedTimer clock;
-        clock.start();
-        while (server.RequestCount() < 2 && clock.elapsed() < 20000)
-            QThread::msleep(20);
-        ASSERT_EQ(server.RequestCount(), 2) << "the first file is in transfer";
-        QThread::msleep(200);  // some of it is in the part file
-        ::kill(pid_t(program.processId()), signal);
-        ASSERT_TRUE(program.waitForFinished(20000));
-        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(program.exitCode(), status) << signal;
-        output = program.readAllStandardOutput();
+        EXPECT_EQ(RunUntilSignalled({address, target, "start", "exit"}, signal), status) << signal;
         EXPECT_TRUE(LastLine().startsWith("Shranjenih datotek: 0, neuspešnih: ")) << output.constData();
         EXPECT_EQ(server.RequestCount(), 2) << "nothing more starts";
         EXPECT_TRUE(QDir(target).entryList(QDir::Files | QDir::Hidden).isEmpty())

@@ -6,11 +6,15 @@
 #include "tests/support/fixture_http_server.h"
 #include "tests/support/test_environment.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
 #include <QSettings>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 class ProgramRun : public ::testing::Test {
 protected:
@@ -48,6 +52,44 @@ protected:
         program.write(input);
         program.closeWriteChannel();
         if (!program.waitForFinished(waitMs)) {
+            program.kill();
+            return -1;
+        }
+        output = program.readAllStandardOutput();
+        errors = program.readAllStandardError();
+        return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    }
+    // A gallery under /held/ whose two pictures trickle in for seconds; its
+    // page's address without a scheme.
+    QString RouteHeldGallery()
+    {
+        FixtureResponse held = FixtureResponse::Ok(QByteArray(100000, 'j'), "image/jpeg");
+        held.TrickleMs = 50;
+        server.Route("/held/index.html", FixtureResponse::Ok("<a href=\"a.jpg\">a</a> <a href=\"b.jpg\">b</a>"));
+        server.Route("/held/a.jpg", held);
+        server.Route("/held/b.jpg", held);
+        return "127.0.0.1:" + QString::number(server.Port()) + "/held/index.html";
+    }
+    // Runs the program until the page and the first file have been asked
+    // for and some of the file has arrived, then sends it the signal; the
+    // exit status as Run gives it, -3 when the requests never came.
+    int RunUntilSignalled(const QStringList &arguments, int signal)
+    {
+        server.ClearRequests();
+        QProcess program;
+        Start(program, arguments);
+        QElapsedTimer clock;
+        clock.start();
+        while (server.RequestCount() < 2 && clock.elapsed() < 20000)
+            QThread::msleep(20);
+        if (server.RequestCount() < 2) {
+            program.kill();
+            program.waitForFinished();
+            return -3;
+        }
+        QThread::msleep(200);  // some of it is in the part file
+        ::kill(pid_t(program.processId()), signal);
+        if (!program.waitForFinished(20000)) {
             program.kill();
             return -1;
         }
