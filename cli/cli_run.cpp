@@ -62,6 +62,7 @@ TCliRun::TCliRun(TCliOptions options, bool english) : options_(std::move(options
     connect(&saver_, &TPageSaver::Message, this, &TCliRun::Message);
     if (options_.progress && options_.verbosity >= 0 && !options_.list && StandardErrorIsTerminal()) {
         progress_ = std::make_unique<TProgressLine>(english_, WriteError, TerminalColumns);
+        logOnTerminal_ = StandardOutputIsTerminal();
         connect(&saver_.Runner(), &TBatchRunner::Progress, this,
                 [this](const TBatchProgress &progress) { progress_->Show(progress); });
         connect(&saver_.Runner(), &TBatchRunner::Ended, this, [this] { progress_->Finish(); });
@@ -262,13 +263,16 @@ void TCliRun::Log(const QString &line)
 {
     if (options_.verbosity < 0 || (options_.list && options_.verbosity == 0))
         return;
-    if (progress_)
+    if (options_.list) {
+        Message(line);
+        return;
+    }
+    // The progress line steps aside only where the log shares its terminal.
+    const bool aside = progress_ && logOnTerminal_;
+    if (aside)
         progress_->Suspend();
-    if (options_.list)
-        WriteMessage(line);
-    else
-        WriteLogLine(line);
-    if (progress_)
+    WriteLogLine(line);
+    if (aside)
         progress_->Resume();
 }
 

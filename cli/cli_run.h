@@ -51,6 +51,7 @@ private:
     TSettingsValues settings_;
     QStringList history_;
     std::unique_ptr<TProgressLine> progress_;
+    bool logOnTerminal_ = false;  // standard output is a terminal too
     int endSignal_ = 0;
     int pages_ = 0;            // pages asked for
     int pagesFailed_ = 0;      // that gave nothing to save from

@@ -9,6 +9,7 @@
 #include <optional>
 
 bool StandardErrorIsTerminal();
+bool StandardOutputIsTerminal();
 // The columns of the terminal on standard error; 80 when it does not say.
 int TerminalColumns();
 // The prompt on the controlling terminal and the line typed there, not
