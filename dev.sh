@@ -11,9 +11,9 @@
 #                             targets, run each for SECONDS (30); a finding fails
 set -eu
 top=$(cd "$(dirname "$0")" && pwd)
-# The last five check and make the Debian package (tests/packaging).
+# The last six check and make the Debian package (tests/packaging).
 packages="build-essential cmake qt6-base-dev libgl-dev libssl-dev libsqlite3-dev libgtest-dev python3 xvfb xauth
-  dpkg-dev desktop-file-utils appstream groff-base man-db"
+  dpkg-dev desktop-file-utils appstream groff-base man-db lintian"
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
