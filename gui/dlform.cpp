@@ -65,7 +65,8 @@ void TDLForm::BuildWindow()
     PageControl1->addTab(TabSheet4, QStringLiteral("List download"));
     PageControl1->addTab(TabSheet2, QStringLiteral("Settings"));
     PageControl1->addTab(TabSheet3, QStringLiteral("About"));
-    PageControl1->setCurrentWidget(TabSheet3);
+    // A new window opens where its work is: the Download zone.
+    PageControl1->setCurrentWidget(TabSheet1);
 }
 
 void TDLForm::BuildNonVisual()

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
@@ -28,6 +29,8 @@ void SetCaption(QObject *control, const QString &text)
         label->setText(text);
     else if (auto *action = qobject_cast<QAction *>(control))
         action->setText(text);
+    else if (auto *edit = qobject_cast<QLineEdit *>(control))
+        edit->setPlaceholderText(text);  // a grey example in an empty box
     else if (auto *widget = qobject_cast<QWidget *>(control))
         widget->setWindowTitle(text);
 }
@@ -105,6 +108,7 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
         {c ? c->Button3 : nullptr, C, "Očisti seznam", "Clear list"},
         {c ? c->Button4 : nullptr, C, "Preveri narejeno povezavo v brskalniku", "Test selected link in browser"},
         {PreviewForm, C, "Ogled slike", "View image"},
+        {Combo1->lineEdit(), C, "npr. www.example.org/galerija/", "e.g. www.example.org/gallery/"},
     } + BoundWording;
 }
 

@@ -100,6 +100,8 @@ void TDLForm::FormShow(const QStringList &arguments)
     }
     if (Edit6->text().isEmpty())
         Edit6->setText(ProgramFolder());
+    // The user starts by typing an address.
+    Combo1->setFocus(Qt::OtherFocusReason);
     if (Unattended.exitAfter)
         close();
     if (Unattended.started)

@@ -63,22 +63,23 @@ void TDLForm::Button2Click()
     OdstraniDuplikatneVrstice(List2);
     Label10->setText(QString::number(List2->Count()));
     ReportPageFailure(result);
+    // The next step is picking links: the focus goes to them, or stays in
+    // the address box when there are none.
+    if (List2->Count() > 0)
+        List2->setFocus(Qt::OtherFocusReason);
+    else
+        Combo1->setFocus(Qt::OtherFocusReason);
 }
 
+// Enter in the address box is Load page: the old list goes, the new page's
+// links replace it, the count follows.
 void TDLForm::Combo1KeyUp(int key)
 {
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return;
     if (Combo1->currentText().isEmpty())
         return;
-    TakeAddressScheme();
-    // An error page is no page: its links are not added.
-    const TPageResult result = LoadPage(PageRequest(false));
-    if (result.outcome == TPageOutcome::Abandoned)
-        return;
-    PokaziStevilko(3);
-    ShowPageLinks(result);
-    ReportPageFailure(result);
+    Button2Click();
 }
 
 // The loader asks for the page and scans it. A failure that ends the
@@ -176,8 +177,13 @@ void TDLForm::Combo1Change()
     PokaziStevilko(2);
 }
 
+// Clear history: after a Yes only, the list and "dl.ini" go; the box keeps
+// its text.
 void TDLForm::Button5Click()
 {
+    if (Dialogs().Ask(Wording("Počistim zgodovino naslovov?", "Clear the address history?"))
+        != DialogInterface::Answer::Yes)
+        return;
     Combo1->blockSignals(true);
     const QString text = Combo1->currentText();
     Combo1->clear();

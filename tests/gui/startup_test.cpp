@@ -63,6 +63,13 @@ TEST_F(StartUp, TheFirstStartUsesTheDefaultsAndMarksTheAccount)
     EXPECT_EQ(RegReadString(RegistryKey, "verzija", ""), QStringLiteral("1.5"));
     EXPECT_NE(ReadSetting(Settings::Install), QStringLiteral("0"));
     EXPECT_FALSE(FirstActivation);
+    // It opens on the Download zone, in an empty address box with a grey example.
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
+    EXPECT_EQ(form->focusWidget(), form->Combo1);
+    EXPECT_TRUE(form->Combo1->currentText().isEmpty());
+    EXPECT_EQ(form->Combo1->lineEdit()->placeholderText(), QStringLiteral("e.g. www.example.org/gallery/"));
+    form->SLOClick();
+    EXPECT_EQ(form->Combo1->lineEdit()->placeholderText(), QStringLiteral("npr. www.example.org/galerija/"));
     form->PageControl1->setCurrentWidget(form->TabSheet3);
     form->TabSheet3Show();
     EXPECT_TRUE(form->RichEdit2->text().startsWith("Grabulo has been installed for 0 days, has been running for 0 minutes"));

@@ -35,7 +35,7 @@ protected:
     TDLForm *const form = windows.Form();
 };
 
-TEST_F(Window, OpensOnTheAboutTabWithTheTabsInOrder)
+TEST_F(Window, OpensOnTheDownloadZoneWithTheTabsInOrder)
 {
     ASSERT_EQ(form->PageControl1->count(), 4);
     EXPECT_EQ(form->PageControl1->widget(0), form->TabSheet1);
@@ -44,7 +44,7 @@ TEST_F(Window, OpensOnTheAboutTabWithTheTabsInOrder)
     EXPECT_EQ(form->PageControl1->widget(3), form->TabSheet3);
     EXPECT_EQ(form->PageControl1->tabText(0), QStringLiteral("Download zone"));
     EXPECT_EQ(form->PageControl1->tabText(3), QStringLiteral("About"));
-    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet3);
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Grabulo"));
 }
 

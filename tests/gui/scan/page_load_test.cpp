@@ -115,24 +115,23 @@ TEST_F(PageLoad, ATickedRefererBoxSendsTheGivenReferer)
     EXPECT_TRUE(server.LastRequest().contains("\r\nReferer: http://ref.example/start.html\r\n"));
 }
 
-TEST_F(PageLoad, EnterAppendsWithoutClearingSoASecondEnterDoublesEveryLink)
+TEST_F(PageLoad, EnterDoesWhatLoadPageDoesAndReplacesTheList)
 {
     form->List2->SetItems({"http://old/x.jpg"});
+    form->List2->SetSelected(0, true);
     Type(host + "/gallery/index.html");
     form->Combo1KeyUp(Qt::Key_Return);
     form->Combo1KeyUp(Qt::Key_Enter);
     const QByteArray a = "http://" + host + "/gallery/a.jpg";
-    // No duplicate removal: the page's own repeat stays, and the second Enter adds all again.
-    EXPECT_EQ(form->List2->Count(), 1 + 2 * 4);
-    EXPECT_EQ(form->List2->Item(0), QByteArray("http://old/x.jpg"));
-    EXPECT_EQ(form->List2->Item(1), a);
-    EXPECT_EQ(form->List2->Item(5), a);
-    EXPECT_TRUE(form->Label10->text().isEmpty());
+    // The old list is gone and a second Enter loads the page afresh: the
+    // page's links once, repeats removed, and their count shown.
+    EXPECT_EQ(form->List2->Count(), 3);
+    EXPECT_EQ(form->List2->Item(0), a);
+    EXPECT_EQ(form->Label10->text(), QStringLiteral("3"));
+    EXPECT_FALSE(form->List2->Selected(0));
     const QByteArray page = host + "/gallery/index.html\r\n";
     EXPECT_EQ(History(), page + page);
-    EXPECT_EQ(form->Combo1->count(), 2);
-    EXPECT_FALSE(server.LastRequest().contains("Referer:"));
-    EXPECT_FALSE(form->Image3->isHidden());
+    EXPECT_TRUE(server.LastRequest().contains("\r\nReferer: http://" + host + "/gallery/index.html\r\n"));
 }
 
 // The window system gives keys to the focus widget; in the address box that
@@ -152,9 +151,10 @@ TEST_F(PageLoad, EnterTypedIntoTheFocusedAddressBoxLoadsThePage)
     QTest::keyClick(form->windowHandle(), Qt::Key_Return);
 
     EXPECT_EQ(server.RequestCount(), 1);
-    EXPECT_EQ(form->List2->Count(), 4);
+    EXPECT_EQ(form->List2->Count(), 3);
     EXPECT_EQ(form->List2->Item(0), "http://" + host + "/gallery/a.jpg");
     EXPECT_EQ(History(), host + "/gallery/index.html\r\n");
+    EXPECT_TRUE(form->List2->hasFocus()) << "the links are next, never Clear history";
 }
 
 TEST_F(PageLoad, EnterSentToTheLineEditLoadsThePageOnce)
@@ -335,17 +335,27 @@ TEST_F(PageLoad, HistoryIsReadBackWithAnyLineEnd)
     EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("typed/"));
 }
 
-TEST_F(PageLoad, ClearHistoryEmptiesTheListAndSaysSoWhenTheFileIsMissing)
+TEST_F(PageLoad, ClearHistoryAsksFirstThenEmptiesTheListAndSaysSoWhenTheFileIsMissing)
 {
     form->Combo1->addItem(QStringLiteral("a.si/"));
+    form->SaveHistory();
     Type("kept/");
+    form->Button5Click();  // No: nothing goes
+    EXPECT_EQ(windows.Dialogs().questions, QStringList{QStringLiteral("Počistim zgodovino naslovov?")});
+    EXPECT_EQ(form->Combo1->count(), 1);
+    EXPECT_TRUE(QFile::exists(ProgramFile("dl.ini")));
+    ASSERT_TRUE(QFile::remove(ProgramFile("dl.ini")));
+
+    windows.Dialogs().replies = {DialogInterface::Answer::Yes, DialogInterface::Answer::Yes};
     form->Button5Click();
     EXPECT_EQ(form->Combo1->count(), 0);
     EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("kept/"));
     EXPECT_EQ(windows.Errors(),
               QStringList{QStringLiteral("Ni mi uspelo, fajl je najbrž uporabljan!\rI did not succeed - file is in use!")});
 
+    const auto replies = windows.Dialogs().replies;
     windows.Dialogs().Reset();
+    windows.Dialogs().replies = replies;
     form->Combo1->addItem(QStringLiteral("a.si/"));
     form->SaveHistory();
     form->Button5Click();
