@@ -94,7 +94,7 @@ void TDLForm::BuildDownloadWorkArea()
     Combo1 = new QComboBox(Panel2);
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setEditText(QStringLiteral("127.0.0.1:8080/gallery/index.html"));
+    // Empty: a grey example (the language's) says what goes in.
     // The address box takes the width the window gains; what is right of it
     // keeps its distance to the right edge.
     area->Place(Combo1, {122, 24, 385, 24}, AnchorTopWide);

@@ -185,6 +185,7 @@ TEST_F(Window, SwitchingToTheDownloadZonePutsTheFocusInTheAddressBox)
 {
     form->show();
     QApplication::setActiveWindow(form);
+    form->PageControl1->setCurrentWidget(form->TabSheet3);
     form->PageControl1->setCurrentWidget(form->TabSheet1);
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->Combo1->hasFocus() || form->Combo1->lineEdit()->hasFocus());
