@@ -195,6 +195,11 @@ bool TCliRun::EnterFolder()
                     .arg(QDir::cleanPath(folder), QString::fromStdString(error.message())));
         return false;
     }
+    // Permissions are not all: a full disk or a read-only mount refuse too.
+    if (const QString refusal = SaveFolderRefusal(english_); !refusal.isEmpty()) {
+        Message(refusal);
+        return false;
+    }
     return true;
 }
 
@@ -241,7 +246,7 @@ void TCliRun::TakeLinks(const QByteArray &folderPrefix)
             WriteLogLine(QString::fromUtf8(link));
         return;
     }
-    saver_.SaveLinks(settings_, folderPrefix, english_);
+    folderRefused_ = saver_.SaveLinks(settings_, folderPrefix, english_).folderRefused || folderRefused_;
 }
 
 int TCliRun::Status() const
@@ -250,6 +255,8 @@ int TCliRun::Status() const
         return ExitStatusOfSignal(endSignal_);
     if (CaughtEndSignal())
         return ExitStatusOfSignal(CaughtEndSignal());
+    if (folderRefused_)
+        return 2;
     if (saver_.Totals().failed > 0)
         return 1;
     if (pagesFailed_ > 0)

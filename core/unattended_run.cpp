@@ -144,6 +144,12 @@ void TUnattendedRun::RunCommandLine(const TCommandLine &line)
 void TUnattendedRun::Download(const QString &address)
 {
     status_ = 2;  // until the page has given its links
+    // A folder that takes no file is refused before any request.
+    if (const QString refusal = SaveFolderRefusal(EnglishUI == 1); !refusal.isEmpty()) {
+        Log(refusal);
+        WriteMessage(refusal);
+        return;
+    }
     TPageChoice choice;
     choice.modern = settings_.Values().modernPages;
     choice.typeFilter = TypeFilterIndex;
@@ -155,8 +161,8 @@ void TUnattendedRun::Download(const QString &address)
         return;
     }
     status_ = 1;  // until the batch has ended
-    saver_.SaveLinks(settings_.Values(), QByteArray(), EnglishUI == 1);
-    status_ = saver_.Totals().failed > 0 ? 1 : 0;
+    const TBatchEnd end = saver_.SaveLinks(settings_.Values(), QByteArray(), EnglishUI == 1);
+    status_ = end.folderRefused ? 2 : saver_.Totals().failed > 0 ? 1 : 0;
 }
 
 // What the window's closing stores, and its connections closed.

@@ -78,13 +78,17 @@ TBatchEnd TBatchRunner::Run(const TBatchRequest &request)
     walk.addresses = request.addresses;
     bool folderRefused = false;
     try {
+        // A folder that takes no file is refused before any request.
+        if (!request.addresses.isEmpty())
+            CheckTheFolder();
         MakeSlots(walk, slotCount);
         Schedule(walk);
     } catch (const ESaveFolderError &e) {
         folderRefused = true;
         EndForTheFolder(e.Message(), request.addresses.size());
     }
-    TBatchEnd end{tally, BatchInterrupted || stopped_ || listEmptied_ || folderRefused || ShuttingDown, listEmptied_};
+    TBatchEnd end{tally, BatchInterrupted || stopped_ || listEmptied_ || folderRefused || ShuttingDown, listEmptied_,
+                  folderRefused};
     Q_EMIT Ended(end);
     return end;
 }

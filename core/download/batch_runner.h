@@ -47,11 +47,16 @@ struct TBatchRequest {
     bool english = false;
 };
 
+// Why no file can be saved in the save folder (the current folder), as the
+// log and a message say it; empty when a file can be made there.
+QString SaveFolderRefusal(bool english);
+
 // How a batch ended.
 struct TBatchEnd {
     TBatchTally tally;
     bool interrupted = false;  // Stop, Disconnect, the folder refused, shutting down
     bool listEmptied = false;  // Disconnect: the picked list is gone
+    bool folderRefused = false;  // the save folder takes no file: nothing (more) was asked for
 };
 
 class TBatchRunner : public QObject {
@@ -127,6 +132,8 @@ private:
     void EndAttempt(Walk &walk, TBatchFile &file, Step step, TTransferSlot *slot);
     void EmitProgress(Walk &walk);
     void EndForTheFolder(const QString &message, qsizetype picked);
+    // Raises ESaveFolderError when the save folder takes no new file.
+    void CheckTheFolder() const;
     // One file's steps (file_steps.cpp).
     Step RunStep(TBatchFile &file, const std::function<Step()> &step);
     bool PrepareTargetName(TBatchFile &file);

@@ -101,8 +101,13 @@ QString CannotWriteReason(const QString &systemReason, bool english)
     return Say(english, "datoteke ni mogoče zapisati: %1", "the file cannot be written: %1").arg(systemReason);
 }
 
-// Whether a new file can be made in the save folder (the current folder):
-// empty when it can, else the system's reason (gone, not writable).
+// Deletes the file; the system's message when that fails, else empty.
+QString DeleteFile(const QByteArray &name)
+{
+    return ::unlink(name.constData()) == 0 ? QString() : SystemErrorMessage(errno);
+}
+}  // namespace
+
 QString FolderRefusesFiles()
 {
     TPartFile probe;
@@ -112,13 +117,6 @@ QString FolderRefusesFiles()
     ::close(fd);
     return QString();  // the probe goes with its TPartFile
 }
-
-// Deletes the file; the system's message when that fails, else empty.
-QString DeleteFile(const QByteArray &name)
-{
-    return ::unlink(name.constData()) == 0 ? QString() : SystemErrorMessage(errno);
-}
-}  // namespace
 
 
 // The naming rules, passing over the names of files in transfer; false
@@ -157,13 +155,27 @@ TBatchRunner::Step TBatchRunner::RunStep(TBatchFile &file, const std::function<S
 TBatchRunner::Step TBatchRunner::CannotCreate(TBatchFile &file, const QString &systemReason)
 {
     file.reason = CannotCreateReason(systemReason, request_.english);
-    const QString refused = FolderRefusesFiles();
-    if (refused.isEmpty())
+    if (FolderRefusesFiles().isEmpty())
         return Step::Failed;
     GiveUpDownload(file);
-    throw ESaveFolderError(Say("V mapo %1 ni mogoče shraniti nobene datoteke (%2). Prenos je končan.",
-                               "No file can be saved in the folder %1 (%2). The download has ended.")
-                               .arg(QDir::currentPath(), refused));
+    CheckTheFolder();
+    return Step::Failed;  // the folder took a file again meanwhile
+}
+
+void TBatchRunner::CheckTheFolder() const
+{
+    if (const QString refusal = SaveFolderRefusal(request_.english); !refusal.isEmpty())
+        throw ESaveFolderError(refusal);
+}
+
+QString SaveFolderRefusal(bool english)
+{
+    const QString refused = FolderRefusesFiles();
+    if (refused.isEmpty())
+        return refused;
+    return Say(english, "V mapo %1 ni mogoče shraniti nobene datoteke (%2). Prenos je končan.",
+               "No file can be saved in the folder %1 (%2). The download has ended.")
+        .arg(QDir::currentPath(), refused);
 }
 
 TBatchRunner::Step TBatchRunner::RangeCheckFailed(TBatchFile &file)

@@ -3,10 +3,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 // Picks a free ".grabulo-XXXXXX.part" name; the transfer creates the file as
 // a new one only (or continues one that an interrupted transfer left). Removed when the object ends unless it got its final name
 // (Keep), so no way out leaves a partial file behind.
+// Whether a new file can be made in the save folder (the current folder):
+// empty when it can, else the system's reason (gone, not writable, full).
+QString FolderRefusesFiles();
+
 class TPartFile {
 public:
     TPartFile();

@@ -145,6 +145,7 @@ TEST_F(CliProgram, UsageErrorsAndUnusableFoldersEndWithStatusTwoBeforeAnyRequest
         {{"--bogus", "x"}, "grabulo-cli: unknown option --bogus\n"},
         {{"x", "-o"}, "grabulo-cli: option -o needs a value\n"},
         {{"-o", "/proc/no/such", "PAGE"}, "Cannot save into /proc/no/such: No such file or directory\n"},
+        {{"-o", "/proc", "PAGE"}, "No file can be saved in the folder /proc ("},
         {{"-i", "/no/such/list"}, "Cannot read /no/such/list: No such file or directory\n"},
     };
     for (Case &c : cases) {

@@ -133,6 +133,16 @@ TEST_F(CommandLine, OddArgumentsNeverCrashIt)
     EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
 }
 
+// A folder that is there but takes no file (here a read-only file system)
+// is refused before the page is asked for.
+TEST_F(CommandLine, AFolderThatTakesNoFileIsRefusedBeforeAnyRequestWithStatusTwo)
+{
+    ASSERT_EQ(Run({page, "/proc", "start", "exit"}), 2) << output.constData();
+    EXPECT_EQ(server.RequestCount(), 0);
+    EXPECT_TRUE(errors.startsWith("V mapo /proc ni mogoče shraniti nobene datoteke (")) << errors.constData();
+    EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 0, neuspešnih: 0."));
+}
+
 TEST_F(CommandLine, AFileThatFailsMakesStatusOneAndIsCounted)
 {
     RefusingPort closed;
