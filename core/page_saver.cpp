@@ -62,9 +62,10 @@ bool TPageSaver::LoadPage(const QString &typed, const TPageChoice &choice, QStri
         ShowFailure(result);
         return false;
     }
-    history = AddHistoryEntry(history, prefix_, address_);
-    WriteAddressHistory(AddressHistoryFile(), history);
+    // Only a page that came joins the history.
     if (result.outcome == TPageOutcome::Loaded) {
+        history = AddHistoryEntry(history, prefix_, address_);
+        WriteAddressHistory(AddressHistoryFile(), history);
         prefix_ = result.finalPrefix;
         address_ = result.finalAddress;
     }

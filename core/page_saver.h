@@ -36,8 +36,8 @@ public:
 
     // Load page: what is in transfer ends and the link list empties; the
     // typed address (its scheme, else the one in use) is asked for; the
-    // address as typed joins the history, and the page's links are the
-    // link list. False when there is no page to save from.
+    // address as typed joins the history when the page came, and the
+    // page's links are the link list. False when there is no page to save from.
     bool LoadPage(const QString &typed, const TPageChoice &choice, QStringList &history);
     // The link list, without repeats.
     const QList<QByteArray> &Links() const { return links_; }

@@ -100,8 +100,9 @@ void TDLForm::FormShow(const QStringList &arguments)
     }
     if (Edit6->text().isEmpty())
         Edit6->setText(ProgramFolder());
-    // The user starts by typing an address.
+    // The user starts by typing an address (over the last one, selected).
     Combo1->setFocus(Qt::OtherFocusReason);
+    Combo1->lineEdit()->selectAll();
     if (Unattended.exitAfter)
         close();
     if (Unattended.started)

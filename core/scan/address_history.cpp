@@ -26,7 +26,9 @@ QStringList ReadAddressHistory(const QString &file)
 
 QStringList AddHistoryEntry(QStringList history, const QByteArray &prefix, const QString &typed)
 {
-    history << HistoryEntry(prefix, typed);
+    const QString entry = HistoryEntry(prefix, typed);
+    history.removeAll(entry);
+    history.prepend(entry);
     return history;
 }
 

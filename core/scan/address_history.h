@@ -14,8 +14,8 @@ QString AddressHistoryFile();
 // The entries of the file; none when it is missing or unreadable.
 QStringList ReadAddressHistory(const QString &file);
 // The history with the address as typed (without its scheme) asked for
-// with this scheme prefix appended, as HistoryEntry writes it. Repeats are
-// kept.
+// with this scheme prefix first, as HistoryEntry writes it: the newest
+// first, each address once (an older copy of it goes).
 QStringList AddHistoryEntry(QStringList history, const QByteArray &prefix, const QString &typed);
 // Writes the entries (WriteLineFile: EFCreateError when the file cannot be made).
 void WriteAddressHistory(const QString &file, const QStringList &history);

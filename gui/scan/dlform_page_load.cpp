@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QTimer>
 
 QByteArray TDLForm::AddressBytes() const
@@ -123,10 +124,10 @@ void TDLForm::ShowPageLinks(const TPageResult &result)
 // the referer of its files.
 void TDLForm::RecordTypedAddress(const TPageResult &result)
 {
+    if (result.outcome != TPageOutcome::Loaded)
+        return;  // an address that gave no page is no history
     AddToHistory();
     SaveHistory();
-    if (result.outcome != TPageOutcome::Loaded)
-        return;
     SetAddressPrefix(result.finalPrefix);
     Combo1->setEditText(result.finalAddress);
 }
@@ -194,12 +195,17 @@ void TDLForm::Button5Click()
                                        "I did not succeed - file is in use!"));
 }
 
+// The box's address first in the list, once; the box keeps its text (a
+// first entry would otherwise become it, with its "https://").
 void TDLForm::AddToHistory()
 {
-    // The first entry of an empty list would become the box's text, with
-    // its "https://".
     const QString text = Combo1->currentText();
-    Combo1->addItem(HistoryEntry(AddressPrefix(), text));
+    QStringList entries;
+    for (int i = 0; i < Combo1->count(); ++i)
+        entries << Combo1->itemText(i);
+    const QSignalBlocker quiet(Combo1);
+    Combo1->clear();
+    Combo1->addItems(AddHistoryEntry(entries, AddressPrefix(), text));
     Combo1->setEditText(text);
 }
 
@@ -211,9 +217,11 @@ void TDLForm::SaveHistory()
     WriteAddressHistory(AddressHistoryFile(), entries);
 }
 
+// The history, newest first; an empty box shows the last address loaded.
 void TDLForm::LoadHistory()
 {
     const QString text = Combo1->currentText();
-    Combo1->addItems(ReadAddressHistory(AddressHistoryFile()));
-    Combo1->setEditText(text);
+    const QStringList entries = ReadAddressHistory(AddressHistoryFile());
+    Combo1->addItems(entries);
+    Combo1->setEditText(text.isEmpty() && !entries.isEmpty() ? entries.first() : text);
 }

@@ -75,6 +75,22 @@ TEST_F(StartUp, TheFirstStartUsesTheDefaultsAndMarksTheAccount)
     EXPECT_TRUE(form->RichEdit2->text().startsWith("Grabulo has been installed for 0 days, has been running for 0 minutes"));
 }
 
+TEST_F(StartUp, TheLastAddressLoadedIsShownSelectedSoThatTypingReplacesIt)
+{
+    {
+        QFile history(ProgramFile("dl.ini"));
+        ASSERT_TRUE(history.open(QIODevice::WriteOnly));
+        history.write("https://newest.example/g/\r\nolder.example/\r\n");
+    }
+    Create();
+    form->FormShow({});
+    EXPECT_EQ(form->Combo1->count(), 2);
+    EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("https://newest.example/g/"));
+    EXPECT_EQ(form->Combo1->lineEdit()->selectedText(), form->Combo1->currentText());
+    EXPECT_EQ(form->focusWidget(), form->Combo1);
+    QFile::remove(ProgramFile("dl.ini"));
+}
+
 TEST_F(StartUp, ClosingStoresTheStateAndTheNextStartRestoresIt)
 {
     Create();

@@ -15,19 +15,20 @@ QByteArray FileBytes(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-TEST(AddressHistory, EntriesKeepAnHttpsSchemeOnlyAndRepeatsStay)
+TEST(AddressHistory, EntriesKeepAnHttpsSchemeOnlyAndGoFirstOnce)
 {
     const struct {
         const char *prefix;
         const char *typed;
         QStringList expected;
     } cases[] = {
-        {"http://", "a.si/", {"old", "a.si/"}},
-        {"https://", "b.si/x", {"old", "https://b.si/x"}},
-        {"http://", "old", {"old", "old"}},
+        {"http://", "a.si/", {"a.si/", "old", "older"}},
+        {"https://", "b.si/x", {"https://b.si/x", "old", "older"}},
+        {"http://", "older", {"older", "old"}},
+        {"https://", "older", {"https://older", "old", "older"}},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(AddHistoryEntry({"old"}, c.prefix, QString::fromUtf8(c.typed)), c.expected) << c.typed;
+        EXPECT_EQ(AddHistoryEntry({"old", "older"}, c.prefix, QString::fromUtf8(c.typed)), c.expected) << c.typed;
 }
 
 TEST(AddressHistory, IsReadWithAnyLineEndAndWrittenWithCrLf)
@@ -45,12 +46,12 @@ TEST(AddressHistory, IsReadWithAnyLineEndAndWrittenWithCrLf)
     EXPECT_EQ(FileBytes(file), "a.si/\r\nb.si/x\r\nc.si/\xc4\x8d\r\n");
 }
 
-TEST(AddressHistory, ARunWithoutAWindowAppendsToTheProgramsFile)
+TEST(AddressHistory, ARunWithoutAWindowRecordsInTheProgramsFileNewestFirst)
 {
     QFile::remove(AddressHistoryFile());
     RecordAddressInHistory("http://", "a.si/");
     RecordAddressInHistory("https://", "b.si/");
-    EXPECT_EQ(FileBytes(AddressHistoryFile()), "a.si/\r\nhttps://b.si/\r\n");
+    EXPECT_EQ(FileBytes(AddressHistoryFile()), "https://b.si/\r\na.si/\r\n");
     ASSERT_TRUE(QFile::remove(AddressHistoryFile()));
     ASSERT_TRUE(QDir().mkpath(AddressHistoryFile()));  // a folder in its place
     EXPECT_THROW(RecordAddressInHistory("http://", "c.si/"), EFCreateError);

@@ -129,8 +129,7 @@ TEST_F(PageLoad, EnterDoesWhatLoadPageDoesAndReplacesTheList)
     EXPECT_EQ(form->List2->Item(0), a);
     EXPECT_EQ(form->Label10->text(), QStringLiteral("3"));
     EXPECT_FALSE(form->List2->Selected(0));
-    const QByteArray page = host + "/gallery/index.html\r\n";
-    EXPECT_EQ(History(), page + page);
+    EXPECT_EQ(History(), host + "/gallery/index.html\r\n") << "once, however often loaded";
     EXPECT_TRUE(server.LastRequest().contains("\r\nReferer: http://" + host + "/gallery/index.html\r\n"));
 }
 
@@ -203,7 +202,7 @@ TEST_F(PageLoad, ABareDomainGainsItsSlashBeforeTheRequest)
     Type("http://nowhere.com");
     form->Button2Click();
     EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("nowhere.com/"));
-    EXPECT_EQ(History(), QByteArray("nowhere.com/\r\n"));
+    EXPECT_EQ(History(), QByteArray("<none>")) << "a page that did not come is no history";
     EXPECT_TRUE(Log().contains(QStringLiteral("Nisem našel nobene primerne datoteke!")));
 }
 
@@ -254,8 +253,9 @@ TEST_F(PageLoad, DisconnectDuringTheTransferEndsItAndTheCommandGoesOn)
     Type(host + "/never-answer");
     Later(form, 100, [this] { form->Button1Click(); });
     form->Button2Click();
-    // The abort is logged by the events; the address is kept and nothing is found.
-    EXPECT_EQ(History(), host + "/never-answer\r\n");
+    // The abort is logged by the events; nothing is found, and the address
+    // of a page that did not come stays out of the history.
+    EXPECT_EQ(History(), QByteArray("<none>"));
     EXPECT_EQ(form->List2->Count(), 0);
     EXPECT_TRUE(Log().contains(QStringLiteral("Nisem našel nobene primerne datoteke!")));
     EXPECT_TRUE(windows.Errors().isEmpty());
@@ -275,7 +275,7 @@ TEST_F(PageLoad, AnErrorPageIsNoPageAndItsLinksAreNotListed)
         EXPECT_TRUE(form->Memo2.isEmpty());
         EXPECT_FALSE(form->PageLoaded);
     }
-    EXPECT_EQ(History(), host + "/missing.html\r\n" + host + "/moved.html\r\n");
+    EXPECT_EQ(History(), QByteArray("<none>"));
 }
 
 TEST_F(PageLoad, AFailedLoadAfterAGoodOneNeverListsTheEarlierPagesLinks)
