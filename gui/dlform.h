@@ -493,6 +493,9 @@ private:
         int endSignal = 0;           // the signal that ended the run, 0 none
     };
     CommandLineRun Unattended;
+    // The user's choices are stored as they change (from FormShow on, in a
+    // window that stays open).
+    bool StoreChoicesAtOnce = false;
     void ShutDownHttpClients();
     QString DonationAddress() const;
     void HighlightLink(QLabel *hovered);

@@ -93,6 +93,7 @@ void TDLForm::FormShow(const QStringList &arguments)
     const auto argument = [&](int n) { return n <= arguments.size() ? arguments[n - 1] : QString(); };
     Unattended = {};
     Unattended.exitAfter = argument(4) == QLatin1String("exit") || argument(6) == QLatin1String("exit");
+    StoreChoicesAtOnce = !Unattended.exitAfter;
     if (!arguments.isEmpty()) {
         // A failure is shown as any handler's is; the closing below still
         // runs, or a run without a display would wait for ever.

@@ -49,7 +49,11 @@ void TDLForm::WireSignals()
 
 void TDLForm::WireSettings()
 {
-    connect(Settings, &TSettings::Changed, this, Guard([this] { ApplySettingsToClients(); }));
+    connect(Settings, &TSettings::Changed, this, Guard([this] {
+                ApplySettingsToClients();
+                if (StoreChoicesAtOnce && !ShuttingDown)
+                    Settings->StoreChoices();
+            }));
     // Each control writes its field as it changes, whoever changes it; the
     // handlers further down check and say what is wrong as they always have.
     const auto field = [this](std::function<void(TSettingsValues &)> edit) {

@@ -2,6 +2,9 @@
 
 #include "base/convert.h"
 #include "core/program_folder.h"
+#include "core/settings/run_record.h"
+
+#include <QDir>
 
 #include <limits>
 
@@ -122,6 +125,21 @@ void TSettings::StoreForNextRun() const
     WriteSetting(Settings::Filter, v.sizeFilter ? 1 : 0);
     if (v.sizeFilter)
         RegWriteInteger(RegistryKey, QString::fromLatin1(Settings::Velikost.name), v.sizeLimit);
+}
+
+void TSettings::StoreChoices() const
+{
+    const TSettingsWriteBatch oneRewrite;
+    const TSettingsValues &v = values_;
+    if (!v.startDir.isEmpty() && QDir(v.startDir).exists())
+        StoreIfChanged(Settings::StartDir, v.startDir);
+    StoreIfChanged(Settings::KeepAlive, v.keepAlive ? 1 : 0);
+    StoreIfChanged(Settings::Parallel, v.parallel);
+    StoreIfChanged(Settings::SkipSaved, v.skipSaved ? 1 : 0);
+    StoreIfChanged(Settings::TimeOut, v.timeOut);
+    StoreIfChanged(Settings::Filter, v.sizeFilter ? 1 : 0);
+    if (v.sizeFilter)
+        StoreIfChanged(Settings::Velikost, QString::number(v.sizeLimit));
 }
 
 void TSettings::StoreModernPages(bool on)

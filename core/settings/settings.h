@@ -52,6 +52,11 @@ public:
     // The modern page scan on or off, stored at once: its tick is kept
     // for the next run without a save.
     void StoreModernPages(bool on);
+    // The choices a user expects kept as soon as they are made, stored
+    // where they differ from the store: the save folder (once it exists),
+    // "Keep connections open", "Downloads at once", "Skip pictures already
+    // saved", the time-out and the size filter with its limit.
+    void StoreChoices() const;
 
 signals:
     void Changed();

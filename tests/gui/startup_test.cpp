@@ -25,6 +25,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 // Each test starts the program (creates the windows) itself, once or twice.
@@ -211,6 +213,40 @@ TEST_F(StartUp, KeepConnectionsOpenAndDownloadsAtOnceSavedByTheButtonHoldAtTheNe
     EXPECT_FALSE(form->CheckBox6->isChecked());
     EXPECT_FALSE(form->HTTP1->KeepAlive || form->HTTP2->KeepAlive);
     EXPECT_EQ(form->SpinEdit1->value(), 1);
+}
+
+// In a window that stays open, the choices are stored as they are made,
+// without "Save settings for the next run".
+TEST_F(StartUp, TheUsersChoicesAreStoredAsTheyChange)
+{
+    Create();
+    form->FormShow({});
+    const QString folder = testenv::NewFolder("choices");
+    const struct {
+        std::function<void()> change;
+        std::function<bool()> stored;
+        const char *what;
+    } rows[] = {
+        {[&] { form->CheckBox6->click(); }, [] { return ReadSetting(Settings::KeepAlive) == 1; }, "keepalive"},
+        {[&] { form->SpinEdit1->setValue(5); }, [] { return ReadSetting(Settings::Parallel) == 5; }, "parallel"},
+        {[&] { form->CheckBox8->click(); }, [] { return ReadSetting(Settings::SkipSaved) == 1; }, "skipsaved"},
+        {[&] { form->Edit10->setText("45"); }, [] { return ReadSetting(Settings::TimeOut) == 45; }, "timeout"},
+        {[&] { form->CheckBox4->click(); }, [] { return ReadSetting(Settings::Filter) == 1; }, "filter"},
+        {[&] { form->Edit6->setText(folder + "/not-yet"); },
+         [&] { return RegReadString(RegistryKey, "startdir", "") != folder + "/not-yet"; }, "a folder not there"},
+        {[&] { form->Edit6->setText(folder); }, [&] { return RegReadString(RegistryKey, "startdir", "") == folder; },
+         "startdir"},
+    };
+    for (const auto &row : rows) {
+        row.change();
+        EXPECT_TRUE(row.stored()) << row.what;
+    }
+    Destroy();
+    // A run that closes by itself stores none of it.
+    testenv::ClearSettings();
+    Create();
+    form->FormShow({"127.0.0.1:1/x/", folder, "start", "exit"});
+    EXPECT_EQ(RegReadString(RegistryKey, "startdir", ""), QString());
 }
 
 TEST_F(StartUp, KeepConnectionsOpenAndDownloadsAtOnceAreOnlyStoredOnesAndHoldForACommandLineRun)
