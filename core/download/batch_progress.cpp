@@ -88,6 +88,9 @@ QString TallyText(const TBatchTally &tally, bool english)
     if (tally.skipped > 0)
         text += english ? QStringLiteral(", %1 skipped").arg(tally.skipped)
                         : QStringLiteral(", preskočenih: %1").arg(tally.skipped);
+    if (tally.stopped > 0)
+        text += english ? QStringLiteral(", %1 stopped").arg(tally.stopped)
+                        : QStringLiteral(", ustavljenih: %1").arg(tally.stopped);
     return text;
 }
 

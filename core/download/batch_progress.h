@@ -23,6 +23,7 @@ struct TBatchTally {
     int saved = 0;     // given their final name
     int failed = 0;    // given up
     int skipped = 0;
+    int stopped = 0;   // ended by Stop, Disconnect or the window closing
 };
 
 // "1.8 MiB"; bytes below 1 KiB as "512 B"; a decimal comma in Slovene.
@@ -46,8 +47,8 @@ QString ProgressSentence(const TBatchProgress &progress, bool english);
 // "229/1000 done, 1.8 MiB at 679 KiB/s, about 3 min left" and "229/1000
 // done, about 3 min left" (the speed where no time left is known yet).
 QStringList ProgressChoices(const TBatchProgress &progress, bool english);
-// "3 saved, 1 failed" (", 2 skipped" only when some were);
-// "Shranjenih: 3, neuspešnih: 1".
+// "3 saved, 1 failed" (", 2 skipped" and ", 1 stopped" only when some
+// were); "Shranjenih: 3, neuspešnih: 1".
 QString TallyText(const TBatchTally &tally, bool english);
 // "Download finished. 3 saved, 1 failed.", then "Finished. 3 saved, 1
 // failed." and "3 saved, 1 failed." ("interrupted" for a stopped batch).

@@ -301,14 +301,18 @@ TBatchRunner::Step TBatchRunner::TransferFailed(TBatchFile &file, const TTransfe
         Log(QStringLiteral("Timeout while downloading - trying again... ") + QString::number(file.attempt));
         file.reason = Say("čas za odgovor je potekel", "no answer within the time-out");
         return Step::Retry;
+    // Stop, Disconnect, closing the window: the file is stopped, not failed.
     case TTransferFault::SendAborted:
         Log(text);
+        ++tally.stopped;
         return Step::Ended;
     case TTransferFault::LookupCanceled:
         if (AbortRequested)
             Log(Say("Pritisnjena odpoved!", "User abort!"));
+        ++tally.stopped;
         return Step::Ended;
-    case TTransferFault::Canceled:  // Stop, Disconnect, closing the window: not a failure
+    case TTransferFault::Canceled:
+        ++tally.stopped;
         return Step::Ended;
     case TTransferFault::InvalidPort:
         Log(text);  // no retry: the address stays wrong

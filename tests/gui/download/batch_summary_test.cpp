@@ -62,8 +62,11 @@ TEST_F(BatchSummary, AStoppedBatchCountsWhatEndedBeforeTheStop)
                  [&] { Click(form->Button1); });
         form->ENGClick();
         Click(form->Button4);
-        EXPECT_EQ(Status(), "Download interrupted. 1 saved, 1 failed.");
-        EXPECT_TRUE(LogLines().contains("Download interrupted. 1 saved, 1 failed."));
+        // What was in transfer is counted as stopped: one file, or both held ones.
+        const QString end = slotCount == 1 ? "Download interrupted. 1 saved, 1 failed, 1 stopped."
+                                           : "Download interrupted. 1 saved, 1 failed, 2 stopped.";
+        EXPECT_EQ(Status(), end);
+        EXPECT_TRUE(LogLines().contains(end));
         EXPECT_EQ(Files(), QStringList{"a.jpg"}) << "no temporary file stays";
         QFile::remove(QDir(folder).filePath("a.jpg"));
         server.ClearRequests();
@@ -73,7 +76,7 @@ TEST_F(BatchSummary, AStoppedBatchCountsWhatEndedBeforeTheStop)
     PickWithFailure("stall.jpg");
     WhenRequested("/p/stall.jpg", [&] { Click(form->Button1); });
     Click(form->Button4);
-    EXPECT_EQ(Status(), "Prenos datotek prekinjen. Shranjenih: 1, neuspešnih: 1.");
+    EXPECT_EQ(Status(), "Prenos datotek prekinjen. Shranjenih: 1, neuspešnih: 1, ustavljenih: 1.");
 }
 
 TEST_F(BatchSummary, FailedLinesAreRedAndTheLogTextStaysPlain)
@@ -150,6 +153,8 @@ TEST(BatchProgressText, TheSentenceGainsTheTimeLeftAndTheTallyItsSkippedFiles)
     EXPECT_EQ(TallyText({3, 1, 0}, false), "Shranjenih: 3, neuspešnih: 1");
     EXPECT_EQ(TallyText({3, 0, 2}, true), "3 saved, 0 failed, 2 skipped");
     EXPECT_EQ(TallyText({0, 0, 7}, false), "Shranjenih: 0, neuspešnih: 0, preskočenih: 7");
+    EXPECT_EQ(TallyText({4, 0, 0, 1}, true), "4 saved, 0 failed, 1 stopped");
+    EXPECT_EQ(TallyText({4, 1, 2, 3}, false), "Shranjenih: 4, neuspešnih: 1, preskočenih: 2, ustavljenih: 3");
 }
 
 }  // namespace

@@ -148,7 +148,7 @@ TEST_F(BatchTest, StopDuringTheSecondFileEndsOnlyThatFile)
     form->Button4Click();
     EXPECT_TRUE(LogLines().contains("Socket send aborted"));
     EXPECT_EQ(Saved("c.jpg"), QByteArray("data of c.jpg"));
-    EXPECT_EQ(Status(), QStringLiteral("Download interrupted. 2 saved, 0 failed."));
+    EXPECT_EQ(Status(), QStringLiteral("Download interrupted. 2 saved, 0 failed, 1 stopped."));
     EXPECT_TRUE(AbortRequested);
     EXPECT_EQ(form->List2->Count(), 3);
 
@@ -191,7 +191,7 @@ TEST_F(BatchTest, DisconnectDuringTheSecondFileEndsTheBatchSayingItWasInterrupte
     form->Button4Click();
     EXPECT_EQ(form->List2->Count(), 0);
     EXPECT_EQ(Saved("c.jpg"), QByteArray("<missing>"));
-    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek prekinjen. Shranjenih: 1, neuspešnih: 0."));
+    EXPECT_EQ(Status(), QStringLiteral("Prenos datotek prekinjen. Shranjenih: 1, neuspešnih: 0, ustavljenih: 1."));
     EXPECT_TRUE(form->Image5->isHidden());
     EXPECT_FALSE(BatchRunning);
 }

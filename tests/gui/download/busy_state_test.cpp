@@ -130,7 +130,7 @@ TEST_F(BusyState, LoadPageAnsweredYesStopsTheBatchWithoutATraceAndThenLoads)
     Click(form->Button4);
     EXPECT_EQ(Shown().questions, QStringList{kQuestion});
     EXPECT_EQ(Files(), QStringList{"a.jpg"});  // no temporary file, c.jpg never started
-    EXPECT_TRUE(LogLines().contains("Download interrupted. 1 saved, 0 failed."));
+    EXPECT_TRUE(LogLines().contains("Download interrupted. 1 saved, 0 failed, 1 stopped."));
     ASSERT_TRUE(WaitUntil([&] { return form->List2->Count() == 1; }));
     EXPECT_EQ(form->List2->Item(0), server.Url("/x.jpg"));
     EXPECT_FALSE(Requested("/p/c.jpg"));

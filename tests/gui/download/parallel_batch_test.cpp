@@ -169,7 +169,7 @@ TEST_F(ParallelBatchTest, StopEndsTheTransfersInFlightAndTheBatchGoesOn)
     Save(3);
     EXPECT_EQ(Files(), (QStringList{"f1.jpg", "f2.jpg"}));
     EXPECT_TRUE(ErrorLog().isEmpty());
-    EXPECT_EQ(form->Status1->PanelText(2), QStringLiteral("Download interrupted. 2 saved, 0 failed."));
+    EXPECT_EQ(form->Status1->PanelText(2), QStringLiteral("Download interrupted. 2 saved, 0 failed, 3 stopped."));
 }
 
 TEST_F(ParallelBatchTest, DisconnectAndClosingEndEverythingAndLeaveNoPartFile)
