@@ -186,8 +186,6 @@ bool TCliRun::EnterFolder()
     const std::filesystem::path path(folder.toStdString());
     std::error_code error;
     std::filesystem::create_directories(path, error);
-    if (!error && ::access(path.c_str(), W_OK | X_OK) != 0)
-        error = std::error_code(errno, std::generic_category());
     if (!error && !QDir::setCurrent(folder))
         error = std::make_error_code(std::errc::not_a_directory);
     if (error) {
@@ -195,7 +193,8 @@ bool TCliRun::EnterFolder()
                     .arg(QDir::cleanPath(folder), QString::fromStdString(error.message())));
         return false;
     }
-    // Permissions are not all: a full disk or a read-only mount refuse too.
+    // Whether a file can be made there (permissions, a read-only mount, a
+    // full disk) is tried, not guessed.
     if (const QString refusal = SaveFolderRefusal(english_); !refusal.isEmpty()) {
         Message(refusal);
         return false;
