@@ -40,8 +40,8 @@ TDLForm::~TDLForm() = default;
 
 void TDLForm::BuildWindow()
 {
-    setGeometry(175, 96, 670, 520);
-    setMinimumSize(670, 520);
+    setGeometry(175, 96, kDefaultSize.width(), kDefaultSize.height());
+    setMinimumSize(kLeastSize);
     Repaints = new PaintThrottle(this);
 
     auto *column = new QVBoxLayout(this);

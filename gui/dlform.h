@@ -39,6 +39,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QSpinBox;
 class QShortcut;
 class QTabWidget;
@@ -63,6 +64,14 @@ class TDLForm final : public QWidget {
 public:
     explicit TDLForm(QWidget *parent = nullptr);
     ~TDLForm() override;
+
+    // A new window's size, with eight lines of log, and the least it can be
+    // made: small enough for 1024x600 at scale 1.5 and 1366x768 at 2.0 (the
+    // tabs scroll below their design sizes). kUsualFrame: what a window
+    // manager adds around the window, for placing it before it is shown.
+    static constexpr QSize kDefaultSize{670, 560};
+    static constexpr QSize kLeastSize{500, 320};
+    static constexpr QSize kUsualFrame{16, 40};
 
     // --- The message log and small display helpers -------------------------
     // Appends one line to the message log Memo3 and to standard output.
@@ -351,6 +360,8 @@ public:
 
     // Download zone
     QFrame *Panel1, *Panel2, *Panel3;
+    QScrollArea *WorkArea;  // holds Panel2; scrolls when the window is small
+    QWidget *SettingsContents;  // the Settings tab's groups, in a scroll area
     QLabel *Label1;
     QComboBox *Combo1;
     QToolButton *SpeedButton5;

@@ -1,6 +1,7 @@
 // The About tab: title, maker line, logos, addresses, description, the
 // statistics sentence and the link labels.
 #include "gui/dlform.h"
+#include "gui/scrolling_page.h"
 #include "gui/step_pictures.h"
 
 #include <QLabel>
@@ -38,7 +39,7 @@ void SetColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
 void TDLForm::BuildAboutTab()
 {
     TabSheet3 = new QWidget;
-    Panel5 = new QFrame(TabSheet3);
+    Panel5 = new QFrame(ScrollingContents(TabSheet3, {600, 440}));
     Panel5->setGeometry(72, 16, 521, 417);
     Panel5->setFrameShape(QFrame::StyledPanel);
     Panel5->setFrameShadow(QFrame::Sunken);

@@ -8,6 +8,7 @@
 #include "gui/list_box.h"
 #include "gui/message_log.h"
 #include "gui/panel_status_bar.h"
+#include "gui/scrolling_page.h"
 #include "gui/step_pictures.h"
 #include "core/scan/type_filter.h"
 
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -25,8 +27,11 @@
 namespace {
 // The work area's size in the window's design, for which the bounds below hold.
 constexpr QSize kWorkAreaDesign{654, 370};
-// The message log's height in the design.
-constexpr int kLogHeight = 50;
+// The least the work area is made before it scrolls: the address box and the
+// link list give up width down to this.
+constexpr QSize kWorkAreaLeast{560, 370};
+// The message log's frame and margins around its lines.
+constexpr int kLogMargins = 12;
 
 QPushButton *MakeButton(QWidget *parent, const QString &caption)
 {
@@ -39,16 +44,21 @@ QToolButton *MakeSpeedButton(QWidget *parent, const QString &caption)
 {
     auto *button = new QToolButton(parent);
     button->setText(caption);
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::StrongFocus);  // a button like the others, on the Tab chain
     return button;
 }
 
-// The message log's height in a window that is taller than its least
-// height by the given amount: a third of that more than in the design.
-int LogHeightFor(int extraHeight)
+// Eight lines, and a third of the height beyond the work area's and those
+// lines; short of that the log gives way down to three lines, and below
+// that the work area above it scrolls.
+int MessageLogHeight(int panelHeight, int lineHeight)
 {
-    return kLogHeight + std::max(0, extraHeight) / 3;
+    const int eight = 8 * lineHeight + kLogMargins;
+    const int three = 3 * lineHeight + kLogMargins;
+    const int spare = panelHeight - kWorkAreaDesign.height();
+    if (spare >= eight)
+        return eight + (spare - eight) / 3;
+    return std::max(three, spare);
 }
 }  // namespace
 
@@ -62,18 +72,18 @@ void TDLForm::BuildDownloadTab()
     auto *panel1 = new QVBoxLayout(Panel1);
     panel1->setContentsMargins(0, 0, 0, 0);
     panel1->setSpacing(0);
-    Panel2 = new QFrame(Panel1);
+    Panel2 = new QFrame;
     Panel2->setFrameShape(QFrame::StyledPanel);
     Panel2->setFrameShadow(QFrame::Sunken);
+    // On a small screen the work area scrolls rather than cut off Save
+    // pictures or the log.
+    WorkArea = ScrollAreaFor(Panel2, kWorkAreaLeast, Panel1);
     Panel3 = new QFrame(Panel1);
-    Panel3->setFixedHeight(kLogHeight);
-    panel1->addWidget(Panel2, 1);
+    panel1->addWidget(WorkArea, 1);
     panel1->addWidget(Panel3);
     sheet->addWidget(Panel1, 1);
-    // The message log gets a third of the height the window gains over its
-    // least height; the work area above it the rest.
-    OnEvent(this, QEvent::Resize, [this](QEvent *) {
-        Panel3->setFixedHeight(LogHeightFor(height() - minimumHeight()));
+    OnEvent(Panel1, QEvent::Resize, [this](QEvent *) {
+        Panel3->setFixedHeight(MessageLogHeight(Panel1->height(), Memo3->fontMetrics().lineSpacing()));
     });
 
     Status1 = new PanelStatusBar({250, 130, 50}, TabSheet1);

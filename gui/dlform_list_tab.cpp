@@ -3,12 +3,14 @@
 #include "gui/anchor_layout.h"
 #include "gui/dlform.h"
 #include "gui/list_box.h"
+#include "gui/scrolling_page.h"
 #include "gui/step_pictures.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -21,8 +23,8 @@ void TDLForm::BuildListTab()
     TabSheet4 = new QWidget;
     auto *sheet = new QVBoxLayout(TabSheet4);
     sheet->setContentsMargins(0, 0, 0, 0);
-    Panel4 = new QFrame(TabSheet4);
-    sheet->addWidget(Panel4);
+    Panel4 = new QFrame;
+    sheet->addWidget(ScrollAreaFor(Panel4, kListTabDesign, TabSheet4));
     auto *area = new AnchorLayout(Panel4, kListTabDesign);
     auto button = [this](const QString &caption) {
         auto *b = new QPushButton(caption, Panel4);

@@ -3,6 +3,7 @@
 // referer, target folder, save.
 #include "gui/control_factory.h"
 #include "gui/dlform.h"
+#include "gui/scrolling_page.h"
 #include "gui/settings_binding.h"
 #include "core/settings/settings_values.h"
 
@@ -25,7 +26,9 @@ QGroupBox *MakeGroup(QWidget *parent, const QString &caption, QRect bounds)
 void TDLForm::BuildSettingsTab()
 {
     TabSheet2 = new QWidget;
-    QWidget *tab = TabSheet2;
+    // The groups at their design places, scrolling on a small screen.
+    SettingsContents = ScrollingContents(TabSheet2, {620, 470});
+    QWidget *tab = SettingsContents;
     GroupBox1 = MakeGroup(tab, QStringLiteral("Language / Jezik"), {24, 8, 289, 57});
     Button7 = MakeButton(GroupBox1, QStringLiteral("ENG/SLO"), {24, 24, 233, 25});
 
@@ -79,7 +82,7 @@ void TDLForm::BuildSettingsTab()
 
 void TDLForm::BuildSettingsRightColumn()
 {
-    QWidget *tab = TabSheet2;
+    QWidget *tab = SettingsContents;
     GroupBox3 = MakeGroup(tab, QStringLiteral("Page"), {336, 16, 281, 113});
     Label6 = MakeLabel(GroupBox3, QStringLiteral("user:"), {24, 26});
     Edit2 = At(new QLineEdit(GroupBox3), {88, 19, 97, 24});

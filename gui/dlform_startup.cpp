@@ -38,10 +38,13 @@ void TDLForm::FormCreate()
     Combo2->setCurrentIndex(0);
     setWindowTitle(QStringLiteral("Grabulo - ") + QDir::toNativeSeparators(ProgramFolder()));
     LoadHistory();
-    setGeometry(PlacedBounds({ReadSetting(Settings::Left), ReadSetting(Settings::Top), ReadSetting(Settings::Width),
-                              ReadSetting(Settings::Height)},
-                             QSize(670, 520), QPoint(Settings::Left.defaultValue, Settings::Top.defaultValue),
-                             AvailableScreenAreas()));
+    const QPoint defaultPlace(Settings::Left.defaultValue, Settings::Top.defaultValue);
+    QRect placed = PlacedBounds({ReadSetting(Settings::Left), ReadSetting(Settings::Top), ReadSetting(Settings::Width),
+                                 ReadSetting(Settings::Height)},
+                                kLeastSize, defaultPlace, AvailableScreenAreas());
+    if (placed.topLeft() == defaultPlace)
+        placed = FittedAtDefaultPlace(placed, kLeastSize, kUsualFrame, AvailableScreenAreas());
+    setGeometry(placed);
     // Read here, before the command line runs, so that unattended runs use
     // the same time-out, proxy, connections and scan as the window would.
     Settings->Load();

@@ -1,6 +1,7 @@
 #include "gui/message_log.h"
 
 #include <QColor>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -14,9 +15,45 @@ MessageLog::MessageLog(QWidget *parent, int flushDelayMs) : QPlainTextEdit(paren
     // Nobody can undo in a log that takes no typing, and the undo history
     // would keep a copy of every appended batch for the whole run.
     setUndoRedoEnabled(false);
+    setReadOnly(true);  // also what lets a new line leave a user's scrolled view alone
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(flushDelayMs);
     connect(&flushTimer_, &QTimer::timeout, this, [this] { Flush(); });
+    // Only the user's scrolling (arrows, page, drag, wheel) decides whether
+    // the view follows; the position is already the new one here.
+    QScrollBar *bar = verticalScrollBar();
+    connect(bar, &QAbstractSlider::actionTriggered, this,
+            [this, bar] { following_ = bar->sliderPosition() >= bar->maximum(); });
+}
+
+void MessageLog::ScrollToEnd()
+{
+    QScrollBar *bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+// Showing again may scroll the view: it goes back to the end, or to where
+// the user was reading.
+void MessageLog::hideEvent(QHideEvent *event)
+{
+    readingAt_ = verticalScrollBar()->value();
+    QPlainTextEdit::hideEvent(event);
+}
+
+void MessageLog::showEvent(QShowEvent *event)
+{
+    QPlainTextEdit::showEvent(event);
+    if (following_)
+        ScrollToEnd();
+    else
+        verticalScrollBar()->setValue(readingAt_);
+}
+
+void MessageLog::resizeEvent(QResizeEvent *event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    if (following_)
+        ScrollToEnd();
 }
 
 void MessageLog::AppendLine(const QString &line, bool failure)
@@ -49,6 +86,8 @@ void MessageLog::AppendRun(const QStringList &lines, bool failure)
 {
     const int firstBlock = document()->blockCount() - (document()->isEmpty() ? 1 : 0);
     appendPlainText(lines.join(u'\n'));
+    if (following_)
+        ScrollToEnd();
     if (!failure && !hasFailures_)
         return;  // no colour anywhere yet: nothing a new line could take over
     // A new block may take the format of the text before it: each run is
@@ -82,12 +121,15 @@ void MessageLog::Clear()
     queued_.clear();
     queuedFailure_.clear();
     hasFailures_ = false;
+    following_ = true;
     clear();
 }
 
 void MessageLog::ShowNewestLine()
 {
     Flush();
+    if (!following_)
+        return;  // the user reads further up
     moveCursor(QTextCursor::End);
     ensureCursorVisible();
 }

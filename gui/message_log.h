@@ -6,6 +6,9 @@
 // scrolled by the program). On screen nothing changes: the view repaints
 // at most once per frame anyway. A line marked as a failure shows in red;
 // the plain text of the log is the same either way.
+// The view follows new lines as a terminal does: unless the user has
+// scrolled up, it shows the newest line, also when it comes back from a
+// hidden tab; scrolling back to the end follows again.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -21,15 +24,25 @@ public:
     QString Text();            // the whole log, queued lines included
     void Clear();              // empties the view and drops the queue
     void ShowNewestLine();     // scrolls so that the last line is visible
+    // Whether the view follows new lines (the user has not scrolled up).
+    bool Following() const { return following_; }
 
     // Whether line n (0-based) of the view shows as a failure.
     bool IsFailureLine(int n);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void ScrollToEnd();
     void AppendRun(const QStringList &lines, bool failure);
 
     QStringList queued_;
     QList<bool> queuedFailure_;
     bool hasFailures_ = false;
+    bool following_ = true;
+    int readingAt_ = 0;  // where the user was, while hidden
     QTimer flushTimer_;
 };

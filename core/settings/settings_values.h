@@ -18,7 +18,7 @@ namespace Settings {
 inline constexpr IntegerSetting Left{"left", 20};
 inline constexpr IntegerSetting Top{"top", 20};
 inline constexpr IntegerSetting Width{"width", 670};
-inline constexpr IntegerSetting Height{"height", 488};
+inline constexpr IntegerSetting Height{"height", 560};  // the log shows eight lines
 inline constexpr const char *StartDir = "startdir";  // default: the program's folder
 inline constexpr IntegerSetting TimeOut{"timeout", 180};
 inline constexpr IntegerSetting Delay{"delay", 0};

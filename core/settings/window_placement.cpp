@@ -26,6 +26,22 @@ bool TitleShows(qint64 left, qint64 top, qint64 width, const QRect &screen)
 
 }  // namespace
 
+QRect FittedAtDefaultPlace(QRect bounds, QSize minimum, QSize frameExtra, const QList<QRect> &screens)
+{
+    if (screens.isEmpty())
+        return bounds;
+    const auto holder = std::find_if(screens.begin(), screens.end(),
+                                     [&](const QRect &s) { return s.contains(bounds.topLeft()); });
+    const QRect screen = holder != screens.end() ? *holder : screens.first();
+    const qint64 right = qint64(screen.left()) + screen.width() - frameExtra.width();
+    const qint64 bottom = qint64(screen.top()) + screen.height() - frameExtra.height();
+    const qint64 width = Clamp(std::min<qint64>(bounds.width(), right - bounds.left()), minimum.width(), bounds.width());
+    const qint64 height = Clamp(std::min<qint64>(bounds.height(), bottom - bounds.top()), minimum.height(), bounds.height());
+    const qint64 left = Clamp(std::min<qint64>(bounds.left(), right - width), screen.left(), bounds.left());
+    const qint64 top = Clamp(std::min<qint64>(bounds.top(), bottom - height), screen.top(), bounds.top());
+    return QRect(int(left), int(top), int(width), int(height));
+}
+
 QRect PlacedBounds(StoredBounds stored, QSize minimum, QPoint fallback, const QList<QRect> &screens)
 {
     qint64 maxWidth = kCoordinateLimit;

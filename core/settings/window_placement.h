@@ -22,3 +22,9 @@ struct StoredBounds {
 // known, only the size is bounded (and the position to the 16-bit range the
 // window system takes).
 QRect PlacedBounds(StoredBounds stored, QSize minimum, QPoint fallback, const QList<QRect> &screens);
+
+// A window at its default place (a first start, or never moved) shows whole,
+// its frame included, on the screen that holds its top-left corner (else the
+// first): first it is made smaller, down to minimum, then moved, so that on
+// a small screen every command of it is within reach.
+QRect FittedAtDefaultPlace(QRect bounds, QSize minimum, QSize frameExtra, const QList<QRect> &screens);

@@ -141,6 +141,41 @@ TEST(MessageLog, ShowNewestLineScrollsToTheQueuedEnd)
     EXPECT_GT(log.verticalScrollBar()->maximum(), 0);
 }
 
+// As a terminal: scrolled up by the user it stays put as lines come, also
+// after being hidden (a tab switch); scrolled back to the end it follows.
+TEST(MessageLog, FollowsNewLinesUnlessTheUserScrolledUp)
+{
+    MessageLog log(nullptr, 1000);
+    log.resize(200, 80);
+    log.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&log));
+    QScrollBar *bar = log.verticalScrollBar();
+    for (int i = 0; i < 50; ++i)
+        log.AppendLine(QStringLiteral("line %1").arg(i));
+    log.Flush();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);  // the user pages up
+    const int readingAt = bar->value();
+    ASSERT_LT(readingAt, bar->maximum());
+    log.hide();
+    log.AppendLine(QStringLiteral("while hidden"));
+    log.Flush();
+    log.show();
+    log.ShowNewestLine();
+    EXPECT_EQ(bar->value(), readingAt);
+    EXPECT_FALSE(log.Following());
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    log.hide();
+    for (int i = 0; i < 20; ++i)
+        log.AppendLine(QStringLiteral("later %1").arg(i));
+    log.Flush();
+    log.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(log.Following());
+    EXPECT_EQ(bar->value(), bar->maximum());
+}
+
 TEST(MessageLog, FailureLinesAreRedInOneFlushWithPlainOnesAndTheTextStaysPlain)
 {
     MessageLog log(nullptr, 1000);

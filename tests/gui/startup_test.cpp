@@ -49,7 +49,7 @@ TEST_F(StartUp, TheFirstStartUsesTheDefaultsAndMarksTheAccount)
     Create();
     form->FormShow({});
     form->FormActivate();
-    EXPECT_EQ(form->geometry(), QRect(20, 20, 670, 520));
+    EXPECT_EQ(form->geometry(), QRect(QPoint(20, 20), TDLForm::kDefaultSize));
     EXPECT_EQ(form->Edit6->text(), ProgramFolder());
     EXPECT_EQ(QDir::currentPath(), QDir(ProgramFolder()).canonicalPath());
     EXPECT_EQ(form->Edit10->text(), QStringLiteral("180"));
@@ -112,7 +112,7 @@ TEST_F(StartUp, ClosingStoresTheStateAndTheNextStartRestoresIt)
     ResetWindowState();
     Create();
     form->FormActivate();
-    EXPECT_EQ(form->geometry(), QRect(40, 50, 800, 520));  // never lower than 520
+    EXPECT_EQ(form->geometry(), QRect(40, 50, 800, TDLForm::kLeastSize.height()));  // never lower than the least
     EXPECT_EQ(EnglishUI, 0);
     EXPECT_FALSE(form->CheckBox2->isChecked());
     EXPECT_EQ(form->DLSteviloSlik(), 4);
@@ -390,7 +390,11 @@ TEST_F(StartUp, StoredValuesAtTheEndsOfTheRangeNeitherWrapNorLoseTheWindow)
     Create();
     const QRect screen = AvailableScreenAreas().value(0);
     ASSERT_FALSE(screen.isEmpty());
-    EXPECT_EQ(form->geometry(), QRect(20, 20, qMax(screen.width(), 670), qMax(screen.height(), 520)));
+    // Back at the default place, whole on the screen with its frame.
+    EXPECT_EQ(form->pos(), QPoint(20, 20));
+    EXPECT_TRUE(screen.contains(form->geometry().adjusted(0, 0, TDLForm::kUsualFrame.width(),
+                                                           TDLForm::kUsualFrame.height())));
+    EXPECT_GT(form->width(), TDLForm::kDefaultSize.width());
     EXPECT_TRUE(screen.intersects(PreviewForm->frameGeometry())) << PreviewForm->pos().x();
 
     RunPictureCount = 100;

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -99,35 +100,70 @@ TEST_F(Window, HiddenControlsNeverShowAtAnySize)
     }
 }
 
-TEST_F(Window, KeepsItsMinimumSize)
+// The logical screens of 1024x600 at scale 1.5 and 1366x768 at 2.0, less a
+// window frame: the least window fits both, and at that size every command
+// of every tab is within reach (shown, or shown once its area scrolls).
+TEST_F(Window, FitsASmallScreenWithEveryCommandWithinReach)
 {
-    EXPECT_EQ(form->minimumSize(), QSize(670, 520));
+    for (const QSize screen : {QSize(1024 * 2 / 3, 600 * 2 / 3), QSize(1366 / 2, 768 / 2)}) {
+        const QSize room = screen - TDLForm::kUsualFrame;
+        EXPECT_LE(form->minimumWidth(), room.width());
+        EXPECT_LE(form->minimumHeight(), room.height());
+    }
     form->show();
-    form->resize(400, 300);
+    form->resize(300, 200);
     QCoreApplication::processEvents();
-    EXPECT_GE(form->width(), 670);
-    EXPECT_GE(form->height(), 520);
+    ASSERT_EQ(form->size(), TDLForm::kLeastSize);
+    for (int tab = 0; tab < form->PageControl1->count(); ++tab) {
+        form->PageControl1->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        const QString caption = form->PageControl1->tabText(tab);
+        for (QWidget *control : form->PageControl1->currentWidget()->findChildren<QWidget *>()) {
+            const bool command = qobject_cast<QAbstractButton *>(control) || qobject_cast<QComboBox *>(control)
+                                 || qobject_cast<ListBox *>(control);
+            if (!command || !control->isVisibleTo(form) || control->inherits("QScrollBar"))
+                continue;
+            for (QWidget *up = control->parentWidget(); up; up = up->parentWidget()) {
+                if (auto *area = qobject_cast<QScrollArea *>(up)) {
+                    area->ensureWidgetVisible(control, 0, 0);
+                    break;
+                }
+            }
+            QCoreApplication::processEvents();
+            const QRect place(control->mapTo(form, QPoint(0, 0)), control->size());
+            EXPECT_TRUE(form->rect().contains(place.center()))
+                << caption.toStdString() << ": " << control->metaObject()->className() << " at " << place.x() << ","
+                << place.y();
+        }
+    }
+    // The log gives way but keeps three lines; the status bars stay in view.
+    form->PageControl1->setCurrentWidget(form->TabSheet1);
+    QCoreApplication::processEvents();
+    EXPECT_GE(form->Memo3->height(), 3 * form->Memo3->fontMetrics().lineSpacing());
+    EXPECT_TRUE(form->rect().contains(QRect(form->Status1->mapTo(form, QPoint(0, 0)), form->Status1->size())));
 }
 
 TEST_F(Window, ResizingGrowsTheListsAndKeepsTheBottomRowsInPlace)
 {
     form->show();
     form->PageControl1->setCurrentWidget(form->TabSheet1);
-    form->resize(670, 520);
+    form->resize(TDLForm::kDefaultSize);
     QCoreApplication::processEvents();
     for (int i = 0; i < 100 && form->List2->width() == 0; ++i)
         QTest::qWait(10);  // the work area's layout pass
     ASSERT_GT(form->List2->width(), 0);
+    // At the default size the log shows eight lines.
+    EXPECT_GE(form->Memo3->viewport()->height(), 8 * form->Memo3->fontMetrics().lineSpacing());
     const QRect list = form->List2->geometry();
     const int saveBottomGap = form->Panel2->height() - form->Button4->geometry().bottom();
     const int starRightGap = form->Panel2->width() - form->SpeedButton3->geometry().left();
     const QRect address = form->Combo1->geometry();
 
-    form->resize(870, 720);
+    form->resize(TDLForm::kDefaultSize + QSize(200, 200));
     QCoreApplication::processEvents();
     EXPECT_EQ(form->List2->width(), list.width() + 200);
     // A third of the new height goes to the message log under the work area.
-    EXPECT_EQ(form->List2->height(), list.height() + 200 - 200 / 3);
+    EXPECT_NEAR(form->List2->height(), list.height() + 200 - 200 / 3, 1);
     EXPECT_EQ(form->Panel2->height() - form->Button4->geometry().bottom(), saveBottomGap);
     EXPECT_EQ(form->Panel2->width() - form->SpeedButton3->geometry().left(), starRightGap);
     // The address box takes the new width; its row stays where it was.
@@ -135,7 +171,7 @@ TEST_F(Window, ResizingGrowsTheListsAndKeepsTheBottomRowsInPlace)
     // The List download tab's page list grows the same way.
     form->PageControl1->setCurrentWidget(form->TabSheet4);
     const QSize pages = form->List3->size();
-    form->resize(970, 720);
+    form->resize(TDLForm::kDefaultSize + QSize(300, 200));
     QCoreApplication::processEvents();
     EXPECT_EQ(form->List3->size(), pages + QSize(100, 0));
 }

@@ -171,8 +171,9 @@ TEST_F(WindowUse, TheAddressBoxAndTheLogGrowWithTheWindow)
     QApplication::processEvents();
     const QRect pages = form->Edit7->geometry();
     form->PageControl1->setCurrentWidget(form->TabSheet1);
+    form->resize(TDLForm::kDefaultSize);
     QApplication::processEvents();
-    ASSERT_EQ(form->size(), form->minimumSize());
+    ASSERT_EQ(form->size(), TDLForm::kDefaultSize);
     const QRect box = form->Combo1->geometry(), log = form->Memo3->geometry();
     ASSERT_GT(box.width(), 300);
     const QRect paste = form->SpeedButton5->geometry(), filter = form->Combo2->geometry();
@@ -188,7 +189,7 @@ TEST_F(WindowUse, TheAddressBoxAndTheLogGrowWithTheWindow)
     QApplication::processEvents();
     EXPECT_EQ(form->Edit7->width(), pages.width() + 210);
     form->PageControl1->setCurrentWidget(form->TabSheet1);
-    form->resize(form->minimumSize());
+    form->resize(TDLForm::kDefaultSize);
     QApplication::processEvents();
     EXPECT_EQ(form->Combo1->geometry(), box);
     EXPECT_EQ(form->Memo3->geometry(), log);

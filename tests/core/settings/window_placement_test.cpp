@@ -43,4 +43,25 @@ TEST(WindowPlacement, ExtremeStoredValuesNeitherOverflowNorOutgrowTheScreens)
     EXPECT_EQ(PlacedBounds({kMax, kMin, kMax, 600}, kMinimum, kDefault, {}), QRect(32767, -32767, 32767, 600));
 }
 
+// 1024x600 at scale 1.5 (a panel of 24 on top), and a large screen.
+TEST(WindowPlacement, AtTheDefaultPlaceAWindowShrinksThenMovesToShowWhole)
+{
+    const QSize least(500, 320), frame(16, 40);
+    const QList<QRect> small{QRect(0, 24, 683, 376)};
+    const struct {
+        QRect bounds;
+        QList<QRect> screens;
+        QRect fitted;
+    } rows[] = {
+        {{20, 20, 670, 560}, kOneScreen, {20, 20, 670, 560}},          // fits: kept
+        {{20, 24, 670, 560}, small, {20, 24, 647, 336}},               // made smaller
+        {{20, 200, 670, 560}, {QRect(0, 24, 683, 320)}, {20, 24, 647, 320}},  // least too tall: moved up
+        {{900, 20, 670, 560}, kTwoScreens, {900, 20, 670, 560}},       // on the first screen, fits
+        {{-500, 0, 670, 900}, kTwoScreens, {-516, 0, 500, 784}},       // on the second screen, moved left
+        {{20, 20, 670, 560}, {}, {20, 20, 670, 560}},                  // no screens known
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(FittedAtDefaultPlace(row.bounds, least, frame, row.screens), row.fitted) << row.bounds.x();
+}
+
 }  // namespace
