@@ -125,7 +125,7 @@ void TDLForm::BuildDownloadWorkArea()
     area->Place(Button2, {120, 65, 89, 41});
     Button5 = MakeButton(Panel2, QStringLiteral("CLEAR HISTORY"));
     area->Place(Button5, {264, 65, 129, 25});
-    Button18 = MakeButton(Panel2, QStringLiteral("Stop"));
+    Button18 = MakeButton(Panel2, QStringLiteral("S&top"));  // Alt+T in either language
     area->Place(Button18, {400, 65, 41, 25});
     Button1 = MakeButton(Panel2, QStringLiteral("PREKINI"));
     area->Place(Button1, {448, 65, 89, 25});

@@ -44,13 +44,13 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
     const bool C = false, H = true;  // caption or hint
     const TCreateList *c = CreateList;
     return QList<LanguageRow>{
-        {Button1, C, "Prekini", "Disconnect"},
-        {Button2, C, "Naloži stran", "Load page"},
-        {Button4, C, "Shrani slike", "Save pictures"},
-        {Button5, C, "Počisti zgodovino", "Clear history"},
+        {Button1, C, "&Prekini", "&Disconnect"},
+        {Button2, C, "&Naloži stran", "&Load page"},
+        {Button4, C, "&Shrani slike", "&Save pictures"},
+        {Button5, C, "Počisti &zgodovino", "Clear &history"},
         {Button7, C, "English", "Slovensko"},
         {Button8, C, "Uporabi geslo", "Use this password"},
-        {Button9, C, "Seznami...", "Lists..."},
+        {Button9, C, "S&eznami...", "L&ists..."},
         {Button10, C, "Izberi imenik...", "Select folder..."},
         {Button11, C, "Zaženi še eno kopijo programa", "Run another copy of the program"},
         {Button12, C, "Shrani nastavitve za prihodnjič", "Save settings for the next run"},

@@ -39,7 +39,6 @@ void TDLForm::BuildListTab()
     area->Place(Edit7, {104, 24, 385, 24}, AnchorTopWide);
     SpeedButton1 = new QToolButton(Panel4);
     SpeedButton1->setIcon(QIcon(AssetPicture("paste.png")));
-    SpeedButton1->setAutoRaise(true);
     area->Place(SpeedButton1, {496, 24, 24, 24}, AnchorTopRight);
     Button16 = button(QStringLiteral("Prekini vse"));
     area->Place(Button16, {552, 24, 91, 25}, AnchorTopRight);
@@ -55,7 +54,6 @@ void TDLForm::BuildListTab()
     area->Place(List3, {104, 104, 522, 265}, AnchorAll);
     SpeedButton6 = new QToolButton(Panel4);
     SpeedButton6->setIcon(QIcon(AssetPicture("paste.png")));
-    SpeedButton6->setAutoRaise(true);
     area->Place(SpeedButton6, {630, 104, 24, 24}, AnchorTopRight);
     Label9 = new QLabel(Panel4);
     Label9->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

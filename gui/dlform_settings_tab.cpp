@@ -3,6 +3,7 @@
 // referer, target folder, save.
 #include "gui/control_factory.h"
 #include "gui/dlform.h"
+#include "gui/path_field.h"
 #include "gui/scrolling_page.h"
 #include "gui/settings_binding.h"
 #include "core/settings/settings_values.h"
@@ -99,8 +100,7 @@ void TDLForm::BuildSettingsRightColumn()
     // Down to the left column's last group, its two rows kept together in
     // the middle.
     GroupBox4 = MakeGroup(tab, QStringLiteral("Save to..."), {336, 240, 281, 189});
-    Edit6 = At(new QLineEdit(GroupBox4), {24, 52, 233, 24});
-    Edit6->setReadOnly(true);
+    Edit6 = At(new PathField(GroupBox4), {24, 52, 233, 24});  // read-only, elided in the middle
     Button10 = MakeButton(GroupBox4, QStringLiteral("Izberi imenik"), {64, 92, 153, 25});
     CheckBox8 = At(new QCheckBox(QStringLiteral("Skip pictures already saved"), GroupBox4), {24, 132, 233, 17});
     BindSetting(*this, CheckBox8, &TSettingsValues::skipSaved);

@@ -76,6 +76,23 @@ QRect MovedInto(const QRect &frame, const QRect &area)
     return QRect(QPoint(left, top), frame.size());
 }
 
+QPoint PlaceBeside(QSize frame, const QRect &mainFrame, const QRect &spare, const QRect &area)
+{
+    const int gap = 4;
+    const QPoint candidates[] = {
+        {mainFrame.right() + 1 + gap, mainFrame.top()},
+        {mainFrame.left() - gap - frame.width(), mainFrame.top()},
+        {mainFrame.left(), mainFrame.bottom() + 1 + gap},
+        {mainFrame.left(), mainFrame.top() - gap - frame.height()},
+    };
+    for (const QPoint &place : candidates) {
+        if (area.isEmpty() || area.contains(QRect(place, frame)))
+            return place;
+    }
+    const QPoint corner(spare.right() + 1 - frame.width(), spare.bottom() + 1 - frame.height());
+    return MovedInto(QRect(corner, frame), area).topLeft();
+}
+
 bool ShowPictureScaled(QLabel &image, const QByteArray &fileName, int scale, QSize maximum)
 {
     const QImage picture = LoadPicture(fileName);

@@ -32,6 +32,13 @@ QRect NearestScreenArea(const QRect &frame, const QList<QRect> &screens);
 // its close button stay on the screen.
 QRect MovedInto(const QRect &frame, const QRect &area);
 
+// Where a preview window of the given frame size goes when first shown, so
+// that it covers no command of the main window: beside the main window's
+// frame (right, left, below, above) inside area; where none has room, over
+// the corner of spare (the main window's log, which holds no command)
+// farthest from the area's top left; moved into area either way.
+QPoint PlaceBeside(QSize frame, const QRect &mainFrame, const QRect &spare, const QRect &area);
+
 // Loads the file into the control when it can and then sizes the control
 // to the scaled size of the picture it holds (its previous one when the
 // load failed), made smaller to fit maximum when it is larger. Returns

@@ -11,6 +11,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
+#include <QFrame>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -20,11 +22,13 @@ TPreviewForm::TPreviewForm(QWidget *parent) : QWidget(parent, Qt::Tool)
     setWindowTitle(QStringLiteral("Preview"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     Image1 = new QLabel(this);
     Image1->setScaledContents(true);
     Image1->setFixedSize(171, 114);
-    layout->addWidget(Image1);
+    layout->addWidget(Image1, 0, Qt::AlignCenter);
+    setFixedSize(Image1->size());
+    placeBeside_ = ReadSetting(Settings::PreviewLeft) == Settings::PreviewLeft.defaultValue
+                   && ReadSetting(Settings::PreviewTop) == Settings::PreviewTop.defaultValue;
     // Placed where it was left last time, if that is still on a screen.
     const QSize size = sizeHint();
     move(PlacedBounds({ReadSetting(Settings::PreviewLeft), ReadSetting(Settings::PreviewTop), size.width(),
@@ -53,13 +57,31 @@ bool TPreviewForm::ShowPicture(const QByteArray &fileName, int scale)
 {
     const QSize extra = FrameExtra(*this);
     const QRect area = NearestScreenArea(QRect(pos(), size() + extra), AvailableScreenAreas());
-    const QSize room = area.isEmpty() ? QSize() : area.size() - extra;
+    const QSize room = !box_.isEmpty() ? box_ : area.isEmpty() ? QSize() : area.size() - extra;
     if (!ShowPictureScaled(*Image1, fileName, scale, room))
         return false;
-    adjustSize();
+    if (box_.isEmpty()) {
+        box_ = Image1->size().expandedTo(QSize(171, 114));
+        if (room.isValid())
+            box_ = box_.boundedTo(room);
+        setFixedSize(box_);
+        if (placeBeside_)
+            PlaceBesideTheMainWindow(area);
+    }
+    setWindowTitle(windowTitle().section(QStringLiteral(" - "), 0, 0) + QStringLiteral(" - ")
+                   + QFile::decodeName(fileName));
     KeepOnScreen();
     show();
     return true;
+}
+
+void TPreviewForm::PlaceBesideTheMainWindow(const QRect &area)
+{
+    placeBeside_ = false;
+    if (!DLForm || !DLForm->isVisible())
+        return;
+    const QRect log(DLForm->Panel3->mapToGlobal(QPoint(0, 0)), DLForm->Panel3->size());
+    move(PlaceBeside(size() + FrameExtra(*this), DLForm->frameGeometry(), log, area));
 }
 
 void TPreviewForm::KeepOnScreen()

@@ -1,6 +1,8 @@
 // The preview window: a small tool window showing the last downloaded
 // picture, stretched into the picture control Image1, never larger than the
-// screen and never off it.
+// screen and never off it. It takes its size from its first picture (at
+// least a small box) and keeps it; later pictures are shown inside it,
+// centred, their proportions kept. Its title names the picture.
 #pragma once
 
 #include <QWidget>
@@ -26,4 +28,11 @@ public:
 protected:
     // Closing the window is refused; it unticks Preview, which hides it.
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    // First shown beside the main window, unless the user placed it before.
+    void PlaceBesideTheMainWindow(const QRect &area);
+
+    bool placeBeside_ = false;
+    QSize box_;  // the window's size, from its first picture on
 };

@@ -3,7 +3,9 @@
 // display.
 #include "gui/counter_display.h"
 #include "gui/message_log.h"
+#include "gui/download/picture_preview.h"
 #include "gui/paint_throttle.h"
+#include "gui/path_field.h"
 #include "gui/panel_status_bar.h"
 
 #include <QApplication>
@@ -174,6 +176,40 @@ TEST(MessageLog, FollowsNewLinesUnlessTheUserScrolledUp)
     QCoreApplication::processEvents();
     EXPECT_TRUE(log.Following());
     EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+// The preview's first place: beside the main window where there is room,
+// else over the log's corner; never over a command.
+TEST(PreviewPlace, BesideTheMainWindowElseOverTheLog)
+{
+    const QSize frame(200, 150);
+    const QRect main(20, 20, 686, 600), log(30, 480, 500, 100);
+    const struct {
+        QRect area;
+        QPoint place;
+    } rows[] = {
+        {{0, 0, 1920, 1040}, {710, 20}},  // to the right
+        {{-300, 0, 1100, 800}, {-184, 20}},  // no room right: to the left
+        {{0, 0, 800, 900}, {20, 624}},  // below
+        {{0, -200, 720, 840}, {20, -134}},  // above
+        {{0, 0, 720, 640}, {330, 430}},  // nowhere: over the log's far corner
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(PlaceBeside(frame, main, log, row.area), row.place) << row.area.x() << "," << row.area.y();
+}
+
+TEST(PathField, ALongPathShowsItsEndsAndTheWholeIsTheToolTip)
+{
+    PathField field;
+    const QString path = QStringLiteral("/home/someone/Pictures/Grabulo/a/very/long/way/down/to/the/gallery");
+    field.setText(path);
+    EXPECT_EQ(field.text(), path);
+    EXPECT_EQ(field.toolTip(), path);
+    const QString shown = field.ShownText(field.fontMetrics().horizontalAdvance(path) / 2);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("/home")));
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("gallery")));
+    EXPECT_TRUE(shown.contains(QChar(0x2026)));
+    EXPECT_EQ(field.ShownText(field.fontMetrics().horizontalAdvance(path) + 1), path);
 }
 
 TEST(MessageLog, FailureLinesAreRedInOneFlushWithPlainOnesAndTheTextStaysPlain)

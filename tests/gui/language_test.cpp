@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QToolButton>
 #include <QAction>
 #include <QGroupBox>
@@ -16,6 +17,9 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QSet>
+#include <QSignalSpy>
+#include <QApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -61,7 +65,7 @@ TEST_F(Language, EachSwitchSetsTheFlagAndEveryText)
 {
     form->ENGClick();
     EXPECT_EQ(EnglishUI, 1);
-    EXPECT_EQ(form->Button2->text(), QStringLiteral("Load page"));
+    EXPECT_EQ(form->Button2->text(), QStringLiteral("&Load page"));
     EXPECT_EQ(form->PageControl1->tabText(3), QStringLiteral("About..."));
     EXPECT_EQ(form->SpeedButton4->toolTip(), QStringLiteral("Reverse the order of the links"));
     EXPECT_EQ(CreateList->windowTitle(), QStringLiteral("Create list"));
@@ -74,7 +78,7 @@ TEST_F(Language, EachSwitchSetsTheFlagAndEveryText)
     EXPECT_EQ(form->Button15->text(), QStringLiteral("Naloži seznam podimenikov"));
     EXPECT_EQ(form->CheckBox2->text(), QStringLiteral("Ogled slik"));
     // Controls outside the table keep their texts.
-    EXPECT_EQ(form->Button18->text(), QStringLiteral("Stop"));
+    EXPECT_EQ(form->Button18->text(), QStringLiteral("S&top"));
     EXPECT_EQ(form->GroupBox1->title(), QStringLiteral("Language / Jezik"));
 }
 
@@ -120,6 +124,32 @@ TEST_F(Language, MessagesFollowTheSwitch)
     form->ENGClick();
     form->Edit10->setText("y");
     EXPECT_EQ(windows.Messages(), (QStringList{"Vnesi številko!", "Enter a number!"}));
+}
+
+// The main commands of the Download zone each have their own Alt letter in
+// either language, and the letter works as a key.
+TEST_F(Language, TheMainCommandsHaveTheirOwnAltLetters)
+{
+    for (const bool english : {true, false}) {
+        english ? form->ENGClick() : form->SLOClick();
+        QSet<QChar> letters;
+        for (QAbstractButton *command : std::initializer_list<QAbstractButton *>{
+                 form->Button1, form->Button2, form->Button4, form->Button5, form->Button9, form->Button18}) {
+            const qsizetype amp = command->text().indexOf(u'&');
+            ASSERT_GE(amp, 0) << command->text().toStdString();
+            EXPECT_FALSE(letters.contains(command->text().at(amp + 1).toLower())) << command->text().toStdString();
+            letters.insert(command->text().at(amp + 1).toLower());
+        }
+    }
+    form->ENGClick();
+    form->show();
+    QApplication::setActiveWindow(form);
+    form->PageControl1->setCurrentWidget(form->TabSheet1);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    QSignalSpy clicks(form->Button18, &QAbstractButton::clicked);
+    form->Combo1->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::AltModifier);  // Stop, with nothing to stop
+    EXPECT_TRUE(clicks.count() == 1 || clicks.wait(1000));  // a mnemonic clicks after a short press
 }
 
 }  // namespace

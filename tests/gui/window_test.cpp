@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSet>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -141,6 +142,30 @@ TEST_F(Window, FitsASmallScreenWithEveryCommandWithinReach)
     QCoreApplication::processEvents();
     EXPECT_GE(form->Memo3->height(), 3 * form->Memo3->fontMetrics().lineSpacing());
     EXPECT_TRUE(form->rect().contains(QRect(form->Status1->mapTo(form, QPoint(0, 0)), form->Status1->size())));
+}
+
+// The symbol buttons and paste are on the Tab chain; at the least size the
+// work area scrolls to the control the focus goes to.
+TEST_F(Window, TabReachesEveryCommandAndScrollsToIt)
+{
+    form->show();
+    form->resize(TDLForm::kLeastSize);
+    QApplication::setActiveWindow(form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    form->PageControl1->setCurrentWidget(form->TabSheet1);
+    form->Combo1->setFocus();
+    QSet<QWidget *> reached;
+    for (int i = 0; i < 40 && !reached.contains(form->Button4); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.insert(QApplication::focusWidget());
+    }
+    for (QWidget *command : std::initializer_list<QWidget *>{form->SpeedButton5, form->SpeedButton3, form->SpeedButton4,
+                                                             form->SpeedButton2, form->Button4})
+        EXPECT_TRUE(reached.contains(command)) << command->metaObject()->className();
+    ASSERT_EQ(QApplication::focusWidget(), form->Button4);
+    const QRect save(form->Button4->mapTo(form->WorkArea->viewport(), QPoint(0, 0)), form->Button4->size());
+    EXPECT_TRUE(form->WorkArea->viewport()->rect().contains(save));
+    EXPECT_FALSE(form->SpeedButton3->autoRaise());  // drawn as a button, not as flat text
 }
 
 TEST_F(Window, ResizingGrowsTheListsAndKeepsTheBottomRowsInPlace)

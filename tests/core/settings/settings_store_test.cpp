@@ -183,7 +183,7 @@ TEST(SettingsValues, TheTableGivesItsDefaultsOnAFirstStart)
 {
     testenv::ClearSettings();
     EXPECT_EQ(ReadSetting(Settings::Left), 20);
-    EXPECT_EQ(ReadSetting(Settings::Height), 488);
+    EXPECT_EQ(ReadSetting(Settings::Height), 560);  // room for eight lines of log
     EXPECT_EQ(ReadSetting(Settings::TimeOut), 180);
     EXPECT_EQ(ReadSetting(Settings::Jezik), 1);
     EXPECT_EQ(ReadSetting(Settings::Preview), 1);

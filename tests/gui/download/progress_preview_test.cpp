@@ -80,8 +80,12 @@ TEST_F(ProgressTest, PreviewShowsAThirdOfEachSideRounded)
     Download("/wide.jpg", "wide.JPG");
     EXPECT_EQ(Shown(), QSize(100, 50));
     EXPECT_TRUE(PreviewForm->isVisible());
+    const QSize window = PreviewForm->size();
     Download("/tiny.bmp", "tiny.bmp");
     EXPECT_EQ(Shown(), QSize(2, 2));
+    // The window keeps its size, and its title names the picture.
+    EXPECT_EQ(PreviewForm->size(), window);
+    EXPECT_TRUE(PreviewForm->windowTitle().endsWith(QStringLiteral(" - tiny.bmp")));
 }
 
 TEST_F(ProgressTest, APngIsShownAndAPageLeavesThePreviewAsItWas)
