@@ -138,13 +138,13 @@ void TDLForm::BuildDownloadWorkArea()
     }
 
     List2 = new ListBox(Panel2);
-    area->Place(List2, {120, 128, 497, 169}, AnchorAll);
+    area->Place(List2, {120, 128, 485, 169}, AnchorAll);
     SpeedButton3 = MakeSpeedButton(Panel2, QStringLiteral("*"));
-    area->Place(SpeedButton3, {624, 152, 23, 22}, AnchorTopRight);
+    area->Place(SpeedButton3, {610, 152, 40, 24}, AnchorTopRight);
     SpeedButton4 = MakeSpeedButton(Panel2, QStringLiteral("<->"));
-    area->Place(SpeedButton4, {624, 184, 23, 22}, AnchorTopRight);
+    area->Place(SpeedButton4, {610, 184, 40, 24}, AnchorTopRight);
     SpeedButton2 = MakeSpeedButton(Panel2, QStringLiteral("/2"));
-    area->Place(SpeedButton2, {624, 216, 23, 22}, AnchorTopRight);
+    area->Place(SpeedButton2, {610, 216, 40, 24}, AnchorTopRight);
 
     BuildDownloadBottomRow(area);
     BuildStepPictures(area);
