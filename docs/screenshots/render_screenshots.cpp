@@ -15,6 +15,7 @@
 #include "gui/panel_status_bar.h"
 #include "gui/platform.h"
 #include "core/shared_state.h"
+#include "core/settings/window_placement.h"
 #include "core/download/batch_progress.h"
 #include "gui/download/previewform.h"
 #include "gui/lists/createlist.h"
@@ -161,6 +162,9 @@ int main(int argc, char *argv[])
     DLForm = new TDLForm;
     CreateList = new TCreateList(DLForm);
     PreviewForm = new TPreviewForm(DLForm);
+    // As a first start places it: on a small screen, smaller and scrolling.
+    DLForm->setGeometry(FittedAtDefaultPlace(QRect(QPoint(20, 20), TDLForm::kDefaultSize), TDLForm::kLeastSize,
+                                             TDLForm::kUsualFrame, AvailableScreenAreas()));
     DLForm->show();
     DLForm->FormActivate();  // the interface language of a first start: English
     bool ok = true;
