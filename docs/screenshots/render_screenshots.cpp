@@ -14,6 +14,7 @@
 #include "gui/message_log.h"
 #include "gui/panel_status_bar.h"
 #include "gui/platform.h"
+#include "gui/windows.h"
 #include "core/shared_state.h"
 #include "core/settings/window_placement.h"
 #include "core/download/batch_progress.h"
