@@ -63,6 +63,7 @@ void TDLForm::ShowSettings()
     RestoreProxy();
     // The page scan in force, for the window and the command line alike.
     CheckBox7->setChecked(values.modernPages);
+    ShowFindChoice(values.find);
     ShowTypeFilters();
     SpinEdit2->setValue(values.lowSpeed);
     CheckBox4->setChecked(values.sizeFilter);
@@ -100,7 +101,7 @@ void TDLForm::FormShow(const QStringList &arguments)
         Guarded([&] { RunCommandLine(arguments); });
     }
     if (Edit6->text().isEmpty())
-        Edit6->setText(ProgramFolder());
+        Edit6->setText(DefaultSaveFolder());
     // The user starts by typing an address (over the last one, selected).
     Combo1->setFocus(Qt::OtherFocusReason);
     Combo1->lineEdit()->selectAll();
@@ -163,6 +164,7 @@ int TDLForm::CommandLineExitStatus() const
 void TDLForm::EndBySignal(int signal)
 {
     if (!Unattended.exitAfter) {
+        ClosingBySignal = true;
         close();
         return;
     }
@@ -264,7 +266,8 @@ void TDLForm::ShutDownHttpClients()
 void TDLForm::closeEvent(QCloseEvent *event)
 {
     bool close = true;
-    Guarded([&] { close = AskToStopBatch(); });  // No leaves the batch running and the window open
+    // No leaves the batch running and the window open; a signal asks nothing.
+    Guarded([&] { close = ClosingBySignal || AskToStopBatch(); });
     if (!close) {
         event->ignore();
         return;

@@ -31,12 +31,12 @@ QByteArray TDLForm::AddressBytes() const
     return Combo1->currentText().toUtf8();
 }
 
-TPageRequest TDLForm::PageRequest(bool pictures) const
+TPageRequest TDLForm::PageRequest(TFind find) const
 {
     TPageRequest request;
     request.address = Combo1->currentText();
     request.prefix = AddressPrefix();
-    request.find = pictures ? TFind::Embedded : TFind::Links;
+    request.find = find;
     request.modern = CheckBox7->isChecked();
     request.typeFilter = TypeFilterIndex;
     request.english = EnglishUI != 0;
@@ -54,7 +54,7 @@ void TDLForm::Button2Click()
     PokaziStevilko(6);
     Status1->SetPanelText(2, QString());
     TakeAddressScheme();
-    TPageRequest request = PageRequest(CheckBox5->isChecked());
+    TPageRequest request = PageRequest(FindChoice());
     request.referer = CheckBox3->isChecked() ? Edit11->text().toUtf8() : AddressPrefix() + AddressBytes();
     const TPageResult result = LoadPage(request);
     if (result.outcome == TPageOutcome::Abandoned)
