@@ -238,6 +238,21 @@ TEST_F(WindowUse, F1OpensTheHelpInTheProgramWhenNoBrowserTakesIt)
     EXPECT_TRUE(first->isVisible());
 }
 
+TEST_F(WindowUse, EscapeClosesTheHelpWindowAndOtherKeysDoNot)
+{
+    SetExternalOpener([](const QUrl &) { return false; });
+    Show();
+    QTest::keyClick(form->windowHandle(), Qt::Key_F1);
+    ASSERT_NE(form->HelpWindow, nullptr);
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Space, Qt::Key_Enter}) {
+        QTest::keyClick(form->HelpWindow, key);
+        EXPECT_TRUE(form->HelpWindow->isVisible()) << key;
+    }
+    QTest::keyClick(form->HelpWindow, Qt::Key_Escape);
+    EXPECT_FALSE(form->HelpWindow->isVisible());
+    EXPECT_TRUE(form->isVisible()) << "the main window stays";
+}
+
 TEST_F(WindowUse, F1LeavesTheHelpToTheBrowserThatTakesIt)
 {
     int asked = 0;
