@@ -4,6 +4,10 @@
 #include "core/scan/page_loader.h"
 #include "net/http_client.h"
 #include "tests/support/fixture_http_server.h"
+#include "tests/support/test_certificates.h"
+
+#include <memory>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -219,6 +223,61 @@ TEST(PageLoader, ScansLinksEmbeddedPicturesOrBothAndTheModernScanOnTheFinalAddre
         EXPECT_EQ(result.links, c.links) << int(c.find) << c.modern;
         EXPECT_FALSE(result.nothingFound);
     }
+}
+
+// An https page: "Connected successfully." only for a connection whose TLS
+// handshake succeeded; a certificate refused or a server that speaks no
+// TLS gives no such line, only the failure.
+struct TlsCase {
+    const char *name;
+    std::optional<TestLeaf> leaf;  // none: a plain http server on the https address
+    bool connected;
+    TPageOutcome outcome;
+};
+
+void PrintTo(const TlsCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class HttpsConnected : public ::testing::TestWithParam<TlsCase> {};
+
+TEST_P(HttpsConnected, IsLoggedOnlyAfterTheHandshake)
+{
+    const TlsCase &c = GetParam();
+    TestCertificates certificates;
+    ScopedTrustedCa trusted(certificates.CaFile());
+    std::unique_ptr<FixtureHttpServer> server =
+        c.leaf ? std::make_unique<FixtureHttpServer>(
+                     FixtureTls{certificates.CertFile(*c.leaf), certificates.KeyFile(*c.leaf)})
+               : std::make_unique<FixtureHttpServer>();
+    server->Route("/p.html", FixtureResponse::Ok(R"(<a href="a.jpg">)"));
+    LoaderRun run;
+    TPageRequest request = RequestFor("127.0.0.1:" + QByteArray::number(server->Port()) + "/p.html", true);
+    request.prefix = "https://";
+    const TPageResult result = run.loader.Load(request);
+    EXPECT_EQ(result.outcome, c.outcome) << result.failure.toStdString();
+    EXPECT_EQ(run.log.contains(QStringLiteral("Connected successfully.")), c.connected) << run.log.join('|').toStdString();
+    if (c.connected)
+        EXPECT_EQ(run.log.value(0), QStringLiteral("Connected successfully."));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, HttpsConnected,
+    ::testing::Values(TlsCase{"GoodCertificate", TestLeaf::Good, true, TPageOutcome::Loaded},
+                      TlsCase{"SelfSigned", TestLeaf::SelfSigned, false, TPageOutcome::Failed},
+                      TlsCase{"Expired", TestLeaf::Expired, false, TPageOutcome::Failed},
+                      TlsCase{"NoTlsServer", std::nullopt, false, TPageOutcome::Failed}),
+    [](const ::testing::TestParamInfo<TlsCase> &info) { return std::string(info.param.name); });
+
+// Plain http: the line comes at the connect, before anything else, as before.
+TEST(PageLoader, PlainHttpLogsConnectedFirst)
+{
+    FixtureHttpServer server;
+    server.Route("/p.html", FixtureResponse::Ok(R"(<a href="a.jpg">)"));
+    LoaderRun run;
+    run.loader.Load(RequestFor("127.0.0.1:" + QByteArray::number(server.Port()) + "/p.html", true));
+    EXPECT_EQ(run.log.value(0), QStringLiteral("Connected successfully."));
 }
 
 // A page with a link to a picture around its thumbnail, a page link, a
