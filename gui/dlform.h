@@ -167,7 +167,8 @@ public:
     // Empties the status panel, List1, Memo1, Memo2, List2 and Rich1's lines.
     void OcistiSeznam();
     void Button18Click();   // Stop: ends the transfer, keeps the links
-    void Button1Click();    // Disconnect: ends the transfer, empties the lists
+    void Button1Click();    // Disconnect: ends the transfer and the batch, keeps the link list
+    void DisconnectAndEmpty();  // what Disconnect did before: also empties the lists
 
     // --- Downloads ---------------------------------------------------------
     // Downloads one address into the file named by HTTP2->Body, after the

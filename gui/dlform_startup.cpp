@@ -171,7 +171,7 @@ void TDLForm::EndBySignal(int signal)
     // The run goes on to its summary line and its closing; what was in
     // transfer ends as Disconnect ends it, and nothing more starts.
     Unattended.endSignal = signal;
-    Button1Click();
+    DisconnectAndEmpty();
 }
 
 qint32 TDLForm::CommandLineSaved() const

@@ -48,7 +48,7 @@ void TDLForm::Button2Click()
 {
     PageLoaded = false;
     Timer1->stop();
-    Button1Click();
+    DisconnectAndEmpty();
     if (Combo1->currentText().isEmpty())
         return;
     PokaziStevilko(6);
@@ -115,7 +115,7 @@ void TDLForm::ShowPageLinks(const TPageResult &result)
     if (result.nothingFound) {
         Log(NoFilesFoundMessage(EnglishUI != 0));
         PokaziStevilko(1);
-        Button1Click();
+        DisconnectAndEmpty();
     }
 }
 

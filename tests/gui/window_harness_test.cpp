@@ -11,6 +11,7 @@
 #include "tests/support/test_environment.h"
 #include "tests/support/window_harness.h"
 
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
