@@ -78,12 +78,9 @@ TBatchEnd TBatchRunner::Run(const TBatchRequest &request)
     walk.addresses = request.addresses;
     bool folderRefused = false;
     try {
-        // A folder that takes no file is refused before any request; the
-        // default folder is made when it is first saved into.
-        if (!request.addresses.isEmpty()) {
-            MakeDefaultSaveFolder(request.settings.startDir);
+        // A folder that takes no file is refused before any request.
+        if (!request.addresses.isEmpty())
             CheckTheFolder();
-        }
         MakeSlots(walk, slotCount);
         Schedule(walk);
     } catch (const ESaveFolderError &e) {

@@ -107,6 +107,7 @@ void TDLForm::ShraniSlike()
     // The credentials were typed for the page: its files elsewhere get none.
     HTTP2->CredentialsOrigin = THttpClient::OriginOf(FullAddress(Combo1->currentText(), AddressPrefix()));
     const TBatchRequest request = BatchRequest();
+    MakeDefaultSaveFolder(request.settings.startDir);  // a new user's folder, made when first saved into
     BatchSlots = request.settings.parallel;
     ShownBatchBytes = -1;
     BatchGuard running(*this);

@@ -255,11 +255,13 @@ TEST_F(WindowUse, EscapeClosesTheHelpWindowAndOtherKeysDoNot)
 
 // Disconnect keeps the link list and shows its count; Load page after it
 // still starts from an empty list.
-TEST_F(WindowUse, DisconnectKeepsTheLinkListAndItsCount)
+TEST(WindowUseDisconnect, KeepsTheLinkListAndItsCount)
 {
     FixtureHttpServer server;
     server.Route("/g/index.html", FixtureResponse::Ok(R"(<a href="n.jpg">)"));
-    Show();
+    WindowHarness windows{{.removeProgramFiles = true, .folderHint = "disconnect"}};  // the page joins no history
+    TDLForm *const form = windows.Form();
+    form->show();
     const QList<QByteArray> links{"http://h/a.jpg", "http://h/b.jpg", "http://h/c.jpg"};
     form->List2->SetItems(links);
     QTest::mouseClick(form->Button1, Qt::LeftButton);
