@@ -86,8 +86,11 @@ int main(int argc, char *argv[])
         DLForm->show();
         result = app.exec();
     } else {
-        // A signal after the run's last event loop still gives its status.
-        result = CaughtEndSignal() ? ExitStatusOfSignal(CaughtEndSignal()) : DLForm->CommandLineExitStatus();
+        // A signal after the run's last event loop still gives its status;
+        // a window it closed (a "start" without "exit") ends with 0.
+        result = DLForm->ClosedBySignal() ? 0
+                 : CaughtEndSignal()     ? ExitStatusOfSignal(CaughtEndSignal())
+                                         : DLForm->CommandLineExitStatus();
     }
     delete DLForm;  // owns the other two
     DLForm = nullptr;

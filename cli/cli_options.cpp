@@ -254,6 +254,7 @@ bool CliEnglish(const QStringList &arguments, const std::function<QString(const 
 TSettingsValues SettingsInForce(TSettingsValues s, const TCliOptions &o)
 {
     s.modernPages = o.modern.value_or(s.modernPages);
+    s.find = o.find ? int(*o.find) : s.find;
     s.keepAlive = o.keepAlive.value_or(s.keepAlive);
     s.skipSaved = o.skipSaved.value_or(s.skipSaved);
     s.parallel = o.parallel.value_or(s.parallel);

@@ -19,7 +19,7 @@ struct TCliOptions {
     QStringList addresses;         // the pages, in order
     QString input;                 // -i: a file of page addresses, "-" standard input
     QString output;                // -o: the folder; empty: the current one
-    TFind find = TFind::Links;
+    std::optional<TFind> find;     // without --find: the stored "find"
     int type = 0;                  // the entry of the type filter
     bool list = false;             // print the addresses found, save nothing
     int verbosity = 0;             // -1 quiet, 0 the log, 1 also the settings in force

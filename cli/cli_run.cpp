@@ -223,7 +223,7 @@ bool TCliRun::LoadPage(const QString &address)
 {
     ++pages_;
     TPageChoice choice;
-    choice.find = options_.find;
+    choice.find = TFind(settings_.find);
     choice.modern = settings_.modernPages;
     choice.typeFilter = options_.type;
     choice.english = english_;
@@ -302,7 +302,7 @@ void TCliRun::TellSettings() const
                 "preskok shranjenih %6, časovna omejitev %7 s, počasni prenos %8 s, posrednik %9",
                 "Settings: find %1, type %2, modern %3, parallel %4, keep-alive %5, skip saved %6, "
                 "time-out %7 s, low speed %8 s, proxy %9")
-                .arg(QLatin1String(kFind[int(options_.find)]), CliTypeNames().value(options_.type),
+                .arg(QLatin1String(kFind[settings_.find]), CliTypeNames().value(options_.type),
                      onOff(settings_.modernPages), QString::number(settings_.parallel), onOff(settings_.keepAlive),
                      onOff(settings_.skipSaved), QString::number(settings_.timeOut),
                      QString::number(settings_.lowSpeed),

@@ -130,9 +130,7 @@ TBatchEnd TPageSaver::SaveLinks(const TSettingsValues &values, const QByteArray 
 // The start delay as the window's timer waits it.
 bool TPageSaver::WaitForTheDelay(qint32 minutes)
 {
-    Log(Wording("Zakasnitev prenosa je nastavljena na %1 minut. Čakam, da čas preteče...",
-                "Delay timer is set to %1 minutes. Waiting for the time to elapse...")
-            .arg(minutes));
+    Log(DelayWaitText(QString::number(minutes), EnglishUI != 0));
     waitBroken_ = false;
     const QDeadlineTimer deadline(qint64(minutes) * 60000);
     QTimer wake;  // the wait's end is an event too

@@ -30,9 +30,19 @@ QString AccumulatedRunText(const QString &runText, qint64 startMsecs, qint64 now
     return NumberText(nowMsecs - startMsecs + StoredMsecs(runText));
 }
 
-QString StatisticSentence(const QString &days, const QString &minutes, qint32 files)
+QString EnglishCount(const QString &count, const char *singular, const char *plural)
 {
-    return QStringLiteral("Grabulo has been installed for ") + days + QStringLiteral(" days, has been running for ")
-        + minutes + QStringLiteral(" minutes and has been used for downloading ") + QString::number(files)
-        + QStringLiteral(" pictures. Do you think it ") + QStringLiteral("is time to:");
+    return count + u' ' + QString::fromLatin1(count == QLatin1String("1") ? singular : plural);
+}
+
+QString StatisticSentence(const QString &days, const QString &minutes, qint32 files, bool english)
+{
+    if (!english)
+        return QString::fromUtf8("Dni od namestitve: %1, minut delovanja: %2, prenesenih slik: %3. "
+                                 "Je morda čas, da:")
+            .arg(days, minutes, QString::number(files));
+    return QStringLiteral("Grabulo has been installed for %1, has been running for %2 and has been used for "
+                          "downloading %3. Do you think it is time to:")
+        .arg(EnglishCount(days, "day", "days"), EnglishCount(minutes, "minute", "minutes"),
+             EnglishCount(QString::number(files), "picture", "pictures"));
 }

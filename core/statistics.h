@@ -17,5 +17,9 @@ QString MinutesRunning(const QString &runText, qint64 startMsecs, qint64 nowMsec
 // The accumulated running time to store at closing, as number text.
 QString AccumulatedRunText(const QString &runText, qint64 startMsecs, qint64 nowMsecs);
 
-// "Grabulo has been installed for ... is time to:"
-QString StatisticSentence(const QString &days, const QString &minutes, qint32 files);
+// "Grabulo has been installed for ... is time to:" in English ("1 day",
+// "1 minute", "1 picture" for one), or its Slovene counterpart.
+QString StatisticSentence(const QString &days, const QString &minutes, qint32 files, bool english = true);
+
+// "1 minute", "5 minutes": a count and an English noun, plural unless one.
+QString EnglishCount(const QString &count, const char *singular, const char *plural);

@@ -151,6 +151,7 @@ void TUnattendedRun::Download(const QString &address)
         return;
     }
     TPageChoice choice;
+    choice.find = TFind(settings_.Values().find);
     choice.modern = settings_.Values().modernPages;
     choice.typeFilter = TypeFilterIndex;
     choice.english = EnglishUI != 0;

@@ -30,6 +30,7 @@ class PaintThrottle;
 class PanelStatusBar;
 struct TPartLook;
 class QAction;
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -39,6 +40,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QRadioButton;
 class QScrollArea;
 class QSpinBox;
 class QShortcut;
@@ -122,7 +124,7 @@ public:
     void Combo1KeyUp(int key);                 // Enter: the short page load
     // A page request from the controls: the address box and its label, the
     // modern scan, the type filter in force, the language, List2's count.
-    TPageRequest PageRequest(bool pictures) const;
+    TPageRequest PageRequest(TFind find) const;
     // Loads and scans the page; tells of a failure that ends the command,
     // else shows Memo2, the history, the final address and List1.
     TPageResult LoadPage(TPageRequest request);
@@ -174,7 +176,8 @@ public:
     // Empties the status panel, List1, Memo1, Memo2, List2 and Rich1's lines.
     void OcistiSeznam();
     void Button18Click();   // Stop: ends the transfer, keeps the links
-    void Button1Click();    // Disconnect: ends the transfer, empties the lists
+    void Button1Click();    // Disconnect: ends the transfer and the batch, keeps the link list
+    void DisconnectAndEmpty();  // what Disconnect did before: also empties the lists
 
     // --- Downloads ---------------------------------------------------------
     // Downloads one address into the file named by HTTP2->Body, after the
@@ -326,6 +329,7 @@ public:
     // One of those signals arrived: a command-line run with "exit" ends as
     // Disconnect ends it; else the window closes as its close button does.
     void EndBySignal(int signal);
+    bool ClosedBySignal() const { return ClosingBySignal; }
     void FormActivate();  // the one-time set-up at the first activation
     void FormClose();     // stores geometry, preview, language, statistics
     void TabSheet3Show(); // the statistic sentence
@@ -366,8 +370,18 @@ public:
     QComboBox *Combo1;
     QToolButton *SpeedButton5;
     QComboBox *Combo2;
-    QCheckBox *CheckBox5;
+    QCheckBox *CheckBox5;   // hidden: ticked exactly when the choice below is Embedded
     QCheckBox *CheckBox7;   // find responsive and lazy-loaded pictures (the modern page scan)
+    // What Load page takes: links, embedded pictures or both, kept as the
+    // setting "find"; the buttons' ids are the TFind values.
+    QLabel *LabelFind;
+    QRadioButton *RadioLinks, *RadioEmbedded, *RadioBoth;
+    QButtonGroup *FindGroup;
+    TFind FindChoice() const;
+    void FindChoiceClick();   // a choice made: CheckBox5 follows, the setting is stored
+    void CheckBox5Click();    // CheckBox5 set (by code too): the choice follows
+    void ShowFindChoice(int find);
+    void WireFindChoice();
     QPushButton *Button2, *Button5, *Button18, *Button1, *Button3, *Button6;
     ListBox *List2;
     QToolButton *SpeedButton3, *SpeedButton4, *SpeedButton2;
@@ -504,6 +518,9 @@ private:
         int endSignal = 0;           // the signal that ended the run, 0 none
     };
     CommandLineRun Unattended;
+    // SIGTERM or SIGHUP closes the window: the close button's path without
+    // its question (nobody may be there to answer), then exit status 0.
+    bool ClosingBySignal = false;
     // The user's choices are stored as they change (from FormShow on, in a
     // window that stays open).
     bool StoreChoicesAtOnce = false;

@@ -1,5 +1,6 @@
 // The About tab: the usage statistic and the links.
 #include "gui/dlform.h"
+#include "gui/event_hook.h"
 #include "gui/window_state.h"
 #include "gui/platform.h"
 #include "core/settings/settings_values.h"
@@ -8,6 +9,7 @@
 #include "base/convert.h"
 
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -49,7 +51,7 @@ qint32 TDLForm::DLSteviloSlik() const
 
 void TDLForm::TabSheet3Show()
 {
-    RichEdit2->setText(StatisticSentence(DLInstaliranDni(), DLTekelMinut(), DLSteviloSlik()));
+    RichEdit2->setText(StatisticSentence(DLInstaliranDni(), DLTekelMinut(), DLSteviloSlik(), EnglishUI != 0));
 }
 
 void TDLForm::TarvoFreeware()
@@ -82,6 +84,11 @@ void TDLForm::ShowHelp()
         HelpWindow->setObjectName(QStringLiteral("HelpWindow"));
         HelpWindow->setOpenExternalLinks(true);
         HelpWindow->resize(640, 560);
+        // Escape closes it, as it closes a dialog.
+        OnEvent(HelpWindow, QEvent::KeyPress, [this](QEvent *e) {
+            if (static_cast<QKeyEvent *>(e)->key() == Qt::Key_Escape)
+                HelpWindow->close();
+        });
     }
     HelpWindow->setWindowTitle(Wording("Pomoč", "Help"));
     HelpWindow->setSource(help);

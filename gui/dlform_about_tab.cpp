@@ -68,7 +68,7 @@ void TDLForm::BuildAboutTab()
     RichEdit1 = MakeText(Panel5,
                          QStringLiteral("Grabulo is a handy and useful tool for downloading all the "
                                         "pictures from one or more web sites. Just type in the address and let this "
-                                        "program do the rest. One click and all the graphics will be transfered to your "
+                                        "program do the rest. One click and all the graphics will be transferred to your "
                                         "hard drive, without clicking on every link and viewing every thumbnail.\n"
                                         "Look at our web site for our other utilities.\n"
                                         "Read the forum for advice, tips and tricks."),

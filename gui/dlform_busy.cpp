@@ -69,7 +69,7 @@ void TDLForm::StopBatchThen(std::function<void()> command)
         return;
     }
     AfterBatch = std::move(command);
-    Button1Click();  // the batch ends with the list it walks, leaving no temporary file
+    DisconnectAndEmpty();  // the batch ends with the list it walks, leaving no temporary file
 }
 
 void TDLForm::LoadPageCommand()

@@ -12,12 +12,14 @@
 #include "gui/step_pictures.h"
 #include "core/scan/type_filter.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -116,8 +118,26 @@ void TDLForm::BuildDownloadWorkArea()
     Combo2->setMaxVisibleItems(17);
     Combo2->setCurrentIndex(0);
     area->Place(Combo2, {544, 24, 103, 22}, AnchorTopRight);
+    // ---- What to take (links, embedded pictures, both): in CheckBox5's row;
+    // CheckBox5 itself stays, hidden, in step with the choice.
     CheckBox5 = new QCheckBox(QStringLiteral("Download embedded images (not with links)"), Panel2);
-    area->Place(CheckBox5, {120, 48, 425, 17});
+    CheckBox5->setFocusPolicy(Qt::NoFocus);
+    CheckBox5->setGeometry(-5000, 0, 425, 17);
+    CheckBox5->hide();
+    LabelFind = new QLabel(QStringLiteral("Take:"), Panel2);
+    area->Place(LabelFind, {120, 48, 46, 17});
+    RadioLinks = new QRadioButton(QStringLiteral("Links"), Panel2);
+    area->Place(RadioLinks, {168, 48, 90, 17});
+    RadioEmbedded = new QRadioButton(QStringLiteral("Embedded pictures"), Panel2);
+    area->Place(RadioEmbedded, {260, 48, 150, 17});
+    RadioBoth = new QRadioButton(QStringLiteral("Both"), Panel2);
+    area->Place(RadioBoth, {412, 48, 90, 17});
+    FindGroup = new QButtonGroup(Panel2);
+    FindGroup->addButton(RadioLinks, int(TFind::Links));
+    FindGroup->addButton(RadioEmbedded, int(TFind::Embedded));
+    FindGroup->addButton(RadioBoth, int(TFind::Both));
+    RadioLinks->setChecked(true);
+    // ---- end of what to take
     CheckBox7 = new QCheckBox(QStringLiteral("Find responsive and lazy-loaded pictures"), Panel2);
     area->Place(CheckBox7, {264, 95, 353, 17});
 

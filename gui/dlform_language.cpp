@@ -1,6 +1,7 @@
 // The interface language: every worded control of the three windows in
 // Slovene or in English. The flag is set first, then the texts.
 #include "gui/caption_fit.h"
+#include "gui/panel_status_bar.h"
 #include "gui/windows.h"
 #include "gui/dlform.h"
 #include "core/shared_state.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -76,6 +78,10 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
         {CheckBox4, C, "Izbriši datoteke, manjše od", "Delete files smaller than"},
         {CheckBox7, C, "Poišči odzivne in odloženo naložene slike", "Find responsive and lazy-loaded pictures"},
         {CheckBox5, C, "Naloži slike, vključene v spletno stran", "Download embedded images (not with links)"},
+        {LabelFind, C, "Vzemi:", "Take:"},
+        {RadioLinks, C, "Povezave", "Links"},
+        {RadioEmbedded, C, "Vgrajene slike", "Embedded pictures"},
+        {RadioBoth, C, "Oboje", "Both"},
         {CheckBox6, C, "Ohrani povezave odprte", "Keep connections open"},
         {CheckBox8, C, "Preskoči že shranjene slike", "Skip pictures already saved"},
         {CheckBox8, H, "Ne prenesi znova datoteke, ki je že shranjena v tem imeniku; prekinjen prenos nadaljuj",
@@ -110,6 +116,28 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
         {c ? c->Button4 : nullptr, C, "Preveri narejeno povezavo v brskalniku", "Test selected link in browser"},
         {PreviewForm, C, "Ogled slike", "View image"},
         {Combo1->lineEdit(), C, "npr. www.example.org/galerija/", "e.g. www.example.org/gallery/"},
+        // The settings' page credentials.
+        {Label6, C, "uporabnik:", "user:"},
+        {Label7, C, "geslo:", "pass:"},
+        // The About tab.
+        {Image8, H, "Obiščite spletno stran Tarvove feke!", "Visit the web site of Tarvove feke!"},
+        {Image6, H, "Obiščite spletno stran naših pripomočkov!", "Visit our utilities web site!"},
+        {RichEdit1, C,
+         "Grabulo je priročno in uporabno orodje za prenos vseh slik z ene ali več spletnih strani. Vpišite "
+         "naslov, vse drugo naredi program. En klik in vse slike so na vašem disku, ne da bi kliknili vsako "
+         "povezavo in odprli vsako sličico.\nNa naši spletni strani so še drugi naši pripomočki.\n"
+         "V forumu so nasveti in zvijače.",
+         "Grabulo is a handy and useful tool for downloading all the pictures from one or more web sites. Just "
+         "type in the address and let this program do the rest. One click and all the graphics will be "
+         "transferred to your hard drive, without clicking on every link and viewing every thumbnail.\n"
+         "Look at our web site for our other utilities.\nRead the forum for advice, tips and tricks."},
+        {Label15, C, "-> prenesete še nekaj slik?", "-> download some more pictures?"},
+        {Label4, C, "-> na spletni strani poiščete novejšo različico programa?",
+         "-> check the web site for a newer version of the program?"},
+        {Label14, C, "-> avtorju namenite donacijo?", "-> make a donation to the author?"},
+        {Button180, C, "Doniraj prek spleta", "Donate online"},
+        {Image7, H, "Donirajte zdaj!", "Donate now!"},
+        {Button30, C, "Pomoč", "Help"},
     } + BoundWording;
 }
 
@@ -133,6 +161,8 @@ void TDLForm::ApplyLanguage(bool english)
         else
             SetCaption(row.control, text);
     }
+    // The Download zone's status cell names the tab as its caption does.
+    Status1->SetPanelText(1, PageControl1->tabText(PageControl1->indexOf(TabSheet1)));
     FitAllCaptions();
 }
 

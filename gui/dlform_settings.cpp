@@ -6,6 +6,7 @@
 #include "gui/dlform.h"
 #include "core/settings/client_settings.h"
 #include "gui/message_log.h"
+#include "gui/panel_status_bar.h"
 #include "core/settings/settings.h"
 #include "core/shared_state.h"
 #include "net/http_client.h"
@@ -95,7 +96,8 @@ void TDLForm::Button8Click()
 void TDLForm::Button10Click()
 {
     QString folder = Edit6->text();
-    if (!BrowseForFolder(QStringLiteral("Please select the folder in which you want the images be saved to!"),
+    if (!BrowseForFolder(Wording("Izberite mapo, v katero naj se shranijo slike!",
+                                 "Please select the folder in which you want the images to be saved!"),
                          folder))
         return;
     Edit6->setText(folder);
@@ -187,6 +189,7 @@ void TDLForm::Button12Click()
         StrToInt(Edit13->text());
     }
     Settings->StoreForNextRun();
+    StatusBar1->SetPanelText(2, Wording("Nastavitve shranjene.", "Settings saved."));
 }
 
 void TDLForm::Button11Click()

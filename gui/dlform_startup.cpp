@@ -66,6 +66,7 @@ void TDLForm::ShowSettings()
     RestoreProxy();
     // The page scan in force, for the window and the command line alike.
     CheckBox7->setChecked(values.modernPages);
+    ShowFindChoice(values.find);
     ShowTypeFilters();
     SpinEdit2->setValue(values.lowSpeed);
     CheckBox4->setChecked(values.sizeFilter);
@@ -103,7 +104,7 @@ void TDLForm::FormShow(const QStringList &arguments)
         Guarded([&] { RunCommandLine(arguments); });
     }
     if (Edit6->text().isEmpty())
-        Edit6->setText(ProgramFolder());
+        Edit6->setText(DefaultSaveFolder());
     // The user starts by typing an address (over the last one, selected).
     Combo1->setFocus(Qt::OtherFocusReason);
     Combo1->lineEdit()->selectAll();
@@ -166,13 +167,14 @@ int TDLForm::CommandLineExitStatus() const
 void TDLForm::EndBySignal(int signal)
 {
     if (!Unattended.exitAfter) {
+        ClosingBySignal = true;
         close();
         return;
     }
     // The run goes on to its summary line and its closing; what was in
     // transfer ends as Disconnect ends it, and nothing more starts.
     Unattended.endSignal = signal;
-    Button1Click();
+    DisconnectAndEmpty();
 }
 
 qint32 TDLForm::CommandLineSaved() const
@@ -267,7 +269,8 @@ void TDLForm::ShutDownHttpClients()
 void TDLForm::closeEvent(QCloseEvent *event)
 {
     bool close = true;
-    Guarded([&] { close = AskToStopBatch(); });  // No leaves the batch running and the window open
+    // No leaves the batch running and the window open; a signal asks nothing.
+    Guarded([&] { close = ClosingBySignal || AskToStopBatch(); });
     if (!close) {
         event->ignore();
         return;

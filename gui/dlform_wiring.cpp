@@ -39,6 +39,7 @@ void TDLForm::WireSignals()
             }));
     WireLinkList();
     WirePageLoad();
+    WireFindChoice();
     WireHttp1();
     WireHttp2();
     WireDownloads();

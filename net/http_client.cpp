@@ -11,6 +11,8 @@
 #include "base/url_reference.h"
 #include "net/url_splitter.h"
 
+#include <utility>
+
 THttpClient::THttpClient(QObject *owner) : TSocketConnection(owner) {}
 
 void THttpClient::Abort()
@@ -195,12 +197,29 @@ void THttpClient::ReportOutcome(int status)
 // the TLS session.
 void THttpClient::ConnectAndSecure()
 {
-    Connect();
-    if (SecureRequest) {
-        if (!Proxy.isEmpty())
-            OpenTunnel();
-        StartTls(Host);
+    if (!SecureRequest) {
+        Connect();
+        return;
     }
+    // An https connection is made when its TLS session is: OnConnect waits
+    // for the handshake, and a connection that fails it is never reported
+    // as made.
+    struct HeldEvent {
+        TNotifyEvent &slot;
+        TNotifyEvent held = std::exchange(slot, nullptr);
+        ~HeldEvent()
+        {
+            if (!slot)
+                slot = std::move(held);
+        }
+    } connectEvent{OnConnect};
+    Connect();
+    if (!Proxy.isEmpty())
+        OpenTunnel();
+    StartTls(Host);
+    OnConnect = std::move(connectEvent.held);
+    if (OnConnect)
+        OnConnect(this);
 }
 
 // A page is held in memory whole: one larger than MaxPageSize is refused

@@ -17,7 +17,8 @@
 //
 // Events are std::function members, as in TSocketConnection; for one
 // successful Get they come in this order: OnAboutToSend, OnHostResolved
-// (only when a name was looked up), OnConnect, OnPacketRecvd per received
+// (only when a name was looked up), OnConnect (for https once the TLS
+// handshake has succeeded: a failed handshake fires none), OnPacketRecvd per received
 // block, OnDisconnect (the server's close), OnSuccess(Cmd), the status
 // "Transaction Completed" (level 2), OnDisconnect (the client's close).
 // An error status (400 and above) fires OnFailure and, for 401,

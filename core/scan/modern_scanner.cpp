@@ -349,14 +349,25 @@ void ModernCollector::TakePictureTag(const HtmlToken &tag)
     }
 }
 
+// Whether an img's chosen picture is another than its plain src.
+bool ChosenOverSrc(const HtmlToken &img, const QByteArray &best)
+{
+    const QByteArray *src = img.Attribute("src");
+    return !best.isEmpty() && (!src || CleanValue(*src) != best);
+}
+
 void ModernCollector::TakeImage(const HtmlToken &img)
 {
     if (inPicture_ && !pictureImageSeen_) {
         values_.pictures[pictureSlot_] = BestImageSource(img, pictureCandidates_);
+        if (ChosenOverSrc(img, values_.pictures[pictureSlot_]))
+            values_.lazyPictures.append(values_.pictures[pictureSlot_]);
         pictureImageSeen_ = true;
         return;
     }
     QByteArray best = BestImageSource(img);
+    if (ChosenOverSrc(img, best))
+        values_.lazyPictures.append(best);
     if (!best.isEmpty())
         values_.pictures.append(std::move(best));
 }
@@ -378,8 +389,10 @@ void ModernCollector::FinishPicture()
     // Without an img a picture shows nothing; its largest source still is
     // what the page means.
     if (!pictureImageSeen_) {
-        if (const qsizetype best = LargestCandidate(pictureCandidates_); best >= 0)
+        if (const qsizetype best = LargestCandidate(pictureCandidates_); best >= 0) {
             values_.pictures[pictureSlot_] = pictureCandidates_.at(best).url;
+            values_.lazyPictures.append(values_.pictures[pictureSlot_]);
+        }
     }
     inPicture_ = false;
     pictureCandidates_.clear();
@@ -390,6 +403,7 @@ ModernPageValues ModernCollector::Finish()
     FinishPicture();
     OdstraniDuplikatneVrstice(values_.links);
     OdstraniDuplikatneVrstice(values_.pictures);
+    OdstraniDuplikatneVrstice(values_.lazyPictures);
     return std::move(values_);
 }
 
@@ -506,18 +520,31 @@ QByteArray ResolveReferenceOn(QByteArrayView base, QByteArrayView reference)
     return ResolveReference(base, reference, kLinkRules);
 }
 
+namespace {
+QList<QByteArray> ResolvedOnBase(QList<QByteArray> values, const QByteArray &base)
+{
+    if (base.isEmpty())
+        return values;
+    for (QByteArray &value : values)
+        value = ResolveReference(base, value, kLinkRules);
+    OdstraniDuplikatneVrstice(values);
+    return values;
+}
+}  // namespace
+
 QList<QByteArray> CollectModernLinkValues(QByteArrayView page, LinkAttribute attribute)
 {
     const bool links = attribute == LinkAttribute::Href;
     ModernPageValues found = Collect(page, links, !links);
-    QList<QByteArray> values =
-        attribute == LinkAttribute::Href ? std::move(found.links) : std::move(found.pictures);
-    if (found.base.isEmpty())
-        return values;
-    for (QByteArray &value : values)
-        value = ResolveReference(found.base, value, kLinkRules);
+    return ResolvedOnBase(links ? std::move(found.links) : std::move(found.pictures), found.base);
+}
+
+QList<QByteArray> CollectModernLinksWithLazyPictures(QByteArrayView page)
+{
+    ModernPageValues found = Collect(page, true, true);
+    QList<QByteArray> values = std::move(found.links) + std::move(found.lazyPictures);
     OdstraniDuplikatneVrstice(values);
-    return values;
+    return ResolvedOnBase(std::move(values), found.base);
 }
 
 QByteArray ResolveModernLink(QByteArrayView value, const PageLocation &page)

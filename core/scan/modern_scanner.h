@@ -35,6 +35,10 @@ struct ModernPageValues {
     // og:image:url, og:image:secure_url, twitter:image:src, under either
     // attribute); every url(...) of a style attribute.
     QList<QByteArray> pictures;
+    // The pictures above that only a responsive or lazy-loading page has:
+    // chosen from a srcset or a picture's sources, or from data-src and its
+    // kind, rather than from a plain src (which the link scanner finds too).
+    QList<QByteArray> lazyPictures;
     // The href of the first <base> that has one, empty when none; relative
     // values resolve against it (and it against the page).
     QByteArray base;
@@ -47,6 +51,11 @@ ModernPageValues CollectModernValues(QByteArrayView page);
 // already resolved against the page's <base href> when it has one. A value
 // then is absolute, or relative to the page as the link scanner's are.
 QList<QByteArray> CollectModernLinkValues(QByteArrayView page, LinkAttribute attribute);
+
+// The values the modern scan finds when links are searched for: the links,
+// then lazyPictures (what the responsive scan promises besides the links),
+// resolved against <base href> as above, without repeats.
+QList<QByteArray> CollectModernLinksWithLazyPictures(QByteArrayView page);
 
 // The filter pass over such values, with ObdelajPovezave's contract: each
 // value resolved against the page (ResolveModernLink), kept when the type

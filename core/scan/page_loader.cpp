@@ -66,7 +66,7 @@ void TPageLoader::WireClient()
 {
     client_.OnHostResolved = [this](TSocketConnection *) { emit HostResolved(SayEvent("Gostitelj najden.", "Host found.")); };
     client_.OnConnect = [this](TSocketConnection *) {
-        emit Connected(SayEvent("Povezava uspešna.", "Connected successfuly."));
+        emit Connected(SayEvent("Povezava uspešna.", "Connected successfully."));
     };
     client_.OnConnectionFailed = [this](TSocketConnection *) {
         emit ConnectionFailed(SayEvent("Povezava NEuspešna.", "Connect FAILED."));
@@ -75,7 +75,7 @@ void TPageLoader::WireClient()
         emit InvalidHost(SayEvent("Napačen naslov gostitelja.", "Wrong host name."));
     };
     client_.OnFailure = [this](THttpClient *, quint8) {
-        emit Failure(SayEvent("Prišlo je do napake.", "Failure while transmiting."));
+        emit Failure(SayEvent("Prišlo je do napake.", "Failure while transmitting."));
     };
     client_.OnDisconnect = [this](TSocketConnection *) {
         emit Disconnected(SayEvent("Povezava prekinjena.", "Connection closed."));
@@ -129,7 +129,11 @@ QList<QByteArray> CollectValues(const QByteArray &page, LinkAttribute attribute,
 
 void TPageLoader::Scan(const TPageRequest &request, TPageResult &result)
 {
-    if (request.find != TFind::Embedded)
+    // The responsive scan keeps its promise with links too: the pictures
+    // only it finds come after the links.
+    if (request.find == TFind::Links && request.modern)
+        result.rawLinks = CollectModernLinksWithLazyPictures(result.page);
+    else if (request.find != TFind::Embedded)
         result.rawLinks = CollectValues(result.page, LinkAttribute::Href, request.modern);
     if (request.find != TFind::Links)
         result.rawLinks += CollectValues(result.page, LinkAttribute::ImgSrc, request.modern);
@@ -139,7 +143,7 @@ void TPageLoader::Scan(const TPageRequest &request, TPageResult &result)
                        : ObdelajPovezave(result.rawLinks, request.typeFilter, page, request.listed);
     result.links = std::move(found.links);
     // A picture that is linked and embedded is one file.
-    if (request.find == TFind::Both)
+    if (request.find == TFind::Both || (request.find == TFind::Links && request.modern))
         OdstraniDuplikatneVrstice(result.links);
     result.nothingFound = found.nothingFound;
 }
@@ -198,7 +202,7 @@ void TPageLoader::FetchFailure(const ESockError &e, TPageResult &result)
         result.failure = Say("Pritisnjena odpoved!", "User abort!");
         return;
     case TPageFault::LookupTimedOut:
-        result.failure = Say("Ni mi uspelo dobiti strani (timeout).", "I counld't download the page (timeout).");
+        result.failure = Say("Ni mi uspelo dobiti strani (timeout).", "I couldn't download the page (timeout).");
         return;
     case TPageFault::InvalidPort:
     case TPageFault::PageTooLarge:

@@ -5,6 +5,8 @@
 #include "core/settings/run_record.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <limits>
 
@@ -34,6 +36,7 @@ const TNumberRow kNumbers[] = {
     {Settings::Parallel, &TSettingsValues::parallel, 1, Settings::ParallelMost},
     // Outside 0 to LowSpeedMost the slow-transfer limit is off.
     {Settings::LowSpeed, &TSettingsValues::lowSpeed, 0, Settings::LowSpeedMost},
+    {Settings::Find, &TSettingsValues::find, 0, Settings::FindMost},
 };
 
 const TFlagRow kFlags[] = {
@@ -85,11 +88,35 @@ void ReadSizeFilter(TSettingsValues &values)
 }
 }  // namespace
 
+QString DelayWaitText(const QString &minutes, bool english)
+{
+    if (!english)
+        return QString::fromUtf8("Zakasnitev prenosa je nastavljena na %1 minut. Čakam, da čas preteče...").arg(minutes);
+    return (minutes == QLatin1String("1") ? QStringLiteral("Delay timer is set to %1 minute. Waiting for the time to elapse...")
+                                          : QStringLiteral("Delay timer is set to %1 minutes. Waiting for the time to elapse..."))
+        .arg(minutes);
+}
+
+QString DefaultSaveFolder()
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return pictures.isEmpty() ? ProgramFolder() : QDir::cleanPath(pictures + QStringLiteral("/Grabulo"));
+}
+
+bool MakeDefaultSaveFolder(const QString &folder)
+{
+    if (folder.isEmpty() || QDir::cleanPath(folder) != DefaultSaveFolder() || QFileInfo::exists(folder))
+        return false;
+    if (!QDir().mkpath(folder))
+        return false;  // the batch's folder check says why nothing can be saved
+    return QDir::setCurrent(folder);
+}
+
 TSettingsValues ReadStoredSettings()
 {
     const TSettingsWriteBatch oneOpening;  // the reads below open the store once
     TSettingsValues values;
-    values.startDir = RegReadString(RegistryKey, QString::fromLatin1(Settings::StartDir), ProgramFolder());
+    values.startDir = RegReadString(RegistryKey, QString::fromLatin1(Settings::StartDir), DefaultSaveFolder());
     ReadRows(values);
     ReadProxy(values);
     ReadSizeFilter(values);
@@ -137,6 +164,7 @@ void TSettings::StoreChoices() const
     StoreIfChanged(Settings::Parallel, v.parallel);
     StoreIfChanged(Settings::SkipSaved, v.skipSaved ? 1 : 0);
     StoreIfChanged(Settings::TimeOut, v.timeOut);
+    StoreIfChanged(Settings::Find, v.find);
     StoreIfChanged(Settings::Filter, v.sizeFilter ? 1 : 0);
     if (v.sizeFilter)
         StoreIfChanged(Settings::Velikost, QString::number(v.sizeLimit));

@@ -12,7 +12,7 @@
 // One snapshot of the settings. Every field holds a checked value: a stored
 // value out of its range, or not a number, reads as its default.
 struct TSettingsValues {
-    QString startDir;          // "startdir": the save folder; default ProgramFolder()
+    QString startDir;          // "startdir": the save folder; default DefaultSaveFolder()
     qint32 timeOut = Settings::TimeOut.defaultValue;     // "timeout": seconds, > 0
     qint32 delay = Settings::Delay.defaultValue;         // "delay": minutes before a batch starts
     bool proxy = false;                                  // "proxy"
@@ -22,11 +22,25 @@ struct TSettingsValues {
     qint32 parallel = Settings::Parallel.defaultValue;   // "parallel": 1 to Settings::ParallelMost
     qint32 lowSpeed = Settings::LowSpeed.defaultValue;   // "lowspeed": 0 to Settings::LowSpeedMost
     bool modernPages = false;                            // "modernpages"
+    qint32 find = Settings::Find.defaultValue;           // "find": 0 links, 1 embedded pictures, 2 both
     bool skipSaved = false;                              // "skipsaved"
     bool sizeFilter = false;                             // "filter"
     qint32 sizeLimit = 0;                                // "velikost": bytes
     bool operator==(const TSettingsValues &) const = default;
 };
+
+// The save folder of a user who never chose one: "Grabulo" in the user's
+// pictures folder (~/Pictures/Grabulo), made only when first saved into.
+QString DefaultSaveFolder();
+// Before files are saved: the default save folder, when it is the one
+// given and does not exist yet, is made (with its parents) and entered.
+// True when it was made now.
+bool MakeDefaultSaveFolder(const QString &folder);
+
+// The log line of a batch that waits its start delay ("delay"): "Delay
+// timer is set to 1 minute. ..." (minutes for any other count), or the
+// Slovene line.
+QString DelayWaitText(const QString &minutes, bool english);
 
 // The stored settings, checked; what is missing or out of range is its
 // default. Needs no window.
@@ -55,7 +69,8 @@ public:
     // The choices a user expects kept as soon as they are made, stored
     // where they differ from the store: the save folder (once it exists),
     // "Keep connections open", "Downloads at once", "Skip pictures already
-    // saved", the time-out and the size filter with its limit.
+    // saved", the time-out, the size filter with its limit and what a page
+    // is searched for ("find").
     void StoreChoices() const;
 
 signals:

@@ -1,5 +1,5 @@
-// Every value of the settings store with its default. The program's folder
-// default of "startdir" is only known at run time: ProgramFolder().
+// Every value of the settings store with its default. The default of
+// "startdir" is only known at run time: DefaultSaveFolder() (settings.h).
 #pragma once
 
 #include "core/settings/settings_store.h"
@@ -19,7 +19,7 @@ inline constexpr IntegerSetting Left{"left", 20};
 inline constexpr IntegerSetting Top{"top", 20};
 inline constexpr IntegerSetting Width{"width", 670};
 inline constexpr IntegerSetting Height{"height", 560};  // the log shows eight lines
-inline constexpr const char *StartDir = "startdir";  // default: the program's folder
+inline constexpr const char *StartDir = "startdir";  // default: DefaultSaveFolder()
 inline constexpr IntegerSetting TimeOut{"timeout", 180};
 inline constexpr IntegerSetting Delay{"delay", 0};
 inline constexpr IntegerSetting Proxy{"proxy", 0};
@@ -31,6 +31,9 @@ inline constexpr qint32 ParallelMost = 8;
 inline constexpr IntegerSetting LowSpeed{"lowspeed", 0};  // seconds below 1 KiB/s that break a transfer off; 0 off
 inline constexpr qint32 LowSpeedMost = 3600;
 inline constexpr IntegerSetting ModernPages{"modernpages", 0};  // 1: the modern page scan
+// What a page is searched for: 0 links, 1 embedded pictures, 2 both (TFind).
+inline constexpr IntegerSetting Find{"find", 0};
+inline constexpr qint32 FindMost = 2;
 inline constexpr IntegerSetting SkipSaved{"skipsaved", 0};      // 1: pass over files already saved
 inline constexpr IntegerSetting Filter{"filter", 0};
 inline constexpr StringSetting Velikost{"velikost", "0"};  // written as an integer

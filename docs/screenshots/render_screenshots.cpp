@@ -47,7 +47,7 @@ void FillDownloadZone()
     DLForm->Label10->setText(QStringLiteral("4"));
     DLForm->PokaziStevilko(4);
     DLForm->Status1->SetPanelText(2, QString());
-    for (const char *line : {"Connected successfuly.", "Connection closed.", "--- Page loaded.",
+    for (const char *line : {"Connected successfully.", "Connection closed.", "--- Page loaded.",
                              "Downloading meadow.jpg -> meadow.jpg", "Downloading dusk.gif -> dusk.gif"})
         DLForm->Log(QString::fromUtf8(line));
     DLForm->Memo3->Flush();

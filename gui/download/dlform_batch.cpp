@@ -9,6 +9,7 @@
 #include "base/errors.h"
 #include "gui/list_box.h"
 #include "gui/panel_status_bar.h"
+#include "core/settings/settings.h"
 #include "core/settings/settings_values.h"
 #include "core/shared_state.h"
 #include "core/download/batch_file.h"
@@ -80,9 +81,7 @@ void TDLForm::Button4Click()
     const qint64 interval = qint64(minutes) * 60000;
     Timer1->setInterval(int(qMin<qint64>(interval, std::numeric_limits<int>::max())));
     Timer1->start();
-    Log(Wording("Zakasnitev prenosa je nastavljena na %1 minut. Čakam, da čas preteče...",
-                "Delay timer is set to %1 minutes. Waiting for the time to elapse...")
-            .arg(Edit13->text()));
+    Log(DelayWaitText(Edit13->text(), EnglishUI != 0));
 }
 
 void TDLForm::Timer1Timer()
@@ -108,6 +107,7 @@ void TDLForm::ShraniSlike()
     // The credentials were typed for the page: its files elsewhere get none.
     HTTP2->CredentialsOrigin = THttpClient::OriginOf(FullAddress(Combo1->currentText(), AddressPrefix()));
     const TBatchRequest request = BatchRequest();
+    MakeDefaultSaveFolder(request.settings.startDir);  // a new user's folder, made when first saved into
     BatchSlots = request.settings.parallel;
     ShownBatchBytes = -1;
     BatchGuard running(*this);

@@ -1,9 +1,12 @@
 // Stop and Disconnect: both end the transfers in progress (they run nested
 // inside a waiting request, which then fails with the client's cancel
-// message; files on workers end the same way); Disconnect also empties the
-// link lists.
+// message; files on workers end the same way); Disconnect also ends the
+// batch, keeping the link list and its count. The window's own commands
+// that start afresh (Load page, the list download) disconnect and empty
+// the lists with DisconnectAndEmpty.
 #include "gui/dlform.h"
 #include "core/shared_state.h"
+#include "gui/list_box.h"
 #include "net/http_client.h"
 
 #include <QLabel>
@@ -33,6 +36,15 @@ void TDLForm::Button18Click()
 }
 
 void TDLForm::Button1Click()
+{
+    AbortTransfers(*this);
+    if (BatchRunning)
+        Batch.ListEmptied();  // no further file of the list starts
+    Label10->setText(QString::number(List2->Count()));
+    PokaziStevilko(1);
+}
+
+void TDLForm::DisconnectAndEmpty()
 {
     AbortTransfers(*this);
     OcistiSeznam();

@@ -38,7 +38,7 @@ void TakePageLinks(TDLForm &form, int filter)
     form.List2->Clear();
     form.Button2Click();
     form.List3->AddItems(form.List2->Items());
-    form.Button1Click();
+    form.DisconnectAndEmpty();
 }
 
 // The List zone's address field without its scheme, which goes to its
@@ -156,5 +156,5 @@ void TDLForm::Button14Click()
 void TDLForm::Button16Click()
 {
     ListAbortRequested = true;
-    Button1Click();
+    DisconnectAndEmpty();
 }

@@ -1,12 +1,14 @@
 // The commands around the link list List2: selecting, reversing, the hint
 // of the link under the pointer, pasting an address, the prefix field.
 #include "gui/dlform.h"
+#include "gui/handler_guard.h"
 #include "gui/list_box.h"
 #include "core/settings/settings.h"
 #include "core/shared_state.h"
 #include "base/text_lines.h"
 #include "core/scan/type_filter.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -87,6 +89,48 @@ void TDLForm::Button6Click()
 void TDLForm::Combo2Change()
 {
     TypeFilterIndex = Combo2->currentIndex();
+}
+
+// ---- What Load page takes --------------------------------------------------
+
+TFind TDLForm::FindChoice() const
+{
+    const int id = FindGroup->checkedId();
+    return id >= int(TFind::Links) && id <= int(TFind::Both) ? TFind(id) : TFind::Links;
+}
+
+void TDLForm::ShowFindChoice(int find)
+{
+    if (QAbstractButton *button = FindGroup->button(find))
+        button->setChecked(true);
+}
+
+// The choice is kept as it changes (StoreChoices); CheckBox5 says whether
+// it is embedded pictures only, as it always has.
+void TDLForm::FindChoiceClick()
+{
+    const TFind find = FindChoice();
+    CheckBox5->setChecked(find == TFind::Embedded);
+    ChangeSettings([find](TSettingsValues &v) { v.find = int(find); });
+}
+
+// CheckBox5 ticked is embedded pictures; unticked leaves links or both as
+// they are and turns embedded pictures into links.
+void TDLForm::CheckBox5Click()
+{
+    if (CheckBox5->isChecked())
+        ShowFindChoice(int(TFind::Embedded));
+    else if (FindChoice() == TFind::Embedded)
+        ShowFindChoice(int(TFind::Links));
+}
+
+void TDLForm::WireFindChoice()
+{
+    connect(FindGroup, &QButtonGroup::idToggled, this, [this](int, bool on) {
+        if (on)
+            Guarded([this] { FindChoiceClick(); });
+    });
+    connect(CheckBox5, &QCheckBox::toggled, this, Guard([this] { CheckBox5Click(); }));
 }
 
 // The modern page scan on or off, stored at once as the Download zone's

@@ -31,12 +31,12 @@ QByteArray TDLForm::AddressBytes() const
     return Combo1->currentText().toUtf8();
 }
 
-TPageRequest TDLForm::PageRequest(bool pictures) const
+TPageRequest TDLForm::PageRequest(TFind find) const
 {
     TPageRequest request;
     request.address = Combo1->currentText();
     request.prefix = AddressPrefix();
-    request.find = pictures ? TFind::Embedded : TFind::Links;
+    request.find = find;
     request.modern = CheckBox7->isChecked();
     request.typeFilter = TypeFilterIndex;
     request.english = EnglishUI != 0;
@@ -48,13 +48,13 @@ void TDLForm::Button2Click()
 {
     PageLoaded = false;
     Timer1->stop();
-    Button1Click();
+    DisconnectAndEmpty();
     if (Combo1->currentText().isEmpty())
         return;
     PokaziStevilko(6);
     Status1->SetPanelText(2, QString());
     TakeAddressScheme();
-    TPageRequest request = PageRequest(CheckBox5->isChecked());
+    TPageRequest request = PageRequest(FindChoice());
     request.referer = CheckBox3->isChecked() ? Edit11->text().toUtf8() : AddressPrefix() + AddressBytes();
     const TPageResult result = LoadPage(request);
     if (result.outcome == TPageOutcome::Abandoned)
@@ -115,7 +115,7 @@ void TDLForm::ShowPageLinks(const TPageResult &result)
     if (result.nothingFound) {
         Log(NoFilesFoundMessage(EnglishUI != 0));
         PokaziStevilko(1);
-        Button1Click();
+        DisconnectAndEmpty();
     }
 }
 

@@ -41,7 +41,7 @@ void TDLForm::ObdelajPovezave()
     if (found.nothingFound) {
         Log(NoFilesFoundMessage(EnglishUI != 0));
         PokaziStevilko(1);
-        Button1Click();
+        DisconnectAndEmpty();
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QSettings>
@@ -52,6 +53,27 @@ TEST_F(CommandLine, AddressFolderStartExitDownloadsEverythingAndEnds)
     EXPECT_EQ(Stored("preview").toInt(), 1);
     EXPECT_TRUE(QFile::exists(home + "/dl.ini"));
     EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 2, neuspešnih: 0."));
+}
+
+// The stored choice of what to take holds for a run nobody watches:
+// "find" 2 saves the linked and the embedded pictures, 0 the linked only.
+TEST_F(CommandLine, TheStoredFindChoiceSaysWhatTheRunTakes)
+{
+    server.Route("/mixed/index.html", FixtureResponse::Ok(R"(<a href="a.jpg">a</a> <img src="pics/b.gif">)"));
+    server.Route("/mixed/a.jpg", FixtureResponse::Ok("JPEG bytes", "image/jpeg"));
+    server.Route("/mixed/pics/b.gif", FixtureResponse::Ok("GIF bytes", "image/gif"));
+    const QString mixed = "127.0.0.1:" + QString::number(server.Port()) + "/mixed/index.html";
+    const struct {
+        int find;
+        QStringList saved;
+    } cases[] = {{2, {"a.jpg", "b.gif"}}, {1, {"b.gif"}}, {0, {"a.jpg"}}};
+    for (const auto &c : cases) {
+        QDir(target).removeRecursively();
+        QDir().mkpath(target);
+        QSettings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat).setValue("find", c.find);
+        ASSERT_EQ(Run({mixed, target, "start", "exit"}), 0) << c.find << errors.constData();
+        EXPECT_EQ(QDir(target).entryList(QDir::Files, QDir::Name), c.saved) << c.find;
+    }
 }
 
 TEST_F(CommandLine, WithSkipSavedTwoCopiesShareTheArchiveAndARerunFetchesNothing)
@@ -203,10 +225,11 @@ TEST_F(CommandLine, ASignalDuringTheBatchEndsItWithTheSignalsStatus)
 }
 
 // Without "exit" the window is up: SIGTERM and SIGHUP close it as its close
-// button does, and the message loop returns.
+// button does (what closing stores is stored), and the message loop returns.
 TEST_F(CommandLine, ASignalClosesTheWindowOfARunWithoutExit)
 {
     for (const int signal : {SIGTERM, SIGHUP}) {
+        QFile::remove(config + "/Tarvove feke/Grabulo.conf");
         QProcess program;
         Start(program, {page, target});
         ASSERT_TRUE(program.waitForStarted());
@@ -216,7 +239,25 @@ TEST_F(CommandLine, ASignalClosesTheWindowOfARunWithoutExit)
         ASSERT_TRUE(program.waitForFinished(20000));
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << signal;
         EXPECT_EQ(program.exitCode(), 0) << signal;  // the window closed; a killed process has no code
+        // The folder given is the choice made; the run's time is what only
+        // the closing stores.
+        EXPECT_EQ(Stored("startdir").toString(), target) << signal;
+        EXPECT_TRUE(Stored("run").isValid()) << signal;
+        EXPECT_GE(Stored("run").toLongLong(), 0) << signal;
     }
+}
+
+// A window whose command line started a batch (no "exit") is closed by
+// SIGTERM in the middle of a transfer without a question: exit status 0,
+// nothing left under a final name that is not whole, the closing stored.
+TEST_F(CommandLine, SigtermClosesAWindowWhileItsBatchRuns)
+{
+    const QString address = RouteHeldGallery();
+    EXPECT_EQ(RunUntilSignalled({address, target, "start"}, SIGTERM), 0) << errors.constData();
+    for (const QString &name : QDir(target).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_EQ(QFileInfo(target + "/" + name).size(), 100000) << name.toStdString();
+    EXPECT_GE(Stored("run").toLongLong(), 0);
+    EXPECT_EQ(Stored("startdir").toString(), target);
 }
 
 TEST_F(CommandLine, APageWithoutFilesOfTheTypeMakesStatusThree)

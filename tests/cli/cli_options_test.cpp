@@ -168,6 +168,28 @@ TEST(CliSettings, TheOptionsGoOverTheStoredSettingsAndTheRestStays)
               expected);
 }
 
+TEST(CliSettings, WithoutFindTheStoredChoiceIsTaken)
+{
+    struct Case {
+        qint32 stored;
+        QStringList arguments;
+        qint32 expected;
+    } cases[] = {
+        {2, {"p"}, 2},
+        {1, {"p"}, 1},
+        {0, {"p"}, 0},
+        {2, {"--find", "links", "p"}, 0},
+        {0, {"-e", "p"}, 1},
+        {1, {"--find=both", "p"}, 2},
+    };
+    for (const Case &c : cases) {
+        TSettingsValues stored;
+        stored.find = c.stored;
+        EXPECT_EQ(SettingsInForce(stored, ParseCliArguments(c.arguments, true).options).find, c.expected)
+            << c.stored << ' ' << c.arguments.join(' ').toStdString();
+    }
+}
+
 TEST(CliInput, OnePageALineWithoutBlankLinesAndComments)
 {
     EXPECT_EQ(TCliRun::InputPages("a\r\n\n  # no\n#x\n b/c \nhttps://d/e#f"),

@@ -39,6 +39,21 @@ TEST(Statistics, TheSentenceReadsAsTheAboutTabShowsIt)
     EXPECT_EQ(StatisticSentence("0", "0", 0),
               QStringLiteral("Grabulo has been installed for 0 days, has been running for 0 minutes and has been "
                              "used for downloading 0 pictures. Do you think it is time to:"));
+    EXPECT_EQ(StatisticSentence("1", "1", 1),
+              QStringLiteral("Grabulo has been installed for 1 day, has been running for 1 minute and has been "
+                             "used for downloading 1 picture. Do you think it is time to:"));
+    EXPECT_EQ(StatisticSentence("2", "11", 21, false),
+              QString::fromUtf8("Dni od namestitve: 2, minut delovanja: 11, prenesenih slik: 21. Je morda čas, da:"));
+}
+
+TEST(Statistics, AnEnglishCountIsSingularOnlyForOne)
+{
+    const struct {
+        const char *count, *expected;
+    } cases[] = {{"0", "0 minutes"}, {"1", "1 minute"}, {"2", "2 minutes"}, {"11", "11 minutes"},
+                 {"-1", "-1 minutes"}, {"21", "21 minutes"}};
+    for (const auto &c : cases)
+        EXPECT_EQ(EnglishCount(QString::fromLatin1(c.count), "minute", "minutes"), QString::fromLatin1(c.expected));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "gui/dlform.h"
 #include "gui/windows.h"
+#include "gui/panel_status_bar.h"
 #include "core/shared_state.h"
 #include "gui/download/previewform.h"
 #include "gui/lists/createlist.h"
@@ -21,6 +22,8 @@
 #include <QSignalSpy>
 #include <QApplication>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -53,10 +56,12 @@ protected:
     TDLForm *const form = windows.Form();
 };
 
-TEST_F(Language, TheTableCoversSixtyFourRowsOfTheThreeWindows)
+TEST_F(Language, TheTableCoversSeventyNineRowsOfTheThreeWindows)
 {
     const auto table = form->LanguageTable();
-    ASSERT_EQ(table.size(), 64);  // the slow-transfer caption and its hint, the address example among them
+    // The slow-transfer caption and its hint, the address example, what to
+    // take, the page credentials and the About tab among them.
+    ASSERT_EQ(table.size(), 79);
     for (const auto &row : table)
         EXPECT_NE(row.control, nullptr) << row.english;
 }
@@ -115,6 +120,37 @@ TEST_F(Language, TheLanguageButtonRewordsKeepConnectionsOpenAndDownloadsAtOnce)
     EXPECT_EQ(form->Label25->text(), QStringLiteral("Hkratni prenosi"));
     EXPECT_FALSE(form->CheckBox6->isChecked()) << "rewording leaves the state alone";
     EXPECT_EQ(form->SpinEdit1->value(), 3) << "and the number";
+}
+
+// The texts that were in one language only: the About tab, the page
+// credentials' labels and the Download zone's status cell.
+TEST_F(Language, TheAboutTabTheCredentialsAndTheStatusCellSpeakBothLanguages)
+{
+    const auto statusCell = [this] { return form->Status1->PanelText(1); };
+    const struct {
+        const char *what;
+        std::function<QString()> text;
+        const char *slovene, *english;
+    } rows[] = {
+        {"user", [this] { return form->Label6->text(); }, "uporabnik:", "user:"},
+        {"pass", [this] { return form->Label7->text(); }, "geslo:", "pass:"},
+        {"status cell", statusCell, "Prenos slik", "Download zone"},
+        {"donate", [this] { return form->Button180->text(); }, "Doniraj prek spleta", "Donate online"},
+        {"help", [this] { return form->Button30->text(); }, "Pomoč", "Help"},
+        {"more pictures", [this] { return form->Label15->text(); }, "-> prenesete še nekaj slik?",
+         "-> download some more pictures?"},
+        {"maker hint", [this] { return form->Image8->toolTip(); }, "Obiščite spletno stran Tarvove feke!",
+         "Visit the web site of Tarvove feke!"},
+        {"description", [this] { return form->RichEdit1->text().section(u' ', 0, 2); }, "Grabulo je priročno",
+         "Grabulo is a"},
+    };
+    for (const bool english : {false, true, false}) {
+        english ? form->ENGClick() : form->SLOClick();
+        for (const auto &row : rows)
+            EXPECT_EQ(row.text(), QString::fromUtf8(english ? row.english : row.slovene)) << row.what << english;
+    }
+    form->ENGClick();
+    EXPECT_TRUE(form->RichEdit1->text().contains(QStringLiteral("transferred to your hard drive")));
 }
 
 TEST_F(Language, MessagesFollowTheSwitch)

@@ -3,6 +3,8 @@
 #include "base/errors.h"
 #include "gui/list_box.h"
 #include "gui/message_log.h"
+#include "gui/handler_guard.h"
+#include "gui/panel_status_bar.h"
 #include "core/settings/settings.h"
 #include "core/shared_state.h"
 #include "net/http_client.h"
@@ -328,6 +330,25 @@ TEST_F(SettingsPage, SaveWritesTheValuesAsTypedOrConverted)
     EXPECT_EQ(ReadSetting(Settings::ProxyIP), QStringLiteral("px"));
     EXPECT_EQ(ReadSetting(Settings::Filter), 0);
     EXPECT_EQ(ReadSetting(Settings::Velikost), QStringLiteral("10"));
+}
+
+// "Save settings for the next run" says in the status bar that it saved,
+// in the language in force; a save stopped by a field says nothing there.
+TEST_F(SettingsPage, SaveConfirmsInTheStatusBar)
+{
+    const struct {
+        bool english;
+        const char *timeOut;
+        const char *shown;
+    } rows[] = {{false, "60", "Nastavitve shranjene."}, {true, "60", "Settings saved."}, {true, "x", ""}};
+    for (const auto &row : rows) {
+        form->StatusBar1->SetPanelText(2, QString());
+        row.english ? form->ENGClick() : form->SLOClick();
+        form->Edit10->setText(QString::fromLatin1(row.timeOut));
+        form->Edit13->setText("0");
+        Guarded([this] { form->Button12Click(); });
+        EXPECT_EQ(form->StatusBar1->PanelText(2), QString::fromUtf8(row.shown)) << row.english << row.timeOut;
+    }
 }
 
 TEST_F(SettingsPage, SaveStopsAtTheFirstFieldThatIsNotANumber)

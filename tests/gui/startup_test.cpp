@@ -3,11 +3,13 @@
 #include "gui/windows.h"
 #include "gui/message_log.h"
 #include "gui/platform.h"
+#include "gui/list_box.h"
 #include "core/settings/settings.h"
 #include "core/shared_state.h"
 #include "gui/download/previewform.h"
 #include "gui/lists/createlist.h"
 #include "net/http_client.h"
+#include "tests/support/fixture_http_server.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/window_harness.h"
 
@@ -15,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -50,8 +53,11 @@ TEST_F(StartUp, TheFirstStartUsesTheDefaultsAndMarksTheAccount)
     form->FormShow({});
     form->FormActivate();
     EXPECT_EQ(form->geometry(), QRect(QPoint(20, 20), TDLForm::kDefaultSize));
-    EXPECT_EQ(form->Edit6->text(), ProgramFolder());
-    EXPECT_EQ(QDir::currentPath(), QDir(ProgramFolder()).canonicalPath());
+    // The pictures folder's Grabulo, in the test's own home, not made yet.
+    EXPECT_EQ(form->Edit6->text(), QDir::homePath() + "/Pictures/Grabulo");
+    EXPECT_TRUE(form->Edit6->text().startsWith(testenv::Root())) << form->Edit6->text().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(form->Edit6->text()));
+    EXPECT_EQ(QDir::currentPath(), QDir(windows.Folder()).canonicalPath());
     EXPECT_EQ(form->Edit10->text(), QStringLiteral("180"));
     EXPECT_EQ(form->HTTP2->TimeOut, 180000);
     EXPECT_EQ(form->Edit13->text(), QStringLiteral("0"));
@@ -68,13 +74,42 @@ TEST_F(StartUp, TheFirstStartUsesTheDefaultsAndMarksTheAccount)
     // It opens on the Download zone, in an empty address box with a grey example.
     EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
     EXPECT_EQ(form->focusWidget(), form->Combo1);
-    EXPECT_TRUE(form->Combo1->currentText().isEmpty());
+    EXPECT_TRUE(form->Combo1->currentText().isEmpty()) << form->Combo1->currentText().toStdString();
     EXPECT_EQ(form->Combo1->lineEdit()->placeholderText(), QStringLiteral("e.g. www.example.org/gallery/"));
     form->SLOClick();
     EXPECT_EQ(form->Combo1->lineEdit()->placeholderText(), QStringLiteral("npr. www.example.org/galerija/"));
     form->PageControl1->setCurrentWidget(form->TabSheet3);
     form->TabSheet3Show();
+    EXPECT_TRUE(form->RichEdit2->text().startsWith("Dni od namestitve: 0, minut delovanja: 0")) << "in the language in force";
+    form->ENGClick();
+    form->TabSheet3Show();
     EXPECT_TRUE(form->RichEdit2->text().startsWith("Grabulo has been installed for 0 days, has been running for 0 minutes"));
+}
+
+// A new user's folder (the pictures folder's Grabulo, in the test's own
+// home) is not made at the start; the first Save pictures makes it with its
+// parents, enters it and saves there.
+TEST_F(StartUp, TheDefaultFolderIsMadeWhenTheFirstFileIsSaved)
+{
+    FixtureHttpServer server;
+    server.Route("/p/a.jpg", FixtureResponse::Ok("JPEG bytes", "image/jpeg"));
+    const QString pictures = QDir::homePath() + "/Pictures";
+    ASSERT_TRUE(pictures.startsWith(testenv::Root()));
+    QDir(pictures).removeRecursively();
+    Create();
+    form->FormShow({});
+    const QString folder = form->Edit6->text();
+    EXPECT_EQ(folder, pictures + "/Grabulo");
+    EXPECT_FALSE(QFileInfo::exists(pictures)) << "not made at the start";
+    form->List2->SetItems({server.Url("/p/a.jpg")});
+    form->List2->SelectAll();
+    form->Button4Click();
+    QFile saved(folder + "/a.jpg");
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << windows.LogLines().join('\n').toStdString();
+    EXPECT_EQ(saved.readAll(), QByteArray("JPEG bytes"));
+    EXPECT_EQ(QDir::currentPath(), QDir(folder).canonicalPath());
+    Destroy();
+    QDir(pictures).removeRecursively();
 }
 
 TEST_F(StartUp, TheLastAddressLoadedIsShownSelectedSoThatTypingReplacesIt)

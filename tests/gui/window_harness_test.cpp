@@ -3,6 +3,7 @@
 #include "gui/window_state.h"
 #include "gui/windows.h"
 #include "gui/platform.h"
+#include "core/settings/settings.h"
 #include "core/settings/settings_store.h"
 #include "core/shared_state.h"
 #include "gui/download/previewform.h"
@@ -10,6 +11,7 @@
 #include "tests/support/test_environment.h"
 #include "tests/support/window_harness.h"
 
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
@@ -109,8 +111,10 @@ TEST(WindowHarness, StartsTheProgramOnlyWhenToldAndAsOftenAsAsked)
         EXPECT_EQ(DLForm, form);
         EXPECT_NE(CreateList, nullptr);
         EXPECT_NE(PreviewForm, nullptr);
-        // FormCreate ran: it moves to the stored start folder.
-        EXPECT_EQ(QDir::currentPath(), QDir(ProgramFolder()).canonicalPath());
+        // FormCreate ran: the default save folder is not made at the start,
+        // so the current folder stays the test's.
+        EXPECT_EQ(form->Edit6->text(), DefaultSaveFolder());
+        EXPECT_EQ(QDir::currentPath(), QDir(windows.Folder()).canonicalPath());
         windows.Destroy();
         EXPECT_EQ(windows.Form(), nullptr);
         EXPECT_TRUE(DLForm == nullptr && CreateList == nullptr && PreviewForm == nullptr);

@@ -239,6 +239,41 @@ TEST_F(WindowUse, F1OpensTheHelpInTheProgramWhenNoBrowserTakesIt)
     EXPECT_TRUE(first->isVisible());
 }
 
+TEST_F(WindowUse, EscapeClosesTheHelpWindowAndOtherKeysDoNot)
+{
+    SetExternalOpener([](const QUrl &) { return false; });
+    Show();
+    QTest::keyClick(form->windowHandle(), Qt::Key_F1);
+    ASSERT_NE(form->HelpWindow, nullptr);
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Space, Qt::Key_Enter}) {
+        QTest::keyClick(form->HelpWindow, key);
+        EXPECT_TRUE(form->HelpWindow->isVisible()) << key;
+    }
+    QTest::keyClick(form->HelpWindow, Qt::Key_Escape);
+    EXPECT_FALSE(form->HelpWindow->isVisible());
+    EXPECT_TRUE(form->isVisible()) << "the main window stays";
+}
+
+// Disconnect keeps the link list and shows its count; Load page after it
+// still starts from an empty list.
+TEST(WindowUseDisconnect, KeepsTheLinkListAndItsCount)
+{
+    FixtureHttpServer server;
+    server.Route("/g/index.html", FixtureResponse::Ok(R"(<a href="n.jpg">)"));
+    WindowHarness windows{{.removeProgramFiles = true, .folderHint = "disconnect"}};  // the page joins no history
+    TDLForm *const form = windows.Form();
+    form->show();
+    const QList<QByteArray> links{"http://h/a.jpg", "http://h/b.jpg", "http://h/c.jpg"};
+    form->List2->SetItems(links);
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    EXPECT_EQ(form->List2->Items(), links);
+    EXPECT_EQ(form->Label10->text(), QStringLiteral("3"));
+    form->Combo1->setEditText("127.0.0.1:" + QString::number(server.Port()) + "/g/index.html");
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(form->List2->Items(), QList<QByteArray>{"http://127.0.0.1:" + QByteArray::number(server.Port()) + "/g/n.jpg"});
+    EXPECT_EQ(form->Label10->text(), QStringLiteral("1"));
+}
+
 TEST_F(WindowUse, F1LeavesTheHelpToTheBrowserThatTakesIt)
 {
     int asked = 0;

@@ -4,6 +4,10 @@
 #include "core/scan/page_loader.h"
 #include "net/http_client.h"
 #include "tests/support/fixture_http_server.h"
+#include "tests/support/test_certificates.h"
+
+#include <memory>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -107,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                  QStringList{"Povezava uspešna.", "Povezava prekinjena.", "Povezava prekinjena."} + kLoadedLog},
         LoadCase{"CutHeaderInEnglish", FixtureResponse::Raw("HTTP/1.0 200 OK\r\nContent-Le"), true,
                  TPageOutcome::Failed, "/dir/page.html", {}, true, "The page could not be loaded: The answer ended inside its header",
-                 TPageFailureReport::AfterScan, {"Connected successfuly.", "Connection closed."}}),
+                 TPageFailureReport::AfterScan, {"Connected successfully.", "Connection closed."}}),
     [](const ::testing::TestParamInfo<LoadCase> &info) { return std::string(info.param.name); });
 
 struct FailureCase {
@@ -220,5 +224,118 @@ TEST(PageLoader, ScansLinksEmbeddedPicturesOrBothAndTheModernScanOnTheFinalAddre
         EXPECT_FALSE(result.nothingFound);
     }
 }
+
+// An https page: "Connected successfully." only for a connection whose TLS
+// handshake succeeded; a certificate refused or a server that speaks no
+// TLS gives no such line, only the failure.
+struct TlsCase {
+    const char *name;
+    std::optional<TestLeaf> leaf;  // none: a plain http server on the https address
+    bool connected;
+    TPageOutcome outcome;
+};
+
+void PrintTo(const TlsCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class HttpsConnected : public ::testing::TestWithParam<TlsCase> {};
+
+TEST_P(HttpsConnected, IsLoggedOnlyAfterTheHandshake)
+{
+    const TlsCase &c = GetParam();
+    TestCertificates certificates;
+    ScopedTrustedCa trusted(certificates.CaFile());
+    std::unique_ptr<FixtureHttpServer> server =
+        c.leaf ? std::make_unique<FixtureHttpServer>(
+                     FixtureTls{certificates.CertFile(*c.leaf), certificates.KeyFile(*c.leaf)})
+               : std::make_unique<FixtureHttpServer>();
+    server->Route("/p.html", FixtureResponse::Ok(R"(<a href="a.jpg">)"));
+    LoaderRun run;
+    TPageRequest request = RequestFor("127.0.0.1:" + QByteArray::number(server->Port()) + "/p.html", true);
+    request.prefix = "https://";
+    const TPageResult result = run.loader.Load(request);
+    EXPECT_EQ(result.outcome, c.outcome) << result.failure.toStdString();
+    EXPECT_EQ(run.log.contains(QStringLiteral("Connected successfully.")), c.connected) << run.log.join('|').toStdString();
+    if (c.connected)
+        EXPECT_EQ(run.log.value(0), QStringLiteral("Connected successfully."));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, HttpsConnected,
+    ::testing::Values(TlsCase{"GoodCertificate", TestLeaf::Good, true, TPageOutcome::Loaded},
+                      TlsCase{"SelfSigned", TestLeaf::SelfSigned, false, TPageOutcome::Failed},
+                      TlsCase{"Expired", TestLeaf::Expired, false, TPageOutcome::Failed},
+                      TlsCase{"NoTlsServer", std::nullopt, false, TPageOutcome::Failed}),
+    [](const ::testing::TestParamInfo<TlsCase> &info) { return std::string(info.param.name); });
+
+// Plain http: the line comes at the connect, before anything else, as before.
+TEST(PageLoader, PlainHttpLogsConnectedFirst)
+{
+    FixtureHttpServer server;
+    server.Route("/p.html", FixtureResponse::Ok(R"(<a href="a.jpg">)"));
+    LoaderRun run;
+    run.loader.Load(RequestFor("127.0.0.1:" + QByteArray::number(server.Port()) + "/p.html", true));
+    EXPECT_EQ(run.log.value(0), QStringLiteral("Connected successfully."));
+}
+
+// A page with a link to a picture around its thumbnail, a page link, a
+// lazy-loaded picture, a responsive one and a picture element.
+constexpr const char *kMixedPage =
+    R"(<a href="big/one.jpg"><img src="thumb/one.jpg"></a><a href="page2.html">)"
+    R"(<img src="lazy.gif" data-src="real/two.jpg">)"
+    R"(<img srcset="s/three-400.jpg 400w, s/three-800.jpg 800w">)"
+    R"(<picture><source srcset="p/four.webp 1x, p/four2.webp 2x"><img src="p/four.jpg"></picture>)";
+
+struct FindCase {
+    const char *name;
+    TFind find;
+    bool modern;
+    Lines links;  // after "https://h/a/"
+};
+
+void PrintTo(const FindCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class WhatIsTaken : public ::testing::TestWithParam<FindCase> {};
+
+TEST_P(WhatIsTaken, FollowsTheChoiceAndTheResponsiveScan)
+{
+    const FindCase &c = GetParam();
+    TPageRequest request;
+    request.find = c.find;
+    request.modern = c.modern;
+    request.typeFilter = kAllFiles;
+    TPageResult result;
+    result.page = kMixedPage;
+    result.finalPrefix = "https://";
+    result.finalAddress = "h/a/page.html";
+    TPageLoader::Scan(request, result);
+    Lines expected;
+    for (const QByteArray &link : c.links)
+        expected << "https://h/a/" + link;
+    EXPECT_EQ(result.links, expected);
+    EXPECT_EQ(result.nothingFound, expected.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FindAndModern, WhatIsTaken,
+    ::testing::Values(
+        FindCase{"Links", TFind::Links, false, {"big/one.jpg", "page2.html"}},
+        FindCase{"Embedded", TFind::Embedded, false, {"thumb/one.jpg", "lazy.gif", "p/four.jpg"}},
+        FindCase{"Both", TFind::Both, false,
+                 {"big/one.jpg", "page2.html", "thumb/one.jpg", "lazy.gif", "p/four.jpg"}},
+        // With links the responsive scan adds the pictures only it finds.
+        FindCase{"LinksResponsive", TFind::Links, true,
+                 {"big/one.jpg", "page2.html", "real/two.jpg", "s/three-800.jpg", "p/four2.webp"}},
+        FindCase{"EmbeddedResponsive", TFind::Embedded, true,
+                 {"thumb/one.jpg", "real/two.jpg", "s/three-800.jpg", "p/four2.webp"}},
+        FindCase{"BothResponsive", TFind::Both, true,
+                 {"big/one.jpg", "page2.html", "thumb/one.jpg", "real/two.jpg", "s/three-800.jpg",
+                  "p/four2.webp"}}),
+    [](const ::testing::TestParamInfo<FindCase> &info) { return std::string(info.param.name); });
 
 }  // namespace

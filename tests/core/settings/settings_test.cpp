@@ -5,7 +5,9 @@
 #include "core/settings/settings.h"
 #include "tests/support/test_environment.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -35,7 +37,7 @@ void PrintTo(const ReadRow &row, std::ostream *out)
 TSettingsValues Defaults()
 {
     TSettingsValues v;
-    v.startDir = ProgramFolder();
+    v.startDir = DefaultSaveFolder();
     return v;
 }
 
@@ -104,6 +106,11 @@ const ReadRow kReadRows[] = {
     {"modernpages", {{"modernpages", "1"}}, [](TSettingsValues &v) { v.modernPages = true; }},
     {"modernpages 2 is off", {{"modernpages", "2"}}, [](TSettingsValues &) {}},
     {"skipsaved", {{"skipsaved", "1"}}, [](TSettingsValues &v) { v.skipSaved = true; }},
+    {"find embedded", {{"find", "1"}}, [](TSettingsValues &v) { v.find = 1; }},
+    {"find both", {{"find", "2"}}, [](TSettingsValues &v) { v.find = 2; }},
+    {"find above is links", {{"find", "3"}}, [](TSettingsValues &) {}},
+    {"find negative is links", {{"find", "-1"}}, [](TSettingsValues &) {}},
+    {"find not a number is links", {{"find", "both"}}, [](TSettingsValues &) {}},
     {"filter with a limit", {{"filter", "1"}, {"velikost", "2048"}},
      [](TSettingsValues &v) {
          v.sizeFilter = true;
@@ -172,7 +179,7 @@ const StoreRow kStoreRows[] = {
     {"defaults", [](TSettingsValues &) {},
      {{"startdir", "/tmp/shrani"}, {"timeout", "180"}, {"delay", "0"}, {"proxy", "0"}, {"proxyIP", nullptr},
       {"proxyport", nullptr}, {"keepalive", "0"}, {"parallel", "1"}, {"lowspeed", "0"}, {"skipsaved", "0"},
-      {"filter", "0"}, {"velikost", nullptr}}},
+      {"filter", "0"}, {"velikost", nullptr}, {"find", "0"}}},
     {"proxy on",
      [](TSettingsValues &v) {
          v.proxy = true;
@@ -195,9 +202,10 @@ const StoreRow kStoreRows[] = {
          v.lowSpeed = 3600;
          v.skipSaved = true;
          v.modernPages = true;
+         v.find = 2;
      },
      {{"timeout", "60"}, {"delay", "2"}, {"keepalive", "1"}, {"parallel", "8"}, {"lowspeed", "3600"},
-      {"skipsaved", "1"}, {"velikost", nullptr}}},
+      {"skipsaved", "1"}, {"velikost", nullptr}, {"find", "2"}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SavingForTheNextRun, ::testing::ValuesIn(kStoreRows));
@@ -278,6 +286,50 @@ TEST_F(SettingsChanges, TheModernScanTickIsStoredAtOnce)
     EXPECT_EQ(changes, 2);
     EXPECT_EQ(ReadSetting(Settings::ModernPages), 0);
     EXPECT_FALSE(ReadStoredSettings().modernPages);
+}
+
+TEST(DelayWaitText, OneMinuteIsSingularInEnglishAndSloveneStays)
+{
+    const struct {
+        const char *minutes;
+        bool english;
+        const char *expected;
+    } cases[] = {
+        {"1", true, "Delay timer is set to 1 minute. Waiting for the time to elapse..."},
+        {"2", true, "Delay timer is set to 2 minutes. Waiting for the time to elapse..."},
+        {"10", true, "Delay timer is set to 10 minutes. Waiting for the time to elapse..."},
+        {"1", false, "Zakasnitev prenosa je nastavljena na 1 minut. Čakam, da čas preteče..."},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(DelayWaitText(QString::fromLatin1(c.minutes), c.english), QString::fromUtf8(c.expected)) << c.minutes;
+}
+
+// The default save folder: the pictures folder's "Grabulo" under the
+// test's own home, made with its parents and entered only when a batch is
+// about to save into it; any other folder, or one that exists, is left.
+TEST(DefaultSaveFolder, IsMadeOnlyWhenFirstSavedInto)
+{
+    const QString folder = DefaultSaveFolder();
+    ASSERT_EQ(folder, QDir::homePath() + "/Pictures/Grabulo");
+    ASSERT_TRUE(folder.startsWith(testenv::Root())) << "never the real home";
+    QDir(QDir::homePath() + "/Pictures").removeRecursively();
+    testenv::ClearSettings();
+    EXPECT_EQ(ReadStoredSettings().startDir, folder) << "a new user's folder";
+    EXPECT_FALSE(QFileInfo::exists(folder)) << "reading does not make it";
+    const QString before = QDir::currentPath();
+    const QString other = testenv::Root() + "/not-the-default";
+    struct Case {
+        QString given;
+        bool made;
+    } cases[] = {{QString(), false}, {other, false}, {folder, true}, {folder + "/", false}};
+    for (const Case &c : cases) {
+        EXPECT_EQ(MakeDefaultSaveFolder(c.given), c.made) << c.given.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(other));
+    }
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(QDir::currentPath(), folder);
+    QDir::setCurrent(before);
+    QDir(QDir::homePath() + "/Pictures").removeRecursively();
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ TEST_F(PageLoad, TheLogSpeaksTheInterfaceLanguage)
     EnglishUI = 1;
     Type(host + "/gallery/index.html");
     form->Button2Click();
-    EXPECT_TRUE(Log().contains(QStringLiteral("Connected successfuly.")));
+    EXPECT_TRUE(Log().contains(QStringLiteral("Connected successfully.")));
     EXPECT_TRUE(Log().contains(QStringLiteral("--- Page loaded.")));
     EXPECT_FALSE(Log().contains(QStringLiteral("Povezava")));
 }
@@ -215,7 +215,7 @@ TEST_F(PageLoad, ALookUpTimeOutLogsItAndRecordsNothing)
     EnglishUI = 1;
     Type("slow.example/p.html");
     form->Button2Click();
-    EXPECT_TRUE(Log().endsWith(QStringLiteral("I counld't download the page (timeout).")));
+    EXPECT_TRUE(Log().endsWith(QStringLiteral("I couldn't download the page (timeout).")));
     EXPECT_EQ(form->List2->Count(), 0);
     EXPECT_TRUE(form->Label10->text().isEmpty());
     EXPECT_EQ(History(), QByteArray("<none>"));
