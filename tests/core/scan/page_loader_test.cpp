@@ -258,8 +258,9 @@ TEST_P(HttpsConnected, IsLoggedOnlyAfterTheHandshake)
     const TPageResult result = run.loader.Load(request);
     EXPECT_EQ(result.outcome, c.outcome) << result.failure.toStdString();
     EXPECT_EQ(run.log.contains(QStringLiteral("Connected successfully.")), c.connected) << run.log.join('|').toStdString();
-    if (c.connected)
+    if (c.connected) {
         EXPECT_EQ(run.log.value(0), QStringLiteral("Connected successfully."));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
