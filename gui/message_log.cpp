@@ -83,6 +83,10 @@ void MessageLog::Clear()
     queuedFailure_.clear();
     hasFailures_ = false;
     clear();
+    // The view's cursor keeps the format of the text it stood after, and
+    // appended text takes it: after a red last line every later line would
+    // be red, with nothing left that tells AppendRun to set it right.
+    setCurrentCharFormat(QTextCharFormat());
 }
 
 void MessageLog::ShowNewestLine()

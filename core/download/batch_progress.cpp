@@ -29,7 +29,7 @@ qint64 SecondsLeft(const TBatchProgress &progress)
     constexpr qint64 kShortestMs = 3000;
     const qint64 left = progress.total - progress.ended;
     const int saved = progress.ended - progress.skipped;
-    if (saved < 1 || progress.elapsedMs < kShortestMs || progress.bytes <= 0 || left <= 0)
+    if (saved < 1 || progress.bytesSaved <= 0 || progress.elapsedMs < kShortestMs || left <= 0)
         return -1;
     // Files passed over, failed or stopped end in no time and bring no
     // bytes: the rate is that of the bodies, the work left that of the files

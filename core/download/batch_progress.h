@@ -44,7 +44,7 @@ QString SpeedText(const TBatchProgress &progress);
 // (what the files in transfer lack, where their size is known, and the
 // mean size of the files saved so far for each of the others) at the rate
 // measured so far. -1 while that says nothing yet (no file saved, too
-// little time behind, no bytes, or nothing left).
+// little time behind, no bytes saved, or nothing left).
 qint64 SecondsLeft(const TBatchProgress &progress);
 // The total progress bar's text: "12/40 files, 1.8 MiB" and, once the size
 // of everything left is known, "12/40 files, 1.8 MiB of 3.0 MiB"

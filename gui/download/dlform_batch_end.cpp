@@ -15,6 +15,10 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include <algorithm>
+#include <limits>
+#include <utility>
+
 namespace {
 // How many failed files the panel names; the rest are counted.
 constexpr int kFailedShown = 10;
@@ -26,7 +30,8 @@ QString FailedFilesText(const QList<TDLForm::FailedFile> &files, bool english)
     QStringList names;
     for (qsizetype i = 0; i < files.size() && i < kFailedShown; ++i) {
         const QByteArray &address = files[i].address;
-        const QByteArray path = address.left(address.indexOf('?'));
+        const qsizetype query = address.indexOf('?');
+        const QByteArray path = query < 0 ? address : address.left(query);
         const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
         names << QString::fromUtf8(name.isEmpty() ? address : name);
     }
@@ -69,8 +74,9 @@ void TDLForm::BuildBatchEndArea(QBoxLayout *sheet)
 
 void TDLForm::ShowTotalProgress(const TBatchProgress &progress)
 {
-    TotalProgress->setRange(0, int(qBound<qint64>(1, progress.total, INT_MAX)));
-    TotalProgress->setValue(int(qBound<qint64>(0, progress.ended, progress.total)));
+    const int total = int(qBound<qint64>(1, progress.total, qint64(std::numeric_limits<int>::max())));
+    TotalProgress->setRange(0, total);
+    TotalProgress->setValue(qBound(0, progress.ended, total));
     TotalProgress->setFormat(TotalProgressText(progress, EnglishUI == 1));
     TotalProgress->setVisible(!Unattended.exitAfter);
 }

@@ -20,6 +20,7 @@ const TimeLeftCase kTimeLeft[] = {
     {"under three seconds", {2, 10, 1, 2000, 2999, 0, 2000, 0, 1}, "", ""},
     {"nothing left", {10, 10, 0, 10000, 60000, 2, 8000, 0, 0}, "", ""},
     {"no bytes at all", {2, 10, 1, 0, 5000, 0, 0, 0, 1}, "", ""},
+    {"only empty files saved: no mean size", {2, 10, 1, 500, 5000, 0, 0, 0, 1}, "", ""},
     // 4 x 1000 B in 8 s; 5 waiting and one running of unknown size, half done on the mean.
     {"steady files", {4, 10, 1, 4000, 8000, 0, 4000, 0, 1}, "about 15 s left", "še približno 15 s"},
     // 32 passed over as saved in no time, 2 x 1 MiB in 4 s: 66 MiB to come at 0.5 MiB/s.

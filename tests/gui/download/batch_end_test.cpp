@@ -66,7 +66,6 @@ TEST_F(BatchEnd, ABatchWithAFailedFileShowsItWithRetryAndOpenFolderInBothLanguag
         SCOPED_TRACE(c.english);
         c.english ? form->ENGClick() : form->SLOClick();
         PickWithFailure();
-        EXPECT_FALSE(form->FailedPanel->isVisible());
         Click(form->Button4);
         EXPECT_EQ(Status(), QString::fromUtf8(c.status));
         ASSERT_TRUE(form->FailedPanel->isVisible());
@@ -221,12 +220,20 @@ TEST_F(BatchEnd, ABatchEndingBehindAnotherWindowAlertsTheTaskbarOnly)
 // that failed are red, none of the new batch's saved ones.
 TEST_F(BatchEnd, AfterStopOnlyTheLinesOfFailedFilesAreRed)
 {
-    for (QPushButton *interrupt : {form->Button18, form->Button1}) {
-        SCOPED_TRACE(interrupt->text().toStdString());
-        form->List2->SetItems({server.Url("/p/a.jpg"), server.Url("/p/stall.jpg")});
+    for (const auto &[interrupt, slotCount] : {std::pair{form->Button18, 1}, std::pair{form->Button1, 1},
+                                               std::pair{form->Button18, 3}, std::pair{form->Button1, 3}}) {
+        SCOPED_TRACE(interrupt->text().toStdString() + " " + std::to_string(slotCount));
+        form->SpinEdit1->setValue(slotCount);
+        // Files after the held one: Stop goes on with them.
+        form->List2->SetItems({server.Url("/p/a.jpg"), server.Url("/p/gone.jpg"), server.Url("/p/stall.jpg"),
+                               server.Url("/p/c.jpg"), server.Url("/x.jpg")});
         form->List2->SelectAll();
         WhenRequested("/p/stall.jpg", [&] { Click(interrupt); });
+        const int start = LogLineCount();
         Click(form->Button4);
+        const QString gone = "Failed: " + QString::fromUtf8(server.Url("/p/gone.jpg"));
+        EXPECT_EQ(RedLinesFrom(start),
+                  (QStringList{"File gone.jpg was not saved: the server answered 404 Not Found", gone}));
         server.ClearRequests();
         const int from = LogLineCount();
         TypePageAddress();
@@ -240,6 +247,23 @@ TEST_F(BatchEnd, AfterStopOnlyTheLinesOfFailedFilesAreRed)
         for (const QString &name : Files())
             QFile::remove(QDir(folder).filePath(name));
     }
+}
+
+// The log emptied while its view stood after a red line: the lines that
+// come next are plain unless marked.
+TEST(MessageLogColour, AfterEmptyingOnlyMarkedLinesAreRed)
+{
+    MessageLog log(nullptr, 0);
+    log.AppendLine("Failed: one", true);
+    log.ShowNewestLine();  // the view's cursor after the red line
+    log.Clear();
+    log.AppendLine("Downloading a.jpg -> a.jpg");
+    log.AppendLine("Failed: two", true);
+    log.AppendLine("Download finished. 1 saved, 1 failed.");
+    log.Flush();
+    const bool expected[] = {false, true, false};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(log.IsFailureLine(i), expected[i]) << i;
 }
 
 }  // namespace
