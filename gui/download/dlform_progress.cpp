@@ -10,7 +10,6 @@
 #include "net/http_client.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QUrl>
