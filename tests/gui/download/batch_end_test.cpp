@@ -86,23 +86,36 @@ TEST_F(BatchEnd, ABatchWithoutFailuresShowsNoPanel)
     EXPECT_FALSE(form->FailedPanel->isVisible());
 }
 
-TEST_F(BatchEnd, RetryFailedAsksOnlyForTheFailedFileAndNamesItAsBefore)
+TEST_F(BatchEnd, RetryFailedAsksOnlyForTheFailedFileAndNamesItAsBeforeInBothLanguages)
 {
-    form->Edit4->setText("x-");
-    PickWithFailure();
-    Click(form->Button4);
-    ASSERT_TRUE(form->FailedPanel->isVisible());
-    // The server has it now; the picked lines and the prefix field change in between.
-    server.Route("/p/gone.jpg", FixtureResponse::Ok("data of gone", "image/jpeg"));
-    form->List2->SetItems({server.Url("/p/a.jpg")});
-    form->Edit4->setText("other-");
-    Click(form->RetryFailedButton);
-    EXPECT_EQ(RequestsFor("/p/gone.jpg"), 2);
-    EXPECT_EQ(RequestsFor("/p/a.jpg"), 1);
-    EXPECT_EQ(RequestsFor("/p/c.jpg"), 1);
-    EXPECT_EQ(Saved("x-gone.jpg"), "data of gone");
-    EXPECT_EQ(Status(), "Download finished. 1 saved, 0 failed.");
-    EXPECT_FALSE(form->FailedPanel->isVisible());
+    const struct {
+        bool english;
+        const char *end;
+    } cases[] = {{true, "Download finished. 1 saved, 0 failed."},
+                 {false, "Prenos datotek končan. Shranjenih: 1, neuspešnih: 0."}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.english);
+        c.english ? form->ENGClick() : form->SLOClick();
+        server.Route("/p/gone.jpg", FixtureResponse::Status(404, "Not Found", {"Content-Length: 0"}, {}));
+        server.ClearRequests();
+        form->Edit4->setText("x-");
+        PickWithFailure();
+        Click(form->Button4);
+        ASSERT_TRUE(form->FailedPanel->isVisible());
+        // The server has it now; the picked lines and the prefix field change in between.
+        server.Route("/p/gone.jpg", FixtureResponse::Ok("data of gone", "image/jpeg"));
+        form->List2->SetItems({server.Url("/p/a.jpg")});
+        form->Edit4->setText("other-");
+        Click(form->RetryFailedButton);
+        EXPECT_EQ(RequestsFor("/p/gone.jpg"), 2);
+        EXPECT_EQ(RequestsFor("/p/a.jpg"), 1);
+        EXPECT_EQ(RequestsFor("/p/c.jpg"), 1);
+        EXPECT_EQ(Saved("x-gone.jpg"), "data of gone");
+        EXPECT_EQ(Status(), QString::fromUtf8(c.end));
+        EXPECT_FALSE(form->FailedPanel->isVisible());
+        for (const QString &name : Files())
+            QFile::remove(QDir(folder).filePath(name));
+    }
 }
 
 TEST_F(BatchEnd, RetryFailedThatFailsAgainShowsThePanelAgain)
@@ -131,15 +144,21 @@ TEST_F(BatchEnd, ThePanelNamesTenFilesAndCountsTheRest)
     EXPECT_TRUE(form->FailedList->text().endsWith(" in še 2")) << form->FailedList->text().toStdString();
 }
 
-TEST_F(BatchEnd, TheNextLoadPageHidesThePanel)
+TEST_F(BatchEnd, TheNextLoadPageHidesThePanelInBothLanguages)
 {
-    PickWithFailure();
-    Click(form->Button4);
-    ASSERT_TRUE(form->FailedPanel->isVisible());
-    TypePageAddress();
-    Click(form->Button2);
-    EXPECT_EQ(form->List2->Count(), 1);
-    EXPECT_FALSE(form->FailedPanel->isVisible());
+    for (const bool english : {true, false}) {
+        SCOPED_TRACE(english);
+        english ? form->ENGClick() : form->SLOClick();
+        PickWithFailure();
+        Click(form->Button4);
+        ASSERT_TRUE(form->FailedPanel->isVisible());
+        TypePageAddress();
+        Click(form->Button2);
+        EXPECT_EQ(form->List2->Count(), 1);
+        EXPECT_FALSE(form->FailedPanel->isVisible());
+        for (const QString &name : Files())
+            QFile::remove(QDir(folder).filePath(name));
+    }
 }
 
 TEST_F(BatchEnd, OpenFolderOpensTheSaveFolderOrSaysThatNoFileManagerWasFound)
