@@ -39,6 +39,8 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
+class QBoxLayout;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
@@ -208,6 +210,48 @@ public:
     void ShowBatchEnd(bool interrupted);
     void CheckBox2Click();   // shows or hides the preview
     void Button181Click();   // opens the save folder
+
+    // --- The end of a batch (download/dlform_batch_end.cpp) -----------------
+    // BEGIN batch end members
+    // While a batch runs: its files and bytes done of all, beside the
+    // current file's progress; hidden otherwise.
+    QProgressBar *TotalProgress;
+    // After a batch (or a list download) with failed files: the first of
+    // them and Retry failed and Open folder. Hidden as the next batch or
+    // page load starts; never shown in a command-line run.
+    QFrame *FailedPanel;
+    QLabel *FailedList;
+    QPushButton *RetryFailedButton, *OpenFolderButton;
+    struct FailedFile {
+        QByteArray address;
+        QByteArray folderPrefix;  // the batch's, so that a retry names it the same
+    };
+    QList<FailedFile> FailedFiles;  // of the last batch, or of all pages of a list download
+    // Several batches that end with one summary (a list download's pages,
+    // a retry over several folder prefixes): their tallies add up here.
+    bool SumBatches = false;
+    TBatchTally RunTotals;
+    bool RunInterrupted = false;
+    QByteArray BatchPrefix;  // the running batch's folder prefix
+    // Draws the user's eye to the window (the taskbar's urgency hint);
+    // replaceable by tests.
+    std::function<void(QWidget *)> AlertUser;
+    void BuildBatchEndArea(QBoxLayout *sheet);
+    void ShowTotalProgress(const TBatchProgress &progress);
+    void HideBatchEnd();           // the failed files' panel goes
+    void BeginBatchEnd();          // a batch starts: the last one's failures go, unless summing
+    void EndOfBatch(const TBatchEnd &end);
+    // The summary of batches summed: the status panel and the log, then
+    // the failed files' panel and the alert.
+    void ShowRunEnd(const QStringList &texts);
+    void ShowFailedFiles();
+    void AlertIfInactive();
+    // A batch over the picked lines of List2, or over these files (one
+    // folder prefix) in their place.
+    void RunBatch(const QList<FailedFile> &files);
+    void RetryFailedClick();       // a new batch of the failed files only
+    void OpenFolderClick();        // the save folder, as Button181
+    // END batch end members
 
     // --- Busy state (app/dlform_busy.cpp) -----------------------------------
     // While a page loads, a batch runs or a list download runs, the commands

@@ -88,6 +88,12 @@ void TDLForm::BuildDownloadTab()
         Panel3->setFixedHeight(MessageLogHeight(Panel1->height(), Memo3->fontMetrics().lineSpacing()));
     });
 
+    // BEGIN the end of a batch: the total progress bar and the failed files'
+    // panel (download/dlform_batch_end.cpp), between the work area and the
+    // status bar; both hidden until a batch shows them.
+    BuildBatchEndArea(sheet);
+    // END the end of a batch
+
     Status1 = new PanelStatusBar({250, 130, 50}, TabSheet1);
     Status1->SetPanelText(0, QStringLiteral("Grabulo"));
     Status1->SetPanelText(1, QStringLiteral("Download zone"));

@@ -62,6 +62,11 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
         {Button16, C, "Prekini vse", "Abort all"},
         {Button17, C, "Naloži seznam iz datoteke", "Load list from file"},
         {Button19, C, "Shrani seznam v datoteko", "Save list to file"},
+        // The end of a batch: the failed files' panel.
+        {RetryFailedButton, C, "Ponovi neuspele", "Retry failed"},
+        {OpenFolderButton, C, "Odpri imenik", "Open folder"},
+        {RetryFailedButton, H, "Znova prenesi samo neuspele datoteke", "Download only the failed files again"},
+        {OpenFolderButton, H, "Odpri imenik s shranjenimi datotekami", "Open the folder of the saved files"},
         {SpeedButton1, H, "Prilepi povezavo iz odložišča", "Paste link from clipboard"},
         {SpeedButton2, H, "Izberi vsako drugo povezavo", "Select every second link"},
         {SpeedButton3, H, "Izberi vse povezave", "Select all links"},

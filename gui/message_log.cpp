@@ -123,6 +123,10 @@ void MessageLog::Clear()
     hasFailures_ = false;
     following_ = true;
     clear();
+    // The view's cursor keeps the format of the text it stood after, and
+    // appended text takes it: after a red last line every later line would
+    // be red, with nothing left that tells AppendRun to set it right.
+    setCurrentCharFormat(QTextCharFormat());
 }
 
 void MessageLog::ShowNewestLine()

@@ -25,16 +25,35 @@ QString SpeedText(const TBatchProgress &progress)
 
 qint64 SecondsLeft(const TBatchProgress &progress)
 {
-    // One file or a few seconds say little of the pace of the rest.
-    constexpr int kFewestFiles = 2;
+    // A few seconds say little of the pace of the rest.
     constexpr qint64 kShortestMs = 3000;
     const qint64 left = progress.total - progress.ended;
-    if (progress.ended < kFewestFiles || progress.elapsedMs < kShortestMs || left <= 0)
+    const int saved = progress.ended - progress.skipped;
+    if (saved < 1 || progress.bytesSaved <= 0 || progress.elapsedMs < kShortestMs || left <= 0)
         return -1;
-    const double msPerFile = double(progress.elapsedMs) / double(progress.ended);
-    // The files in transfer have run for part of their time already: half, on the mean.
-    const double files = qMax(0.0, double(left) - 0.5 * progress.inTransfer);
-    return qint64(msPerFile * files / 1000.0 + 0.999);
+    // Files passed over, failed or stopped end in no time and bring no
+    // bytes: the rate is that of the bodies, the work left that of the files
+    // still to transfer, each as big as the mean file saved so far.
+    const double bytesPerMs = double(progress.bytes) / double(progress.elapsedMs);
+    const double meanSize = double(progress.bytesSaved) / double(saved);
+    const qint64 waiting = qMax<qint64>(0, left - progress.inTransfer);
+    // A running file of unknown size has, on the mean, half of it still to come.
+    const double due = double(progress.bytesDue) + meanSize * (double(waiting) + 0.5 * progress.sizeUnknown);
+    return qint64(due / bytesPerMs / 1000.0 + 0.999);
+}
+
+QString TotalProgressText(const TBatchProgress &progress, bool english)
+{
+    const QString files = QStringLiteral("%1/%2 %3, %4")
+                              .arg(progress.ended)
+                              .arg(progress.total)
+                              .arg(english ? QStringLiteral("files") : QStringLiteral("datotek"),
+                                   DataSizeText(progress.bytes, english));
+    const bool allKnown = progress.sizeUnknown == 0 && progress.total - progress.ended <= progress.inTransfer;
+    if (!allKnown || progress.ended >= progress.total)
+        return files;
+    return files + (english ? QStringLiteral(" of ") : QStringLiteral(" od "))
+           + DataSizeText(progress.bytes + progress.bytesDue, english);
 }
 
 QString TimeLeftText(qint64 seconds, bool english)

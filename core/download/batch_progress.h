@@ -15,6 +15,16 @@ struct TBatchProgress {
     int inTransfer = 0;
     qint64 bytes = 0;     // bodies received so far, the running ones included
     qint64 elapsedMs = 0;
+    // Of ended: the files that took no transfer worth timing (passed over as
+    // saved, failed before or without a body, filtered by size, stopped).
+    // They count neither toward the pace nor toward the work left.
+    int skipped = 0;
+    // Of bytes: the bodies of the files saved (transferred) so far.
+    qint64 bytesSaved = 0;
+    // The files in transfer whose size is known: the bytes they still lack.
+    qint64 bytesDue = 0;
+    // The files in transfer whose size is not known (yet).
+    int sizeUnknown = 0;
 };
 
 // What became of the files of one batch. A file that is already saved and
@@ -30,10 +40,16 @@ struct TBatchTally {
 QString DataSizeText(qint64 bytes, bool english);
 // The mean speed so far, "679 KiB/s".
 QString SpeedText(const TBatchProgress &progress);
-// The seconds the rest of the batch will take at the pace of the files
-// ended so far; -1 while that says nothing yet (too few files or too little
-// time behind, or nothing left).
+// The seconds the rest of the batch will take: the bytes still to come
+// (what the files in transfer lack, where their size is known, and the
+// mean size of the files saved so far for each of the others) at the rate
+// measured so far. -1 while that says nothing yet (no file saved, too
+// little time behind, no bytes saved, or nothing left).
 qint64 SecondsLeft(const TBatchProgress &progress);
+// The total progress bar's text: "12/40 files, 1.8 MiB" and, once the size
+// of everything left is known, "12/40 files, 1.8 MiB of 3.0 MiB"
+// ("12/40 datotek, 1,8 MiB od 3,0 MiB").
+QString TotalProgressText(const TBatchProgress &progress, bool english);
 // "about 40 s left", "about 12 min left", "about 2 h 5 min left"; empty
 // for -1.
 QString TimeLeftText(qint64 seconds, bool english);

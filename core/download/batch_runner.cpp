@@ -43,6 +43,8 @@ struct TBatchRunner::Walk {
     std::vector<std::optional<Job>> jobs;  // one per slot
     std::deque<std::pair<int, TTransferResult>> finished;
     qint64 bytesEnded = 0;         // bytes of the transfers that ended
+    int saved = 0;                 // files ended saved, after a transfer
+    qint64 bytesSaved = 0;         // their bodies
     QElapsedTimer clock;
 
     int InFlight() const
@@ -293,6 +295,10 @@ void TBatchRunner::EndTransfer(Walk &walk, Job &job, const TTransferResult &resu
     walk.bytesEnded += result.BytesRecvd;
     const Step step = RunStep(job.file, [&] { return AfterTransfer(job.file, *job.part, result); });
     job.part.reset();
+    if (step == Step::Saved) {
+        ++walk.saved;
+        walk.bytesSaved += result.BytesRecvd;
+    }
     EndAttempt(walk, job.file, step, slot);
 }
 
@@ -320,9 +326,18 @@ void TBatchRunner::EmitProgress(Walk &walk)
         return;
     TBatchProgress progress{walk.ended, walk.addresses.size(), walk.InFlight(), walk.bytesEnded,
                             walk.clock.elapsed()};
+    progress.skipped = walk.ended - walk.saved;
+    progress.bytesSaved = walk.bytesSaved;
     for (size_t slot = 0; slot < walk.jobs.size(); ++slot) {
-        if (walk.jobs[slot])
-            progress.bytes += slots_[slot]->BytesReceived();
+        if (!walk.jobs[slot])
+            continue;
+        const qint64 received = slots_[slot]->BytesReceived();
+        const qint64 expected = slots_[slot]->BytesExpected();
+        progress.bytes += received;
+        if (expected >= 0)
+            progress.bytesDue += qMax<qint64>(0, expected - received);
+        else
+            ++progress.sizeUnknown;
     }
     Q_EMIT Progress(progress);
 }

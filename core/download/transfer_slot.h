@@ -19,6 +19,8 @@ public:
                        const TResumePoint &resume) = 0;
     // Body bytes received so far by the running transfer (or the last one).
     virtual qint64 BytesReceived() const = 0;
+    // The body's size when the running transfer knows it; -1 otherwise.
+    virtual qint64 BytesExpected() const { return -1; }
     // Ends a running transfer (it finishes canceled) and drops the slot's
     // connection, so the next transfer in it connects afresh.
     virtual void Cancel() = 0;

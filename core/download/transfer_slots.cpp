@@ -28,6 +28,7 @@ void TClientSlot::Start(const QByteArray &address, const QByteArray &part, const
     std::exception_ptr error;
     busy_ = true;
     client_.BytesRecvd = 0;  // the progress counts this file's bytes only
+    client_.ContentLength = -1;  // not the last file's size until this answer's head
     try {
         TBodyRedirect into(client_.Body, part);
         client_.ResumeFrom = resume.From;
@@ -47,6 +48,11 @@ void TClientSlot::Start(const QByteArray &address, const QByteArray &part, const
 qint64 TClientSlot::BytesReceived() const
 {
     return client_.BytesRecvd;
+}
+
+qint64 TClientSlot::BytesExpected() const
+{
+    return busy_ ? client_.ContentLength : -1;
 }
 
 void TClientSlot::Cancel()

@@ -16,6 +16,7 @@ public:
     void Start(const QByteArray &address, const QByteArray &part, const THttpRequestSettings &settings,
                const TResumePoint &resume) override;
     qint64 BytesReceived() const override;
+    qint64 BytesExpected() const override;  // the answer's Content-Length
     void Cancel() override;  // Abort, then Disconnect
     bool Busy() const override { return busy_; }
 

@@ -37,3 +37,19 @@ bool TListRunner::SavePage(qsizetype i, TListRunSummary &summary)
     ++summary.saved;
     return true;
 }
+
+QStringList ListEndChoices(const TBatchTally &totals, qsizetype pages, qsizetype pagesFailed, bool interrupted,
+                           bool english)
+{
+    QString whole = interrupted ? (english ? QStringLiteral("List download interrupted.")
+                                           : QStringLiteral("Prenos po seznamu prekinjen."))
+                                : (english ? QStringLiteral("List download finished.")
+                                           : QStringLiteral("Prenos po seznamu končan."));
+    QString pageCount = english ? QStringLiteral("%1 pages").arg(pages) : QStringLiteral("Strani: %1").arg(pages);
+    if (pagesFailed > 0)
+        pageCount += english ? QStringLiteral(", %1 not loaded").arg(pagesFailed)
+                             : QStringLiteral(", nenaloženih: %1").arg(pagesFailed);
+    const QString counts = TallyText(totals, english) + u'.';
+    return {whole + u' ' + pageCount + QStringLiteral(". ") + counts, pageCount + QStringLiteral(". ") + counts,
+            counts};
+}

@@ -5,8 +5,11 @@
 // the work; the window is one, a test's fake another.
 #pragma once
 
+#include "core/download/batch_progress.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 // What the walk needs done. Calls come in this order for each page:
@@ -50,3 +53,9 @@ private:
 
     TListPages &pages_;
 };
+
+// The one summary of a list download, over all its pages: "List download
+// finished. 5 pages, 1 not loaded. 12 saved, 1 failed.", then shorter
+// forms for a narrow status panel ("interrupted" after Abort all or Stop).
+QStringList ListEndChoices(const TBatchTally &totals, qsizetype pages, qsizetype pagesFailed, bool interrupted,
+                           bool english);

@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -101,19 +102,33 @@ void TDLForm::ShraniSlike()
         return;
     }
     Edit12Exit();  // the size filter reads a number, whatever is being typed
+    RunBatch({});
+}
+
+void TDLForm::RunBatch(const QList<FailedFile> &files)
+{
     PokaziStevilko(6);
     HTTP2->HeaderInfo.Referer =
         CheckBox3->isChecked() ? Edit11->text().toUtf8() : AddressPrefix() + Combo1->currentText().toUtf8();
     // The credentials were typed for the page: its files elsewhere get none.
     HTTP2->CredentialsOrigin = THttpClient::OriginOf(FullAddress(Combo1->currentText(), AddressPrefix()));
-    const TBatchRequest request = BatchRequest();
+    TBatchRequest request = BatchRequest();
+    if (!files.isEmpty()) {
+        request.addresses.clear();
+        for (const FailedFile &file : files)
+            request.addresses.append(file.address);
+        request.folderPrefix = files.first().folderPrefix;
+    }
     MakeDefaultSaveFolder(request.settings.startDir);  // a new user's folder, made when first saved into
     BatchSlots = request.settings.parallel;
     ShownBatchBytes = -1;
     BatchGuard running(*this);
+    BeginBatchEnd();
+    BatchPrefix = request.folderPrefix;
     Batch.SetClients(HTTP2, HTTP1);
     const TBatchEnd end = Batch.Run(request);
     ShowBatchEnd(end.interrupted);
+    EndOfBatch(end);
     if (end.listEmptied || ShuttingDown)
         return;  // nothing left to show, or the window is closing
     SetRich1Line(1, QString());
@@ -126,6 +141,7 @@ void TDLForm::ShowBatchEnd(bool interrupted)
     const QStringList texts = BatchEndChoices(Tally, interrupted, EnglishUI == 1);
     Status1->SetPanelTexts(2, texts);
     Log(texts.first());
+    TotalProgress->hide();
 }
 
 // The runner's signals: the log, the counter, the title, the status
@@ -140,6 +156,8 @@ void TDLForm::WireBatchRunner()
     connect(&Batch, &TBatchRunner::FileSaved, this,
             [this](const QByteArray &, const QByteArray &name) { PreviewSavedFile(name); });
     connect(&Batch, &TBatchRunner::Progress, this, &TDLForm::ShowBatchProgress);
+    connect(&Batch, &TBatchRunner::FileFailed, this,
+            [this](const QByteArray &address) { FailedFiles.append({address, BatchPrefix}); });
     connect(&Batch, &TBatchRunner::Dialog, this, [](const QString &text, bool error) {
         error ? Dialogs().Error(text) : Dialogs().Message(text);
     });
@@ -170,6 +188,7 @@ void TDLForm::ShowAnnouncement(const QByteArray &address, const QByteArray &file
 
 void TDLForm::ShowBatchProgress(const TBatchProgress &progress)
 {
+    ShowTotalProgress(progress);
     if (BatchSlots == 1) {
         ShowSerialProgress(progress);
         return;
@@ -189,6 +208,8 @@ void TDLForm::ShowSerialProgress(const TBatchProgress &progress)
 {
     TBatchProgress shown = progress;
     shown.inTransfer = progress.ended < progress.total ? 1 : 0;
+    // Between two files the next one counts as started, its size unknown.
+    shown.sizeUnknown += qMax(0, shown.inTransfer - progress.inTransfer);
     Status1->SetPanelTexts(2, ProgressChoices(shown, EnglishUI == 1));
 }
 

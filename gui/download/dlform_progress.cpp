@@ -3,13 +3,13 @@
 #include "gui/window_state.h"
 #include "gui/windows.h"
 #include "gui/panel_status_bar.h"
+#include "gui/platform.h"
 #include "core/shared_state.h"
 #include "gui/download/picture_preview.h"
 #include "gui/download/previewform.h"
 #include "net/http_client.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QUrl>
@@ -66,5 +66,6 @@ void TDLForm::CheckBox2Click()
 
 void TDLForm::Button181Click()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Edit6->text()));
+    if (!OpenExternally(QUrl::fromLocalFile(Edit6->text())))
+        Status1->SetPanelText(2, Wording("Ni upravitelja datotek.", "No file manager found."));
 }

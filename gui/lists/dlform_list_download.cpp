@@ -75,6 +75,8 @@ public:
         form.SetAddressPrefix(prefix);
         form.Combo1->setEditText(QString::fromUtf8(address));
         form.Button2Click();
+        if (!form.PageLoaded)
+            ++failedPages;
     }
     void SaveAllLinks(const QString &folderPrefix) override
     {
@@ -83,25 +85,36 @@ public:
         form.Button4Click();
     }
     void Clear() override { form.Button6Click(); }
+    qsizetype failedPages = 0;  // pages that gave no page
 
 private:
     TDLForm &form;
 };
 
 // ListRunning while the run lasts, however it ends; then the Download
-// zone's own filter is in force again.
+// zone's own filter and its own folder prefix (Edit4, which each page's
+// batch is given as "00-", "01-" ...) are in force again, and the batches
+// no longer add up.
 // The busy buttons follow.
 struct RunningList {
     TDLForm &form;
-    explicit RunningList(TDLForm &f) : form(f)
+    const QString prefix;
+    explicit RunningList(TDLForm &f) : form(f), prefix(f.Edit4->text())
     {
         ListRunning = true;
+        form.SumBatches = true;
+        form.RunTotals = {};
+        form.RunInterrupted = false;
+        form.FailedFiles.clear();
+        form.HideBatchEnd();
         form.ShowBusyState();
     }
     ~RunningList()
     {
         ListRunning = false;
+        form.SumBatches = false;
         TypeFilterIndex = form.Combo2->currentIndex();
+        form.Edit4->setText(prefix);
         form.ShowBusyState();
     }
 };
@@ -150,7 +163,13 @@ void TDLForm::Button14Click()
     PageControl1->setCurrentWidget(TabSheet1);
     const qint32 start = StrToInt(Edit9->text());  // below 0: from the first entry
     WindowListPages pages(*this);
-    TListRunner(pages).Run(start);
+    const TListRunSummary summary = TListRunner(pages).Run(start);
+    // One summary for all the pages: the batches' tallies added up.
+    SumBatches = false;
+    if (ShuttingDown)
+        return;
+    ShowRunEnd(ListEndChoices(RunTotals, summary.loaded, pages.failedPages, summary.aborted || RunInterrupted,
+                              EnglishUI == 1));
 }
 
 void TDLForm::Button16Click()

@@ -48,6 +48,7 @@ void TDLForm::Button2Click()
 {
     PageLoaded = false;
     Timer1->stop();
+    HideBatchEnd();  // the last batch's failed files: a new page, a new list
     DisconnectAndEmpty();
     if (Combo1->currentText().isEmpty())
         return;

@@ -56,12 +56,13 @@ protected:
     TDLForm *const form = windows.Form();
 };
 
-TEST_F(Language, TheTableCoversSeventyNineRowsOfTheThreeWindows)
+TEST_F(Language, TheTableCoversEightyThreeRowsOfTheThreeWindows)
 {
     const auto table = form->LanguageTable();
     // The slow-transfer caption and its hint, the address example, what to
-    // take, the page credentials and the About tab among them.
-    ASSERT_EQ(table.size(), 79);
+    // take, the page credentials, the About tab, Retry failed and Open folder
+    // with their hints among them.
+    ASSERT_EQ(table.size(), 83);
     for (const auto &row : table)
         EXPECT_NE(row.control, nullptr) << row.english;
 }

@@ -114,14 +114,14 @@ TEST_F(BatchSummary, OneAtATimeShowsTheWholeBatchInTheStatusPanel)
 
 TEST(BatchProgressText, TimeLeftOnlyOnceThePaceMeansSomething)
 {
-    // One file, or under three seconds, says nothing yet.
-    EXPECT_EQ(SecondsLeft({1, 10, 1, 0, 60000}), -1);
-    EXPECT_EQ(SecondsLeft({5, 10, 1, 0, 2999}), -1);
-    EXPECT_EQ(SecondsLeft({10, 10, 0, 0, 60000}), -1);  // nothing left
-    // 4 files in 8 s: 2 s a file; 6 left, one of them half done.
-    EXPECT_EQ(SecondsLeft({4, 10, 1, 0, 8000}), 11);
-    EXPECT_EQ(SecondsLeft({4, 10, 0, 0, 8000}), 12);
-    EXPECT_EQ(SecondsLeft({2, 1000, 4, 0, 60000}), 29880);
+    // No file saved, or under three seconds, says nothing yet.
+    EXPECT_EQ(SecondsLeft({1, 10, 1, 100, 60000, 1, 0, 0, 1}), -1);
+    EXPECT_EQ(SecondsLeft({5, 10, 1, 5000, 2999, 0, 5000, 0, 1}), -1);
+    EXPECT_EQ(SecondsLeft({10, 10, 0, 10000, 60000, 0, 10000, 0, 0}), -1);  // nothing left
+    // 4 files of 1000 B in 8 s: 500 B a second; 6 left, one of them half done.
+    EXPECT_EQ(SecondsLeft({4, 10, 1, 4000, 8000, 0, 4000, 0, 1}), 11);
+    EXPECT_EQ(SecondsLeft({4, 10, 0, 4000, 8000, 0, 4000, 0, 0}), 12);
+    EXPECT_EQ(SecondsLeft({2, 1000, 4, 2000, 60000, 0, 2000, 0, 4}), 29880);
 
     EXPECT_EQ(TimeLeftText(-1, true), QString());
     EXPECT_EQ(TimeLeftText(0, true), "about 5 s left");
@@ -136,12 +136,12 @@ TEST(BatchProgressText, TimeLeftOnlyOnceThePaceMeansSomething)
 
 TEST(BatchProgressText, TheSentenceGainsTheTimeLeftAndTheTallyItsSkippedFiles)
 {
-    EXPECT_EQ(ProgressSentence({4, 10, 1, 2048, 8000}, true),
+    EXPECT_EQ(ProgressSentence({4, 10, 1, 2048, 8000, 0, 2048, 0, 1}, true),
               "4 of 10 files done, 1 in transfer, 2.0 KiB at 0 KiB/s, about 15 s left");
     EXPECT_EQ(ProgressSentence({1, 10, 1, 2048, 8000}, false),
               "1 od 10 datotek končanih, 1 v prenosu, 2,0 KiB s hitrostjo 0 KiB/s");
 
-    EXPECT_EQ(ProgressChoices({4, 10, 1, 2048, 8000}, true),
+    EXPECT_EQ(ProgressChoices({4, 10, 1, 2048, 8000, 0, 2048, 0, 1}, true),
               (QStringList{"4 of 10 files done, 1 in transfer, 2.0 KiB at 0 KiB/s, about 15 s left",
                            "4/10 done, 2.0 KiB at 0 KiB/s, about 15 s left", "4/10 done, about 15 s left"}));
     EXPECT_EQ(ProgressChoices({1, 10, 1, 2048, 8000}, false).last(), "1/10 končanih, 0 KiB/s");

@@ -3,6 +3,7 @@
 #include "lists_fixture.h"
 #include "gui/window_state.h"
 #include "core/scan/type_filter.h"
+#include "gui/panel_status_bar.h"
 #include "tests/support/test_helpers.h"
 
 #include <QCheckBox>
@@ -13,6 +14,9 @@
 #include <QTabWidget>
 #include <QApplication>
 #include <QClipboard>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
 
 namespace {
 
@@ -115,7 +119,7 @@ TEST_F(ListDownload, ARunFromTheStartSavesEachPageWithItsPrefixAndReferer)
     EXPECT_FALSE(ListRunning);
     EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
     EXPECT_EQ(form->List2->Count(), 0);
-    EXPECT_EQ(form->Edit4->text(), "02-");
+    EXPECT_EQ(form->Edit4->text(), "") << "the user's own prefix is back";
     for (const QByteArray &request : server.Requests()) {
         if (request.contains("x.jpg")) {
             EXPECT_TRUE(request.contains("\r\nReferer: http://" + host + "/p")) << request.constData();
@@ -267,6 +271,125 @@ TEST_F(ListDownload, AbortAllOutsideARunDisconnectsAndTheNextRunClearsTheFlag)
     form->Button14Click();
     EXPECT_FALSE(ListAbortRequested);
     EXPECT_EQ(Files().size(), 2);
+}
+
+// The end of a list download: one summary over all its pages, the failed
+// files of every page behind Retry failed, and the Download zone's own
+// folder prefix back for the next Save pictures.
+class ListEnd : public ListDownload {
+protected:
+    void SetUp() override
+    {
+        ListDownload::SetUp();
+        form->show();
+        form->Edit13->setText("0");
+        form->HTTP1->TimeOut = 5000;
+        form->HTTP2->TimeOut = 5000;
+    }
+    // Page 0 with a y.gif that is gone, a page that is not there, page 2 whole.
+    void ServeWithFailures()
+    {
+        Lines pages = ServePages(3);
+        server.Route("/p0/y.gif", FixtureResponse::Status(404, "Not Found", {"Content-Length: 0"}, {}));
+        pages[1] = server.Url("/missing/index.html");
+        form->List3->SetItems(pages);
+    }
+    QString Status() const { return form->Status1->PanelText(2); }
+    QString LastLogLine() const { return LogLines().value(LogLines().size() - 1); }
+    static void Click(QWidget *button) { QTest::mouseClick(button, Qt::LeftButton); }
+    int RequestsFor(const QByteArray &path) const { return int(RequestedPaths().count(path)); }
+};
+
+TEST_F(ListEnd, AListDownloadEndsWithOneSummaryOverItsPagesInBothLanguages)
+{
+    const struct {
+        bool english;
+        const char *summary;
+        const char *failed;
+    } cases[] = {
+        {true, "List download finished. 3 pages, 1 not loaded. 3 saved, 1 failed.", "Failed: y.gif"},
+        {false, "Prenos po seznamu končan. Strani: 3, nenaloženih: 1. Shranjenih: 3, neuspešnih: 1.",
+         "Neuspešne: y.gif"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.english);
+        c.english ? form->ENGClick() : form->SLOClick();
+        ServeWithFailures();
+        Click(form->Button14);
+        EXPECT_EQ(Status(), QString::fromUtf8(c.summary));
+        EXPECT_EQ(LastLogLine(), QString::fromUtf8(c.summary));
+        EXPECT_EQ(LogLines().count(QString::fromUtf8(c.summary)), 1);
+        ASSERT_TRUE(form->FailedPanel->isVisible());
+        EXPECT_EQ(form->FailedList->text(), QString::fromUtf8(c.failed));
+        EXPECT_FALSE(form->TotalProgress->isVisible());
+        for (const QString &name : Files())
+            QFile::remove(QDir(folder).filePath(name));
+    }
+}
+
+TEST_F(ListEnd, RetryFailedAfterAListDownloadAsksForTheFailedFilesOfItsPagesOnly)
+{
+    Lines pages = ServePages(3);
+    server.Route("/p0/y.gif", FixtureResponse::Status(404, "Not Found", {"Content-Length: 0"}, {}));
+    server.Route("/p2/x.jpg", FixtureResponse::Status(404, "Not Found", {"Content-Length: 0"}, {}));
+    form->List3->SetItems(pages);
+    EnglishUI = 1;
+    Click(form->Button14);
+    EXPECT_EQ(Status(), "List download finished. 3 pages. 4 saved, 2 failed.");
+    server.Route("/p0/y.gif", FixtureResponse::Ok("y again"));
+    server.Route("/p2/x.jpg", FixtureResponse::Ok("x again"));
+    server.ClearRequests();
+    Click(form->RetryFailedButton);
+    EXPECT_EQ(RequestedPaths(), (QList<QByteArray>{"/p0/y.gif", "/p2/x.jpg"}));
+    EXPECT_EQ(Saved("00-y.gif"), "y again") << "named as in the list download";
+    EXPECT_EQ(Saved("02-x.jpg"), "x again");
+    EXPECT_EQ(Status(), "Download finished. 2 saved, 0 failed.");
+    EXPECT_EQ(LastLogLine(), Status());
+    EXPECT_FALSE(form->FailedPanel->isVisible());
+}
+
+TEST_F(ListEnd, SavePicturesAfterAListDownloadUsesNoPagePrefix)
+{
+    for (const QString &own : {QString(), QStringLiteral("mine-")}) {
+        SCOPED_TRACE(own.toStdString());
+        form->Edit4->setText(own);
+        form->List3->SetItems(ServePages(2));
+        Click(form->Button14);
+        EXPECT_EQ(form->Edit4->text(), own);
+        const QStringList before = Files();
+        form->List2->SetItems({server.Url("/p1/x.jpg")});
+        form->List2->SelectAll();
+        Click(form->Button4);
+        QStringList added = Files();
+        for (const QString &name : before)
+            added.removeAll(name);
+        EXPECT_EQ(added, QStringList{own + "x.jpg"});
+        for (const QString &name : Files())
+            QFile::remove(QDir(folder).filePath(name));
+    }
+}
+
+TEST_F(ListEnd, APageWithNoLinksIsLoggedForThatPage)
+{
+    Lines pages = ServePages(2);
+    server.Route("/p0/index.html", FixtureResponse::Ok("<p>nothing here</p>"));
+    form->List3->SetItems(pages);
+    for (const bool english : {true, false}) {
+        english ? form->ENGClick() : form->SLOClick();
+        form->Memo3->Clear();
+        Click(form->Button14);
+        const QString none = english ? "No files found!" : "Nisem našel nobene primerne datoteke!";
+        const QStringList lines = LogLines();
+        const qsizetype at = lines.indexOf(none);
+        ASSERT_GE(at, 0) << lines.join('\n').toStdString();
+        // Logged for the first page, before the second page's files.
+        const qsizetype next = lines.indexOf(english ? "Downloading x.jpg -> 01-x.jpg" : "Dol vlečem sliko x.jpg -> 01-x.jpg");
+        ASSERT_GE(next, 0) << lines.join('\n').toStdString();
+        EXPECT_LT(at, next);
+        EXPECT_EQ(Files(), (QStringList{"01-x.jpg", "01-y.gif"}));
+        for (const QString &name : Files())
+            QFile::remove(QDir(folder).filePath(name));
+    }
 }
 
 }  // namespace
