@@ -15,12 +15,12 @@ for scale in 1.0 1.5; do
   # A private settings folder, so the shots show the first start.
   rm -rf "$tmp"/* "$tmp"/.[!.]* 2>/dev/null || true
   XDG_CONFIG_HOME="$tmp" GRABULO_HOME="$tmp" HOME="$tmp" QT_SCALE_FACTOR=$scale \
-    xvfb-run -a -s "-screen 0 1600x1200x24" "$top/build/app/grabulo_screenshots" \
+    xvfb-run -a -s "-screen 0 1600x1200x24" "$top/build/gui/grabulo_screenshots" \
     "$top/docs/screenshots" "$top/assets/help.htm" "$scale"
 done
 # A small screen, 1024x600 at scale 1.5: the window as a first start places it.
 rm -rf "$tmp"/* "$tmp"/.[!.]* 2>/dev/null || true
 XDG_CONFIG_HOME="$tmp" GRABULO_HOME="$tmp" HOME="$tmp" QT_SCALE_FACTOR=1.5 \
-  xvfb-run -a -s "-screen 0 1024x600x24" "$top/build/app/grabulo_screenshots" \
+  xvfb-run -a -s "-screen 0 1024x600x24" "$top/build/gui/grabulo_screenshots" \
   "$top/docs/screenshots" "$top/assets/help.htm" "1024x600-1.5"
 ls "$top/docs/screenshots"/*.png "$top/docs/screenshots"/*/*.png

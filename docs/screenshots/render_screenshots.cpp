@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QProgressBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -52,12 +53,14 @@ void FillDownloadZone()
         DLForm->Log(QString::fromUtf8(line));
     DLForm->Memo3->Flush();
     DLForm->SetRich1Line(0, QStringLiteral("2/2: dusk.gif"));
-    DLForm->SetRich1Line(1, QStringLiteral("48213 bytes"));
+    DLForm->SetRich1Line(1, QStringLiteral("48213") + Wording(" bajtov", " bytes"));
     DLForm->List3->SetItems({"127.0.0.1:8080/gallery/", "127.0.0.1:8080/gallery/more/"});
 }
 
 bool Save(QWidget *window, const QString &path)
 {
+    // Twice: a scroll bar that appears lays the scrolled contents out again.
+    QApplication::processEvents();
     QApplication::processEvents();
     return window->grab().save(path);
 }
@@ -68,8 +71,12 @@ bool SaveBatchStates(const QString &dir)
     const bool english = EnglishUI == 1;
     BatchRunning = true;
     DLForm->ShowBusyState();
-    DLForm->Status1->SetPanelTexts(2, ProgressChoices({229, 1000, 1, qint64(1900) * 1024, 184000}, english));
+    TBatchProgress progress{229, 1000, 1, qint64(1900) * 1024, 184000};
+    progress.bytesSaved = progress.bytes;
+    DLForm->Status1->SetPanelTexts(2, ProgressChoices(progress, english));
+    DLForm->ShowTotalProgress(progress);
     bool ok = Save(DLForm, dir + "/download-busy.png");
+    DLForm->TotalProgress->hide();
     BatchRunning = false;
     DLForm->ShowBusyState();
     DLForm->LogFailure(Wording("Datoteke sunset.png ni bilo mogoče shraniti: strežnik je odgovoril 404 Not Found",
@@ -77,8 +84,11 @@ bool SaveBatchStates(const QString &dir)
     DLForm->LogFailure(QStringLiteral("Failed: http://127.0.0.1:8080/gallery/sunset.png"));
     DLForm->Tally = {3, 1, 0};
     DLForm->ShowBatchEnd(false);
+    DLForm->FailedFiles = {{"http://127.0.0.1:8080/gallery/sunset.png", {}}};
+    DLForm->ShowFailedFiles();
     DLForm->Memo3->ShowNewestLine();
     ok &= Save(DLForm, dir + "/download-finished.png");
+    DLForm->HideBatchEnd();
     DLForm->Memo3->Clear();
     return ok;
 }
