@@ -76,7 +76,7 @@ QRect MovedInto(const QRect &frame, const QRect &area)
     return QRect(QPoint(left, top), frame.size());
 }
 
-QPoint PlaceBeside(QSize frame, const QRect &mainFrame, const QRect &spare, const QRect &area)
+QRect PlaceBeside(QSize frame, const QRect &mainFrame, const QRect &spare, const QRect &area, QSize least)
 {
     const int gap = 4;
     const QPoint candidates[] = {
@@ -87,10 +87,11 @@ QPoint PlaceBeside(QSize frame, const QRect &mainFrame, const QRect &spare, cons
     };
     for (const QPoint &place : candidates) {
         if (area.isEmpty() || area.contains(QRect(place, frame)))
-            return place;
+            return QRect(place, frame);
     }
-    const QPoint corner(spare.right() + 1 - frame.width(), spare.bottom() + 1 - frame.height());
-    return MovedInto(QRect(corner, frame), area).topLeft();
+    const QSize fitted = FitInside(frame, spare.size()).expandedTo(least).boundedTo(frame);
+    const QPoint corner(spare.right() + 1 - fitted.width(), spare.bottom() + 1 - fitted.height());
+    return MovedInto(QRect(corner, fitted), area);
 }
 
 bool ShowPictureScaled(QLabel &image, const QByteArray &fileName, int scale, QSize maximum)

@@ -34,10 +34,11 @@ QRect MovedInto(const QRect &frame, const QRect &area);
 
 // Where a preview window of the given frame size goes when first shown, so
 // that it covers no command of the main window: beside the main window's
-// frame (right, left, below, above) inside area; where none has room, over
-// the corner of spare (the main window's log, which holds no command)
-// farthest from the area's top left; moved into area either way.
-QPoint PlaceBeside(QSize frame, const QRect &mainFrame, const QRect &spare, const QRect &area);
+// frame (right, left, below, above) inside area; where none has room, made
+// smaller (proportions kept, not below least) to lie over the bottom right
+// corner of spare (the main window's log, which holds no command). The
+// frame's bounds, moved into area either way.
+QRect PlaceBeside(QSize frame, const QRect &mainFrame, const QRect &spare, const QRect &area, QSize least = {64, 48});
 
 // Loads the file into the control when it can and then sizes the control
 // to the scaled size of the picture it holds (its previous one when the

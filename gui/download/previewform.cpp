@@ -81,7 +81,14 @@ void TPreviewForm::PlaceBesideTheMainWindow(const QRect &area)
     if (!DLForm || !DLForm->isVisible())
         return;
     const QRect log(DLForm->Panel3->mapToGlobal(QPoint(0, 0)), DLForm->Panel3->size());
-    move(PlaceBeside(size() + FrameExtra(*this), DLForm->frameGeometry(), log, area));
+    const QSize extra = FrameExtra(*this);
+    const QRect frame = PlaceBeside(size() + extra, DLForm->frameGeometry(), log, area);
+    if (frame.size() != size() + extra) {  // over the log: as small as it is
+        box_ = (frame.size() - extra).expandedTo(QSize(1, 1));
+        Image1->setFixedSize(FitInside(Image1->size(), box_));
+        setFixedSize(box_);
+    }
+    move(frame.topLeft());
 }
 
 void TPreviewForm::KeepOnScreen()

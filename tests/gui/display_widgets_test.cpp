@@ -186,16 +186,19 @@ TEST(PreviewPlace, BesideTheMainWindowElseOverTheLog)
     const QRect main(20, 20, 686, 600), log(30, 480, 500, 100);
     const struct {
         QRect area;
-        QPoint place;
+        QRect log;
+        QRect place;
     } rows[] = {
-        {{0, 0, 1920, 1040}, {710, 20}},  // to the right
-        {{-300, 0, 1100, 800}, {-184, 20}},  // no room right: to the left
-        {{0, 0, 800, 900}, {20, 624}},  // below
-        {{0, -200, 720, 840}, {20, -134}},  // above
-        {{0, 0, 720, 640}, {330, 430}},  // nowhere: over the log's far corner
+        {{0, 0, 1920, 1040}, log, {710, 20, 200, 150}},  // to the right
+        {{-300, 0, 1100, 800}, log, {-184, 20, 200, 150}},  // no room right: to the left
+        {{0, 0, 800, 900}, log, {20, 624, 200, 150}},  // below
+        {{0, -200, 720, 840}, log, {20, -134, 200, 150}},  // above
+        {{0, 0, 720, 640}, {30, 400, 500, 200}, {330, 450, 200, 150}},  // nowhere: over a tall log's corner
+        {{0, 0, 720, 640}, log, {397, 480, 133, 100}},  // a short log: made smaller to fit it
+        {{0, 0, 720, 640}, {30, 580, 500, 30}, {466, 562, 64, 48}},  // never below the least
     };
     for (const auto &row : rows)
-        EXPECT_EQ(PlaceBeside(frame, main, log, row.area), row.place) << row.area.x() << "," << row.area.y();
+        EXPECT_EQ(PlaceBeside(frame, main, row.log, row.area), row.place) << row.area.x() << "," << row.log.height();
 }
 
 TEST(PathField, ALongPathShowsItsEndsAndTheWholeIsTheToolTip)
