@@ -11,7 +11,7 @@ an http:// one. The stored settings of the Grabulo window give the defaults;
 options hold for this run only and are never stored.
 
 What to take:
-      --find WHAT        links, embedded or both (default: links)
+      --find WHAT        links, embedded or both (default: the stored choice)
   -e, --embedded         the same as --find embedded
   -t, --type NAME        the file type (default: pictures):
                            %1
@@ -60,7 +60,7 @@ za ta zagon in se nikoli ne shranijo.
 
 Kaj vzeti:
       --find KAJ         links (povezave), embedded (vdelane slike) ali both
-                         (oboje); privzeto links
+                         (oboje); privzeto shranjena izbira
   -e, --embedded         isto kot --find embedded
   -t, --type IME         vrsta datotek (privzeto: pictures):
                            %1
