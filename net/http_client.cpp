@@ -297,7 +297,8 @@ void THttpClient::TakeRedirect(int status, bool &stop)
 {
     if (status < 300 || status > 398)
         return;
-    if (!SetCookie.isEmpty()) {
+    // With a jar the redirect's cookies are in it, under its rules.
+    if (!SetCookie.isEmpty() && !CookieJar) {
         HeaderInfo.Cookie = SetCookie;
         redirectCookie_ = SetCookie;
         cookieOrigin_ = THttpOrigin{Host, Port, SecureRequest};

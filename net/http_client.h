@@ -32,10 +32,12 @@
 // and port that set it.
 #pragma once
 
+#include "net/cookie_jar.h"
 #include "net/header_lines.h"
 #include "net/range_request.h"
 #include "net/socket_connection.h"
 
+#include <memory>
 #include <optional>
 
 using CmdType = quint8;
@@ -126,6 +128,10 @@ public:
     qint64 ContentLength = -1;
     THeaderInfo HeaderInfo;
     QByteArray SetCookie;
+    // The run's cookies, shared with other clients; null: none kept. Each
+    // request carries those that go to its address (one Cookie line, after
+    // HeaderInfo.Cookie's), each answer's Set-Cookie lines go into it.
+    std::shared_ptr<TCookieJar> CookieJar;
     bool InputFileMode = false;
     // The largest body kept in memory (InputFileMode false). A larger one,
     // announced or arriving (a body that never ends), ends the request with

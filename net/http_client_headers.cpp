@@ -9,6 +9,7 @@
 #include "net/response_header.h"
 #include "net/url_splitter.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <optional>
 #include <utility>
@@ -88,9 +89,16 @@ void THttpClient::BuildHeader()
         HeaderList.SetHeader("User-Agent", OneLine(HeaderInfo.LocalProgram));
     if (!HeaderInfo.LocalMailAddress.isEmpty())
         HeaderList.SetHeader("From", OneLine(HeaderInfo.LocalMailAddress));
+    QByteArray cookie;
     if (!HeaderInfo.Cookie.isEmpty()
         && (HeaderInfo.Cookie != redirectCookie_ || IsCurrentOrigin(cookieOrigin_)))
-        HeaderList.SetHeader("Cookie", OneLine(HeaderInfo.Cookie));
+        cookie = HeaderInfo.Cookie;
+    if (CookieJar) {
+        const QByteArray kept = CookieJar->HeaderFor(Host, Path, SecureRequest, QDateTime::currentSecsSinceEpoch());
+        cookie += (cookie.isEmpty() || kept.isEmpty() ? "" : "; ") + kept;
+    }
+    if (!cookie.isEmpty())
+        HeaderList.SetHeader("Cookie", OneLine(cookie));
     if (!HeaderInfo.Referer.isEmpty())
         HeaderList.SetHeader("Referer", OneLine(HeaderInfo.Referer));
     AddCredentials();
@@ -232,8 +240,11 @@ void THttpClient::ReadHeader()
         if (const QByteArray value = HeaderValueOf(line, "Content-Range"); !value.isNull())
             contentRange_ = value;
         const THeaderValue value = ParseHeaderLine(line);
-        if (value.Field == THeaderField::SetCookie)
+        if (value.Field == THeaderField::SetCookie) {
             SetCookie = value.Text;
+            if (CookieJar)
+                CookieJar->TakeSetCookie(value.Text, Host, Path, QDateTime::currentSecsSinceEpoch());
+        }
         else if (value.Field == THeaderField::Location)
             Location = value.Text;
         else if (value.Field == THeaderField::ContentLength)

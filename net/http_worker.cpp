@@ -61,6 +61,7 @@ THttpRequestSettings THttpRequestSettings::Of(const THttpClient &client)
     settings.KeepAlive = client.KeepAlive;
     settings.HeaderInfo = client.HeaderInfo;
     settings.CredentialsOrigin = client.CredentialsOrigin;
+    settings.CookieJar = client.CookieJar;
     return settings;
 }
 
@@ -73,6 +74,7 @@ void THttpRequestSettings::ApplyTo(THttpClient &client) const
     client.KeepAlive = KeepAlive;
     client.HeaderInfo = HeaderInfo;
     client.CredentialsOrigin = CredentialsOrigin;
+    client.CookieJar = CookieJar;
 }
 
 // What passes between the two threads, always under lock.

@@ -32,6 +32,7 @@ struct THttpRequestSettings {
     bool KeepAlive = false;
     THeaderInfo HeaderInfo;
     std::optional<THttpOrigin> CredentialsOrigin;
+    std::shared_ptr<TCookieJar> CookieJar;  // shared, not copied
     static THttpRequestSettings Of(const THttpClient &client);  // copies those fields
     void ApplyTo(THttpClient &client) const;
 };
