@@ -26,6 +26,24 @@ TPageSaver::~TPageSaver() = default;
 void TPageSaver::Apply(const TSettingsValues &values)
 {
     ApplySettingsToClients(values, pages_, files_);
+    cookiesFile_ = values.cookies;
+}
+
+// The cookies file in force, read before the first page it is in force
+// for; a file that cannot be read stops the load before any request.
+bool TPageSaver::ReadCookies(bool english)
+{
+    if (cookiesRead_ && *cookiesRead_ == cookiesFile_)
+        return true;
+    const TCookiesRead read = ReadCookiesFile(cookiesFile_, pages_, files_, english);
+    if (!read.line.isEmpty())
+        Log(read.line);
+    if (!read.ok) {
+        emit Message(read.line);
+        return false;
+    }
+    cookiesRead_ = cookiesFile_;
+    return true;
 }
 
 void TPageSaver::SetCredentials(const QString &user, const QString &password)
@@ -44,7 +62,7 @@ QByteArray TPageSaver::PageAddress() const
 bool TPageSaver::LoadPage(const QString &typed, const TPageChoice &choice, QStringList &history)
 {
     Disconnect();
-    if (typed.isEmpty())
+    if (typed.isEmpty() || !ReadCookies(choice.english))
         return false;
     const SchemedAddress schemed = TakeScheme(typed, prefix_);
     prefix_ = schemed.prefix;

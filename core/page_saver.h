@@ -14,6 +14,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <optional>
+
 // What a page is searched for.
 struct TPageChoice {
     TFind find = TFind::Links;
@@ -28,8 +30,13 @@ public:
     TPageSaver();
     ~TPageSaver() override;
 
-    // The settings in force go to both clients.
+    // The settings in force go to both clients; the cookies file is read
+    // by the next LoadPage.
     void Apply(const TSettingsValues &values);
+    // The cookies file in force read into the clients' jar, unless it is
+    // the one read last; false (said in the log and a message) when it
+    // cannot be read. LoadPage does it first.
+    bool ReadCookies(bool english);
     // The credentials of every page from now on; the files get them only
     // from the page's own origin.
     void SetCredentials(const QString &user, const QString &password);
@@ -37,7 +44,9 @@ public:
     // Load page: what is in transfer ends and the link list empties; the
     // typed address (its scheme, else the one in use) is asked for; the
     // address as typed joins the history when the page came, and the
-    // page's links are the link list. False when there is no page to save from.
+    // page's links are the link list. False when there is no page to save
+    // from, or the cookies file in force cannot be read (said in the log and
+    // a message, before any request).
     bool LoadPage(const QString &typed, const TPageChoice &choice, QStringList &history);
     // The link list, without repeats.
     const QList<QByteArray> &Links() const { return links_; }
@@ -79,7 +88,9 @@ private:
     QByteArray prefix_ = "http://";  // and the scheme it is asked with
     QList<QByteArray> links_;
     TBatchTally totals_;
-    bool waitBroken_ = false;  // a Disconnect came during the start delay
+    bool waitBroken_ = false;
+    QString cookiesFile_;                  // the cookies file in force
+    std::optional<QString> cookiesRead_;   // the one read into the jar  // a Disconnect came during the start delay
 };
 
 // The last line of a run: "Files saved: 3, failed: 1." (", skipped: 2"

@@ -17,6 +17,7 @@ struct TBatchFile {
     int attempt = 1;
     QString reason;   // why the last attempt failed; empty when it said so itself
     qint64 resumedFrom = -1;  // the bytes of a part this attempt continues; -1 none
+    int busyWaits = 0;        // waits for a busy server so far (kMostBusyWaits)
 };
 
 // The save folder takes no file at all (gone, not writable): raised out of

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "core/download/file_naming.h"
 #include "core/download/part_file.h"
+#include "core/download/polite_wait.h"
 #include "core/download/saved_archive.h"
 #include "core/download/transfer_slots.h"
 #include "core/scan/address_helpers.h"
@@ -14,6 +15,8 @@
 #include "net/event_pump.h"
 #include "net/http_client.h"
 
+#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -46,6 +49,7 @@ struct TBatchRunner::Walk {
     int saved = 0;                 // files ended saved, after a transfer
     qint64 bytesSaved = 0;         // their bodies
     QElapsedTimer clock;
+    THostPacer pacer;              // the "wait" between two requests to one host
 
     int InFlight() const
     {
@@ -163,6 +167,7 @@ void TBatchRunner::CloseKeptConnections()
 void TBatchRunner::Schedule(Walk &walk)
 {
     walk.clock.start();
+    walk.pacer = THostPacer(qint64(qBound(0, request_.settings.wait, int(Settings::WaitMost))) * 1000);
     QTimer ticker;
     ticker.setInterval(kProgressIntervalMs);
     connect(&ticker, &QTimer::timeout, this, [this, &walk] { EmitProgress(walk); });
@@ -233,6 +238,7 @@ bool TBatchRunner::StartNextFile(Walk &walk, int slot)
             EndAttempt(walk, file, prepared, nullptr);
             continue;
         }
+        PaceRequest(walk, file.address);
         reserved_.insert(file.name);
         Job &job = walk.jobs[size_t(slot)].emplace(Job{std::move(file), std::move(part)});
         slots_[size_t(slot)]->Start(job.file.address, job.part->Name(), request_.http, resume);
@@ -293,6 +299,13 @@ void TBatchRunner::EndTransfer(Walk &walk, Job &job, const TTransferResult &resu
 {
     reserved_.remove(job.file.name);
     walk.bytesEnded += result.BytesRecvd;
+    if (WaitForBusyServer(job.file, result)) {
+        job.part.reset();
+        if (slot)
+            slot->Cancel();  // the next try on a new connection
+        walk.retries.push_front(std::move(job.file));
+        return;
+    }
     const Step step = RunStep(job.file, [&] { return AfterTransfer(job.file, *job.part, result); });
     job.part.reset();
     if (step == Step::Saved) {
@@ -371,4 +384,46 @@ void TBatchRunner::CancelWorkers()
 {
     if (slots_.size() > 1 || slotSource_)
         Stop();
+}
+
+// The least time between two requests to one host: the batch waits here
+// until the gap since the last start there has passed.
+void TBatchRunner::PaceRequest(Walk &walk, const QByteArray &address)
+{
+    const QByteArray host = THttpClient::OriginOf(address).Host;
+    if (const qint64 ms = walk.pacer.WaitFor(host, walk.clock.elapsed()); ms > 0)
+        WaitPolitely(ms);
+    walk.pacer.Started(host, walk.clock.elapsed());
+}
+
+// A 429 or 503 with a Retry-After that can be read: said in the log, and
+// the file waits that long (Stop or Disconnect ends the wait at once),
+// then is tried again without spending an attempt, at most kMostBusyWaits
+// times. False when it goes on as any failed answer.
+bool TBatchRunner::WaitForBusyServer(TBatchFile &file, const TTransferResult &result)
+{
+    if (file.busyWaits >= kMostBusyWaits || stopped_ || listEmptied_ || ShuttingDown)
+        return false;
+    const std::optional<int> seconds = BusyWaitOf(result, QDateTime::currentSecsSinceEpoch());
+    if (!seconds)
+        return false;
+    ++file.busyWaits;
+    const QByteArray &name = file.name;
+    Log(BusyWaitText(*seconds, QString::fromUtf8(name.mid(name.lastIndexOf('/') + 1)), request_.english));
+    return WaitPolitely(qint64(*seconds) * 1000);
+}
+
+// Pumps events for ms milliseconds; false when Stop, Disconnect or the
+// program's end broke the wait off.
+bool TBatchRunner::WaitPolitely(qint64 ms)
+{
+    const auto broken = [this] { return stopped_ || listEmptied_ || ShuttingDown || BatchInterrupted; };
+    const QDeadlineTimer deadline(ms);
+    QTimer wake;  // the wait's end is an event too
+    wake.setSingleShot(true);
+    while (!deadline.hasExpired() && !broken()) {
+        wake.start(int(qBound(qint64(1), deadline.remainingTime(), qint64(60000))));
+        net::PumpEvents(net::PumpMode::WaitForMore);
+    }
+    return !broken();
 }

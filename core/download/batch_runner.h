@@ -131,6 +131,10 @@ private:
     void EndTransfer(Walk &walk, Job &job, const TTransferResult &result, TTransferSlot *slot);
     void EndAttempt(Walk &walk, TBatchFile &file, Step step, TTransferSlot *slot);
     void EmitProgress(Walk &walk);
+    // Polite waiting (batch_runner.cpp).
+    void PaceRequest(Walk &walk, const QByteArray &address);
+    bool WaitForBusyServer(TBatchFile &file, const TTransferResult &result);
+    bool WaitPolitely(qint64 ms);
     void EndForTheFolder(const QString &message, qsizetype picked);
     // Raises ESaveFolderError when the save folder takes no new file.
     void CheckTheFolder() const;

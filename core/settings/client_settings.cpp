@@ -3,11 +3,16 @@
 #include "base/convert.h"
 #include "net/http_client.h"
 
+#include <QFileInfo>
+
+#include <memory>
 #include <optional>
 
 void ConfigureHttpClients(THttpClient &pages, THttpClient &files)
 {
+    const auto jar = std::make_shared<TCookieJar>();
     for (THttpClient *http : {&pages, &files}) {
+        http->CookieJar = jar;
         http->Port = 0;
         http->ReportLevel = 0;
         http->Header = "Head.txt";
@@ -44,4 +49,24 @@ void ApplySettingsToClients(const TSettingsValues &values, THttpClient &pages, T
         if (port)  // a port that is not a number is said where it is given; the last good one stays
             http->ProxyPort = *port;
     }
+}
+
+TCookiesRead ReadCookiesFile(const QString &file, THttpClient &pages, THttpClient &files, bool english)
+{
+    const auto jar = std::make_shared<TCookieJar>();
+    pages.CookieJar = files.CookieJar = jar;
+    TCookiesRead read;
+    if (file.isEmpty())
+        return read;
+    int skipped = 0;
+    QString error;
+    read.ok = QFileInfo(file).isFile() && jar->TakeCookiesFile(file, skipped, error);
+    if (!read.ok) {
+        const QString why = error.isEmpty() ? (english ? QStringLiteral("not a file") : QStringLiteral("ni datoteka")) : error;
+        read.line = english ? QStringLiteral("Cannot read the cookies file %1: %2").arg(file, why)
+                            : QString::fromUtf8("Datoteke piškotkov %1 ni mogoče prebrati: %2").arg(file, why);
+    } else if (skipped > 0) {
+        read.line = CookiesSkippedText(skipped, english);
+    }
+    return read;
 }

@@ -37,6 +37,7 @@ const TNumberRow kNumbers[] = {
     // Outside 0 to LowSpeedMost the slow-transfer limit is off.
     {Settings::LowSpeed, &TSettingsValues::lowSpeed, 0, Settings::LowSpeedMost},
     {Settings::Find, &TSettingsValues::find, 0, Settings::FindMost},
+    {Settings::Wait, &TSettingsValues::wait, 0, Settings::WaitMost},
 };
 
 const TFlagRow kFlags[] = {
@@ -120,6 +121,7 @@ TSettingsValues ReadStoredSettings()
     ReadRows(values);
     ReadProxy(values);
     ReadSizeFilter(values);
+    values.cookies = ReadSetting(Settings::Cookies);
     return values;
 }
 
@@ -152,6 +154,7 @@ void TSettings::StoreForNextRun() const
     WriteSetting(Settings::Filter, v.sizeFilter ? 1 : 0);
     if (v.sizeFilter)
         RegWriteInteger(RegistryKey, QString::fromLatin1(Settings::Velikost.name), v.sizeLimit);
+    WriteSetting(Settings::Cookies, v.cookies);
 }
 
 void TSettings::StoreChoices() const
@@ -165,6 +168,8 @@ void TSettings::StoreChoices() const
     StoreIfChanged(Settings::SkipSaved, v.skipSaved ? 1 : 0);
     StoreIfChanged(Settings::TimeOut, v.timeOut);
     StoreIfChanged(Settings::Find, v.find);
+    StoreIfChanged(Settings::Wait, v.wait);
+    StoreIfChanged(Settings::Cookies, v.cookies);
     StoreIfChanged(Settings::Filter, v.sizeFilter ? 1 : 0);
     if (v.sizeFilter)
         StoreIfChanged(Settings::Velikost, QString::number(v.sizeLimit));

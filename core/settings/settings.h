@@ -24,6 +24,8 @@ struct TSettingsValues {
     bool modernPages = false;                            // "modernpages"
     qint32 find = Settings::Find.defaultValue;           // "find": 0 links, 1 embedded pictures, 2 both
     bool skipSaved = false;                              // "skipsaved"
+    QString cookies;                                     // "cookies": a cookies.txt; empty none
+    qint32 wait = Settings::Wait.defaultValue;           // "wait": 0 to Settings::WaitMost seconds
     bool sizeFilter = false;                             // "filter"
     qint32 sizeLimit = 0;                                // "velikost": bytes
     bool operator==(const TSettingsValues &) const = default;

@@ -34,6 +34,9 @@ inline constexpr IntegerSetting ModernPages{"modernpages", 0};  // 1: the modern
 // What a page is searched for: 0 links, 1 embedded pictures, 2 both (TFind).
 inline constexpr IntegerSetting Find{"find", 0};
 inline constexpr qint32 FindMost = 2;
+inline constexpr StringSetting Cookies{"cookies", ""};  // a cookies.txt read for each run; empty: none
+inline constexpr IntegerSetting Wait{"wait", 0};        // seconds between two requests to one host
+inline constexpr qint32 WaitMost = 3600;
 inline constexpr IntegerSetting SkipSaved{"skipsaved", 0};      // 1: pass over files already saved
 inline constexpr IntegerSetting Filter{"filter", 0};
 inline constexpr StringSetting Velikost{"velikost", "0"};  // written as an integer

@@ -11,5 +11,5 @@ inline void PrintTo(const TSettingsValues &v, std::ostream *out)
          << ", proxy " << v.proxy << ' ' << v.proxyHost.toStdString() << ':' << v.proxyPort.toStdString()
          << ", keepAlive " << v.keepAlive << ", parallel " << v.parallel << ", lowSpeed " << v.lowSpeed
          << ", modernPages " << v.modernPages << ", find " << v.find << ", skipSaved " << v.skipSaved << ", sizeFilter "
-         << v.sizeFilter << ' ' << v.sizeLimit << '}';
+         << v.sizeFilter << ' ' << v.sizeLimit << ", cookies " << v.cookies.toStdString() << ", wait " << v.wait << '}';
 }

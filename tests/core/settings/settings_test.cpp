@@ -111,6 +111,12 @@ const ReadRow kReadRows[] = {
     {"find above is links", {{"find", "3"}}, [](TSettingsValues &) {}},
     {"find negative is links", {{"find", "-1"}}, [](TSettingsValues &) {}},
     {"find not a number is links", {{"find", "both"}}, [](TSettingsValues &) {}},
+    {"cookies file", {{"cookies", "/home/u/cookies.txt"}}, [](TSettingsValues &v) { v.cookies = "/home/u/cookies.txt"; }},
+    {"wait", {{"wait", "5"}}, [](TSettingsValues &v) { v.wait = 5; }},
+    {"wait most", {{"wait", "3600"}}, [](TSettingsValues &v) { v.wait = 3600; }},
+    {"wait above is none", {{"wait", "3601"}}, [](TSettingsValues &) {}},
+    {"wait negative is none", {{"wait", "-1"}}, [](TSettingsValues &) {}},
+    {"wait not a number is none", {{"wait", "1s"}}, [](TSettingsValues &) {}},
     {"filter with a limit", {{"filter", "1"}, {"velikost", "2048"}},
      [](TSettingsValues &v) {
          v.sizeFilter = true;
@@ -203,9 +209,11 @@ const StoreRow kStoreRows[] = {
          v.skipSaved = true;
          v.modernPages = true;
          v.find = 2;
+         v.wait = 30;
+         v.cookies = "/tmp/c.txt";
      },
      {{"timeout", "60"}, {"delay", "2"}, {"keepalive", "1"}, {"parallel", "8"}, {"lowspeed", "3600"},
-      {"skipsaved", "1"}, {"velikost", nullptr}, {"find", "2"}}},
+      {"skipsaved", "1"}, {"velikost", nullptr}, {"find", "2"}, {"wait", "30"}, {"cookies", "/tmp/c.txt"}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SavingForTheNextRun, ::testing::ValuesIn(kStoreRows));
