@@ -31,6 +31,10 @@ How:
   -T, --timeout S        give a transfer up after S seconds without progress
       --low-speed S      break a transfer off after S seconds below 1 KiB/s
                          (0 to 3600; 0: never)
+      --cookies FILE     send the cookies of a browser's cookies.txt where
+                         they belong (default: the stored "Cookies file")
+      --wait S           at least S seconds between two requests to one
+                         server (0 to 3600; default: the stored "wait")
       --proxy HOST:PORT  through this HTTP proxy (--no-proxy: directly)
 Login:
   -u, --user USER        log in as USER, only to the page's own server; the
@@ -80,6 +84,10 @@ Kako:
   -T, --timeout S        prenos opusti po S sekundah brez napredka
       --low-speed S      prekini prenos po S sekundah pod 1 KiB/s
                          (od 0 do 3600; 0: nikoli)
+      --cookies DATOTEKA  pošlje piškotke brskalnikove cookies.txt, kamor
+                         sodijo (privzeto: shranjena "Datoteka piškotkov")
+      --wait S           vsaj S sekund med dvema zahtevama istemu strežniku
+                         (od 0 do 3600; privzeto: shranjeni "wait")
       --proxy GOSTITELJ:VRATA  prek tega posredniškega strežnika (--no-proxy)
 Prijava:
   -u, --user UPORABNIK   prijava kot UPORABNIK, le na strežnik strani; geslo

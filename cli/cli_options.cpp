@@ -115,6 +115,9 @@ const TOptionRow kOptions[] = {
      [](TCliOptions &o, const QString &v, bool en) {
          return ReadNumber(o.lowSpeed, v, "--low-speed", 0, Settings::LowSpeedMost, en);
      }},
+    {0, "cookies", true, [](TCliOptions &o, const QString &v, bool) { o.cookies = v; return QString(); }},
+    {0, "wait", true,
+     [](TCliOptions &o, const QString &v, bool en) { return ReadNumber(o.wait, v, "--wait", 0, Settings::WaitMost, en); }},
     {0, "proxy", true, ReadProxy},
     {0, "no-proxy", false, [](TCliOptions &o, const QString &, bool) { o.proxy = false; return QString(); }},
     {'u', "user", true, [](TCliOptions &o, const QString &v, bool) { o.user = v; return QString(); }},
@@ -260,6 +263,8 @@ TSettingsValues SettingsInForce(TSettingsValues s, const TCliOptions &o)
     s.parallel = o.parallel.value_or(s.parallel);
     s.timeOut = o.timeOut.value_or(s.timeOut);
     s.lowSpeed = o.lowSpeed.value_or(s.lowSpeed);
+    s.cookies = o.cookies.value_or(s.cookies);
+    s.wait = o.wait.value_or(s.wait);
     s.proxy = o.proxy.value_or(s.proxy);
     if (o.proxy.value_or(false)) {
         s.proxyHost = o.proxyHost;

@@ -29,6 +29,8 @@ struct TCliOptions {
     // The settings the options name; the others keep their stored values.
     std::optional<bool> modern, keepAlive, skipSaved, proxy;
     std::optional<qint32> parallel, timeOut, lowSpeed;
+    std::optional<QString> cookies;  // --cookies FILE ("" none)
+    std::optional<qint32> wait;      // --wait S
     QString proxyHost, proxyPort;
     bool operator==(const TCliOptions &) const = default;
 };

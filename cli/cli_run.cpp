@@ -115,6 +115,8 @@ bool TCliRun::Prepare(QStringList &inputPages)
     history_ = ReadAddressHistory(AddressHistoryFile());
     if (!options_.list && !EnterFolder())
         return false;
+    if (!saver_.ReadCookies(english_))
+        return false;  // before any request
     if (options_.verbosity > 0)
         TellSettings();
     return true;

@@ -174,3 +174,66 @@ TEST_F(CliProgram, ASignalEndsTheRunWithItsStatusTheSummaryAndNoPartialFile)
 }
 
 }  // namespace
+
+namespace {
+
+// A browser's cookies.txt: each cookie reaches only the host and path it
+// was given for; another host (a second server) gets only its own.
+class CliCookies : public CliProgram {
+protected:
+    QByteArray RequestTo(const FixtureHttpServer &s, const QByteArray &path) const
+    {
+        for (const QByteArray &request : s.Requests()) {
+            if (request.startsWith("GET " + path + " "))
+                return request;
+        }
+        return {};
+    }
+    FixtureHttpServer other;
+};
+
+TEST_F(CliCookies, SentWhereTheyBelongAndWithheldElsewhere)
+{
+    const QByteArray elsewhere = "http://localhost:" + QByteArray::number(other.Port()) + "/l/b.jpg";
+    server.Route("/g/c.html", FixtureResponse::Ok("<a href=\"a.jpg\">a</a> <a href=\"" + elsewhere + "\">b</a>"));
+    other.Route("/l/b.jpg", FixtureResponse::Ok("GIF bytes", "image/jpeg"));
+    const QString cookies = target + "/cookies.txt";
+    QFile file(cookies);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# Netscape HTTP Cookie File\n"
+               "127.0.0.1\tFALSE\t/g\tFALSE\t0\tsid\tabc\n"
+               "#HttpOnly_127.0.0.1\tFALSE\t/\tFALSE\t0\thttp\tonly\n"
+               "127.0.0.1\tFALSE\t/\tTRUE\t0\tsecure\tno\n"
+               "127.0.0.1\tFALSE\t/\tFALSE\t1\told\tno\n"
+               "localhost\tFALSE\t/\tFALSE\t0\tother\txyz\n"
+               "not a cookie line\n");
+    file.close();
+    const QString folder = target + "/c";
+    ASSERT_EQ(Run({"-o", folder, "--cookies", cookies, Address("/g/c.html")}), 0) << errors.constData();
+    EXPECT_TRUE(output.contains("1 line of cookies.txt skipped\n")) << output.constData();
+    EXPECT_TRUE(RequestTo(server, "/g/c.html").contains("\r\nCookie: sid=abc; http=only\r\n"))
+        << RequestTo(server, "/g/c.html").constData();
+    EXPECT_TRUE(RequestTo(server, "/g/a.jpg").contains("\r\nCookie: sid=abc; http=only\r\n"));
+    EXPECT_TRUE(RequestTo(other, "/l/b.jpg").contains("\r\nCookie: other=xyz\r\n"))
+        << RequestTo(other, "/l/b.jpg").constData();
+    EXPECT_EQ(Files(folder), (QStringList{"a.jpg", "b.jpg"}));
+}
+
+TEST_F(CliCookies, AFileThatCannotBeReadEndsWithStatusTwoBeforeAnyRequest)
+{
+    EXPECT_EQ(Run({"-o", target + "/m", "--cookies", target + "/missing.txt", page}), 2);
+    EXPECT_TRUE(errors.contains("Cannot read the cookies file") || output.contains("Cannot read the cookies file"))
+        << output.constData() << errors.constData();
+    EXPECT_EQ(server.RequestCount(), 0);
+}
+
+// Without a cookies file the requests carry no Cookie line, as before.
+TEST_F(CliCookies, NoFileNoCookieLine)
+{
+    ASSERT_EQ(Run({"-q", "-o", target + "/n", page}), 0) << errors.constData();
+    ASSERT_GT(server.RequestCount(), 0);
+    for (const QByteArray &request : server.Requests())
+        EXPECT_FALSE(request.contains("Cookie")) << request.constData();
+}
+
+}  // namespace

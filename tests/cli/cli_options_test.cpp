@@ -94,6 +94,16 @@ INSTANTIATE_TEST_SUITE_P(
                        o.verbosity = 1;
                        o.progress = false;
                    }},
+        OptionCase{{"--cookies", "c.txt", "--wait=3600", "p"},
+                   [](TCliOptions &o) {
+                       o.cookies = "c.txt";
+                       o.wait = 3600;
+                   }},
+        OptionCase{{"--cookies=", "--wait", "0", "p"},
+                   [](TCliOptions &o) {
+                       o.cookies = "";
+                       o.wait = 0;
+                   }},
         OptionCase{{"--", "-p"}, [](TCliOptions &o) { o.addresses = {"-p"}; }},
         OptionCase{{"-i", "list"}, [](TCliOptions &o) { o.addresses.clear(), o.input = "list"; }},
         OptionCase{{"--help"}, [](TCliOptions &o) { o.addresses.clear(), o.action = TCliAction::Help; }},
@@ -107,6 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{{"-j", "five", "p"}, nullptr, "--parallel takes a whole number from 1 to 8"},
         OptionCase{{"-T0", "p"}, nullptr, "--timeout takes a whole number from 1"},
         OptionCase{{"--low-speed", "3601", "p"}, nullptr, "--low-speed takes a whole number from 0 to 3600"},
+        OptionCase{{"--wait", "3601", "p"}, nullptr, "--wait takes a whole number from 0 to 3600"},
+        OptionCase{{"--wait", "-1", "p"}, nullptr, "--wait takes a whole number from 0 to 3600"},
         OptionCase{{"--find", "images", "p"}, nullptr, "--find takes links, embedded or both"},
         OptionCase{{"-t", "jpeg", "p"}, nullptr, "unknown file type 'jpeg'; the types are: pictures, jpg"},
         OptionCase{{"--proxy", "host", "p"}, nullptr, "--proxy takes HOST:PORT"},
@@ -153,11 +165,15 @@ TEST(CliSettings, TheOptionsGoOverTheStoredSettingsAndTheRestStays)
     expected.proxy = false;
     expected.modernPages = true;
     expected.timeOut = 5;
+    expected.cookies = "c.txt";
+    expected.wait = 2;
     EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"--no-keep-alive", "-j8", "--no-proxy", "--modern", "-T",
-                                                         "5", "p"},
+                                                         "5", "--cookies", "c.txt", "--wait", "2", "p"},
                                                         true)
                                           .options),
               expected);
+    expected.cookies = stored.cookies;
+    expected.wait = stored.wait;
     expected.proxy = true;
     expected.proxyHost = "h";
     expected.proxyPort = "8080";
@@ -204,7 +220,7 @@ TEST(CliHelp, NamesEveryOptionAndEveryTypeInBothLanguages)
         for (const char *option : {"--find", "--embedded", "--type", "--modern", "--output", "--input", "--list",
                                    "--parallel", "--keep-alive", "--skip-saved", "--timeout", "--low-speed",
                                    "--proxy", "--user", "--password-file", "--quiet", "--verbose", "--lang",
-                                   "--no-progress", "--help", "--version"})
+                                   "--no-progress", "--help", "--version", "--cookies", "--wait"})
             EXPECT_TRUE(help.contains(QLatin1String(option))) << option << english;
         EXPECT_TRUE(help.contains(CliTypeNames().join(QLatin1String(", "))));
     }

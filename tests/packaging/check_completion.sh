@@ -70,6 +70,8 @@ check 'addresses.txt'                 grabulo-cli -i a
 check 'addresses.txt'                 grabulo-cli --input a
 check 'pass pics'                     grabulo-cli --password-file p
 check ''                              grabulo-cli -j5 p
+check 'addresses.txt'                 grabulo-cli --cookies a
+check ''                              grabulo-cli --wait ''
 
 # A folder with a space comes back as one entry.
 COMP_WORDS=(grabulo-cli -o 'my'); COMP_CWORD=2; COMPREPLY=()
@@ -80,7 +82,7 @@ _grabulo_cli grabulo-cli my -o
 # Every option the program takes is offered after "-".
 check '--find -e --embedded -t --type --modern --no-modern -o --output -i --input --list
        -j --parallel --keep-alive --no-keep-alive --skip-saved --no-skip-saved -T --timeout
-       --low-speed --proxy --no-proxy -u --user --password-file -q --quiet -v --verbose
+       --low-speed --proxy --no-proxy --cookies --wait -u --user --password-file -q --quiet -v --verbose
        --lang --no-progress -h --help -V --version' grabulo-cli -
 
 if ((failures)); then
