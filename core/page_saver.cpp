@@ -27,6 +27,7 @@ void TPageSaver::Apply(const TSettingsValues &values)
 {
     ApplySettingsToClients(values, pages_, files_);
     cookiesFile_ = values.cookies;
+    wait_ = values.wait;
 }
 
 // The cookies file in force, read before the first page it is in force
@@ -75,6 +76,7 @@ bool TPageSaver::LoadPage(const QString &typed, const TPageChoice &choice, QStri
     request.modern = choice.modern;
     request.typeFilter = choice.typeFilter;
     request.english = choice.english;
+    runner_.PaceRequest(FullAddress(address_, prefix_), wait_);
     const TPageResult result = loader_.Load(request);
     if (result.outcome == TPageOutcome::Abandoned) {
         ShowFailure(result);

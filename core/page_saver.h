@@ -90,6 +90,7 @@ private:
     TBatchTally totals_;
     bool waitBroken_ = false;
     QString cookiesFile_;                  // the cookies file in force
+    qint32 wait_ = 0;                      // the "wait" in force
     std::optional<QString> cookiesRead_;   // the one read into the jar  // a Disconnect came during the start delay
 };
 

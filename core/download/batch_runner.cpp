@@ -49,7 +49,6 @@ struct TBatchRunner::Walk {
     int saved = 0;                 // files ended saved, after a transfer
     qint64 bytesSaved = 0;         // their bodies
     QElapsedTimer clock;
-    THostPacer pacer;              // the "wait" between two requests to one host
 
     int InFlight() const
     {
@@ -57,7 +56,10 @@ struct TBatchRunner::Walk {
     }
 };
 
-TBatchRunner::TBatchRunner(QObject *parent) : QObject(parent) {}
+TBatchRunner::TBatchRunner(QObject *parent) : QObject(parent)
+{
+    pacerClock_.start();
+}
 
 TBatchRunner::~TBatchRunner() = default;
 
@@ -167,7 +169,6 @@ void TBatchRunner::CloseKeptConnections()
 void TBatchRunner::Schedule(Walk &walk)
 {
     walk.clock.start();
-    walk.pacer = THostPacer(qint64(qBound(0, request_.settings.wait, int(Settings::WaitMost))) * 1000);
     QTimer ticker;
     ticker.setInterval(kProgressIntervalMs);
     connect(&ticker, &QTimer::timeout, this, [this, &walk] { EmitProgress(walk); });
@@ -238,7 +239,7 @@ bool TBatchRunner::StartNextFile(Walk &walk, int slot)
             EndAttempt(walk, file, prepared, nullptr);
             continue;
         }
-        PaceRequest(walk, file.address);
+        PaceRequest(file.address, request_.settings.wait);
         reserved_.insert(file.name);
         Job &job = walk.jobs[size_t(slot)].emplace(Job{std::move(file), std::move(part)});
         slots_[size_t(slot)]->Start(job.file.address, job.part->Name(), request_.http, resume);
@@ -388,12 +389,18 @@ void TBatchRunner::CancelWorkers()
 
 // The least time between two requests to one host: the batch waits here
 // until the gap since the last start there has passed.
-void TBatchRunner::PaceRequest(Walk &walk, const QByteArray &address)
+void TBatchRunner::PaceRequest(const QByteArray &address, qint32 waitSeconds)
 {
     const QByteArray host = THttpClient::OriginOf(address).Host;
-    if (const qint64 ms = walk.pacer.WaitFor(host, walk.clock.elapsed()); ms > 0)
+    const qint64 gapMs = qint64(qBound(0, waitSeconds, int(Settings::WaitMost))) * 1000;
+    if (slots_.empty()) {
+        // A page between batches: only a Disconnect from now on ends it.
+        stopped_ = false;
+        listEmptied_ = false;
+    }
+    if (const qint64 ms = pacer_.WaitFor(host, pacerClock_.elapsed(), gapMs); ms > 0)
         WaitPolitely(ms);
-    walk.pacer.Started(host, walk.clock.elapsed());
+    pacer_.Started(host, pacerClock_.elapsed());
 }
 
 // A 429 or 503 with a Retry-After that can be read: said in the log, and
@@ -417,7 +424,9 @@ bool TBatchRunner::WaitForBusyServer(TBatchFile &file, const TTransferResult &re
 // program's end broke the wait off.
 bool TBatchRunner::WaitPolitely(qint64 ms)
 {
-    const auto broken = [this] { return stopped_ || listEmptied_ || ShuttingDown || BatchInterrupted; };
+    const auto broken = [this] {
+        return stopped_ || listEmptied_ || ShuttingDown || (BatchInterrupted && !slots_.empty());
+    };
     const QDeadlineTimer deadline(ms);
     QTimer wake;  // the wait's end is an event too
     wake.setSingleShot(true);

@@ -14,6 +14,7 @@
 #include "core/download/batch_file.h"
 #include "core/download/batch_progress.h"
 #include "core/download/error_log.h"
+#include "core/download/polite_wait.h"
 #include "core/download/transfer_slot.h"
 #include "core/settings/settings.h"
 #include "net/http_worker.h"
@@ -91,6 +92,11 @@ public:
     void Stop();
     // Disconnect: the transfers end, and the batch takes no further file.
     void Disconnect();
+    // The "wait": holds the next request to the address's host (a file of a
+    // batch, a page of a list download) until waitSeconds have passed since
+    // the last one started there, kept across batches. Stop or Disconnect
+    // ends the hold.
+    void PaceRequest(const QByteArray &address, qint32 waitSeconds);
     // Ends the transfers on worker threads only (the file client is the
     // window's to abort).
     void CancelWorkers();
@@ -132,7 +138,6 @@ private:
     void EndAttempt(Walk &walk, TBatchFile &file, Step step, TTransferSlot *slot);
     void EmitProgress(Walk &walk);
     // Polite waiting (batch_runner.cpp).
-    void PaceRequest(Walk &walk, const QByteArray &address);
     bool WaitForBusyServer(TBatchFile &file, const TTransferResult &result);
     bool WaitPolitely(qint64 ms);
     void EndForTheFolder(const QString &message, qsizetype picked);
@@ -178,4 +183,6 @@ private:
     bool listEmptied_ = false;
     bool stopped_ = false;  // Stop came during the running batch
     QByteArray lastName_;
+    THostPacer pacer_;         // request starts per host, for the "wait"
+    QElapsedTimer pacerClock_;
 };

@@ -20,16 +20,15 @@ QString BusyWaitText(int seconds, const QString &file, bool english)
         .arg(file);
 }
 
-qint64 THostPacer::WaitFor(const QByteArray &host, qint64 nowMs) const
+qint64 THostPacer::WaitFor(const QByteArray &host, qint64 nowMs, qint64 gapMs) const
 {
     const auto last = lastStart_.constFind(host.toLower());
-    if (gapMs_ <= 0 || last == lastStart_.constEnd())
+    if (gapMs <= 0 || last == lastStart_.constEnd())
         return 0;
-    return qMax<qint64>(0, *last + gapMs_ - nowMs);
+    return qMax<qint64>(0, *last + gapMs - nowMs);
 }
 
 void THostPacer::Started(const QByteArray &host, qint64 nowMs)
 {
-    if (gapMs_ > 0)
-        lastStart_.insert(host.toLower(), nowMs);
+    lastStart_.insert(host.toLower(), nowMs);
 }

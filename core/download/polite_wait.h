@@ -27,12 +27,11 @@ QString BusyWaitText(int seconds, const QString &file, bool english);
 // host must still wait so that starts lie at least the least gap apart.
 class THostPacer {
 public:
-    explicit THostPacer(qint64 gapMs = 0) : gapMs_(gapMs) {}
-    // Milliseconds still to wait at clock time nowMs; 0 at once.
-    qint64 WaitFor(const QByteArray &host, qint64 nowMs) const;
+    // Milliseconds still to wait at clock time nowMs for a gap of gapMs
+    // since the last start to host; 0 at once.
+    qint64 WaitFor(const QByteArray &host, qint64 nowMs, qint64 gapMs) const;
     void Started(const QByteArray &host, qint64 nowMs);
 
 private:
-    qint64 gapMs_;
     QHash<QByteArray, qint64> lastStart_;
 };

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -50,15 +51,35 @@ TEST(PoliteWaitTexts, BothLanguages)
 
 TEST(HostPacerTest, GapPerHost)
 {
-    THostPacer pacer(1000);
-    EXPECT_EQ(pacer.WaitFor("a", 0), 0);
+    THostPacer pacer;
+    EXPECT_EQ(pacer.WaitFor("a", 0, 1000), 0);
     pacer.Started("a", 100);
-    EXPECT_EQ(pacer.WaitFor("A", 600), 500);
-    EXPECT_EQ(pacer.WaitFor("b", 600), 0);
-    EXPECT_EQ(pacer.WaitFor("a", 1100), 0);
-    THostPacer off;
-    off.Started("a", 100);
-    EXPECT_EQ(off.WaitFor("a", 100), 0);
+    EXPECT_EQ(pacer.WaitFor("A", 600, 1000), 500);
+    EXPECT_EQ(pacer.WaitFor("b", 600, 1000), 0);
+    EXPECT_EQ(pacer.WaitFor("a", 1100, 1000), 0);
+    EXPECT_EQ(pacer.WaitFor("a", 100, 0), 0) << "no wait set";
+}
+
+// Between batches (the page of a list download): the gap holds from the
+// last start, and a Disconnect ends the hold at once.
+TEST(PaceRequestTest, ThePageWaitsForTheGapAndADisconnectEndsIt)
+{
+    TBatchRunner runner;
+    QElapsedTimer clock;
+    clock.start();
+    runner.PaceRequest("http://h/page1.html", 1);
+    EXPECT_LT(clock.elapsed(), 500) << "the first request to a host goes at once";
+    runner.PaceRequest("http://other/page.html", 1);
+    EXPECT_LT(clock.elapsed(), 500) << "another host has its own gap";
+    runner.PaceRequest("http://H/page2.html", 1);
+    EXPECT_GE(clock.elapsed(), 950);
+    clock.restart();
+    QTimer::singleShot(100, &runner, [&runner] { runner.Disconnect(); });
+    runner.PaceRequest("http://h/page3.html", 3);
+    EXPECT_LT(clock.elapsed(), 2000);
+    clock.restart();
+    runner.PaceRequest("http://h/page4.html", 0);
+    EXPECT_LT(clock.elapsed(), 500) << "no wait set";
 }
 
 // A batch on the real clients (one slot: the file client; several: workers)
