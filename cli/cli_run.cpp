@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <filesystem>
@@ -111,6 +112,8 @@ bool TCliRun::Prepare(QStringList &inputPages)
     if (!ReadInput(inputPages) || !UsePassword())
         return false;
     settings_ = SettingsInForce(ReadStoredSettings(), options_);
+    if (!settings_.cookies.isEmpty())  // as given from where the run started, before -o is entered
+        settings_.cookies = QFileInfo(settings_.cookies).absoluteFilePath();
     saver_.Apply(settings_);
     history_ = ReadAddressHistory(AddressHistoryFile());
     if (!options_.list && !EnterFolder())
