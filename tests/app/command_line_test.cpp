@@ -165,6 +165,27 @@ TEST_F(CommandLine, AFolderThatTakesNoFileIsRefusedBeforeAnyRequestWithStatusTwo
     EXPECT_EQ(LastLine(), QByteArray("Shranjenih datotek: 0, neuspešnih: 0."));
 }
 
+// The stored cookies file holds for a run nobody watches: its cookie goes
+// with the page and the files; one that cannot be read ends the run with
+// status 2 before any request.
+TEST_F(CommandLine, TheStoredCookiesFileGoesWithEveryRequestOrEndsTheRun)
+{
+    const QString cookies = home + "/cookies.txt";
+    QFile file(cookies);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("127.0.0.1\tFALSE\t/gallery\tFALSE\t0\tsid\tabc\n127.0.0.1\tFALSE\t/other\tFALSE\t0\tno\tno\n");
+    file.close();
+    QSettings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat).setValue("cookies", cookies);
+    ASSERT_EQ(Run({page, target, "start", "exit"}), 0) << errors.constData();
+    ASSERT_EQ(server.RequestCount(), 3);
+    for (const QByteArray &request : server.Requests())
+        EXPECT_TRUE(request.contains("\r\nCookie: sid=abc\r\n")) << request.constData();
+    server.ClearRequests();
+    QSettings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat).setValue("cookies", home + "/gone.txt");
+    EXPECT_EQ(Run({page, target, "start", "exit"}), 2);
+    EXPECT_EQ(server.RequestCount(), 0);
+}
+
 TEST_F(CommandLine, AFileThatFailsMakesStatusOneAndIsCounted)
 {
     RefusingPort closed;
