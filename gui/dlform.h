@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AnchorLayout;
 class ColorShape;
@@ -475,6 +476,12 @@ public:
     QLabel *Label26;        // caption of SpinEdit2
     QSpinBox *SpinEdit2;    // "lowspeed": seconds below 1 KiB/s that break a transfer off, 0 off
     void SpinEdit2Change(); // the slow-transfer limit to both clients
+    // Cookies and waiting (gui/dlform_cookies.cpp).
+    QGroupBox *GroupBoxCookies;
+    QLabel *LabelCookies, *LabelWait;
+    QLineEdit *EditCookies;   // "cookies", read-only
+    QPushButton *ButtonCookies, *ButtonCookiesClear;
+    QSpinBox *SpinWait;       // "wait": seconds between two requests to one host
     QLineEdit *Edit10;
     QLabel *Label12;
     QLineEdit *Edit13;
@@ -530,6 +537,12 @@ private:
     void BuildListTab();
     void BuildSettingsTab();
     void BuildSettingsRightColumn();
+    // "Cookies and waiting" (gui/dlform_cookies.cpp): the cookies file in
+    // force, read before a page load when it changed; false (said in the log
+    // and the status bar) when it cannot be read.
+    void BuildCookiesGroup();
+    bool ReadCookiesForLoad();
+    std::optional<QString> CookiesRead;  // the file in the clients' jar
     void BuildAboutTab();
     void BuildAboutLinks();
     void BuildNonVisual();

@@ -28,7 +28,7 @@ void TDLForm::BuildSettingsTab()
 {
     TabSheet2 = new QWidget;
     // The groups at their design places, scrolling on a small screen.
-    SettingsContents = ScrollingContents(TabSheet2, {620, 470});
+    SettingsContents = ScrollingContents(TabSheet2, {620, 720});
     QWidget *tab = SettingsContents;
     GroupBox1 = MakeGroup(tab, QStringLiteral("Language / Jezik"), {24, 8, 289, 57});
     Button7 = MakeButton(GroupBox1, QStringLiteral("ENG/SLO"), {24, 24, 233, 25});
@@ -78,7 +78,8 @@ void TDLForm::BuildSettingsTab()
     Button11 = MakeButton(GroupBox5, QStringLiteral("Zaženi še eno kopijo programa"), {24, 24, 233, 25});
 
     BuildSettingsRightColumn();
-    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 437, 249, 25});
+    BuildCookiesGroup();
+    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 690, 249, 25});
 }
 
 void TDLForm::BuildSettingsRightColumn()

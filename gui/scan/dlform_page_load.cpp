@@ -50,13 +50,14 @@ void TDLForm::Button2Click()
     Timer1->stop();
     HideBatchEnd();  // the last batch's failed files: a new page, a new list
     DisconnectAndEmpty();
-    if (Combo1->currentText().isEmpty())
+    if (Combo1->currentText().isEmpty() || !ReadCookiesForLoad())
         return;
     PokaziStevilko(6);
     Status1->SetPanelText(2, QString());
     TakeAddressScheme();
     TPageRequest request = PageRequest(FindChoice());
     request.referer = CheckBox3->isChecked() ? Edit11->text().toUtf8() : AddressPrefix() + AddressBytes();
+    Batch.PaceRequest(AddressPrefix() + AddressBytes(), Settings->Values().wait);
     const TPageResult result = LoadPage(request);
     if (result.outcome == TPageOutcome::Abandoned)
         return;

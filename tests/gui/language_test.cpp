@@ -61,8 +61,8 @@ TEST_F(Language, TheTableCoversEightyThreeRowsOfTheThreeWindows)
     const auto table = form->LanguageTable();
     // The slow-transfer caption and its hint, the address example, what to
     // take, the page credentials, the About tab, Retry failed and Open folder
-    // with their hints among them.
-    ASSERT_EQ(table.size(), 83);
+    // with their hints among them, and the six of "Cookies and waiting".
+    ASSERT_EQ(table.size(), 89);
     for (const auto &row : table)
         EXPECT_NE(row.control, nullptr) << row.english;
 }
