@@ -79,7 +79,7 @@ void TDLForm::BuildSettingsTab()
 
     BuildSettingsRightColumn();
     BuildCookiesGroup();
-    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 690, 249, 25});
+    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 437, 249, 25});
 }
 
 void TDLForm::BuildSettingsRightColumn()

@@ -39,7 +39,7 @@ protected:
         form->Button2Click();
     }
 
-    WindowHarness windows{{.clearSettings = true, .folderHint = "cookies"}};
+    WindowHarness windows{{.clearSettings = true, .removeProgramFiles = true, .folderHint = "cookies"}};
     TDLForm *const form = windows.Form();
     FixtureHttpServer server;
 };
