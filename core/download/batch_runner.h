@@ -131,6 +131,11 @@ private:
     void EndTransfer(Walk &walk, Job &job, const TTransferResult &result, TTransferSlot *slot);
     void EndAttempt(Walk &walk, TBatchFile &file, Step step, TTransferSlot *slot);
     void EmitProgress(Walk &walk);
+    // The least picture size (picture_limits.cpp).
+    bool PictureLimitsOn() const;
+    void JudgeArrivingPictures(Walk &walk);
+    void JudgePicture(Job &job, TTransferSlot *slot);
+    void SkipTooSmall(const Job &job);
     void EndForTheFolder(const QString &message, qsizetype picked);
     // Raises ESaveFolderError when the save folder takes no new file.
     void CheckTheFolder() const;

@@ -37,6 +37,9 @@ const TNumberRow kNumbers[] = {
     // Outside 0 to LowSpeedMost the slow-transfer limit is off.
     {Settings::LowSpeed, &TSettingsValues::lowSpeed, 0, Settings::LowSpeedMost},
     {Settings::Find, &TSettingsValues::find, 0, Settings::FindMost},
+    // Outside 0 to MinSizeMost a picture size limit is off.
+    {Settings::MinWidth, &TSettingsValues::minWidth, 0, Settings::MinSizeMost},
+    {Settings::MinHeight, &TSettingsValues::minHeight, 0, Settings::MinSizeMost},
 };
 
 const TFlagRow kFlags[] = {

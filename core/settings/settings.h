@@ -24,6 +24,8 @@ struct TSettingsValues {
     bool modernPages = false;                            // "modernpages"
     qint32 find = Settings::Find.defaultValue;           // "find": 0 links, 1 embedded pictures, 2 both
     bool skipSaved = false;                              // "skipsaved"
+    qint32 minWidth = Settings::MinWidth.defaultValue;   // "minwidth": pixels, 0 to Settings::MinSizeMost
+    qint32 minHeight = Settings::MinHeight.defaultValue; // "minheight": pixels, 0 no limit
     bool sizeFilter = false;                             // "filter"
     qint32 sizeLimit = 0;                                // "velikost": bytes
     bool operator==(const TSettingsValues &) const = default;

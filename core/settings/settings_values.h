@@ -35,6 +35,10 @@ inline constexpr IntegerSetting ModernPages{"modernpages", 0};  // 1: the modern
 inline constexpr IntegerSetting Find{"find", 0};
 inline constexpr qint32 FindMost = 2;
 inline constexpr IntegerSetting SkipSaved{"skipsaved", 0};      // 1: pass over files already saved
+// The least width and height of a picture kept, in pixels; 0: no limit.
+inline constexpr IntegerSetting MinWidth{"minwidth", 0};
+inline constexpr IntegerSetting MinHeight{"minheight", 0};
+inline constexpr qint32 MinSizeMost = 100000;
 inline constexpr IntegerSetting Filter{"filter", 0};
 inline constexpr StringSetting Velikost{"velikost", "0"};  // written as an integer
 inline constexpr const char *Prisoten = "prisoten";        // written "ja", never read

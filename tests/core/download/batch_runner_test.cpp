@@ -121,6 +121,21 @@ TEST_P(BatchRunnerTest, EachFileEndsAsItsAnswersSay)
 
 const QString kFailedB = "Failed: http://h/b.jpg";
 
+// A PNG's signature and IHDR with the size, then filler as its data.
+QByteArray PngOfSize(quint32 width, quint32 height)
+{
+    QByteArray bytes("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
+    for (quint32 v : {width, height})
+        bytes += QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
+    return bytes + QByteArray(200, '\x11');
+}
+
+void LeastSize(TBatchRequest &r, qint32 width, qint32 height)
+{
+    r.settings.minWidth = width;
+    r.settings.minHeight = height;
+}
+
 const RunnerCase kCases[] = {
     {"Saved", {"a.jpg"}, {{"a.jpg", {TFakeAnswer::Ok("picture")}}}, {}, {1, 0, 0}, {"a.jpg"},
      {"Downloading a.jpg -> a.jpg"}, {}},
@@ -154,6 +169,22 @@ const RunnerCase kCases[] = {
      [](TBatchRequest &r) { r.settings.sizeFilter = true, r.settings.sizeLimit = 10; }, {2, 0, 0}, {"big.jpg"},
      {"Downloading a.jpg -> a.jpg", "File a.jpg is smaller than 10 bytes.", "File a.jpg was deleted.",
       "Downloading big.jpg -> big.jpg"}, {}},
+    {"PictureBelowTheLeastSize", {"thumb.png", "big.png", "pic.svg", "tall.png"},
+     {{"thumb.png", {TFakeAnswer::Ok(PngOfSize(120, 90))}}, {"big.png", {TFakeAnswer::Ok(PngOfSize(400, 300))}},
+      {"pic.svg", {TFakeAnswer::Ok("<svg width='1' height='1'/>")}}, {"tall.png", {TFakeAnswer::Ok(PngOfSize(399, 5000))}}},
+     [](TBatchRequest &r) { LeastSize(r, 400, 300); }, {2, 0, 2}, {"big.png", "pic.svg"},
+     {"Downloading thumb.png -> thumb.png", "Skipped 120x90, smaller than 400x300: thumb.png",
+      "Downloading big.png -> big.png", "Downloading pic.svg -> pic.svg", "Downloading tall.png -> tall.png",
+      "Skipped 399x5000, smaller than 400x300: tall.png"}, {}},
+    {"LeastHeightOnly", {"wide.png", "high.png"},
+     {{"wide.png", {TFakeAnswer::Ok(PngOfSize(9000, 20))}}, {"high.png", {TFakeAnswer::Ok(PngOfSize(1, 21))}}},
+     [](TBatchRequest &r) { LeastSize(r, 0, 21); }, {1, 0, 1}, {"high.png"},
+     {"Downloading wide.png -> wide.png", "Skipped 9000x20, smaller than 0x21: wide.png",
+      "Downloading high.png -> high.png"}, {}},
+    {"LeastSizeAndAFailure", {"small.png"}, {{"small.png", {TFakeAnswer{404, PngOfSize(1, 1), -1, TTransferFault::None, {}, false}}}},
+     [](TBatchRequest &r) { LeastSize(r, 10, 10); }, {0, 1, 0}, {},
+     {"Downloading small.png -> small.png", "File small.png was not saved: the server answered 404 Not Found",
+      "Failed: http://h/small.png"}, {At("small.png")}},
     {"EmptyFileDeleted", {"a.jpg"}, {{"a.jpg", {TFakeAnswer::Ok("")}}}, {}, {1, 0, 0}, {},
      {"Downloading a.jpg -> a.jpg", "File a.jpg is empty.", "File a.jpg was deleted because it was empty."}, {}},
     {"StopMidBatch", {"a.jpg", "s.jpg", "c.jpg"},
