@@ -31,6 +31,8 @@ How:
   -T, --timeout S        give a transfer up after S seconds without progress
       --low-speed S      break a transfer off after S seconds below 1 KiB/s
                          (0 to 3600; 0: never)
+      --min-size WxH     skip pictures narrower than W or lower than H pixels,
+                         broken off as their header arrives (0: no limit)
       --proxy HOST:PORT  through this HTTP proxy (--no-proxy: directly)
 Login:
   -u, --user USER        log in as USER, only to the page's own server; the
@@ -80,6 +82,8 @@ Kako:
   -T, --timeout S        prenos opusti po S sekundah brez napredka
       --low-speed S      prekini prenos po S sekundah pod 1 KiB/s
                          (od 0 do 3600; 0: nikoli)
+      --min-size ŠxV     preskoči slike, ožje od Š ali nižje od V pikslov;
+                         prenos se prekine ob glavi slike (0: brez omejitve)
       --proxy GOSTITELJ:VRATA  prek tega posredniškega strežnika (--no-proxy)
 Prijava:
   -u, --user UPORABNIK   prijava kot UPORABNIK, le na strežnik strani; geslo

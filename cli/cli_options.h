@@ -30,6 +30,7 @@ struct TCliOptions {
     std::optional<bool> modern, keepAlive, skipSaved, proxy;
     std::optional<qint32> parallel, timeOut, lowSpeed;
     QString proxyHost, proxyPort;
+    std::optional<qint32> minWidth, minHeight;  // --min-size WxH: the least picture size
     bool operator==(const TCliOptions &) const = default;
 };
 
