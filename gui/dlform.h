@@ -475,6 +475,12 @@ public:
     QLabel *Label26;        // caption of SpinEdit2
     QSpinBox *SpinEdit2;    // "lowspeed": seconds below 1 KiB/s that break a transfer off, 0 off
     void SpinEdit2Change(); // the slow-transfer limit to both clients
+    // "Pictures": the least width and height of a picture kept, in pixels
+    // ("minwidth", "minheight"; 0 no limit).
+    QGroupBox *GroupBoxPictures;
+    QLabel *LabelMinWidth, *LabelMinHeight;
+    QSpinBox *SpinMinWidth, *SpinMinHeight;
+    void BuildPicturesGroup();
     QLineEdit *Edit10;
     QLabel *Label12;
     QLineEdit *Edit13;

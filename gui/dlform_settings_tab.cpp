@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include <tuple>
+
 namespace {
 QGroupBox *MakeGroup(QWidget *parent, const QString &caption, QRect bounds)
 {
@@ -28,7 +30,7 @@ void TDLForm::BuildSettingsTab()
 {
     TabSheet2 = new QWidget;
     // The groups at their design places, scrolling on a small screen.
-    SettingsContents = ScrollingContents(TabSheet2, {620, 470});
+    SettingsContents = ScrollingContents(TabSheet2, {620, 720});
     QWidget *tab = SettingsContents;
     GroupBox1 = MakeGroup(tab, QStringLiteral("Language / Jezik"), {24, 8, 289, 57});
     Button7 = MakeButton(GroupBox1, QStringLiteral("ENG/SLO"), {24, 24, 233, 25});
@@ -78,7 +80,25 @@ void TDLForm::BuildSettingsTab()
     Button11 = MakeButton(GroupBox5, QStringLiteral("Zaženi še eno kopijo programa"), {24, 24, 233, 25});
 
     BuildSettingsRightColumn();
+    BuildPicturesGroup();
     Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 437, 249, 25});
+}
+
+// The least picture size, under the left column's groups.
+void TDLForm::BuildPicturesGroup()
+{
+    GroupBoxPictures = MakeGroup(SettingsContents, QStringLiteral("Slike"), {24, 478, 289, 100});
+    LabelMinWidth = At(new QLabel(QStringLiteral("Najmanjša širina"), GroupBoxPictures), {24, 28, 153, 24});
+    SpinMinWidth = At(new QSpinBox(GroupBoxPictures), {176, 28, 89, 24});
+    LabelMinHeight = At(new QLabel(QStringLiteral("Najmanjša višina"), GroupBoxPictures), {24, 60, 153, 24});
+    SpinMinHeight = At(new QSpinBox(GroupBoxPictures), {176, 60, 89, 24});
+    for (auto [label, spin, field] : {std::tuple{LabelMinWidth, SpinMinWidth, &TSettingsValues::minWidth},
+                                      std::tuple{LabelMinHeight, SpinMinHeight, &TSettingsValues::minHeight}}) {
+        spin->setRange(0, Settings::MinSizeMost);
+        spin->setSuffix(QStringLiteral(" px"));
+        label->setBuddy(spin);
+        BindSetting(*this, spin, field);
+    }
 }
 
 void TDLForm::BuildSettingsRightColumn()
