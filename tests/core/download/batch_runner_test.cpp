@@ -214,6 +214,49 @@ TEST_P(SkipSavedRunnerTest, ASecondBatchPassesOverWhatIsStillThere)
 
 INSTANTIATE_TEST_SUITE_P(OneAndThreeSlots, SkipSavedRunnerTest, ::testing::Values(1, 3));
 
+// Same content once: with "skipsaved" a file whose bytes equal a file
+// still saved in the folder is removed after its transfer; without it
+// both stay; once the first is deleted, the content is saved again.
+TEST_P(SkipSavedRunnerTest, TheSameContentIsKeptOnceWhileItsFileIsThere)
+{
+    const int slotCount = GetParam();
+    const QByteArray picture = PngOfSize(640, 480);
+    const RunnerCase twoLinks{"SameContent", {"a.jpg", "b.jpg", "c.jpg"},
+                              {{"a.jpg", {TFakeAnswer::Ok(picture)}}, {"b.jpg", {TFakeAnswer::Ok(picture)}},
+                               {"c.jpg", {TFakeAnswer::Ok(picture + "x")}}},
+                              [](TBatchRequest &r) { r.settings.skipSaved = true; }, {}, {}, {}, {}};
+    TBatchEnd end = Run(twoLinks, slotCount);
+    EXPECT_EQ(end.tally.saved, 2);
+    EXPECT_EQ(end.tally.skipped, 1);
+    EXPECT_EQ(Files(), (QStringList{"a.jpg", "c.jpg"}));
+    EXPECT_EQ(LinesOf(log, "Same picture"), QStringList{"Same picture as a.jpg: b.jpg"});
+    EXPECT_TRUE(red.isEmpty()) << red.join('\n').toStdString();
+
+    // a.jpg deleted: the same picture under b.jpg is saved now.
+    QFile::remove(folder + "/a.jpg");
+    log.clear();
+    RunnerCase again = twoLinks;
+    again.picked = {"b.jpg"};
+    end = Run(again, slotCount);
+    EXPECT_EQ(end.tally.saved, 1);
+    EXPECT_EQ(end.tally.skipped, 0);
+    EXPECT_EQ(Files(), (QStringList{"b.jpg", "c.jpg"}));
+    EXPECT_TRUE(LinesOf(log, "Same picture").isEmpty()) << log.join('\n').toStdString();
+}
+
+TEST_P(SkipSavedRunnerTest, WithoutSkipSavedTheSameContentIsSavedTwice)
+{
+    const QByteArray picture = PngOfSize(640, 480);
+    const RunnerCase twoLinks{"SameContentOff", {"a.jpg", "b.jpg"},
+                              {{"a.jpg", {TFakeAnswer::Ok(picture)}}, {"b.jpg", {TFakeAnswer::Ok(picture)}}},
+                              {}, {}, {}, {}, {}};
+    const TBatchEnd end = Run(twoLinks, GetParam());
+    EXPECT_EQ(end.tally.saved, 2);
+    EXPECT_EQ(end.tally.skipped, 0);
+    EXPECT_EQ(Files(), (QStringList{"a.jpg", "b.jpg"}));
+    EXPECT_TRUE(LinesOf(log, "Same picture").isEmpty());
+}
+
 // The pieces a run without a window builds: the file client's settings
 // from the stored ones and the page.
 TEST(BatchRequest, TheFileClientSettingsComeFromTheSettingsAndThePage)
