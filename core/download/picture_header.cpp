@@ -193,6 +193,8 @@ BoxRead ReadBox(QByteArrayView h, qsizetype at, qsizetype limit, TBox &box)
 // end before limit. Each box read moves on by at least eight bytes.
 BoxRead FindBox(QByteArrayView h, qsizetype at, qsizetype limit, std::string_view type, TBox &found)
 {
+    if (at > limit)
+        return BoxRead::Bad;  // a full box too short for its version and flags
     while (at < limit) {
         const BoxRead read = ReadBox(h, at, limit, found);
         if (read != BoxRead::Ok)

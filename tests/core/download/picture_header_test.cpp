@@ -188,6 +188,8 @@ INSTANTIATE_TEST_SUITE_P(
         TRefusedCase{"riff_wave", WithByte(Vp8(9, 9), 8, 'X'), Kind::Unknown},
         TRefusedCase{"avif_huge_box", AvifWithHugeBox(), Kind::Unknown},
         TRefusedCase{"avif_no_ispe", AvifWithZeroSizedChild(), Kind::Unknown},
+        TRefusedCase{"avif_meta_too_short", Box("ftyp", "avif" + Be32(0)) + Box("meta", {}) + QByteArray(64, '\0'),
+                     Kind::Unknown},
         TRefusedCase{"heic", Box("ftyp", "heic" + Be32(0) + "mif1") + Box("meta", {}), Kind::Unknown},
         TRefusedCase{"avif_ispe_short", Avif(4, 4).replace(Be32(20) + "ispe", Be32(16) + "ispe"), Kind::Unknown}),
     [](const testing::TestParamInfo<TRefusedCase> &info) { return std::string(info.param.name); });
