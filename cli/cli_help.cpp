@@ -35,6 +35,8 @@ How:
                          they belong (default: the stored "Cookies file")
       --wait S           at least S seconds between two requests to one
                          server (0 to 3600; default: the stored "wait")
+      --min-size WxH     skip pictures narrower than W or lower than H pixels,
+                         broken off as their header arrives (0: no limit)
       --proxy HOST:PORT  through this HTTP proxy (--no-proxy: directly)
 Login:
   -u, --user USER        log in as USER, only to the page's own server; the
@@ -88,6 +90,8 @@ Kako:
                          sodijo (privzeto: shranjena "Datoteka piškotkov")
       --wait S           vsaj S sekund med dvema zahtevama istemu strežniku
                          (od 0 do 3600; privzeto: shranjeni "wait")
+      --min-size ŠxV     preskoči slike, ožje od Š ali nižje od V pikslov;
+                         prenos se prekine ob glavi slike (0: brez omejitve)
       --proxy GOSTITELJ:VRATA  prek tega posredniškega strežnika (--no-proxy)
 Prijava:
   -u, --user UPORABNIK   prijava kot UPORABNIK, le na strežnik strani; geslo

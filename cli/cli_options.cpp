@@ -82,6 +82,25 @@ QString ReadProxy(TCliOptions &o, const QString &value, bool english)
     return {};
 }
 
+// "400x300": the least width and height of a picture kept, each 0 (no
+// limit) to Settings::MinSizeMost.
+QString ReadMinSize(TCliOptions &o, const QString &value, bool english)
+{
+    const QStringList parts = value.split(u'x');
+    bool wOk = false, hOk = false;
+    const qint32 w = parts.size() == 2 ? parts[0].toInt(&wOk) : 0;
+    const qint32 h = parts.size() == 2 ? parts[1].toInt(&hOk) : 0;
+    const auto inRange = [](qint32 n) { return n >= 0 && n <= Settings::MinSizeMost; };
+    if (!wOk || !hOk || !inRange(w) || !inRange(h) || parts[0].startsWith(u'+') || parts[1].startsWith(u'+'))
+        return Say(english, "--min-size zahteva ŠIRINAxVIŠINA v pikslih (od 0 do %2), ne »%1«",
+                   "--min-size takes WIDTHxHEIGHT in pixels (0 to %2), not '%1'")
+            .arg(value)
+            .arg(Settings::MinSizeMost);
+    o.minWidth = w;
+    o.minHeight = h;
+    return {};
+}
+
 QString ReadLanguage(TCliOptions &, const QString &value, bool english)
 {
     if (value == QLatin1String("en") || value == QLatin1String("sl"))
@@ -118,6 +137,7 @@ const TOptionRow kOptions[] = {
     {0, "cookies", true, [](TCliOptions &o, const QString &v, bool) { o.cookies = v; return QString(); }},
     {0, "wait", true,
      [](TCliOptions &o, const QString &v, bool en) { return ReadNumber(o.wait, v, "--wait", 0, Settings::WaitMost, en); }},
+    {0, "min-size", true, ReadMinSize},
     {0, "proxy", true, ReadProxy},
     {0, "no-proxy", false, [](TCliOptions &o, const QString &, bool) { o.proxy = false; return QString(); }},
     {'u', "user", true, [](TCliOptions &o, const QString &v, bool) { o.user = v; return QString(); }},
@@ -265,6 +285,8 @@ TSettingsValues SettingsInForce(TSettingsValues s, const TCliOptions &o)
     s.lowSpeed = o.lowSpeed.value_or(s.lowSpeed);
     s.cookies = o.cookies.value_or(s.cookies);
     s.wait = o.wait.value_or(s.wait);
+    s.minWidth = o.minWidth.value_or(s.minWidth);
+    s.minHeight = o.minHeight.value_or(s.minHeight);
     s.proxy = o.proxy.value_or(s.proxy);
     if (o.proxy.value_or(false)) {
         s.proxyHost = o.proxyHost;

@@ -32,6 +32,7 @@ struct TCliOptions {
     std::optional<QString> cookies;  // --cookies FILE ("" none)
     std::optional<qint32> wait;      // --wait S
     QString proxyHost, proxyPort;
+    std::optional<qint32> minWidth, minHeight;  // --min-size WxH: the least picture size
     bool operator==(const TCliOptions &) const = default;
 };
 

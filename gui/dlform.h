@@ -482,6 +482,12 @@ public:
     QLineEdit *EditCookies;   // "cookies", read-only
     QPushButton *ButtonCookies, *ButtonCookiesClear;
     QSpinBox *SpinWait;       // "wait": seconds between two requests to one host
+    // "Pictures": the least width and height of a picture kept, in pixels
+    // ("minwidth", "minheight"; 0 no limit).
+    QGroupBox *GroupBoxPictures;
+    QLabel *LabelMinWidth, *LabelMinHeight;
+    QSpinBox *SpinMinWidth, *SpinMinHeight;
+    void BuildPicturesGroup();
     QLineEdit *Edit10;
     QLabel *Label12;
     QLineEdit *Edit13;

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include <tuple>
+
 namespace {
 QGroupBox *MakeGroup(QWidget *parent, const QString &caption, QRect bounds)
 {
@@ -79,7 +81,25 @@ void TDLForm::BuildSettingsTab()
 
     BuildSettingsRightColumn();
     BuildCookiesGroup();
+    BuildPicturesGroup();
     Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 437, 249, 25});
+}
+
+// The least picture size, under the left column's groups.
+void TDLForm::BuildPicturesGroup()
+{
+    GroupBoxPictures = MakeGroup(SettingsContents, QStringLiteral("Slike"), {24, 478, 289, 100});
+    LabelMinWidth = At(new QLabel(QStringLiteral("Najmanjša širina"), GroupBoxPictures), {24, 28, 153, 24});
+    SpinMinWidth = At(new QSpinBox(GroupBoxPictures), {176, 28, 89, 24});
+    LabelMinHeight = At(new QLabel(QStringLiteral("Najmanjša višina"), GroupBoxPictures), {24, 60, 153, 24});
+    SpinMinHeight = At(new QSpinBox(GroupBoxPictures), {176, 60, 89, 24});
+    for (auto [label, spin, field] : {std::tuple{LabelMinWidth, SpinMinWidth, &TSettingsValues::minWidth},
+                                      std::tuple{LabelMinHeight, SpinMinHeight, &TSettingsValues::minHeight}}) {
+        spin->setRange(0, Settings::MinSizeMost);
+        spin->setSuffix(QStringLiteral(" px"));
+        label->setBuddy(spin);
+        BindSetting(*this, spin, field);
+    }
 }
 
 void TDLForm::BuildSettingsRightColumn()

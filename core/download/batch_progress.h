@@ -8,6 +8,9 @@
 
 // How often a running batch rewrites its progress texts.
 inline constexpr int kProgressIntervalMs = 250;
+// How often the files in transfer on worker threads are looked at for the
+// least picture size.
+inline constexpr int kPictureLookIntervalMs = 10;
 
 struct TBatchProgress {
     int ended = 0;        // saved, failed or stopped

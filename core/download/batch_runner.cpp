@@ -2,6 +2,7 @@
 // transfer slots in list order (a retry first), and each transfer that
 // ends goes through the file's steps on this thread.
 #include "core/download/batch_runner.h"
+#include "core/download/batch_walk.h"
 
 #include "base/convert.h"
 #include "base/errors.h"
@@ -30,31 +31,6 @@ bool EndedWhole(const TTransferResult &result)
            && (result.ContentLength < 0 || result.BytesRecvd >= result.ContentLength);
 }
 }  // namespace
-
-struct TBatchRunner::Job {
-    TBatchFile file;
-    std::unique_ptr<TPartFile> part;  // removed when the job ends, unless named
-};
-
-struct TBatchRunner::Walk {
-    QList<QByteArray> addresses;   // the picked files; empty for one file outside a batch
-    qsizetype next = 0;            // the next address to take
-    int started = 0;               // files started, a retry not counted again
-    int ended = 0;
-    bool noMore = false;           // every picked file has been started
-    std::deque<TBatchFile> retries;
-    std::vector<std::optional<Job>> jobs;  // one per slot
-    std::deque<std::pair<int, TTransferResult>> finished;
-    qint64 bytesEnded = 0;         // bytes of the transfers that ended
-    int saved = 0;                 // files ended saved, after a transfer
-    qint64 bytesSaved = 0;         // their bodies
-    QElapsedTimer clock;
-
-    int InFlight() const
-    {
-        return int(std::count_if(jobs.begin(), jobs.end(), [](const auto &job) { return job.has_value(); }));
-    }
-};
 
 TBatchRunner::TBatchRunner(QObject *parent) : QObject(parent)
 {
@@ -138,6 +114,8 @@ void TBatchRunner::MakeSlots(Walk &walk, int count)
         slots_.back()->OnFinished = [&walk, slot](TTransferResult result) {
             walk.finished.emplace_back(slot, std::move(result));
         };
+        if (PictureLimitsOn())
+            slots_.back()->OnBodyBytes = [this, &walk] { JudgeArrivingPictures(walk); };
     }
 }
 
@@ -173,6 +151,12 @@ void TBatchRunner::Schedule(Walk &walk)
     ticker.setInterval(kProgressIntervalMs);
     connect(&ticker, &QTimer::timeout, this, [this, &walk] { EmitProgress(walk); });
     ticker.start();
+    // A worker's bytes are looked at often: a picture too small is broken off early.
+    QTimer judge;
+    judge.setInterval(kPictureLookIntervalMs);
+    connect(&judge, &QTimer::timeout, this, [this, &walk] { JudgeArrivingPictures(walk); });
+    if (PictureLimitsOn())
+        judge.start();
     const auto drain = qScopeGuard([this, &walk] {
         for (auto &slot : slots_) {
             if (slot->Busy())
@@ -180,8 +164,10 @@ void TBatchRunner::Schedule(Walk &walk)
         }
         while (std::any_of(slots_.begin(), slots_.end(), [](const auto &slot) { return slot->Busy(); }))
             net::PumpEvents(net::PumpMode::WaitForMore);
-        for (auto &slot : slots_)
+        for (auto &slot : slots_) {
             slot->OnFinished = nullptr;
+            slot->OnBodyBytes = nullptr;
+        }
         walk.jobs.clear();
         slots_.clear();
         reserved_.clear();
@@ -241,7 +227,7 @@ bool TBatchRunner::StartNextFile(Walk &walk, int slot)
         }
         PaceRequest(file.address, request_.settings.wait);
         reserved_.insert(file.name);
-        Job &job = walk.jobs[size_t(slot)].emplace(Job{std::move(file), std::move(part)});
+        Job &job = walk.jobs[size_t(slot)].emplace(Job{std::move(file), std::move(part), false, -1, std::nullopt});
         slots_[size_t(slot)]->Start(job.file.address, job.part->Name(), request_.http, resume);
         return true;
     }
@@ -305,6 +291,14 @@ void TBatchRunner::EndTransfer(Walk &walk, Job &job, const TTransferResult &resu
         if (slot)
             slot->Cancel();  // the next try on a new connection
         walk.retries.push_front(std::move(job.file));
+        return;
+    }
+    if (PictureLimitsOn() && !job.judged && result.ReplyNumber >= 200 && result.ReplyNumber <= 299)
+        JudgePicture(job, nullptr);  // the whole file came before a look
+    if (job.tooSmall) {
+        SkipTooSmall(job);
+        job.part.reset();
+        EndAttempt(walk, job.file, Step::Ended, nullptr);
         return;
     }
     const Step step = RunStep(job.file, [&] { return AfterTransfer(job.file, *job.part, result); });

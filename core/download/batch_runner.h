@@ -64,7 +64,9 @@ class TBatchRunner : public QObject {
     Q_OBJECT
 public:
     // What one attempt at a file came to.
-    enum class Step { Saved, Ended, Retry, Failed };
+    // Skipped: passed over after its transfer (the same content is saved
+    // already); its part goes, and nothing is kept for a resume.
+    enum class Step { Saved, Ended, Retry, Failed, Skipped };
 
     explicit TBatchRunner(QObject *parent = nullptr);
     ~TBatchRunner() override;
@@ -140,6 +142,11 @@ private:
     // Polite waiting (batch_runner.cpp).
     bool WaitForBusyServer(TBatchFile &file, const TTransferResult &result);
     bool WaitPolitely(qint64 ms);
+    // The least picture size (picture_limits.cpp).
+    bool PictureLimitsOn() const;
+    void JudgeArrivingPictures(Walk &walk);
+    void JudgePicture(Job &job, TTransferSlot *slot);
+    void SkipTooSmall(const Job &job);
     void EndForTheFolder(const QString &message, qsizetype picked);
     // Raises ESaveFolderError when the save folder takes no new file.
     void CheckTheFolder() const;
@@ -163,7 +170,8 @@ private:
     void OpenSavedArchive();
     bool ArchiveInUse() const;
     bool SkipIfAlreadySaved(const QByteArray &address);
-    void RecordSaved(const TBatchFile &file);
+    bool SameContentSaved(const TBatchFile &file, const QByteArray &part, qint64 size, QByteArray &sha256);
+    void RecordSaved(const TBatchFile &file, const QByteArray &sha256);
     std::unique_ptr<TPartFile> PartFileFor(TBatchFile &file, TResumePoint &resume);
     void KeepForResume(const TBatchFile &file, TPartFile &part, const TTransferResult &result, Step step);
 

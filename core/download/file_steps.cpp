@@ -230,6 +230,9 @@ TBatchRunner::Step TBatchRunner::CheckAndNameTransfer(TBatchFile &file, TPartFil
     const Step checked = CheckTransfer(file, look, result);
     if (checked != Step::Saved)
         return checked;
+    QByteArray sha256;
+    if (SameContentSaved(file, part.Name(), look.size, sha256))
+        return Step::Skipped;
     const Step named = GiveFinalName(part.Name(), file);
     if (named != Step::Saved)
         return named;
@@ -240,7 +243,7 @@ TBatchRunner::Step TBatchRunner::CheckAndNameTransfer(TBatchFile &file, TPartFil
     DeleteIfEmpty(file.name, look.size);
     if (request_.settings.sizeFilter)
         DeleteIfTooSmall(file.name);
-    RecordSaved(file);
+    RecordSaved(file, sha256);
     return Step::Saved;
 }
 

@@ -21,12 +21,12 @@ namespace {
 // "Grab" in the database header, so a database of another program is told
 // apart from an archive; user_version is the layout of the tables.
 constexpr int kApplicationId = 0x47726162;
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 constexpr const char *kCreateSchema =
     "CREATE TABLE saved ("
     " address BLOB NOT NULL, folder TEXT NOT NULL, name BLOB NOT NULL,"
-    " size INTEGER NOT NULL, saved_at TEXT NOT NULL,"
+    " size INTEGER NOT NULL, saved_at TEXT NOT NULL, sha256 BLOB,"
     " PRIMARY KEY (address, folder)) WITHOUT ROWID;"
     "CREATE TABLE partial ("
     " address BLOB NOT NULL, folder TEXT NOT NULL, part_name BLOB NOT NULL,"
@@ -34,9 +34,14 @@ constexpr const char *kCreateSchema =
     " bytes_so_far INTEGER NOT NULL, updated_at TEXT NOT NULL,"
     " PRIMARY KEY (address, folder)) WITHOUT ROWID;"
     "PRAGMA application_id = 1198678370;"
-    "PRAGMA user_version = 1;";
-static_assert(kApplicationId == 1198678370 && kSchemaVersion == 1,
+    "PRAGMA user_version = 2;";
+static_assert(kApplicationId == 1198678370 && kSchemaVersion == 2,
               "the numbers in kCreateSchema");
+
+// The first layout had no content hash: its rows keep none (NULL).
+constexpr const char *kFromVersion1 =
+    "ALTER TABLE saved ADD COLUMN sha256 BLOB;"
+    "PRAGMA user_version = 2;";
 
 // Resets a statement however the call that stepped it ends, so the next
 // call finds it ready. The reset repeats the step's error, already handled.
@@ -157,7 +162,7 @@ TSavedArchive::~TSavedArchive()
 void TSavedArchive::Close()
 {
     for (sqlite3_stmt **statement : {&find_, &record_, &findPartial_, &rememberPartial_,
-                                     &forgetPartial_}) {
+                                     &forgetPartial_, &sameContent_}) {
         sqlite3_finalize(*statement);  // repeats the last step's error only
         *statement = nullptr;
     }
@@ -278,6 +283,9 @@ TSavedArchive::Verdict TSavedArchive::CheckSchema()
     } else if (id == 0 && version == 0 && objects == 0) {
         if (!Exec(kCreateSchema, "creating the tables"))
             verdict = MeansDamage(sqlite3_errcode(db_)) ? Verdict::Damaged : Verdict::Unusable;
+    } else if (id == kApplicationId && version == 1) {
+        if (!Exec(kFromVersion1, "adding the content hash"))
+            verdict = MeansDamage(sqlite3_errcode(db_)) ? Verdict::Damaged : Verdict::Unusable;
     } else if (id != kApplicationId || version != kSchemaVersion) {
         problem_ = QStringLiteral("not an archive of saved files of this layout"
                                   " (application %1, version %2)")
@@ -295,8 +303,9 @@ bool TSavedArchive::Prepare()
 {
     const std::pair<sqlite3_stmt **, const char *> statements[] = {
         {&find_, "SELECT name, size, saved_at FROM saved WHERE address = ?1 AND folder = ?2"},
-        {&record_, "INSERT OR REPLACE INTO saved (address, folder, name, size, saved_at)"
-                   " VALUES (?1, ?2, ?3, ?4, ?5)"},
+        {&record_, "INSERT OR REPLACE INTO saved (address, folder, name, size, saved_at, sha256)"
+                   " VALUES (?1, ?2, ?3, ?4, ?5, ?6)"},
+        {&sameContent_, "SELECT name FROM saved WHERE folder = ?1 AND sha256 = ?2 AND size = ?3"},
         {&findPartial_, "SELECT part_name, validator, total_length, bytes_so_far, updated_at"
                         " FROM partial WHERE address = ?1 AND folder = ?2"},
         {&rememberPartial_, "INSERT OR REPLACE INTO partial (address, folder, part_name,"
@@ -421,8 +430,30 @@ std::optional<TSavedEntry> TSavedArchive::StillSaved(const QByteArray &address, 
     return entry;
 }
 
+std::optional<QByteArray> TSavedArchive::SameContent(const QString &folder, const QByteArray &sha256, qint64 size)
+{
+    if (!db_ || sha256.isEmpty())
+        return std::nullopt;
+    const TResetGuard reset(sameContent_);
+    const QString canonical = CanonicalFolder(folder);
+    int rc = BindText(sameContent_, 1, canonical);
+    if (rc == SQLITE_OK)
+        rc = BindBytes(sameContent_, 2, sha256);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_bind_int64(sameContent_, 3, size);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(sameContent_)) == SQLITE_ROW) {
+        const QByteArray name = ColumnBytes(sameContent_, 0);
+        if (!name.isEmpty() && RegularFileSize(QFile::encodeName(canonical) + '/' + name) == size)
+            return name;
+        rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_DONE)
+        Failed(rc, "finding a file of the same content");
+    return std::nullopt;
+}
+
 bool TSavedArchive::Record(const QByteArray &address, const QString &folder,
-                           const QByteArray &name, qint64 size)
+                           const QByteArray &name, qint64 size, const QByteArray &sha256)
 {
     if (!db_)
         return false;
@@ -436,6 +467,8 @@ bool TSavedArchive::Record(const QByteArray &address, const QString &folder,
         rc = sqlite3_bind_int64(record_, 4, size);
     if (rc == SQLITE_OK)
         rc = BindText(record_, 5, NowText());
+    if (rc == SQLITE_OK)
+        rc = sha256.isEmpty() ? sqlite3_bind_null(record_, 6) : BindBytes(record_, 6, sha256);
     return rc == SQLITE_OK ? Run(record_, "recording a saved file") : Failed(rc, "recording a saved file");
 }
 

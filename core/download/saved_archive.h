@@ -88,8 +88,12 @@ public:
     std::optional<TSavedEntry> StillSaved(const QByteArray &address, const QString &folder);
     // Records (or replaces) the entry of the address in the folder, with
     // the present time. False when it could not be written.
+    // sha256: the file's SHA-256, empty when not known (a NULL).
     bool Record(const QByteArray &address, const QString &folder, const QByteArray &name,
-                qint64 size);
+                qint64 size, const QByteArray &sha256 = {});
+    // The name of a file recorded in the folder with this SHA-256 and size
+    // that is still there as a regular file of that size; none otherwise.
+    std::optional<QByteArray> SameContent(const QString &folder, const QByteArray &sha256, qint64 size);
 
     // The interrupted transfers, one per address and folder.
     bool RememberPartial(const TPartialTransfer &partial);
@@ -121,6 +125,7 @@ private:
     sqlite3_stmt *findPartial_ = nullptr;
     sqlite3_stmt *rememberPartial_ = nullptr;
     sqlite3_stmt *forgetPartial_ = nullptr;
+    sqlite3_stmt *sameContent_ = nullptr;
     QString problem_;
     QString setAsideName_;
     // The device and inode the path named when it was opened, so a file

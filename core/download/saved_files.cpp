@@ -7,7 +7,9 @@
 #include "core/program_folder.h"
 #include "core/shared_state.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 
 // Opens the archive for a batch when the setting is on; what went wrong
 // with it is said in the log, and the batch goes on without it.
@@ -47,16 +49,37 @@ bool TBatchRunner::SkipIfAlreadySaved(const QByteArray &address)
     return true;
 }
 
+// The part's SHA-256, into sha256; true, with a log line, when a file of
+// the same content is still saved in this folder (the part then goes and
+// the file counts as skipped).
+bool TBatchRunner::SameContentSaved(const TBatchFile &file, const QByteArray &part, qint64 size, QByteArray &sha256)
+{
+    if (!ArchiveInUse())
+        return false;
+    QFile body(QFile::decodeName(part));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!body.open(QIODevice::ReadOnly) || !hash.addData(&body))
+        return false;
+    sha256 = hash.result();
+    const std::optional<QByteArray> same = archive_->SameContent(QDir::currentPath(), sha256, size);
+    if (!same)
+        return false;
+    Log(Say("Ista slika kot %1: %2", "Same picture as %1: %2")
+            .arg(QString::fromUtf8(*same), QString::fromUtf8(file.name)));
+    ++tally.skipped;
+    return true;
+}
+
 // Tells the archive of a file saved under its final name, unless the
 // empty-file or size rules have deleted it meanwhile.
-void TBatchRunner::RecordSaved(const TBatchFile &file)
+void TBatchRunner::RecordSaved(const TBatchFile &file, const QByteArray &sha256)
 {
     if (!ArchiveInUse())
         return;
     const qint64 size = RegularFileSize(file.name);
     if (size < 0)
         return;
-    if (!archive_->Record(file.address, QDir::currentPath(), file.name, size))
+    if (!archive_->Record(file.address, QDir::currentPath(), file.name, size, sha256))
         Log(Say("Arhiv shranjenih datotek ni zapisal %1: %2", "The archive of saved files did not record %1: %2")
                 .arg(QString::fromUtf8(file.name), archive_->LastProblem()));
 }

@@ -27,4 +27,7 @@ public:
     virtual bool Busy() const = 0;
     // The outcome of each Start.
     std::function<void(TTransferResult)> OnFinished;
+    // Body bytes came (a slot on this thread only, at each received block;
+    // a worker's bytes are looked at from a timer).
+    std::function<void()> OnBodyBytes;
 };

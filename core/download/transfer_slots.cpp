@@ -18,6 +18,28 @@ private:
     QByteArray &body_;
     QByteArray target_;
 };
+
+// Adds the slot's body-bytes event to the client's OnPacketRecvd (the
+// window's own handler still runs first) and gives the old one back.
+class TPacketHook {
+public:
+    TPacketHook(TSocketConnection::TNotifyEvent &event, const std::function<void()> &extra) : event_(event), old_(event)
+    {
+        if (extra)
+            event_ = [old = old_, extra](TSocketConnection *sender) {
+                if (old)
+                    old(sender);
+                extra();
+            };
+    }
+    ~TPacketHook() { event_ = old_; }
+    TPacketHook(const TPacketHook &) = delete;
+    TPacketHook &operator=(const TPacketHook &) = delete;
+
+private:
+    TSocketConnection::TNotifyEvent &event_;
+    TSocketConnection::TNotifyEvent old_;
+};
 }  // namespace
 
 // The client's own fields are the request's: the batch read them from it,
@@ -31,6 +53,7 @@ void TClientSlot::Start(const QByteArray &address, const QByteArray &part, const
     client_.ContentLength = -1;  // not the last file's size until this answer's head
     try {
         TBodyRedirect into(client_.Body, part);
+        TPacketHook hook(client_.OnPacketRecvd, OnBodyBytes);
         client_.ResumeFrom = resume.From;
         client_.ResumeValidator = resume.Validator;
         client_.ResumeTotal = resume.Total;

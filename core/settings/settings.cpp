@@ -38,6 +38,9 @@ const TNumberRow kNumbers[] = {
     {Settings::LowSpeed, &TSettingsValues::lowSpeed, 0, Settings::LowSpeedMost},
     {Settings::Find, &TSettingsValues::find, 0, Settings::FindMost},
     {Settings::Wait, &TSettingsValues::wait, 0, Settings::WaitMost},
+    // Outside 0 to MinSizeMost a picture size limit is off.
+    {Settings::MinWidth, &TSettingsValues::minWidth, 0, Settings::MinSizeMost},
+    {Settings::MinHeight, &TSettingsValues::minHeight, 0, Settings::MinSizeMost},
 };
 
 const TFlagRow kFlags[] = {

@@ -26,6 +26,8 @@ struct TSettingsValues {
     bool skipSaved = false;                              // "skipsaved"
     QString cookies;                                     // "cookies": a cookies.txt; empty none
     qint32 wait = Settings::Wait.defaultValue;           // "wait": 0 to Settings::WaitMost seconds
+    qint32 minWidth = Settings::MinWidth.defaultValue;   // "minwidth": pixels, 0 to Settings::MinSizeMost
+    qint32 minHeight = Settings::MinHeight.defaultValue; // "minheight": pixels, 0 no limit
     bool sizeFilter = false;                             // "filter"
     qint32 sizeLimit = 0;                                // "velikost": bytes
     bool operator==(const TSettingsValues &) const = default;

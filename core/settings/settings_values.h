@@ -38,6 +38,10 @@ inline constexpr StringSetting Cookies{"cookies", ""};  // a cookies.txt read fo
 inline constexpr IntegerSetting Wait{"wait", 0};        // seconds between two requests to one host
 inline constexpr qint32 WaitMost = 3600;
 inline constexpr IntegerSetting SkipSaved{"skipsaved", 0};      // 1: pass over files already saved
+// The least width and height of a picture kept, in pixels; 0: no limit.
+inline constexpr IntegerSetting MinWidth{"minwidth", 0};
+inline constexpr IntegerSetting MinHeight{"minheight", 0};
+inline constexpr qint32 MinSizeMost = 100000;
 inline constexpr IntegerSetting Filter{"filter", 0};
 inline constexpr StringSetting Velikost{"velikost", "0"};  // written as an integer
 inline constexpr const char *Prisoten = "prisoten";        // written "ja", never read

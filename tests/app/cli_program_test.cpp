@@ -3,6 +3,10 @@
 #include "tests/app/program_run.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <cstdio>
 
 namespace {
 
@@ -160,6 +164,50 @@ TEST_F(CliProgram, UsageErrorsAndUnusableFoldersEndWithStatusTwoBeforeAnyRequest
     extraEnvironment["LANG"] = "sl_SI.UTF-8";
     EXPECT_EQ(Run({"-h"}), 0);
     EXPECT_TRUE(output.startsWith("Uporaba: grabulo-cli")) << output.constData();
+}
+
+// A PNG's signature and IHDR naming the size, then filler to size bytes.
+QByteArray PngNamedSize(quint32 width, quint32 height, qsizetype size)
+{
+    QByteArray bytes("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
+    for (quint32 v : {width, height})
+        bytes += QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
+    return bytes + QByteArray(size - bytes.size(), '\x5A');
+}
+
+// --min-size: a thumbnail of 2 MB whose header says 50x50 is broken off
+// after its first blocks and counts as skipped; the big picture is saved.
+TEST_F(CliProgram, MinSizeBreaksOffAThumbnailAsItsHeaderArrives)
+{
+    constexpr qsizetype kThumbBytes = 2 * 1024 * 1024;
+    FixtureResponse thumb = FixtureResponse::Ok(PngNamedSize(50, 50, kThumbBytes), "image/png");
+    thumb.PaceBlock = 32 * 1024;
+    thumb.PaceMs = 5;
+    server.Route("/m/index.html", FixtureResponse::Ok("<a href=\"thumb.png\">t</a> <a href=\"big.png\">b</a>"));
+    server.Route("/m/thumb.png", thumb);
+    server.Route("/m/big.png", FixtureResponse::Ok(PngNamedSize(800, 600, 5000), "image/png"));
+    for (const char *parallel : {"1", "3"}) {
+        const QString folder = target + "/min" + parallel;
+        ASSERT_EQ(Run({"-o", folder, "-j", parallel, "--min-size", "400x300", Address("/m/index.html")}), 0)
+            << errors.constData();
+        EXPECT_TRUE(output.contains("Skipped 50x50, smaller than 400x300: thumb.png\n")) << output.constData();
+        EXPECT_EQ(LastLine(), QByteArray("Files saved: 1, failed: 0, skipped: 1."));
+        EXPECT_EQ(Files(folder), QStringList{"big.png"});
+        QElapsedTimer clock;  // the server sees the client gone a moment later
+        clock.start();
+        while (server.BytesSent("/m/thumb.png") < 0 && clock.elapsed() < 5000)
+            QThread::msleep(5);
+        const qint64 sent = server.BytesSent("/m/thumb.png");
+        EXPECT_GT(sent, 0);
+        std::printf("[ thumbnail ] -j %s: the server sent %lld of %lld bytes\n", parallel, qint64(sent), qint64(kThumbBytes));
+        EXPECT_LT(sent, kThumbBytes / 2) << "the thumbnail was not broken off early";
+    }
+    // Malformed: refused before any request, with status 2.
+    const int before = server.RequestCount();
+    EXPECT_EQ(Run({"--min-size", "400by300", Address("/m/index.html")}), 2);
+    EXPECT_TRUE(errors.contains("--min-size takes WIDTHxHEIGHT in pixels (0 to 100000), not '400by300'"))
+        << errors.constData();
+    EXPECT_EQ(server.RequestCount(), before);
 }
 
 TEST_F(CliProgram, ASignalEndsTheRunWithItsStatusTheSummaryAndNoPartialFile)

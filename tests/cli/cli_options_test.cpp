@@ -120,6 +120,12 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{{"--wait", "3601", "p"}, nullptr, "--wait takes a whole number from 0 to 3600"},
         OptionCase{{"--wait", "-1", "p"}, nullptr, "--wait takes a whole number from 0 to 3600"},
         OptionCase{{"--find", "images", "p"}, nullptr, "--find takes links, embedded or both"},
+        OptionCase{{"--min-size", "400", "p"}, nullptr, "--min-size takes WIDTHxHEIGHT in pixels (0 to 100000), not '400'"},
+        OptionCase{{"--min-size", "400x", "p"}, nullptr, "--min-size takes WIDTHxHEIGHT"},
+        OptionCase{{"--min-size", "-1x5", "p"}, nullptr, "--min-size takes WIDTHxHEIGHT"},
+        OptionCase{{"--min-size", "5x100001", "p"}, nullptr, "--min-size takes WIDTHxHEIGHT"},
+        OptionCase{{"--min-size", "4x3x2", "p"}, nullptr, "--min-size takes WIDTHxHEIGHT"},
+        OptionCase{{"--min-size=+4x3", "p"}, nullptr, "--min-size takes WIDTHxHEIGHT"},
         OptionCase{{"-t", "jpeg", "p"}, nullptr, "unknown file type 'jpeg'; the types are: pictures, jpg"},
         OptionCase{{"--proxy", "host", "p"}, nullptr, "--proxy takes HOST:PORT"},
         OptionCase{{"--proxy", "h:70000", "p"}, nullptr, "--proxy takes HOST:PORT"},
@@ -158,6 +164,8 @@ TEST(CliSettings, TheOptionsGoOverTheStoredSettingsAndTheRestStays)
     stored.sizeFilter = true;
     stored.sizeLimit = 500;
     stored.delay = 2;
+    stored.minWidth = 640;
+    stored.minHeight = 480;
     TSettingsValues expected = stored;
     EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"p"}, true).options), expected);
     expected.keepAlive = false;
@@ -179,6 +187,13 @@ TEST(CliSettings, TheOptionsGoOverTheStoredSettingsAndTheRestStays)
     expected.proxyPort = "8080";
     EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"--no-keep-alive", "-j8", "--proxy", "h:8080", "--modern",
                                                          "-T", "5", "p"},
+                                                        true)
+                                          .options),
+              expected);
+    expected.minWidth = 400;
+    expected.minHeight = 0;
+    EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"--no-keep-alive", "-j8", "--proxy", "h:8080", "--modern",
+                                                         "-T", "5", "--min-size=400x0", "p"},
                                                         true)
                                           .options),
               expected);
@@ -218,7 +233,7 @@ TEST(CliHelp, NamesEveryOptionAndEveryTypeInBothLanguages)
     for (const bool english : {true, false}) {
         const QString help = CliHelp(english);
         for (const char *option : {"--find", "--embedded", "--type", "--modern", "--output", "--input", "--list",
-                                   "--parallel", "--keep-alive", "--skip-saved", "--timeout", "--low-speed",
+                                   "--parallel", "--keep-alive", "--skip-saved", "--timeout", "--low-speed", "--min-size",
                                    "--proxy", "--user", "--password-file", "--quiet", "--verbose", "--lang",
                                    "--no-progress", "--help", "--version", "--cookies", "--wait"})
             EXPECT_TRUE(help.contains(QLatin1String(option))) << option << english;

@@ -56,15 +56,34 @@ protected:
     TDLForm *const form = windows.Form();
 };
 
-TEST_F(Language, TheTableCoversEightyThreeRowsOfTheThreeWindows)
+TEST_F(Language, TheTableCoversEightyEightRowsOfTheThreeWindows)
 {
     const auto table = form->LanguageTable();
     // The slow-transfer caption and its hint, the address example, what to
     // take, the page credentials, the About tab, Retry failed and Open folder
-    // with their hints among them, and the six of "Cookies and waiting".
-    ASSERT_EQ(table.size(), 89);
+    // with their hints among them, the six of "Cookies and waiting" and the
+    // Pictures group with its two captions and hints.
+    ASSERT_EQ(table.size(), 94);
     for (const auto &row : table)
         EXPECT_NE(row.control, nullptr) << row.english;
+}
+
+TEST_F(Language, ThePicturesGroupSitsUnderTheLeftColumnInBothLanguages)
+{
+    EXPECT_EQ(form->GroupBoxPictures->geometry(), QRect(24, 478, 289, 100));
+    EXPECT_EQ(form->GroupBoxPictures->parentWidget(), form->SettingsContents);
+    EXPECT_EQ(form->SettingsContents->minimumSize(), QSize(620, 720));
+    struct Case {
+        void (TDLForm::*click)();
+        const char *group, *width, *height;
+    } cases[] = {{&TDLForm::ENGClick, "Pictures", "Least width", "Least height"},
+                 {&TDLForm::SLOClick, "Slike", "Najmanjša širina", "Najmanjša višina"}};
+    for (const Case &c : cases) {
+        (form->*c.click)();
+        EXPECT_EQ(form->GroupBoxPictures->title(), QString::fromUtf8(c.group));
+        EXPECT_EQ(form->LabelMinWidth->text(), QString::fromUtf8(c.width));
+        EXPECT_EQ(form->LabelMinHeight->text(), QString::fromUtf8(c.height));
+    }
 }
 
 TEST_F(Language, EachSwitchSetsTheFlagAndEveryText)

@@ -495,6 +495,10 @@ const ControlRow kControlRows[] = {
          v.sizeLimit = 512;  // 5, 51, 512
      },
      4},
+    {"least width typed", [](TDLForm *f) { TypeInto(f->SpinMinWidth, "400"); },
+     [](TSettingsValues &v) { v.minWidth = 400; }, 3},
+    {"least height typed", [](TDLForm *f) { TypeInto(f->SpinMinHeight, "30"); },
+     [](TSettingsValues &v) { v.minHeight = 30; }, 2},
     {"size limit with a letter keeps the last number", [](TDLForm *f) { TypeInto(f->Edit12, "2k"); },
      [](TSettingsValues &v) { v.sizeLimit = 2; }, 1},
 };

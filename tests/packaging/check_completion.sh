@@ -60,6 +60,8 @@ check ''                              grabulo-cli -- --fi
 check ''                              grabulo-cli example.org/x/
 check ''                              grabulo-cli --timeout ''
 check ''                              grabulo-cli -u ''
+check ''                              grabulo-cli --min-size ''
+check '--min-size'                    grabulo-cli --mi
 check ''                              grabulo-cli -ofoo -t=x ''
 # Folders only for the output; files (and folders, to walk into) for input.
 check 'pics'                          grabulo-cli -o p
@@ -82,7 +84,7 @@ _grabulo_cli grabulo-cli my -o
 # Every option the program takes is offered after "-".
 check '--find -e --embedded -t --type --modern --no-modern -o --output -i --input --list
        -j --parallel --keep-alive --no-keep-alive --skip-saved --no-skip-saved -T --timeout
-       --low-speed --proxy --no-proxy --cookies --wait -u --user --password-file -q --quiet -v --verbose
+       --low-speed --min-size --proxy --no-proxy --cookies --wait -u --user --password-file -q --quiet -v --verbose
        --lang --no-progress -h --help -V --version' grabulo-cli -
 
 if ((failures)); then

@@ -500,7 +500,7 @@ void FixtureHttpServer::Serve(int fd)
             requests_.push_back(request);
         }
         const FixtureResponse response = HandlerFor(request)(request);
-        Respond(*connection, response);
+        Respond(*connection, response, PathOfRequest(request));
         serve = response.KeepOpen && !request.isEmpty();
     }
     connection.reset();
@@ -584,7 +584,34 @@ FixtureHttpServer::Handler FixtureHttpServer::HandlerFor(const QByteArray &reque
     };
 }
 
-void FixtureHttpServer::Respond(FixtureConnection &connection, const FixtureResponse &response)
+qint64 FixtureHttpServer::BytesSent(const QByteArray &path) const
+{
+    std::lock_guard lock(mutex_);
+    const auto it = pacedSent_.find(path);
+    return it == pacedSent_.end() ? -1 : it->second;
+}
+
+// Block after block until all is sent or a send fails (the peer has gone).
+void FixtureHttpServer::SendPaced(FixtureConnection &connection, const QByteArray &bytes,
+                                  const FixtureResponse &response, const QByteArray &path)
+{
+    {
+        std::lock_guard lock(mutex_);
+        pacedSent_.erase(path);  // this request's count comes when it ends
+    }
+    qint64 sent = 0;
+    while (sent < bytes.size() && PauseFor(sent == 0 ? 0 : response.PaceMs)) {
+        const qint64 block = qMin<qint64>(response.PaceBlock, bytes.size() - sent);
+        if (!connection.Send(bytes.constData() + sent, block))
+            break;
+        sent += block;
+    }
+    std::lock_guard lock(mutex_);
+    pacedSent_[path] = sent;
+}
+
+void FixtureHttpServer::Respond(FixtureConnection &connection, const FixtureResponse &response,
+                                const QByteArray &path)
 {
     if (response.NeverAnswer) {
         HoldUntilPeerCloses(connection);
@@ -609,7 +636,9 @@ void FixtureHttpServer::Respond(FixtureConnection &connection, const FixtureResp
         }
         return;  // the peer has gone: nothing to close orderly
     }
-    if (response.TrickleMs < 0) {
+    if (response.PaceBlock > 0) {
+        SendPaced(connection, bytes, response, path);
+    } else if (response.TrickleMs < 0) {
         connection.Send(bytes.constData(), bytes.size());
     } else {
         for (qsizetype i = 0; i < bytes.size(); ++i) {

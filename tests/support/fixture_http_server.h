@@ -72,6 +72,8 @@ struct FixtureResponse {
                                 // unclean end); no difference in plain mode
     bool KeepOpen = false;      // after the answer, serve the next request on the same
                                 // connection (until the peer closes or is silent 5 s)
+    qint64 PaceBlock = 0;       // > 0: Head + Body in blocks of this many bytes, PaceMs apart,
+    int PaceMs = 0;             // until the peer goes; BytesSent(path) tells how far it came
     QByteArray Afterwards;      // sent AfterwardsMs after the answer, before the next
     int AfterwardsMs = 0;       // request is read: stray bytes that come late
 
@@ -156,6 +158,9 @@ public:
     int HandshakeFailures() const;
     int ResumedCount() const;  // completed handshakes that resumed a session
     int ConnectionCount() const;  // connections accepted so far (thread-safe)
+    // The bytes a paced answer (PaceBlock) to path got out before it ended
+    // or the peer went, for the last such request; -1 when none (thread-safe).
+    qint64 BytesSent(const QByteArray &path) const;
     // The largest number of client connections open at the same moment so
     // far (thread-safe): from the accept until the client closes its end.
     int MostConcurrent() const;
@@ -170,7 +175,9 @@ private:
     void Serve(int fd);
     std::unique_ptr<FixtureConnection> OpenConnection(int fd);
     QByteArray ReadRequest(FixtureConnection &connection);
-    void Respond(FixtureConnection &connection, const FixtureResponse &response);
+    void Respond(FixtureConnection &connection, const FixtureResponse &response, const QByteArray &path);
+    void SendPaced(FixtureConnection &connection, const QByteArray &bytes, const FixtureResponse &response,
+                   const QByteArray &path);
     bool PauseFor(int ms);  // false when the server stops meanwhile
     void HoldUntilPeerCloses(FixtureConnection &connection);
     Handler HandlerFor(const QByteArray &request) const;
@@ -192,6 +199,7 @@ private:
     std::condition_variable stopped_;
     std::map<QByteArray, Handler> routes_;
     std::vector<QByteArray> requests_;
+    std::map<QByteArray, qint64> pacedSent_;
     std::set<int> openFds_;
     std::vector<std::thread> connections_;
     std::thread acceptThread_;

@@ -10,6 +10,7 @@ inline void PrintTo(const TSettingsValues &v, std::ostream *out)
     *out << "{startDir " << v.startDir.toStdString() << ", timeOut " << v.timeOut << ", delay " << v.delay
          << ", proxy " << v.proxy << ' ' << v.proxyHost.toStdString() << ':' << v.proxyPort.toStdString()
          << ", keepAlive " << v.keepAlive << ", parallel " << v.parallel << ", lowSpeed " << v.lowSpeed
-         << ", modernPages " << v.modernPages << ", find " << v.find << ", skipSaved " << v.skipSaved << ", sizeFilter "
+         << ", modernPages " << v.modernPages << ", find " << v.find << ", skipSaved " << v.skipSaved
+         << ", minSize " << v.minWidth << 'x' << v.minHeight << ", sizeFilter "
          << v.sizeFilter << ' ' << v.sizeLimit << ", cookies " << v.cookies.toStdString() << ", wait " << v.wait << '}';
 }

@@ -121,6 +121,21 @@ TEST_P(BatchRunnerTest, EachFileEndsAsItsAnswersSay)
 
 const QString kFailedB = "Failed: http://h/b.jpg";
 
+// A PNG's signature and IHDR with the size, then filler as its data.
+QByteArray PngOfSize(quint32 width, quint32 height)
+{
+    QByteArray bytes("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
+    for (quint32 v : {width, height})
+        bytes += QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
+    return bytes + QByteArray(200, '\x11');
+}
+
+void LeastSize(TBatchRequest &r, qint32 width, qint32 height)
+{
+    r.settings.minWidth = width;
+    r.settings.minHeight = height;
+}
+
 const RunnerCase kCases[] = {
     {"Saved", {"a.jpg"}, {{"a.jpg", {TFakeAnswer::Ok("picture")}}}, {}, {1, 0, 0}, {"a.jpg"},
      {"Downloading a.jpg -> a.jpg"}, {}},
@@ -154,6 +169,22 @@ const RunnerCase kCases[] = {
      [](TBatchRequest &r) { r.settings.sizeFilter = true, r.settings.sizeLimit = 10; }, {2, 0, 0}, {"big.jpg"},
      {"Downloading a.jpg -> a.jpg", "File a.jpg is smaller than 10 bytes.", "File a.jpg was deleted.",
       "Downloading big.jpg -> big.jpg"}, {}},
+    {"PictureBelowTheLeastSize", {"thumb.png", "big.png", "pic.svg", "tall.png"},
+     {{"thumb.png", {TFakeAnswer::Ok(PngOfSize(120, 90))}}, {"big.png", {TFakeAnswer::Ok(PngOfSize(400, 300))}},
+      {"pic.svg", {TFakeAnswer::Ok("<svg width='1' height='1'/>")}}, {"tall.png", {TFakeAnswer::Ok(PngOfSize(399, 5000))}}},
+     [](TBatchRequest &r) { LeastSize(r, 400, 300); }, {2, 0, 2}, {"big.png", "pic.svg"},
+     {"Downloading thumb.png -> thumb.png", "Skipped 120x90, smaller than 400x300: thumb.png",
+      "Downloading big.png -> big.png", "Downloading pic.svg -> pic.svg", "Downloading tall.png -> tall.png",
+      "Skipped 399x5000, smaller than 400x300: tall.png"}, {}},
+    {"LeastHeightOnly", {"wide.png", "high.png"},
+     {{"wide.png", {TFakeAnswer::Ok(PngOfSize(9000, 20))}}, {"high.png", {TFakeAnswer::Ok(PngOfSize(1, 21))}}},
+     [](TBatchRequest &r) { LeastSize(r, 0, 21); }, {1, 0, 1}, {"high.png"},
+     {"Downloading wide.png -> wide.png", "Skipped 9000x20, smaller than 0x21: wide.png",
+      "Downloading high.png -> high.png"}, {}},
+    {"LeastSizeAndAFailure", {"small.png"}, {{"small.png", {TFakeAnswer{404, PngOfSize(1, 1), -1, TTransferFault::None, {}, false}}}},
+     [](TBatchRequest &r) { LeastSize(r, 10, 10); }, {0, 1, 0}, {},
+     {"Downloading small.png -> small.png", "File small.png was not saved: the server answered 404 Not Found",
+      "Failed: http://h/small.png"}, {At("small.png")}},
     {"EmptyFileDeleted", {"a.jpg"}, {{"a.jpg", {TFakeAnswer::Ok("")}}}, {}, {1, 0, 0}, {},
      {"Downloading a.jpg -> a.jpg", "File a.jpg is empty.", "File a.jpg was deleted because it was empty."}, {}},
     {"StopMidBatch", {"a.jpg", "s.jpg", "c.jpg"},
@@ -182,6 +213,49 @@ TEST_P(SkipSavedRunnerTest, ASecondBatchPassesOverWhatIsStillThere)
 }
 
 INSTANTIATE_TEST_SUITE_P(OneAndThreeSlots, SkipSavedRunnerTest, ::testing::Values(1, 3));
+
+// Same content once: with "skipsaved" a file whose bytes equal a file
+// still saved in the folder is removed after its transfer; without it
+// both stay; once the first is deleted, the content is saved again.
+TEST_P(SkipSavedRunnerTest, TheSameContentIsKeptOnceWhileItsFileIsThere)
+{
+    const int slotCount = GetParam();
+    const QByteArray picture = PngOfSize(640, 480);
+    const RunnerCase twoLinks{"SameContent", {"a.jpg", "b.jpg", "c.jpg"},
+                              {{"a.jpg", {TFakeAnswer::Ok(picture)}}, {"b.jpg", {TFakeAnswer::Ok(picture)}},
+                               {"c.jpg", {TFakeAnswer::Ok(picture + "x")}}},
+                              [](TBatchRequest &r) { r.settings.skipSaved = true; }, {}, {}, {}, {}};
+    TBatchEnd end = Run(twoLinks, slotCount);
+    EXPECT_EQ(end.tally.saved, 2);
+    EXPECT_EQ(end.tally.skipped, 1);
+    EXPECT_EQ(Files(), (QStringList{"a.jpg", "c.jpg"}));
+    EXPECT_EQ(LinesOf(log, "Same picture"), QStringList{"Same picture as a.jpg: b.jpg"});
+    EXPECT_TRUE(red.isEmpty()) << red.join('\n').toStdString();
+
+    // a.jpg deleted: the same picture under b.jpg is saved now.
+    QFile::remove(folder + "/a.jpg");
+    log.clear();
+    RunnerCase again = twoLinks;
+    again.picked = {"b.jpg"};
+    end = Run(again, slotCount);
+    EXPECT_EQ(end.tally.saved, 1);
+    EXPECT_EQ(end.tally.skipped, 0);
+    EXPECT_EQ(Files(), (QStringList{"b.jpg", "c.jpg"}));
+    EXPECT_TRUE(LinesOf(log, "Same picture").isEmpty()) << log.join('\n').toStdString();
+}
+
+TEST_P(SkipSavedRunnerTest, WithoutSkipSavedTheSameContentIsSavedTwice)
+{
+    const QByteArray picture = PngOfSize(640, 480);
+    const RunnerCase twoLinks{"SameContentOff", {"a.jpg", "b.jpg"},
+                              {{"a.jpg", {TFakeAnswer::Ok(picture)}}, {"b.jpg", {TFakeAnswer::Ok(picture)}}},
+                              {}, {}, {}, {}, {}};
+    const TBatchEnd end = Run(twoLinks, GetParam());
+    EXPECT_EQ(end.tally.saved, 2);
+    EXPECT_EQ(end.tally.skipped, 0);
+    EXPECT_EQ(Files(), (QStringList{"a.jpg", "b.jpg"}));
+    EXPECT_TRUE(LinesOf(log, "Same picture").isEmpty());
+}
 
 // The pieces a run without a window builds: the file client's settings
 // from the stored ones and the page.

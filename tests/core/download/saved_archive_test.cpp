@@ -273,4 +273,51 @@ TEST(SavedArchive, AnArchiveThatCannotBeMadeMakesEveryCallANoOp)
     ::chmod(QFile::encodeName(locked).constData(), 0755);
 }
 
+// An archive of the first layout (no content hash) opens, gains the
+// column, keeps its rows (with no hash) and records hashes from then on.
+TEST(SavedArchive, AnArchiveOfTheFirstLayoutGainsTheContentHash)
+{
+    const QString folder = testenv::NewFolder("layout1");
+    const QString path = folder + "/archive.db";
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    const char *layout1 =
+        "CREATE TABLE saved (address BLOB NOT NULL, folder TEXT NOT NULL, name BLOB NOT NULL,"
+        " size INTEGER NOT NULL, saved_at TEXT NOT NULL, PRIMARY KEY (address, folder)) WITHOUT ROWID;"
+        "CREATE TABLE partial (address BLOB NOT NULL, folder TEXT NOT NULL, part_name BLOB NOT NULL,"
+        " validator BLOB NOT NULL, total_length INTEGER NOT NULL, bytes_so_far INTEGER NOT NULL,"
+        " updated_at TEXT NOT NULL, PRIMARY KEY (address, folder)) WITHOUT ROWID;"
+        "PRAGMA application_id = 1198678370; PRAGMA user_version = 1;";
+    ASSERT_EQ(sqlite3_exec(db, layout1, nullptr, nullptr, nullptr), SQLITE_OK);
+    const QString canonical = QDir(folder).canonicalPath();
+    const QByteArray insert = "INSERT INTO saved VALUES (x'6f6c64', '" + canonical.toUtf8()
+                              + "', x'6f6c642e6a7067', 5, '2026-01-01T00:00:00.000Z')";
+    ASSERT_EQ(sqlite3_exec(db, insert.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    WriteFile(folder + "/old.jpg", "12345");
+    WriteFile(folder + "/new.jpg", "12345");
+
+    TSavedArchive archive;
+    ASSERT_TRUE(archive.Open(path)) << qPrintable(archive.LastProblem());
+    EXPECT_TRUE(archive.SetAsideName().isEmpty()) << "migrated, not set aside";
+    EXPECT_TRUE(archive.AlreadySaved("old", folder));
+    const QByteArray hash(32, '\x07');
+    EXPECT_FALSE(archive.SameContent(folder, hash, 5)) << "an old row has no hash";
+    ASSERT_TRUE(archive.Record("new", folder, "new.jpg", 5, hash)) << qPrintable(archive.LastProblem());
+    EXPECT_EQ(archive.SameContent(folder, hash, 5), std::optional<QByteArray>("new.jpg"));
+    EXPECT_FALSE(archive.SameContent(folder, hash, 6)) << "another size";
+    EXPECT_FALSE(archive.SameContent(testenv::NewFolder("elsewhere"), hash, 5)) << "another folder";
+    QFile::remove(folder + "/new.jpg");
+    EXPECT_FALSE(archive.SameContent(folder, hash, 5)) << "the file is gone";
+    archive.Close();
+
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    sqlite3_stmt *version = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(version), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(version, 0), 2);
+    sqlite3_finalize(version);
+    sqlite3_close(db);
+}
+
 }  // namespace

@@ -106,6 +106,11 @@ const ReadRow kReadRows[] = {
     {"modernpages", {{"modernpages", "1"}}, [](TSettingsValues &v) { v.modernPages = true; }},
     {"modernpages 2 is off", {{"modernpages", "2"}}, [](TSettingsValues &) {}},
     {"skipsaved", {{"skipsaved", "1"}}, [](TSettingsValues &v) { v.skipSaved = true; }},
+    {"minwidth", {{"minwidth", "400"}}, [](TSettingsValues &v) { v.minWidth = 400; }},
+    {"minheight most", {{"minheight", "100000"}}, [](TSettingsValues &v) { v.minHeight = 100000; }},
+    {"minheight above is off", {{"minheight", "100001"}}, [](TSettingsValues &) {}},
+    {"minwidth negative is off", {{"minwidth", "-1"}}, [](TSettingsValues &) {}},
+    {"minwidth not a number is off", {{"minwidth", "4k"}}, [](TSettingsValues &) {}},
     {"find embedded", {{"find", "1"}}, [](TSettingsValues &v) { v.find = 1; }},
     {"find both", {{"find", "2"}}, [](TSettingsValues &v) { v.find = 2; }},
     {"find above is links", {{"find", "3"}}, [](TSettingsValues &) {}},
@@ -211,9 +216,12 @@ const StoreRow kStoreRows[] = {
          v.find = 2;
          v.wait = 30;
          v.cookies = "/tmp/c.txt";
+         v.minWidth = 400;
+         v.minHeight = 300;
      },
      {{"timeout", "60"}, {"delay", "2"}, {"keepalive", "1"}, {"parallel", "8"}, {"lowspeed", "3600"},
-      {"skipsaved", "1"}, {"velikost", nullptr}, {"find", "2"}, {"wait", "30"}, {"cookies", "/tmp/c.txt"}}},
+      {"skipsaved", "1"}, {"velikost", nullptr}, {"find", "2"}, {"wait", "30"}, {"cookies", "/tmp/c.txt"},
+      {"minwidth", "400"}, {"minheight", "300"}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SavingForTheNextRun, ::testing::ValuesIn(kStoreRows));
