@@ -74,12 +74,12 @@ TEST_F(Language, ThePicturesGroupSitsUnderTheLeftColumnInBothLanguages)
     EXPECT_EQ(form->GroupBoxPictures->parentWidget(), form->SettingsContents);
     EXPECT_EQ(form->SettingsContents->minimumSize(), QSize(620, 720));
     struct Case {
-        void (TDLForm::*click)();
+        bool english;
         const char *group, *width, *height;
-    } cases[] = {{&TDLForm::ENGClick, "Pictures", "Least width", "Least height"},
-                 {&TDLForm::SLOClick, "Slike", "Najmanjša širina", "Najmanjša višina"}};
+    } cases[] = {{true, "Pictures", "Least width", "Least height"},
+                 {false, "Slike", "Najmanjša širina", "Najmanjša višina"}};
     for (const Case &c : cases) {
-        (form->*c.click)();
+        c.english ? form->ENGClick() : form->SLOClick();
         EXPECT_EQ(form->GroupBoxPictures->title(), QString::fromUtf8(c.group));
         EXPECT_EQ(form->LabelMinWidth->text(), QString::fromUtf8(c.width));
         EXPECT_EQ(form->LabelMinHeight->text(), QString::fromUtf8(c.height));
