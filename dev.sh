@@ -92,7 +92,7 @@ case "$command" in
       dir="$top/build-tsan"
       configure "$dir" -DGRABULO_TSAN=ON
       cmake --build "$dir" -j"$(nproc)" --target net_tests core_tests
-      export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+      export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/support/tsan_suppressions.txt"
       for layer in net core; do
         ctest --test-dir "$dir/tests/$layer" --output-on-failure -j2 --timeout 300
       done

@@ -5,7 +5,6 @@
 #include "net/http_date.h"
 
 #include <QFile>
-#include <QMutexLocker>
 
 #include <optional>
 
@@ -209,7 +208,7 @@ bool TCookieJar::TakeCookiesFile(const QString &file, int &skipped, QString &err
 
 void TCookieJar::Add(const TCookie &cookie)
 {
-    const QMutexLocker locked(&lock_);
+    const std::lock_guard locked(lock_);
     cookies_.removeIf([&](const TCookie &old) { return SameCookie(old, cookie); });
     cookies_.append(cookie);
 }
@@ -220,7 +219,7 @@ void TCookieJar::TakeSetCookie(const QByteArray &value, const QByteArray &host, 
     if (!ParseSetCookie(value, host, path, now, cookie))
         return;
     if (cookie.Expires != 0 && cookie.Expires <= now) {
-        const QMutexLocker locked(&lock_);
+        const std::lock_guard locked(lock_);
         cookies_.removeIf([&](const TCookie &old) { return SameCookie(old, cookie); });
         return;
     }
@@ -231,7 +230,7 @@ QByteArray TCookieJar::HeaderFor(const QByteArray &host, const QByteArray &path,
 {
     QList<TCookie> going;
     {
-        const QMutexLocker locked(&lock_);
+        const std::lock_guard locked(lock_);
         for (const TCookie &cookie : cookies_) {
             if (CookieGoesTo(cookie, host, path, secure, now))
                 going.append(cookie);
@@ -248,6 +247,6 @@ QByteArray TCookieJar::HeaderFor(const QByteArray &host, const QByteArray &path,
 
 bool TCookieJar::IsEmpty() const
 {
-    const QMutexLocker locked(&lock_);
+    const std::lock_guard locked(lock_);
     return cookies_.isEmpty();
 }

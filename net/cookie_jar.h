@@ -10,7 +10,7 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMutex>
+#include <mutex>
 #include <QString>
 
 struct TCookie {
@@ -61,6 +61,6 @@ public:
     bool IsEmpty() const;
 
 private:
-    mutable QMutex lock_;
+    mutable std::mutex lock_;  // a std::mutex, which ThreadSanitizer sees
     QList<TCookie> cookies_;
 };

@@ -280,10 +280,12 @@ protected:
     {
         THttpWorkerRunner runner(worker_, shared_);
         {
+            // Notified under the lock: the owner, once it has seen runner_,
+            // may destroy ready_ whenever this thread has ended.
             const std::lock_guard hold(lock_);
             runner_ = &runner;
+            ready_.notify_all();
         }
-        ready_.notify_all();
         exec();
     }
 
