@@ -88,6 +88,14 @@ QString ProgressRateLine(const TBatchProgress &progress, bool english)
         .arg(english ? QStringLiteral("now") : QStringLiteral("zdaj"), SpeedText(progress));
 }
 
+QString OutlookText(const TBatchProgress &progress, bool english)
+{
+    if (progress.busyWaitS > 0)
+        return english ? QStringLiteral("waiting %1 s for a busy server").arg(progress.busyWaitS)
+                       : QStringLiteral("čakam %1 s na zaseden strežnik").arg(progress.busyWaitS);
+    return TimeLeftText(SecondsLeft(progress), english);
+}
+
 QString ProgressSentence(const TBatchProgress &progress, bool english)
 {
     const QString text = english ? QStringLiteral("%1 of %2 files done, %3 in transfer, %4 at %5")
@@ -96,7 +104,7 @@ QString ProgressSentence(const TBatchProgress &progress, bool english)
                                  .arg(progress.total)
                                  .arg(progress.inTransfer)
                                  .arg(DataSizeText(progress.bytes, english), SpeedText(progress));
-    const QString left = TimeLeftText(SecondsLeft(progress), english);
+    const QString left = OutlookText(progress, english);
     return left.isEmpty() ? sentence : sentence + QStringLiteral(", ") + left;
 }
 
@@ -120,7 +128,7 @@ QStringList ProgressChoices(const TBatchProgress &progress, bool english)
                              .arg(progress.total)
                              .arg(english ? QStringLiteral("done") : QStringLiteral("končanih"));
     const QString rate = english ? QStringLiteral("%1 at %2") : QStringLiteral("%1 s hitrostjo %2");
-    const QString left = TimeLeftText(SecondsLeft(progress), english);
+    const QString left = OutlookText(progress, english);
     const QString tail = left.isEmpty() ? QString() : QStringLiteral(", ") + left;
     return {ProgressSentence(progress, english),
             done + QStringLiteral(", ") + rate.arg(DataSizeText(progress.bytes, english), SpeedText(progress)) + tail,

@@ -28,6 +28,9 @@ struct TBatchProgress {
     qint64 bytesDue = 0;
     // The files in transfer whose size is not known (yet).
     int sizeUnknown = 0;
+    // The seconds a busy server (429 or 503 with Retry-After) still asks
+    // the batch to wait; 0 when nothing waits.
+    int busyWaitS = 0;
 };
 
 // What became of the files of one batch. A file that is already saved and
@@ -56,6 +59,9 @@ QString TotalProgressText(const TBatchProgress &progress, bool english);
 // "about 40 s left", "about 12 min left", "about 2 h 5 min left"; empty
 // for -1.
 QString TimeLeftText(qint64 seconds, bool english);
+// While a busy server is waited for, "waiting 30 s for a busy server" in
+// place of the time left; else the time left (or nothing).
+QString OutlookText(const TBatchProgress &progress, bool english);
 // "229/1000 done" and "4 now · 679 KiB/s": short enough for the counter.
 QString ProgressCounterLine(const TBatchProgress &progress, bool english);
 QString ProgressRateLine(const TBatchProgress &progress, bool english);

@@ -336,6 +336,8 @@ void TBatchRunner::EmitProgress(Walk &walk)
                             walk.clock.elapsed()};
     progress.skipped = walk.ended - walk.saved;
     progress.bytesSaved = walk.bytesSaved;
+    if (!busyUntil_.hasExpired())
+        progress.busyWaitS = int((busyUntil_.remainingTime() + 999) / 1000);
     for (size_t slot = 0; slot < walk.jobs.size(); ++slot) {
         if (!walk.jobs[slot])
             continue;
@@ -411,7 +413,14 @@ bool TBatchRunner::WaitForBusyServer(TBatchFile &file, const TTransferResult &re
     ++file.busyWaits;
     const QByteArray &name = file.name;
     Log(BusyWaitText(*seconds, QString::fromUtf8(name.mid(name.lastIndexOf('/') + 1)), request_.english));
-    return WaitPolitely(qint64(*seconds) * 1000);
+    // The progress says the wait (the longest, when several files wait).
+    const QDeadlineTimer until(qint64(*seconds) * 1000);
+    if (busyUntil_.hasExpired() || until.deadline() > busyUntil_.deadline())
+        busyUntil_ = until;
+    const bool waited = WaitPolitely(qint64(*seconds) * 1000);
+    if (busyUntil_.deadline() <= until.deadline())
+        busyUntil_ = QDeadlineTimer();
+    return waited;
 }
 
 // Pumps events for ms milliseconds; false when Stop, Disconnect or the

@@ -19,6 +19,7 @@
 #include "core/settings/settings.h"
 #include "net/http_worker.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
@@ -193,4 +194,5 @@ private:
     QByteArray lastName_;
     THostPacer pacer_;         // request starts per host, for the "wait"
     QElapsedTimer pacerClock_;
+    QDeadlineTimer busyUntil_;  // the end of the longest wait for a busy server
 };

@@ -111,4 +111,15 @@ TEST(TotalProgress, SaysTheFilesAndTheBytesAndTheWholeOnceItIsKnown)
     }
 }
 
+// A busy server's wait takes the time left's place, in both languages.
+TEST(TotalProgress, AWaitForABusyServerTakesThePlaceOfTheTimeLeft)
+{
+    TBatchProgress p{4, 10, 1, 2048, 8000, 0, 2048, 0, 1};
+    EXPECT_EQ(OutlookText(p, true), "about 15 s left");
+    p.busyWaitS = 30;
+    EXPECT_EQ(ProgressSentence(p, true), "4 of 10 files done, 1 in transfer, 2.0 KiB at 0 KiB/s, "
+                                         "waiting 30 s for a busy server");
+    EXPECT_EQ(ProgressChoices(p, false).last(), "4/10 končanih, čakam 30 s na zaseden strežnik");
+}
+
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -144,12 +145,21 @@ const FixtureResponse kCut = FixtureResponse::Raw("HTTP/1.0 200 OK\r\nContent-Le
 TEST_P(PoliteBatchTest, RetryAfterWaitsThenSaves)
 {
     Script("/a.jpg", {kBusy, FixtureResponse::Ok("picture", "image/jpeg")});
+    QStringList shown;  // the progress while the batch runs
+    QObject::connect(&runner, &TBatchRunner::Progress,
+                     [&shown](const TBatchProgress &p) { shown.append(ProgressSentence(p, true)); });
     clock.start();
     const TBatchEnd end = Run({"/a.jpg"});
     EXPECT_EQ(end.tally.saved, 1);
     ASSERT_EQ(arrivals.size(), 2);
     EXPECT_GE(arrivals[1] - arrivals[0], 950);
     EXPECT_TRUE(log.contains("Server busy, waiting 1 s: a.jpg")) << log.join('\n').toStdString();
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
+                            [](const QString &s) { return s.endsWith(", waiting 1 s for a busy server"); }))
+        << shown.join('\n').toStdString();
+    if (GetParam() > 1) {  // several at once: the progress is said again after each file
+        EXPECT_FALSE(shown.last().contains("busy")) << "the wait has ended";
+    }
 }
 
 // A busy answer spends no attempt: after it, the four tries left for short
