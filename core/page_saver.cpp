@@ -76,7 +76,8 @@ bool TPageSaver::LoadPage(const QString &typed, const TPageChoice &choice, QStri
     request.modern = choice.modern;
     request.typeFilter = choice.typeFilter;
     request.english = choice.english;
-    runner_.PaceRequest(FullAddress(address_, prefix_), wait_);
+    if (!runner_.PaceRequest(FullAddress(address_, prefix_), wait_))
+        return false;  // ended while it waited
     const TPageResult result = loader_.Load(request);
     if (result.outcome == TPageOutcome::Abandoned) {
         ShowFailure(result);
@@ -173,6 +174,7 @@ void TPageSaver::Disconnect()
     pages_.Abort();
     files_.Abort();
     runner_.CancelWorkers();
+    runner_.BreakWait();
     pages_.Disconnect();
     files_.Disconnect();
     links_.clear();

@@ -55,6 +55,7 @@ TBatchEnd TBatchRunner::Run(const TBatchRequest &request)
     request_ = request;
     listEmptied_ = false;
     stopped_ = false;
+    waitBroken_ = false;
     tally = {};
     OpenSavedArchive();
     const int slotCount = qBound(1, request.settings.parallel, int(Settings::ParallelMost));
@@ -385,18 +386,20 @@ void TBatchRunner::CancelWorkers()
 
 // The least time between two requests to one host: the batch waits here
 // until the gap since the last start there has passed.
-void TBatchRunner::PaceRequest(const QByteArray &address, qint32 waitSeconds)
+bool TBatchRunner::PaceRequest(const QByteArray &address, qint32 waitSeconds)
 {
     const QByteArray host = THttpClient::OriginOf(address).Host;
     const qint64 gapMs = qint64(qBound(0, waitSeconds, int(Settings::WaitMost))) * 1000;
     if (slots_.empty()) {
-        // A page between batches: only a Disconnect from now on ends it.
+        // A page between batches: only what comes from now on ends it.
         stopped_ = false;
         listEmptied_ = false;
+        waitBroken_ = false;
     }
-    if (const qint64 ms = pacer_.WaitFor(host, pacerClock_.elapsed(), gapMs); ms > 0)
-        WaitPolitely(ms);
+    if (const qint64 ms = pacer_.WaitFor(host, pacerClock_.elapsed(), gapMs); ms > 0 && !WaitPolitely(ms))
+        return false;
     pacer_.Started(host, pacerClock_.elapsed());
+    return true;
 }
 
 // A 429 or 503 with a Retry-After that can be read: said in the log, and
@@ -428,7 +431,7 @@ bool TBatchRunner::WaitForBusyServer(TBatchFile &file, const TTransferResult &re
 bool TBatchRunner::WaitPolitely(qint64 ms)
 {
     const auto broken = [this] {
-        return stopped_ || listEmptied_ || ShuttingDown || (BatchInterrupted && !slots_.empty());
+        return stopped_ || listEmptied_ || waitBroken_ || ShuttingDown || (BatchInterrupted && !slots_.empty());
     };
     const QDeadlineTimer deadline(ms);
     QTimer wake;  // the wait's end is an event too

@@ -97,9 +97,12 @@ public:
     void Disconnect();
     // The "wait": holds the next request to the address's host (a file of a
     // batch, a page of a list download) until waitSeconds have passed since
-    // the last one started there, kept across batches. Stop or Disconnect
-    // ends the hold.
-    void PaceRequest(const QByteArray &address, qint32 waitSeconds);
+    // the last one started there, kept across batches. Stop, Disconnect or
+    // BreakWait ends the hold: then false, and the request is not to go.
+    bool PaceRequest(const QByteArray &address, qint32 waitSeconds);
+    // Ends a polite wait running now (a page's hold between batches
+    // included), as the window's Stop and Disconnect and a closing program do.
+    void BreakWait() { waitBroken_ = true; }
     // Ends the transfers on worker threads only (the file client is the
     // window's to abort).
     void CancelWorkers();
@@ -194,5 +197,6 @@ private:
     QByteArray lastName_;
     THostPacer pacer_;         // request starts per host, for the "wait"
     QElapsedTimer pacerClock_;
-    QDeadlineTimer busyUntil_;  // the end of the longest wait for a busy server
+    QDeadlineTimer busyUntil_;
+    bool waitBroken_ = false;  // the end of the longest wait for a busy server
 };

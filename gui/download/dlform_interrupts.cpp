@@ -23,6 +23,7 @@ void AbortTransfers(TDLForm &form)
     form.HTTP1->Abort();
     form.HTTP2->Abort();
     form.CancelWorkers();
+    form.Batch.BreakWait();
     form.HTTP1->Disconnect();
     form.HTTP2->Disconnect();
 }

@@ -57,7 +57,8 @@ void TDLForm::Button2Click()
     TakeAddressScheme();
     TPageRequest request = PageRequest(FindChoice());
     request.referer = CheckBox3->isChecked() ? Edit11->text().toUtf8() : AddressPrefix() + AddressBytes();
-    Batch.PaceRequest(AddressPrefix() + AddressBytes(), Settings->Values().wait);
+    if (!Batch.PaceRequest(AddressPrefix() + AddressBytes(), Settings->Values().wait))
+        return;  // Stop or Disconnect while it waited
     const TPageResult result = LoadPage(request);
     if (result.outcome == TPageOutcome::Abandoned)
         return;

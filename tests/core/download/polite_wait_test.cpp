@@ -62,7 +62,7 @@ TEST(HostPacerTest, GapPerHost)
 }
 
 // Between batches (the page of a list download): the gap holds from the
-// last start, and a Disconnect ends the hold at once.
+// last start, and a Disconnect or Stop ends the hold at once.
 TEST(PaceRequestTest, ThePageWaitsForTheGapAndADisconnectEndsIt)
 {
     TBatchRunner runner;
@@ -76,10 +76,15 @@ TEST(PaceRequestTest, ThePageWaitsForTheGapAndADisconnectEndsIt)
     EXPECT_GE(clock.elapsed(), 950);
     clock.restart();
     QTimer::singleShot(100, &runner, [&runner] { runner.Disconnect(); });
-    runner.PaceRequest("http://h/page3.html", 3);
+    EXPECT_FALSE(runner.PaceRequest("http://h/page3.html", 3)) << "the page is not to go";
+    EXPECT_LT(clock.elapsed(), 2000);
+    // The window's Stop and a closing program end it the same way.
+    clock.restart();
+    QTimer::singleShot(100, &runner, [&runner] { runner.BreakWait(); });
+    EXPECT_FALSE(runner.PaceRequest("http://h/page3.html", 3));
     EXPECT_LT(clock.elapsed(), 2000);
     clock.restart();
-    runner.PaceRequest("http://h/page4.html", 0);
+    EXPECT_TRUE(runner.PaceRequest("http://h/page4.html", 0));
     EXPECT_LT(clock.elapsed(), 500) << "no wait set";
 }
 
