@@ -101,6 +101,7 @@ struct THttpWorkerShared {
     quint64 CancelUpTo = 0;                // it ends the jobs up to this number
     std::deque<TTransferResult> Results;   // worker -> owner
     std::atomic<qint64> BytesReceived{0};  // for progress, without lock
+    std::atomic<int> ReplyNumber{0};       // the running answer's status, once its header came
 
     // The pending cancel, taken, unless it is meant for a job later than
     // lastJob (one the worker has not started yet: that job's start takes
@@ -126,6 +127,7 @@ public:
     {
         client_->OnPacketRecvd = [this](TSocketConnection *c) {
             shared_->BytesReceived.store(c->BytesRecvd, std::memory_order_relaxed);
+            shared_->ReplyNumber.store(client_->ReplyNumber, std::memory_order_relaxed);
         };
         // Before each pass: a cancel that came after the last wait of a
         // redirect's pass must not be forgotten by the next pass's connect
@@ -329,6 +331,7 @@ void THttpWorker::Start(const QByteArray &url, const QByteArray &file, const THt
     Q_ASSERT(!busy_);
     busy_ = true;
     shared_->BytesReceived.store(0, std::memory_order_relaxed);
+    shared_->ReplyNumber.store(0, std::memory_order_relaxed);
     {
         const std::lock_guard hold(shared_->Lock);
         shared_->Job = THttpWorkerShared::TJob{url, file, settings, resume, ++shared_->Started};
@@ -354,6 +357,11 @@ bool THttpWorker::Busy() const
 qint64 THttpWorker::BytesReceived() const
 {
     return shared_->BytesReceived.load(std::memory_order_relaxed);
+}
+
+int THttpWorker::ReplyNumber() const
+{
+    return shared_->ReplyNumber.load(std::memory_order_relaxed);
 }
 
 void THttpWorker::TakeResult()

@@ -113,6 +113,8 @@ public:
     bool Busy() const;
     // Body bytes received so far by the running request (atomic; for progress).
     qint64 BytesReceived() const;
+    // The running request's status code once its header came; 0 before.
+    int ReplyNumber() const;
     // Runs on the owner's thread (queued) with the outcome of each Start.
     std::function<void(THttpWorker *, TTransferResult)> OnFinished;
 

@@ -62,6 +62,10 @@ void TBatchRunner::JudgeArrivingPictures(Walk &walk)
 // limits has its transfer (when it still runs in slot) broken off.
 void TBatchRunner::JudgePicture(Job &job, TTransferSlot *slot)
 {
+    // Not the bytes of an error answer (it fails the file, whatever it
+    // holds) nor of a redirect's: the answer that brings the file decides.
+    if (const int status = slot ? slot->ReplyNumber() : 0; status != 0 && (status < 200 || status > 299))
+        return;
     const QByteArray head = PartHead(job.part->Name());
     const TPictureSize size = PictureSizeFrom(head);
     if (size.kind == TPictureSize::Kind::NeedMore && head.size() < kPictureHeadMost && slot)

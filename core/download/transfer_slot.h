@@ -21,6 +21,9 @@ public:
     virtual qint64 BytesReceived() const = 0;
     // The body's size when the running transfer knows it; -1 otherwise.
     virtual qint64 BytesExpected() const { return -1; }
+    // The running transfer's status code once its header came; 0 before,
+    // or when the slot cannot tell.
+    virtual int ReplyNumber() const { return 0; }
     // Ends a running transfer (it finishes canceled) and drops the slot's
     // connection, so the next transfer in it connects afresh.
     virtual void Cancel() = 0;

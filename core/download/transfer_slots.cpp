@@ -78,6 +78,11 @@ qint64 TClientSlot::BytesExpected() const
     return busy_ ? client_.ContentLength : -1;
 }
 
+int TClientSlot::ReplyNumber() const
+{
+    return busy_ ? client_.ReplyNumber : 0;
+}
+
 void TClientSlot::Cancel()
 {
     client_.Abort();
@@ -106,6 +111,11 @@ void TWorkerSlot::Start(const QByteArray &address, const QByteArray &part, const
 qint64 TWorkerSlot::BytesReceived() const
 {
     return worker_.BytesReceived();
+}
+
+int TWorkerSlot::ReplyNumber() const
+{
+    return worker_.ReplyNumber();
 }
 
 void TWorkerSlot::Cancel()

@@ -17,6 +17,7 @@ public:
                const TResumePoint &resume) override;
     qint64 BytesReceived() const override;
     qint64 BytesExpected() const override;  // the answer's Content-Length
+    int ReplyNumber() const override;
     void Cancel() override;  // Abort, then Disconnect
     bool Busy() const override { return busy_; }
 
@@ -33,6 +34,7 @@ public:
     void Start(const QByteArray &address, const QByteArray &part, const THttpRequestSettings &settings,
                const TResumePoint &resume) override;
     qint64 BytesReceived() const override;
+    int ReplyNumber() const override;
     void Cancel() override;
     bool Busy() const override;
 

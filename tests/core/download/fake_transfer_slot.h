@@ -52,6 +52,7 @@ public:
     void Start(const QByteArray &address, const QByteArray &part, const THttpRequestSettings &settings,
                const TResumePoint &resume) override;
     qint64 BytesReceived() const override { return bytes_; }
+    int ReplyNumber() const override { return busy_ ? result_.ReplyNumber : 0; }
     void Cancel() override;
     bool Busy() const override { return busy_; }
 
