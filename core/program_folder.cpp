@@ -19,8 +19,10 @@ QString ExecutableFolder()
 QString ProgramFolder()
 {
     const QString override = qEnvironmentVariable("GRABULO_HOME");
-    if (!override.isEmpty())
+    if (!override.isEmpty()) {
+        QDir().mkpath(override);  // as the default folder is made; a folder that cannot be is said when used
         return QDir::cleanPath(override);
+    }
     const QString exeDir = ExecutableFolder();
     if (!exeDir.isEmpty() && QFileInfo(exeDir).isWritable())
         return QDir::cleanPath(exeDir);

@@ -217,7 +217,9 @@ void TDLForm::SaveHistory()
     QStringList entries;
     for (int i = 0; i < Combo1->count(); ++i)
         entries << Combo1->itemText(i);
-    WriteAddressHistory(AddressHistoryFile(), entries);
+    // A history that cannot be written is said in the log; the page's work goes on.
+    if (const QString problem = SaveAddressHistory(AddressHistoryFile(), entries); !problem.isEmpty())
+        LogFailure(problem);
 }
 
 // The history, newest first; an empty box shows the last address loaded.

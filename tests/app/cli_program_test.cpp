@@ -60,6 +60,19 @@ TEST_F(CliProgram, SavesThePicturesIntoANewFolderInTheLanguageOfTheLocaleOrOfLan
     EXPECT_TRUE(QFile::exists(home + "/dl.ini")) << "the address history is the window's";
 }
 
+// The address history cannot be written (a folder named dl.ini in its
+// place; a program folder that is missing is made): the run says so and goes on.
+TEST_F(CliProgram, AHistoryThatCannotBeWrittenIsSaidAndTheRunGoesOn)
+{
+    ASSERT_TRUE(QDir().mkpath(home + "/dl.ini"));
+    ASSERT_EQ(Run(QStringList{"-o", target, page}), 0) << errors.constData();
+    EXPECT_TRUE(output.contains("dl.ini")) << output.constData();
+    EXPECT_EQ(Files(target), (QStringList{"a.jpg", "b.gif"}));
+    extraEnvironment["GRABULO_HOME"] = home + "/missing/deeper";
+    ASSERT_EQ(Run(QStringList{"-q", "-o", target + "/2", page}), 0) << errors.constData();
+    EXPECT_TRUE(QFile::exists(home + "/missing/deeper/dl.ini"));
+}
+
 TEST_F(CliProgram, FindsLinksEmbeddedPicturesOrBothWithTheModernScan)
 {
     struct Case {
