@@ -17,6 +17,7 @@
 #include "core/scan/address_history.h"
 #include "core/scan/link_scanner.h"
 #include "core/scan/page_loader.h"
+#include "core/scan/page_walk.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -58,9 +59,10 @@ void TDLForm::Button2Click()
     TPageRequest request = PageRequest(FindChoice());
     request.referer = CheckBox3->isChecked() ? Edit11->text().toUtf8() : AddressPrefix() + AddressBytes();
     Batch.PaceRequest(AddressPrefix() + AddressBytes(), Settings->Values().wait);
-    const TPageResult result = LoadPage(request);
+    TPageResult result = LoadPage(request);
     if (result.outcome == TPageOutcome::Abandoned)
         return;
+    PageWalk->Follow(request, result, Settings->Values().pages);
     PageLoaded = result.outcome == TPageOutcome::Loaded;
     ShowPageLinks(result);
     OdstraniDuplikatneVrstice(List2);
