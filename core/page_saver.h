@@ -46,9 +46,9 @@ public:
     // typed address (its scheme, else the one in use) is asked for; the
     // address as typed joins the history when the page came, and the
     // page's links are the link list, then those of its next pages as far
-    // as the setting "pages" allows (page_walk.h). False when there is no page to save
-    // from, or the cookies file in force cannot be read (said in the log and
-    // a message, before any request).
+    // as the setting "pages" allows (page_walk.h). False when there is no
+    // page to save from, or the cookies file in force cannot be read (said
+    // in the log and a message, before any request).
     bool LoadPage(const QString &typed, const TPageChoice &choice, QStringList &history);
     // The link list, without repeats.
     const QList<QByteArray> &Links() const { return links_; }
