@@ -37,6 +37,8 @@ How:
                          server (0 to 3600; default: the stored "wait")
       --min-size WxH     skip pictures narrower than W or lower than H pixels,
                          broken off as their header arrives (0: no limit)
+      --pages N          follow each page's next page, N pages in all
+                         (1 to 1000; default: the stored "pages")
       --proxy HOST:PORT  through this HTTP proxy (--no-proxy: directly)
 Login:
   -u, --user USER        log in as USER, only to the page's own server; the
@@ -92,6 +94,8 @@ Kako:
                          (od 0 do 3600; privzeto: shranjeni "wait")
       --min-size ŠxV     preskoči slike, ožje od Š ali nižje od V pikslov;
                          prenos se prekine ob glavi slike (0: brez omejitve)
+      --pages N          sledi naslednji strani vsake strani, skupaj N strani
+                         (od 1 do 1000; privzeto: shranjeni "pages")
       --proxy GOSTITELJ:VRATA  prek tega posredniškega strežnika (--no-proxy)
 Prijava:
   -u, --user UPORABNIK   prijava kot UPORABNIK, le na strežnik strani; geslo

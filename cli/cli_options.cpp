@@ -138,6 +138,8 @@ const TOptionRow kOptions[] = {
     {0, "wait", true,
      [](TCliOptions &o, const QString &v, bool en) { return ReadNumber(o.wait, v, "--wait", 0, Settings::WaitMost, en); }},
     {0, "min-size", true, ReadMinSize},
+    {0, "pages", true,
+     [](TCliOptions &o, const QString &v, bool en) { return ReadNumber(o.pages, v, "--pages", 1, Settings::PagesMost, en); }},
     {0, "proxy", true, ReadProxy},
     {0, "no-proxy", false, [](TCliOptions &o, const QString &, bool) { o.proxy = false; return QString(); }},
     {'u', "user", true, [](TCliOptions &o, const QString &v, bool) { o.user = v; return QString(); }},
@@ -285,6 +287,7 @@ TSettingsValues SettingsInForce(TSettingsValues s, const TCliOptions &o)
     s.lowSpeed = o.lowSpeed.value_or(s.lowSpeed);
     s.cookies = o.cookies.value_or(s.cookies);
     s.wait = o.wait.value_or(s.wait);
+    s.pages = o.pages.value_or(s.pages);
     s.minWidth = o.minWidth.value_or(s.minWidth);
     s.minHeight = o.minHeight.value_or(s.minHeight);
     s.proxy = o.proxy.value_or(s.proxy);

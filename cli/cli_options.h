@@ -31,6 +31,7 @@ struct TCliOptions {
     std::optional<qint32> parallel, timeOut, lowSpeed;
     std::optional<QString> cookies;  // --cookies FILE ("" none)
     std::optional<qint32> wait;      // --wait S
+    std::optional<qint32> pages;     // --pages N
     QString proxyHost, proxyPort;
     std::optional<qint32> minWidth, minHeight;  // --min-size WxH: the least picture size
     bool operator==(const TCliOptions &) const = default;

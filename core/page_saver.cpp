@@ -17,6 +17,8 @@ TPageSaver::TPageSaver() : loader_(pages_)
     runner_.SetClients(&files_, &pages_);
     loader_.FollowLanguage([] { return EnglishUI != 0; });
     loader_.ConnectLog(this, [this](const QString &line) { Log(line); });
+    walk_.SetPace([this](const QByteArray &address) { return runner_.PaceRequest(address, wait_); });
+    connect(&walk_, &TPageWalk::LogLine, this, [this](const QString &line) { Log(line); });
     connect(&runner_, &TBatchRunner::LogLine, this, [this](const QString &line, bool) { Log(line); });
     connect(&runner_, &TBatchRunner::Dialog, this, [this](const QString &text, bool) { emit Message(text); });
 }
@@ -28,6 +30,7 @@ void TPageSaver::Apply(const TSettingsValues &values)
     ApplySettingsToClients(values, pages_, files_);
     cookiesFile_ = values.cookies;
     wait_ = values.wait;
+    pageCount_ = values.pages;
 }
 
 // The cookies file in force, read before the first page it is in force
@@ -78,7 +81,7 @@ bool TPageSaver::LoadPage(const QString &typed, const TPageChoice &choice, QStri
     request.english = choice.english;
     if (!runner_.PaceRequest(FullAddress(address_, prefix_), wait_))
         return false;  // ended while it waited
-    const TPageResult result = loader_.Load(request);
+    TPageResult result = loader_.Load(request);
     if (result.outcome == TPageOutcome::Abandoned) {
         ShowFailure(result);
         return false;
@@ -93,6 +96,7 @@ bool TPageSaver::LoadPage(const QString &typed, const TPageChoice &choice, QStri
         prefix_ = result.finalPrefix;
         address_ = result.finalAddress;
     }
+    walk_.Follow(request, result, pageCount_);
     links_ = result.links;
     if (result.nothingFound) {
         Log(NoFilesFoundMessage(choice.english));
@@ -169,6 +173,7 @@ bool TPageSaver::WaitForTheDelay(qint32 minutes)
 void TPageSaver::Disconnect()
 {
     waitBroken_ = true;
+    walk_.Stop();
     AbortRequested = true;
     if (BatchRunning) {
         BatchInterrupted = true;

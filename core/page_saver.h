@@ -8,6 +8,7 @@
 
 #include "core/download/batch_runner.h"
 #include "core/scan/page_loader.h"
+#include "core/scan/page_walk.h"
 #include "core/settings/settings.h"
 #include "net/http_client.h"
 
@@ -44,9 +45,10 @@ public:
     // Load page: what is in transfer ends and the link list empties; the
     // typed address (its scheme, else the one in use) is asked for; the
     // address as typed joins the history when the page came, and the
-    // page's links are the link list. False when there is no page to save
-    // from, or the cookies file in force cannot be read (said in the log and
-    // a message, before any request).
+    // page's links are the link list, then those of its next pages as far
+    // as the setting "pages" allows (page_walk.h). False when there is no
+    // page to save from, or the cookies file in force cannot be read (said
+    // in the log and a message, before any request).
     bool LoadPage(const QString &typed, const TPageChoice &choice, QStringList &history);
     // The link list, without repeats.
     const QList<QByteArray> &Links() const { return links_; }
@@ -83,6 +85,7 @@ private:
     THttpClient pages_;  // pages: the body stays in memory
     THttpClient files_;  // files: the body goes straight into a file
     TPageLoader loader_;
+    TPageWalk walk_{loader_};
     TBatchRunner runner_;
     QString address_;                // the address box: without its scheme
     QByteArray prefix_ = "http://";  // and the scheme it is asked with
@@ -91,6 +94,7 @@ private:
     bool waitBroken_ = false;
     QString cookiesFile_;                  // the cookies file in force
     qint32 wait_ = 0;                      // the "wait" in force
+    qint32 pageCount_ = 1;                 // the "pages" in force
     std::optional<QString> cookiesRead_;   // the one read into the jar  // a Disconnect came during the start delay
 };
 

@@ -38,7 +38,7 @@ dictionary_of() {
     case $1 in
         fuzz_response_header | fuzz_url_splitter | socket_reader_fuzzer | redirect_request_fuzzer | range_header_fuzzer)
             echo "$fuzz/http.dict" ;;
-        scan_fuzzer | modern_scan_fuzzer | list_file_fuzzer | list_roundtrip_fuzzer | file_naming_fuzzer)
+        scan_fuzzer | modern_scan_fuzzer | list_file_fuzzer | list_roundtrip_fuzzer | file_naming_fuzzer | next_page_fuzzer)
             echo "$fuzz/links.dict" ;;
     esac
 }

@@ -55,6 +55,7 @@ class THttpClient;
 class THttpWorker;
 class TPartFile;
 class TSavedArchive;
+class TPageWalk;
 class TSettings;
 struct TSettingsValues;
 class TSocketConnection;
@@ -137,6 +138,7 @@ public:
     // The typed address to the history, then the final address to the box.
     void RecordTypedAddress(const TPageResult &result);
     TPageLoader *PageLoader = nullptr;         // drives HTTP1
+    TPageWalk *PageWalk = nullptr;             // the next pages, with PageLoader
     void Button3Click();                       // scan "test.html" of the current folder
     void Combo1Change();
     void Button5Click();                       // Clear history
@@ -488,6 +490,12 @@ public:
     QLabel *LabelMinWidth, *LabelMinHeight;
     QSpinBox *SpinMinWidth, *SpinMinHeight;
     void BuildPicturesGroup();
+    // "Pages": how many pages in all a Load page takes by following each
+    // page's next page ("pages", 1: the page alone).
+    QGroupBox *GroupBoxPages;
+    QLabel *LabelPages;
+    QSpinBox *SpinPages;
+    void BuildPagesGroup();
     QLineEdit *Edit10;
     QLabel *Label12;
     QLineEdit *Edit13;

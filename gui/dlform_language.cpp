@@ -102,6 +102,12 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
          "Narrower pictures are not saved: the transfer is broken off at the picture's header; 0: no limit"},
         {LabelMinHeight, H, "Nižje slike se ne shranijo: prenos se prekine ob glavi slike; 0: brez omejitve",
          "Lower pictures are not saved: the transfer is broken off at the picture's header; 0: no limit"},
+        {GroupBoxPages, C, "Strani", "Pages"},
+        {LabelPages, C, "Sledi naslednjim stranem, skupaj", "Follow next pages, in all"},
+        {LabelPages, H, "Naloži še naslednjo stran vsake strani (rel=next ali povezava »Naprej«) na istem strežniku, "
+                        "skupaj največ toliko strani; 1: le stran sama",
+         "Also load each page's next page (rel=next or a \"Next\" link) on the same server, up to this many pages in "
+         "all; 1: the page alone"},
         {GroupBox2, C, "Povezava", "Connection"},
         {GroupBox3, C, "Stran", "Page"},
         {GroupBox4, C, "Shrani slike v...", "Save images to..."},

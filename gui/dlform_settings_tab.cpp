@@ -82,6 +82,7 @@ void TDLForm::BuildSettingsTab()
     BuildSettingsRightColumn();
     BuildCookiesGroup();
     BuildPicturesGroup();
+    BuildPagesGroup();
     Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 437, 249, 25});
 }
 
@@ -100,6 +101,17 @@ void TDLForm::BuildPicturesGroup()
         label->setBuddy(spin);
         BindSetting(*this, spin, field);
     }
+}
+
+// The pages a Load page follows, under the Pictures group.
+void TDLForm::BuildPagesGroup()
+{
+    GroupBoxPages = MakeGroup(SettingsContents, QStringLiteral("Strani"), {24, 586, 289, 57});
+    LabelPages = At(new QLabel(QStringLiteral("Sledi naslednjim stranem, skupaj"), GroupBoxPages), {16, 20, 193, 24});
+    SpinPages = At(new QSpinBox(GroupBoxPages), {212, 20, 61, 24});
+    SpinPages->setRange(1, Settings::PagesMost);
+    LabelPages->setBuddy(SpinPages);
+    BindSetting(*this, SpinPages, &TSettingsValues::pages);
 }
 
 void TDLForm::BuildSettingsRightColumn()

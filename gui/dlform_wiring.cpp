@@ -12,6 +12,7 @@
 #include "gui/panel_status_bar.h"
 #include "net/http_client.h"
 #include "core/scan/page_loader.h"
+#include "core/scan/page_walk.h"
 #include "core/shared_state.h"
 
 #include <QAction>
@@ -138,6 +139,10 @@ void TDLForm::WireHttp1()
     connect(PageLoader, &TPageLoader::Disconnected, this, &TDLForm::HTTP1Disconnect);
     connect(PageLoader, &TPageLoader::StatusReceived, this, &TDLForm::HTTP1Status);
     connect(PageLoader, &TPageLoader::PageArrived, this, &TDLForm::HTTP1Success);
+    PageWalk = new TPageWalk(*PageLoader, this);
+    PageWalk->SetPace(
+        [this](const QByteArray &address) { return Batch.PaceRequest(address, Settings->Values().wait); });
+    connect(PageWalk, &TPageWalk::LogLine, this, &TDLForm::Log);
 }
 
 void TDLForm::WireHttp2()

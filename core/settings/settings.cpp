@@ -41,6 +41,7 @@ const TNumberRow kNumbers[] = {
     // Outside 0 to MinSizeMost a picture size limit is off.
     {Settings::MinWidth, &TSettingsValues::minWidth, 0, Settings::MinSizeMost},
     {Settings::MinHeight, &TSettingsValues::minHeight, 0, Settings::MinSizeMost},
+    {Settings::Pages, &TSettingsValues::pages, 1, Settings::PagesMost},
 };
 
 const TFlagRow kFlags[] = {
@@ -172,6 +173,7 @@ void TSettings::StoreChoices() const
     StoreIfChanged(Settings::TimeOut, v.timeOut);
     StoreIfChanged(Settings::Find, v.find);
     StoreIfChanged(Settings::Wait, v.wait);
+    StoreIfChanged(Settings::Pages, v.pages);
     StoreIfChanged(Settings::Cookies, v.cookies);
     StoreIfChanged(Settings::Filter, v.sizeFilter ? 1 : 0);
     if (v.sizeFilter)

@@ -42,6 +42,9 @@ inline constexpr IntegerSetting SkipSaved{"skipsaved", 0};      // 1: pass over 
 inline constexpr IntegerSetting MinWidth{"minwidth", 0};
 inline constexpr IntegerSetting MinHeight{"minheight", 0};
 inline constexpr qint32 MinSizeMost = 100000;
+// The pages loaded in all by following each page's next page; 1: the page alone.
+inline constexpr IntegerSetting Pages{"pages", 1};
+inline constexpr qint32 PagesMost = 1000;
 inline constexpr IntegerSetting Filter{"filter", 0};
 inline constexpr StringSetting Velikost{"velikost", "0"};  // written as an integer
 inline constexpr const char *Prisoten = "prisoten";        // written "ja", never read

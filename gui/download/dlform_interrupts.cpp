@@ -7,6 +7,7 @@
 #include "gui/dlform.h"
 #include "core/shared_state.h"
 #include "gui/list_box.h"
+#include "core/scan/page_walk.h"
 #include "net/http_client.h"
 
 #include <QLabel>
@@ -20,6 +21,8 @@ void AbortTransfers(TDLForm &form)
         BatchInterrupted = true;
     form.PokaziStevilko(1);
     form.Timer1->stop();
+    if (form.PageWalk)
+        form.PageWalk->Stop();
     form.HTTP1->Abort();
     form.HTTP2->Abort();
     form.CancelWorkers();

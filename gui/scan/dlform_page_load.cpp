@@ -17,6 +17,7 @@
 #include "core/scan/address_history.h"
 #include "core/scan/link_scanner.h"
 #include "core/scan/page_loader.h"
+#include "core/scan/page_walk.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,9 +60,10 @@ void TDLForm::Button2Click()
     request.referer = CheckBox3->isChecked() ? Edit11->text().toUtf8() : AddressPrefix() + AddressBytes();
     if (!Batch.PaceRequest(AddressPrefix() + AddressBytes(), Settings->Values().wait))
         return;  // Stop or Disconnect while it waited
-    const TPageResult result = LoadPage(request);
+    TPageResult result = LoadPage(request);
     if (result.outcome == TPageOutcome::Abandoned)
         return;
+    PageWalk->Follow(request, result, Settings->Values().pages);
     PageLoaded = result.outcome == TPageOutcome::Loaded;
     ShowPageLinks(result);
     OdstraniDuplikatneVrstice(List2);

@@ -104,6 +104,45 @@ TEST_F(CliProgram, ListPrintsTheAddressesFoundAndSavesNothing)
     EXPECT_TRUE(output.isEmpty());
 }
 
+// Three pages chained by their next links, each with one picture: --pages
+// (default: the stored "pages", 1) -> the pictures saved and the pages asked for.
+TEST_F(CliProgram, PagesFollowsTheNextPagesAndSavesTheFilesOfAll)
+{
+    server.Route("/n/page1.html", FixtureResponse::Ok("<link rel=\"next\" href=\"page2.html\"><a href=\"p1.jpg\">1</a>"));
+    server.Route("/n/page2.html", FixtureResponse::Ok("<a href=\"p2.jpg\">2</a> <a href=\"page3.html\">Naprej</a>"));
+    server.Route("/n/page3.html", FixtureResponse::Ok("<a href=\"p3.jpg\">3</a> <a href=\"page1.html\">&laquo;</a>"));
+    for (const char *name : {"/n/p1.jpg", "/n/p2.jpg", "/n/p3.jpg"})
+        server.Route(name, FixtureResponse::Ok("JPEG bytes", "image/jpeg"));
+    struct Case {
+        QStringList options;
+        QStringList files;
+        int pageRequests;
+        const char *lastLine;
+    } cases[] = {
+        {{}, {"p1.jpg"}, 1, "Files saved: 1, failed: 0."},
+        {{"--pages", "3"}, {"p1.jpg", "p2.jpg", "p3.jpg"}, 3, "Files saved: 3, failed: 0."},
+        {{"--pages=2"}, {"p1.jpg", "p2.jpg"}, 2, "Files saved: 2, failed: 0."},
+        {{"--pages", "1000"}, {"p1.jpg", "p2.jpg", "p3.jpg"}, 3, "Files saved: 3, failed: 0."},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        server.ClearRequests();
+        const QString folder = target + "/pages" + QString::number(n++);
+        ASSERT_EQ(Run(QStringList{"-o", folder} + c.options + QStringList{Address("/n/page1.html")}), 0)
+            << errors.constData();
+        EXPECT_EQ(Files(folder), c.files) << c.options.join(' ').toStdString();
+        int pageRequests = 0;
+        for (const QByteArray &request : server.Requests())
+            pageRequests += request.startsWith("GET /n/page");
+        EXPECT_EQ(pageRequests, c.pageRequests) << c.options.join(' ').toStdString();
+        EXPECT_EQ(output.contains("Next page 2 of at most "), c.pageRequests > 1) << output.constData();
+        EXPECT_EQ(LastLine(), QByteArray(c.lastLine));
+    }
+    EXPECT_TRUE(output.contains("Next page 3 of at most 1000: http://" + Address("/n/page3.html").toUtf8() + '\n'))
+        << output.constData();
+    EXPECT_TRUE(output.contains("Pages loaded: 3, links found: 3.\n")) << output.constData();
+}
+
 TEST_F(CliProgram, PagesFromStandardInputAreSavedAsAListDownloadWithTheirPrefixes)
 {
     const QByteArray pages = "# gallery\n" + page.toUtf8() + "\n\n  http://" + Address("/g/two.html").toUtf8() + "\n";

@@ -76,6 +76,33 @@ TEST_F(CommandLine, TheStoredFindChoiceSaysWhatTheRunTakes)
     }
 }
 
+// The stored "pages" holds for a run nobody watches: the next pages are
+// followed up to it, with the wait between requests.
+TEST_F(CommandLine, TheStoredPagesSayHowManyNextPagesTheRunFollows)
+{
+    server.Route("/n/1.html", FixtureResponse::Ok(R"(<a href="a.jpg">a</a> <a href="2.html">&raquo;</a>)"));
+    server.Route("/n/2.html", FixtureResponse::Ok(R"(<a href="pics/b.gif">b</a> <link rel="next" href="1.html">)"));
+    server.Route("/n/a.jpg", FixtureResponse::Ok("JPEG bytes", "image/jpeg"));
+    server.Route("/n/pics/b.gif", FixtureResponse::Ok("GIF bytes", "image/gif"));
+    const QString first = "127.0.0.1:" + QString::number(server.Port()) + "/n/1.html";
+    const struct {
+        int pages;
+        QStringList saved;
+        int requests;  // pages and files
+    } cases[] = {{1, {"a.jpg"}, 2}, {5, {"a.jpg", "b.gif"}, 4}};
+    for (const auto &c : cases) {
+        QDir(target).removeRecursively();
+        QDir().mkpath(target);
+        server.ClearRequests();
+        QSettings(config + "/Tarvove feke/Grabulo.conf", QSettings::IniFormat).setValue("pages", c.pages);
+        ASSERT_EQ(Run({first, target, "start", "exit"}), 0) << c.pages << errors.constData();
+        EXPECT_EQ(QDir(target).entryList(QDir::Files, QDir::Name), c.saved) << c.pages;
+        EXPECT_EQ(server.RequestCount(), c.requests) << c.pages;
+        EXPECT_EQ(output.contains(QString::fromUtf8("Naslednja stran 2 od največ 5: http://").toUtf8()), c.pages > 1)
+            << output.constData();
+    }
+}
+
 TEST_F(CommandLine, WithSkipSavedTwoCopiesShareTheArchiveAndARerunFetchesNothing)
 {
     {

@@ -99,6 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                        o.cookies = "c.txt";
                        o.wait = 3600;
                    }},
+        OptionCase{{"--pages", "1000", "p"}, [](TCliOptions &o) { o.pages = 1000; }},
+        OptionCase{{"--pages=1", "p"}, [](TCliOptions &o) { o.pages = 1; }},
         OptionCase{{"--cookies=", "--wait", "0", "p"},
                    [](TCliOptions &o) {
                        o.cookies = "";
@@ -119,6 +121,9 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{{"--low-speed", "3601", "p"}, nullptr, "--low-speed takes a whole number from 0 to 3600"},
         OptionCase{{"--wait", "3601", "p"}, nullptr, "--wait takes a whole number from 0 to 3600"},
         OptionCase{{"--wait", "-1", "p"}, nullptr, "--wait takes a whole number from 0 to 3600"},
+        OptionCase{{"--pages", "0", "p"}, nullptr, "--pages takes a whole number from 1 to 1000"},
+        OptionCase{{"--pages", "1001", "p"}, nullptr, "--pages takes a whole number from 1 to 1000"},
+        OptionCase{{"--pages=all", "p"}, nullptr, "--pages takes a whole number from 1 to 1000"},
         OptionCase{{"--find", "images", "p"}, nullptr, "--find takes links, embedded or both"},
         OptionCase{{"--min-size", "400", "p"}, nullptr, "--min-size takes WIDTHxHEIGHT in pixels (0 to 100000), not '400'"},
         OptionCase{{"--min-size", "400x", "p"}, nullptr, "--min-size takes WIDTHxHEIGHT"},
@@ -166,6 +171,7 @@ TEST(CliSettings, TheOptionsGoOverTheStoredSettingsAndTheRestStays)
     stored.delay = 2;
     stored.minWidth = 640;
     stored.minHeight = 480;
+    stored.pages = 4;
     TSettingsValues expected = stored;
     EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"p"}, true).options), expected);
     expected.keepAlive = false;
@@ -175,13 +181,15 @@ TEST(CliSettings, TheOptionsGoOverTheStoredSettingsAndTheRestStays)
     expected.timeOut = 5;
     expected.cookies = "c.txt";
     expected.wait = 2;
+    expected.pages = 9;
     EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"--no-keep-alive", "-j8", "--no-proxy", "--modern", "-T",
-                                                         "5", "--cookies", "c.txt", "--wait", "2", "p"},
+                                                         "5", "--cookies", "c.txt", "--wait", "2", "--pages", "9", "p"},
                                                         true)
                                           .options),
               expected);
     expected.cookies = stored.cookies;
     expected.wait = stored.wait;
+    expected.pages = stored.pages;
     expected.proxy = true;
     expected.proxyHost = "h";
     expected.proxyPort = "8080";
@@ -235,7 +243,7 @@ TEST(CliHelp, NamesEveryOptionAndEveryTypeInBothLanguages)
         for (const char *option : {"--find", "--embedded", "--type", "--modern", "--output", "--input", "--list",
                                    "--parallel", "--keep-alive", "--skip-saved", "--timeout", "--low-speed", "--min-size",
                                    "--proxy", "--user", "--password-file", "--quiet", "--verbose", "--lang",
-                                   "--no-progress", "--help", "--version", "--cookies", "--wait"})
+                                   "--no-progress", "--help", "--version", "--cookies", "--wait", "--pages"})
             EXPECT_TRUE(help.contains(QLatin1String(option))) << option << english;
         EXPECT_TRUE(help.contains(CliTypeNames().join(QLatin1String(", "))));
     }

@@ -62,8 +62,9 @@ TEST_F(Language, TheTableCoversEightyEightRowsOfTheThreeWindows)
     // The slow-transfer caption and its hint, the address example, what to
     // take, the page credentials, the About tab, Retry failed and Open folder
     // with their hints among them, the six of "Cookies and waiting" and the
-    // Pictures group with its two captions and hints.
-    ASSERT_EQ(table.size(), 94);
+    // Pictures group with its two captions and hints, the Pages group with
+    // its caption and hint.
+    ASSERT_EQ(table.size(), 97);
     for (const auto &row : table)
         EXPECT_NE(row.control, nullptr) << row.english;
 }
@@ -83,6 +84,25 @@ TEST_F(Language, ThePicturesGroupSitsUnderTheLeftColumnInBothLanguages)
         EXPECT_EQ(form->GroupBoxPictures->title(), QString::fromUtf8(c.group));
         EXPECT_EQ(form->LabelMinWidth->text(), QString::fromUtf8(c.width));
         EXPECT_EQ(form->LabelMinHeight->text(), QString::fromUtf8(c.height));
+    }
+}
+
+TEST_F(Language, ThePagesGroupSitsUnderThePicturesAndItsCaptionFitsInBothLanguages)
+{
+    EXPECT_EQ(form->GroupBoxPages->geometry(), QRect(24, 586, 289, 57));
+    EXPECT_EQ(form->GroupBoxPages->parentWidget(), form->SettingsContents);
+    EXPECT_GE(form->GroupBoxPages->y(), form->GroupBoxPictures->geometry().bottom());
+    struct Case {
+        bool english;
+        const char *group, *label;
+    } cases[] = {{true, "Pages", "Follow next pages, in all"}, {false, "Strani", "Sledi naslednjim stranem, skupaj"}};
+    for (const Case &c : cases) {
+        c.english ? form->ENGClick() : form->SLOClick();
+        EXPECT_EQ(form->GroupBoxPages->title(), QString::fromUtf8(c.group));
+        EXPECT_EQ(form->LabelPages->text(), QString::fromUtf8(c.label));
+        EXPECT_LE(form->LabelPages->sizeHint().width(), form->LabelPages->width()) << c.label;
+        EXPECT_FALSE(form->LabelPages->geometry().intersects(form->SpinPages->geometry()));
+        EXPECT_TRUE(QRect(QPoint(), form->GroupBoxPages->size()).contains(form->SpinPages->geometry()));
     }
 }
 

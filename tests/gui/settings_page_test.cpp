@@ -499,6 +499,8 @@ const ControlRow kControlRows[] = {
      [](TSettingsValues &v) { v.minWidth = 400; }, 3},
     {"least height typed", [](TDLForm *f) { TypeInto(f->SpinMinHeight, "30"); },
      [](TSettingsValues &v) { v.minHeight = 30; }, 2},
+    {"pages typed", [](TDLForm *f) { TypeInto(f->SpinPages, "25"); }, [](TSettingsValues &v) { v.pages = 25; }, 2},
+    {"pages of zero refused", [](TDLForm *f) { TypeInto(f->SpinPages, "0"); }, [](TSettingsValues &) {}, 0},
     {"size limit with a letter keeps the last number", [](TDLForm *f) { TypeInto(f->Edit12, "2k"); },
      [](TSettingsValues &v) { v.sizeLimit = 2; }, 1},
 };
@@ -561,6 +563,38 @@ TEST_F(SettingsPage, SaveWritesTheTimeOutInForceNotARefusedOne)
     form->Button12Click();
     EXPECT_EQ(RegReadString(RegistryKey, "timeout", ""), QStringLiteral("60"));
     EXPECT_EQ(form->HTTP1->TimeOut, 60000);
+}
+
+// The pages to follow: typed into its spin box, stored as it changes
+// (keys the box refuses change nothing), read back by the next window.
+class PagesSetting : public ::testing::Test {
+protected:
+    WindowHarness windows{{.clearSettings = true, .formCreate = true, .folderHint = "pages-setting"}};
+    TDLForm *const form = windows.Form();
+};
+
+TEST_F(PagesSetting, ThePagesTypedAreStoredAtOnceWithinOneToAThousand)
+{
+    form->FormShow({});  // a window opened without arguments stores its choices as they change
+    form->show();
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    QSpinBox *box = form->SpinPages;
+    ASSERT_EQ(box->value(), 1);
+    EXPECT_EQ(box->minimum(), 1);
+    EXPECT_EQ(box->maximum(), 1000);
+    const struct {
+        const char *typed;
+        int value;
+    } rows[] = {{"5", 5}, {"0", 5}, {"x", 5}, {"1000", 1000}, {"2", 2}};
+    for (const auto &row : rows) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, row.typed);
+        EXPECT_EQ(box->value(), row.value) << row.typed;
+        EXPECT_EQ(form->Settings->Values().pages, row.value) << row.typed;
+        EXPECT_EQ(ReadSetting(Settings::Pages), row.value) << row.typed;
+    }
+    EXPECT_TRUE(windows.Messages().isEmpty());
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ check '1 2 3 4 5 6 7 8'               grabulo-cli -j ''
 check '--no-keep-alive'               grabulo-cli --no-k
 check '--keep-alive'                  grabulo-cli --e --k
 check '--verbose --version'           grabulo-cli --ve
-check '--password-file --proxy --parallel' grabulo-cli --p
+check '--password-file --proxy --parallel --pages' grabulo-cli --p
 check ''                              grabulo-cli -- --fi
 check ''                              grabulo-cli example.org/x/
 check ''                              grabulo-cli --timeout ''
@@ -74,6 +74,7 @@ check 'pass pics'                     grabulo-cli --password-file p
 check ''                              grabulo-cli -j5 p
 check 'addresses.txt'                 grabulo-cli --cookies a
 check ''                              grabulo-cli --wait ''
+check ''                              grabulo-cli --pages ''
 
 # A folder with a space comes back as one entry.
 COMP_WORDS=(grabulo-cli -o 'my'); COMP_CWORD=2; COMPREPLY=()
@@ -84,7 +85,7 @@ _grabulo_cli grabulo-cli my -o
 # Every option the program takes is offered after "-".
 check '--find -e --embedded -t --type --modern --no-modern -o --output -i --input --list
        -j --parallel --keep-alive --no-keep-alive --skip-saved --no-skip-saved -T --timeout
-       --low-speed --min-size --proxy --no-proxy --cookies --wait -u --user --password-file -q --quiet -v --verbose
+       --low-speed --min-size --proxy --no-proxy --cookies --wait --pages -u --user --password-file -q --quiet -v --verbose
        --lang --no-progress -h --help -V --version' grabulo-cli -
 
 if ((failures)); then

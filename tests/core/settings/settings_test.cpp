@@ -122,6 +122,11 @@ const ReadRow kReadRows[] = {
     {"wait above is none", {{"wait", "3601"}}, [](TSettingsValues &) {}},
     {"wait negative is none", {{"wait", "-1"}}, [](TSettingsValues &) {}},
     {"wait not a number is none", {{"wait", "1s"}}, [](TSettingsValues &) {}},
+    {"pages", {{"pages", "5"}}, [](TSettingsValues &v) { v.pages = 5; }},
+    {"pages most", {{"pages", "1000"}}, [](TSettingsValues &v) { v.pages = 1000; }},
+    {"pages above is one", {{"pages", "1001"}}, [](TSettingsValues &) {}},
+    {"pages zero is one", {{"pages", "0"}}, [](TSettingsValues &) {}},
+    {"pages not a number is one", {{"pages", "all"}}, [](TSettingsValues &) {}},
     {"filter with a limit", {{"filter", "1"}, {"velikost", "2048"}},
      [](TSettingsValues &v) {
          v.sizeFilter = true;
@@ -218,10 +223,11 @@ const StoreRow kStoreRows[] = {
          v.cookies = "/tmp/c.txt";
          v.minWidth = 400;
          v.minHeight = 300;
+         v.pages = 12;
      },
      {{"timeout", "60"}, {"delay", "2"}, {"keepalive", "1"}, {"parallel", "8"}, {"lowspeed", "3600"},
       {"skipsaved", "1"}, {"velikost", nullptr}, {"find", "2"}, {"wait", "30"}, {"cookies", "/tmp/c.txt"},
-      {"minwidth", "400"}, {"minheight", "300"}}},
+      {"minwidth", "400"}, {"minheight", "300"}, {"pages", "12"}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SavingForTheNextRun, ::testing::ValuesIn(kStoreRows));

@@ -3,6 +3,7 @@
 #include "gui/list_box.h"
 #include "gui/message_log.h"
 #include "gui/platform.h"
+#include "core/settings/settings.h"
 #include "core/shared_state.h"
 #include "net/http_client.h"
 #include "tests/support/fixture_http_server.h"
@@ -74,6 +75,37 @@ TEST_F(PageLoad, LoadPageListsTheLinksOfThePageAndRecordsTheAddress)
 
 // The window's scan of a manual-like page: the src of every img (any
 // attribute order), and every relative address on the page's base.
+// With "pages" above 1 Load page follows the next pages: the links of all
+// of them in one list, each once; the box keeps the first page, the
+// referer of the files.
+TEST_F(PageLoad, LoadPageFollowsTheNextPagesThePagesSettingAllows)
+{
+    server.Route("/gallery/2.html", FixtureResponse::Ok(R"(<a href="d.jpg">d</a><a href="a.jpg">a</a>)"));
+    server.Route("/gallery/index.html",
+                 FixtureResponse::Ok(kGallery + R"(<a href="2.html"><span>Naprej</span></a>)"));
+    const struct {
+        int pages;
+        int pageRequests;
+        qsizetype links;
+    } cases[] = {{1, 1, 3}, {2, 2, 4}, {3, 2, 4}};
+    for (const auto &c : cases) {
+        TSettingsValues values = form->Settings->Values();
+        values.pages = c.pages;
+        form->Settings->Set(values);
+        server.ClearRequests();
+        Type(host + "/gallery/index.html");
+        form->Button2Click();
+        EXPECT_EQ(server.RequestCount(), c.pageRequests) << c.pages;
+        EXPECT_EQ(form->List2->Count(), c.links) << c.pages;
+        EXPECT_EQ(form->List2->Items().last(), "http://" + host + (c.pages > 1 ? "/gallery/d.jpg" : "/c.gif"));
+        EXPECT_EQ(form->Label10->text(), QString::number(c.links));
+        EXPECT_EQ(form->Combo1->currentText(), QString::fromUtf8(host + "/gallery/index.html"));
+    }
+    const QString line = QString::fromUtf8(EnglishUI ? "Next page 2 of at most 3: " : "Naslednja stran 2 od največ 3: ")
+                         + QString::fromUtf8("http://" + host + "/gallery/2.html");
+    EXPECT_TRUE(Log().contains(line)) << Log().toStdString();
+}
+
 TEST_F(PageLoad, EmbeddedImagesOfAnyAttributeOrderResolveOnTheBase)
 {
     server.Route("/docs/page.html", FixtureResponse::Ok(R"(<html><head><base href="../media/">
