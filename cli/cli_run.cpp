@@ -296,6 +296,19 @@ void TCliRun::Message(const QString &text)
         progress_->Resume();
 }
 
+// -v, the second line: the settings of galleries.
+QString TCliRun::GallerySettingsText() const
+{
+    const QString none = Say(english_, "brez", "none");
+    return Say(english_, "Galerije: strani %1, najmanjša slika %2x%3, čakanje %4 s, piškotki %5",
+               "Galleries: pages %1, least picture %2x%3, wait %4 s, cookies %5")
+        .arg(settings_.pages)
+        .arg(settings_.minWidth)
+        .arg(settings_.minHeight)
+        .arg(settings_.wait)
+        .arg(settings_.cookies.isEmpty() ? none : settings_.cookies);
+}
+
 // -v: where the files go and the settings in force.
 void TCliRun::TellSettings() const
 {
@@ -312,5 +325,6 @@ void TCliRun::TellSettings() const
                      onOff(settings_.skipSaved), QString::number(settings_.timeOut),
                      QString::number(settings_.lowSpeed),
                      settings_.proxy ? settings_.proxyHost + u':' + settings_.proxyPort : onOff(false));
+    text += u'\n' + GallerySettingsText();
     WriteMessage(text);
 }

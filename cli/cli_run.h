@@ -44,6 +44,7 @@ private:
     void Log(const QString &line);
     void Message(const QString &text);
     void TellSettings() const;
+    QString GallerySettingsText() const;
 
     TCliOptions options_;
     bool english_;

@@ -174,6 +174,8 @@ void TSettings::StoreChoices() const
     StoreIfChanged(Settings::Find, v.find);
     StoreIfChanged(Settings::Wait, v.wait);
     StoreIfChanged(Settings::Pages, v.pages);
+    StoreIfChanged(Settings::MinWidth, v.minWidth);
+    StoreIfChanged(Settings::MinHeight, v.minHeight);
     StoreIfChanged(Settings::Cookies, v.cookies);
     StoreIfChanged(Settings::Filter, v.sizeFilter ? 1 : 0);
     if (v.sizeFilter)

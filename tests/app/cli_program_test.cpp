@@ -73,6 +73,13 @@ TEST_F(CliProgram, AHistoryThatCannotBeWrittenIsSaidAndTheRunGoesOn)
     EXPECT_TRUE(QFile::exists(home + "/missing/deeper/dl.ini"));
 }
 
+TEST_F(CliProgram, VerboseSaysTheSettingsInForceTheGalleryOnesToo)
+{
+    ASSERT_EQ(Run(QStringList{"-v", "--pages", "2", "--min-size", "40x30", "-o", target, page}), 0) << errors.constData();
+    EXPECT_TRUE(errors.contains("\nGalleries: pages 2, least picture 40x30, wait 0 s, cookies none\n"))
+        << errors.constData();
+}
+
 TEST_F(CliProgram, FindsLinksEmbeddedPicturesOrBothWithTheModernScan)
 {
     struct Case {

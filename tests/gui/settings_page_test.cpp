@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 #include <ostream>
 
 namespace {
@@ -565,34 +566,51 @@ TEST_F(SettingsPage, SaveWritesTheTimeOutInForceNotARefusedOne)
     EXPECT_EQ(form->HTTP1->TimeOut, 60000);
 }
 
-// The pages to follow: typed into its spin box, stored as it changes
-// (keys the box refuses change nothing), read back by the next window.
-class PagesSetting : public ::testing::Test {
+// The spin boxes of the gallery settings: typed into, stored as they change
+// (keys a box refuses change nothing).
+class StoredSpinBoxes : public ::testing::Test {
 protected:
-    WindowHarness windows{{.clearSettings = true, .formCreate = true, .folderHint = "pages-setting"}};
+    WindowHarness windows{{.clearSettings = true, .formCreate = true, .folderHint = "spin-settings"}};
     TDLForm *const form = windows.Form();
 };
 
-TEST_F(PagesSetting, ThePagesTypedAreStoredAtOnceWithinOneToAThousand)
+TEST_F(StoredSpinBoxes, WhatIsTypedIsStoredAtOnceWithinItsRange)
 {
     form->FormShow({});  // a window opened without arguments stores its choices as they change
     form->show();
     form->PageControl1->setCurrentWidget(form->TabSheet2);
-    QSpinBox *box = form->SpinPages;
-    ASSERT_EQ(box->value(), 1);
-    EXPECT_EQ(box->minimum(), 1);
-    EXPECT_EQ(box->maximum(), 1000);
-    const struct {
+    struct Typed {
         const char *typed;
         int value;
-    } rows[] = {{"5", 5}, {"0", 5}, {"x", 5}, {"1000", 1000}, {"2", 2}};
-    for (const auto &row : rows) {
-        box->setFocus();
-        box->selectAll();
-        QTest::keyClicks(box, row.typed);
-        EXPECT_EQ(box->value(), row.value) << row.typed;
-        EXPECT_EQ(form->Settings->Values().pages, row.value) << row.typed;
-        EXPECT_EQ(ReadSetting(Settings::Pages), row.value) << row.typed;
+    };
+    const struct {
+        const char *name;
+        QSpinBox *box;
+        IntegerSetting key;
+        std::function<int(const TSettingsValues &)> field;
+        int least, most;
+        std::vector<Typed> rows;
+    } boxes[] = {
+        {"pages", form->SpinPages, Settings::Pages, [](const TSettingsValues &v) { return v.pages; }, 1, 1000,
+         {{"5", 5}, {"0", 5}, {"x", 5}, {"1000", 1000}, {"2", 2}}},
+        {"minwidth", form->SpinMinWidth, Settings::MinWidth, [](const TSettingsValues &v) { return v.minWidth; }, 0,
+         Settings::MinSizeMost, {{"400", 400}, {"x", 400}, {"0", 0}}},
+        {"minheight", form->SpinMinHeight, Settings::MinHeight,
+         [](const TSettingsValues &v) { return v.minHeight; }, 0, Settings::MinSizeMost, {{"300", 300}, {"-", 300}}},
+    };
+    for (const auto &b : boxes) {
+        SCOPED_TRACE(b.name);
+        EXPECT_EQ(b.box->value(), b.field(form->Settings->Values()));
+        EXPECT_EQ(b.box->minimum(), b.least);
+        EXPECT_EQ(b.box->maximum(), b.most);
+        for (const Typed &row : b.rows) {
+            b.box->setFocus();
+            b.box->selectAll();
+            QTest::keyClicks(b.box, row.typed);
+            EXPECT_EQ(b.box->value(), row.value) << row.typed;
+            EXPECT_EQ(b.field(form->Settings->Values()), row.value) << row.typed;
+            EXPECT_EQ(ReadSetting(b.key), row.value) << row.typed;
+        }
     }
     EXPECT_TRUE(windows.Messages().isEmpty());
 }
