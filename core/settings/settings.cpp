@@ -41,6 +41,8 @@ const TNumberRow kNumbers[] = {
     // Outside 0 to MinSizeMost a picture size limit is off.
     {Settings::MinWidth, &TSettingsValues::minWidth, 0, Settings::MinSizeMost},
     {Settings::MinHeight, &TSettingsValues::minHeight, 0, Settings::MinSizeMost},
+    // Outside 0 to RateLimitMost the speed cap is off.
+    {Settings::RateLimit, &TSettingsValues::rateLimit, 0, Settings::RateLimitMost},
 };
 
 const TFlagRow kFlags[] = {
@@ -173,6 +175,7 @@ void TSettings::StoreChoices() const
     StoreIfChanged(Settings::Find, v.find);
     StoreIfChanged(Settings::Wait, v.wait);
     StoreIfChanged(Settings::Cookies, v.cookies);
+    StoreIfChanged(Settings::RateLimit, v.rateLimit);
     StoreIfChanged(Settings::Filter, v.sizeFilter ? 1 : 0);
     if (v.sizeFilter)
         StoreIfChanged(Settings::Velikost, QString::number(v.sizeLimit));

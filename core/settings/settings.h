@@ -28,6 +28,7 @@ struct TSettingsValues {
     qint32 wait = Settings::Wait.defaultValue;           // "wait": 0 to Settings::WaitMost seconds
     qint32 minWidth = Settings::MinWidth.defaultValue;   // "minwidth": pixels, 0 to Settings::MinSizeMost
     qint32 minHeight = Settings::MinHeight.defaultValue; // "minheight": pixels, 0 no limit
+    qint32 rateLimit = Settings::RateLimit.defaultValue; // "ratelimit": KiB/s, 0 none, to Settings::RateLimitMost
     bool sizeFilter = false;                             // "filter"
     qint32 sizeLimit = 0;                                // "velikost": bytes
     bool operator==(const TSettingsValues &) const = default;

@@ -42,6 +42,9 @@ inline constexpr IntegerSetting SkipSaved{"skipsaved", 0};      // 1: pass over 
 inline constexpr IntegerSetting MinWidth{"minwidth", 0};
 inline constexpr IntegerSetting MinHeight{"minheight", 0};
 inline constexpr qint32 MinSizeMost = 100000;
+// The speed cap of a batch's files, all at once together, in KiB/s; 0: none.
+inline constexpr IntegerSetting RateLimit{"ratelimit", 0};
+inline constexpr qint32 RateLimitMost = 1048576;  // 1 GiB/s
 inline constexpr IntegerSetting Filter{"filter", 0};
 inline constexpr StringSetting Velikost{"velikost", "0"};  // written as an integer
 inline constexpr const char *Prisoten = "prisoten";        // written "ja", never read
