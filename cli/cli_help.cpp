@@ -37,6 +37,10 @@ How:
                          server (0 to 3600; default: the stored "wait")
       --min-size WxH     skip pictures narrower than W or lower than H pixels,
                          broken off as their header arrives (0: no limit)
+      --limit-rate N     at most N KiB/s for all the files at once (0: no
+                         cap; 300k = 300 KiB/s, 2m = 2 MiB/s; up to 1024m);
+                         the page itself is not capped (default: the stored
+                         "Limit to KiB/s")
       --proxy HOST:PORT  through this HTTP proxy (--no-proxy: directly)
 Login:
   -u, --user USER        log in as USER, only to the page's own server; the
@@ -92,6 +96,10 @@ Kako:
                          (od 0 do 3600; privzeto: shranjeni "wait")
       --min-size ŠxV     preskoči slike, ožje od Š ali nižje od V pikslov;
                          prenos se prekine ob glavi slike (0: brez omejitve)
+      --limit-rate N     največ N KiB/s za vse datoteke hkrati (0: brez
+                         omejitve; 300k = 300 KiB/s, 2m = 2 MiB/s; do 1024m);
+                         stran sama ni omejena (privzeto: shranjeni
+                         "Omeji na KiB/s")
       --proxy GOSTITELJ:VRATA  prek tega posredniškega strežnika (--no-proxy)
 Prijava:
   -u, --user UPORABNIK   prijava kot UPORABNIK, le na strežnik strani; geslo
