@@ -488,6 +488,12 @@ public:
     QLabel *LabelMinWidth, *LabelMinHeight;
     QSpinBox *SpinMinWidth, *SpinMinHeight;
     void BuildPicturesGroup();
+    // "Speed": the cap of all the downloads at once, KiB/s ("ratelimit"; 0
+    // none) (gui/dlform_speed.cpp).
+    QGroupBox *GroupBoxSpeed;
+    QLabel *LabelRateLimit;
+    QSpinBox *SpinRateLimit;
+    void BuildSpeedGroup();
     QLineEdit *Edit10;
     QLabel *Label12;
     QLineEdit *Edit13;

@@ -82,6 +82,7 @@ void TDLForm::BuildSettingsTab()
     BuildSettingsRightColumn();
     BuildCookiesGroup();
     BuildPicturesGroup();
+    BuildSpeedGroup();
     Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 437, 249, 25});
 }
 

@@ -62,8 +62,9 @@ TEST_F(Language, TheTableCoversEightyEightRowsOfTheThreeWindows)
     // The slow-transfer caption and its hint, the address example, what to
     // take, the page credentials, the About tab, Retry failed and Open folder
     // with their hints among them, the six of "Cookies and waiting" and the
-    // Pictures group with its two captions and hints.
-    ASSERT_EQ(table.size(), 94);
+    // Pictures group with its two captions and hints, the Speed group with
+    // its caption and hint.
+    ASSERT_EQ(table.size(), 97);
     for (const auto &row : table)
         EXPECT_NE(row.control, nullptr) << row.english;
 }

@@ -499,6 +499,10 @@ const ControlRow kControlRows[] = {
      [](TSettingsValues &v) { v.minWidth = 400; }, 3},
     {"least height typed", [](TDLForm *f) { TypeInto(f->SpinMinHeight, "30"); },
      [](TSettingsValues &v) { v.minHeight = 30; }, 2},
+    {"speed cap typed", [](TDLForm *f) { TypeInto(f->SpinRateLimit, "300"); },
+     [](TSettingsValues &v) { v.rateLimit = 300; }, 3},
+    {"speed cap beyond the most refused", [](TDLForm *f) { TypeInto(f->SpinRateLimit, "2000000"); },
+     [](TSettingsValues &v) { v.rateLimit = 200000; }, 6},
     {"size limit with a letter keeps the last number", [](TDLForm *f) { TypeInto(f->Edit12, "2k"); },
      [](TSettingsValues &v) { v.sizeLimit = 2; }, 1},
 };
@@ -564,3 +568,41 @@ TEST_F(SettingsPage, SaveWritesTheTimeOutInForceNotARefusedOne)
 }
 
 }  // namespace
+
+// "Speed": under the cookies group, its caption clear of its box in either
+// language, and what is typed is in force and stored at once (as after the
+// window's start).
+class SpeedGroup : public ::testing::Test {
+protected:
+    WindowHarness windows{{.clearSettings = true, .formCreate = true, .folderHint = "speed"}};
+    TDLForm *const form = windows.Form();
+};
+
+TEST_F(SpeedGroup, TheSpeedCapSitsUnderTheCookiesAndIsStoredAsItChanges)
+{
+    EXPECT_EQ(form->GroupBoxSpeed->geometry(), QRect(336, 616, 281, 57));
+    EXPECT_EQ(form->GroupBoxSpeed->parentWidget(), form->SettingsContents);
+    EXPECT_GE(form->GroupBoxSpeed->y(), form->GroupBoxCookies->geometry().bottom());
+    EXPECT_LE(form->GroupBoxSpeed->geometry().bottom(), form->SettingsContents->minimumHeight());
+    QSpinBox *box = form->SpinRateLimit;
+    EXPECT_EQ(box->value(), 0);
+    EXPECT_EQ(box->maximum(), 1048576);
+    const struct {
+        bool english;
+        const char *group, *label;
+    } cases[] = {{true, "Speed", "Limit to KiB/s (0 = off)"}, {false, "Hitrost", "Omeji na KiB/s (0 = brez)"}};
+    for (const auto &c : cases) {
+        c.english ? form->ENGClick() : form->SLOClick();
+        EXPECT_EQ(form->GroupBoxSpeed->title(), QString::fromUtf8(c.group));
+        EXPECT_EQ(form->LabelRateLimit->text(), QString::fromUtf8(c.label));
+        EXPECT_FALSE(form->LabelRateLimit->geometry().intersects(box->geometry())) << c.label;
+        EXPECT_GE(form->LabelRateLimit->width(), form->LabelRateLimit->sizeHint().width()) << c.label;
+        EXPECT_TRUE(form->GroupBoxSpeed->contentsRect().contains(box->geometry())) << c.label;
+    }
+    form->FormShow({});  // a window someone uses stores each choice at once
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    TypeInto(box, "250");
+    EXPECT_EQ(form->SettingsSnapshot().rateLimit, 250);
+    EXPECT_EQ(ReadSetting(Settings::RateLimit), 250);
+    EXPECT_TRUE(windows.Messages().isEmpty());
+}
