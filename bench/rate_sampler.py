@@ -46,13 +46,13 @@ def main():
     took = time.monotonic() - start
     samples.append((took, folder_bytes(folder)))
     final = samples[-1][1]
-    moving = [s for s in samples if s[1] > 0]
-    if final == 0 or len(moving) < 2:
-        print(f"{name} exit={process.returncode} seconds={took:.2f} no bytes")
+    if final == 0:
+        print(f"{name:<6} exit={process.returncode} seconds={took:.2f} no bytes")
         return
     first = next(t for t, b in samples if b > 0)
     last = next(t for t, b in samples if b >= final)
-    overall = final / max(last - first, 1e-3)
+    # All of it within one sample: the whole run is the only time there is.
+    overall = final / (last - first if last > first else took)
     rates = []
     t = first + 1.0
     while t + 2.0 <= last:
