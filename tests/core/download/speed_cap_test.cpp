@@ -112,23 +112,34 @@ const CapCase kCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Batches, SpeedCapBatch, ::testing::ValuesIn(kCases));
 
-// Stop ends transfers that the cap holds back at once.
+// Stop, or Disconnect, ends transfers that the cap holds back at once, on
+// worker threads and on the file client alike.
 TEST_F(SpeedCapBatch, StopEndsTransfersTheCapHoldsBack)
 {
     for (const char *path : {"/a.jpg", "/b.jpg"})
         server.Route(path, FixtureResponse::Ok(QByteArray(4 << 20, 'x'), "image/jpeg"));
-    TSettingsValues settings;
-    settings.parallel = 2;
-    settings.rateLimit = 1;  // 1 KiB/s: each file would take an hour
-    TBatchRequest request = MakeBatchRequest({server.Url("/a.jpg"), server.Url("/b.jpg")}, {}, settings, {}, true);
-    request.http = THttpRequestSettings::Of(files);
-    QTimer::singleShot(1000, &runner, [this] { runner.Stop(); });
-    QElapsedTimer clock;
-    clock.start();
-    const TBatchEnd end = runner.Run(request);
-    EXPECT_TRUE(end.interrupted);
-    EXPECT_EQ(end.tally.saved, 0);
-    EXPECT_LT(clock.elapsed(), 2000);
+    const struct {
+        int parallel;
+        bool disconnect;
+    } cases[] = {{2, false}, {1, false}, {2, true}, {1, true}};
+    for (const auto &c : cases) {
+        TSettingsValues settings;
+        settings.parallel = c.parallel;
+        settings.rateLimit = 1;  // 1 KiB/s: each file would take an hour
+        // Stop lets the batch go on with its next file: every file is in transfer.
+        QList<QByteArray> addresses{server.Url("/a.jpg"), server.Url("/b.jpg")};
+        addresses.resize(c.parallel);
+        TBatchRequest request = MakeBatchRequest(addresses, {}, settings, {}, true);
+        request.http = THttpRequestSettings::Of(files);
+        QTimer::singleShot(500, &runner, [this, &c] { c.disconnect ? runner.Disconnect() : runner.Stop(); });
+        QElapsedTimer clock;
+        clock.start();
+        const TBatchEnd end = runner.Run(request);
+        EXPECT_TRUE(end.interrupted) << c.parallel << c.disconnect;
+        EXPECT_EQ(end.tally.saved, 0) << c.parallel << c.disconnect;
+        EXPECT_GE(clock.elapsed(), 450) << c.parallel << c.disconnect;
+        EXPECT_LT(clock.elapsed(), 1500) << c.parallel << c.disconnect;
+    }
 }
 
 }  // namespace
