@@ -39,6 +39,10 @@ How:
                          broken off as their header arrives (0: no limit)
       --pages N          follow each page's next page, N pages in all
                          (1 to 1000; default: the stored "pages")
+      --limit-rate N     at most N KiB/s for all the files at once (0: no
+                         cap; 300k = 300 KiB/s, 2m = 2 MiB/s; up to 1024m);
+                         the page itself is not capped (default: the stored
+                         "Limit to KiB/s")
       --proxy HOST:PORT  through this HTTP proxy (--no-proxy: directly)
 Login:
   -u, --user USER        log in as USER, only to the page's own server; the
@@ -96,6 +100,10 @@ Kako:
                          prenos se prekine ob glavi slike (0: brez omejitve)
       --pages N          sledi naslednji strani vsake strani, skupaj N strani
                          (od 1 do 1000; privzeto: shranjeni "pages")
+      --limit-rate N     največ N KiB/s za vse datoteke hkrati (0: brez
+                         omejitve; 300k = 300 KiB/s, 2m = 2 MiB/s; do 1024m);
+                         stran sama ni omejena (privzeto: shranjeni
+                         "Omeji na KiB/s")
       --proxy GOSTITELJ:VRATA  prek tega posredniškega strežnika (--no-proxy)
 Prijava:
   -u, --user UPORABNIK   prijava kot UPORABNIK, le na strežnik strani; geslo

@@ -101,6 +101,27 @@ QString ReadMinSize(TCliOptions &o, const QString &value, bool english)
     return {};
 }
 
+// "300", "300k", "2m": the speed cap in KiB/s (k, K: KiB/s, the default;
+// m, M: MiB/s), 0 (none) to Settings::RateLimitMost.
+QString ReadLimitRate(TCliOptions &o, const QString &value, bool english)
+{
+    QString digits = value;
+    qint64 unit = 1;
+    if (value.endsWith(u'm', Qt::CaseInsensitive))
+        unit = 1024;
+    if (unit > 1 || value.endsWith(u'k', Qt::CaseInsensitive))
+        digits.chop(1);
+    bool ok = false;
+    const qint64 n = digits.toLongLong(&ok);
+    if (!ok || digits.startsWith(u'+') || n < 0 || n > Settings::RateLimitMost || n * unit > Settings::RateLimitMost)
+        return Say(english, "--limit-rate zahteva hitrost v KiB/s od 0 do %2 (s k za KiB/s ali m za MiB/s), ne »%1«",
+                   "--limit-rate takes a speed in KiB/s from 0 to %2 (with k for KiB/s or m for MiB/s), not '%1'")
+            .arg(value)
+            .arg(Settings::RateLimitMost);
+    o.rateLimit = qint32(n * unit);
+    return {};
+}
+
 QString ReadLanguage(TCliOptions &, const QString &value, bool english)
 {
     if (value == QLatin1String("en") || value == QLatin1String("sl"))
@@ -140,6 +161,7 @@ const TOptionRow kOptions[] = {
     {0, "min-size", true, ReadMinSize},
     {0, "pages", true,
      [](TCliOptions &o, const QString &v, bool en) { return ReadNumber(o.pages, v, "--pages", 1, Settings::PagesMost, en); }},
+    {0, "limit-rate", true, ReadLimitRate},
     {0, "proxy", true, ReadProxy},
     {0, "no-proxy", false, [](TCliOptions &o, const QString &, bool) { o.proxy = false; return QString(); }},
     {'u', "user", true, [](TCliOptions &o, const QString &v, bool) { o.user = v; return QString(); }},
@@ -290,6 +312,7 @@ TSettingsValues SettingsInForce(TSettingsValues s, const TCliOptions &o)
     s.pages = o.pages.value_or(s.pages);
     s.minWidth = o.minWidth.value_or(s.minWidth);
     s.minHeight = o.minHeight.value_or(s.minHeight);
+    s.rateLimit = o.rateLimit.value_or(s.rateLimit);
     s.proxy = o.proxy.value_or(s.proxy);
     if (o.proxy.value_or(false)) {
         s.proxyHost = o.proxyHost;

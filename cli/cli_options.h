@@ -34,6 +34,7 @@ struct TCliOptions {
     std::optional<qint32> pages;     // --pages N
     QString proxyHost, proxyPort;
     std::optional<qint32> minWidth, minHeight;  // --min-size WxH: the least picture size
+    std::optional<qint32> rateLimit;  // --limit-rate N[k|m]: KiB/s, 0 none
     bool operator==(const TCliOptions &) const = default;
 };
 

@@ -300,12 +300,13 @@ void TCliRun::Message(const QString &text)
 QString TCliRun::GallerySettingsText() const
 {
     const QString none = Say(english_, "brez", "none");
-    return Say(english_, "Galerije: strani %1, najmanjša slika %2x%3, čakanje %4 s, piškotki %5",
-               "Galleries: pages %1, least picture %2x%3, wait %4 s, cookies %5")
+    return Say(english_, "Galerije: strani %1, najmanjša slika %2x%3, čakanje %4 s, omejitev hitrosti %5, piškotki %6",
+               "Galleries: pages %1, least picture %2x%3, wait %4 s, speed cap %5, cookies %6")
         .arg(settings_.pages)
         .arg(settings_.minWidth)
         .arg(settings_.minHeight)
         .arg(settings_.wait)
+        .arg(settings_.rateLimit > 0 ? QString::number(settings_.rateLimit) + QStringLiteral(" KiB/s") : none)
         .arg(settings_.cookies.isEmpty() ? none : settings_.cookies);
 }
 

@@ -496,6 +496,12 @@ public:
     QLabel *LabelPages;
     QSpinBox *SpinPages;
     void BuildPagesGroup();
+    // "Speed": the cap of all the downloads at once, KiB/s ("ratelimit"; 0
+    // none) (gui/dlform_speed.cpp).
+    QGroupBox *GroupBoxSpeed;
+    QLabel *LabelRateLimit;
+    QSpinBox *SpinRateLimit;
+    void BuildSpeedGroup();
     QLineEdit *Edit10;
     QLabel *Label12;
     QLineEdit *Edit13;

@@ -20,7 +20,7 @@
 void TDLForm::BuildCookiesGroup()
 {
     GroupBoxCookies = new QGroupBox(QString::fromUtf8("Piškotki in čakanje"), SettingsContents);
-    GroupBoxCookies->setGeometry({336, 478, 281, 130});
+    GroupBoxCookies->setGeometry({336, 436, 281, 130});
     LabelCookies = MakeLabel(GroupBoxCookies, QString::fromUtf8("Datoteka piškotkov"), {24, 22});
     EditCookies = At(new PathField(GroupBoxCookies), {24, 40, 233, 24});
     EditCookies->setReadOnly(true);

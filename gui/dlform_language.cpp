@@ -108,6 +108,10 @@ QList<TDLForm::LanguageRow> TDLForm::LanguageTable() const
                         "skupaj največ toliko strani; 1: le stran sama",
          "Also load each page's next page (rel=next or a \"Next\" link) on the same server, up to this many pages in "
          "all; 1: the page alone"},
+        {GroupBoxSpeed, C, "Hitrost", "Speed"},
+        {LabelRateLimit, C, "Omeji na KiB/s (0 = brez)", "Limit to KiB/s (0 = off)"},
+        {LabelRateLimit, H, "Vsi hkratni prenosi datotek skupaj največ toliko KiB na sekundo; stran sama ni omejena",
+         "All the file downloads at once together at most this many KiB a second; the page itself is not capped"},
         {GroupBox2, C, "Povezava", "Connection"},
         {GroupBox3, C, "Stran", "Page"},
         {GroupBox4, C, "Shrani slike v...", "Save images to..."},

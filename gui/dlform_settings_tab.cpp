@@ -30,7 +30,7 @@ void TDLForm::BuildSettingsTab()
 {
     TabSheet2 = new QWidget;
     // The groups at their design places, scrolling on a small screen.
-    SettingsContents = ScrollingContents(TabSheet2, {620, 720});
+    SettingsContents = ScrollingContents(TabSheet2, {620, 690});
     QWidget *tab = SettingsContents;
     GroupBox1 = MakeGroup(tab, QStringLiteral("Language / Jezik"), {24, 8, 289, 57});
     Button7 = MakeButton(GroupBox1, QStringLiteral("ENG/SLO"), {24, 24, 233, 25});
@@ -83,13 +83,14 @@ void TDLForm::BuildSettingsTab()
     BuildCookiesGroup();
     BuildPicturesGroup();
     BuildPagesGroup();
-    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 437, 249, 25});
+    BuildSpeedGroup();
+    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 648, 249, 25});
 }
 
 // The least picture size, under the left column's groups.
 void TDLForm::BuildPicturesGroup()
 {
-    GroupBoxPictures = MakeGroup(SettingsContents, QStringLiteral("Slike"), {24, 478, 289, 100});
+    GroupBoxPictures = MakeGroup(SettingsContents, QStringLiteral("Slike"), {24, 436, 289, 100});
     LabelMinWidth = At(new QLabel(QStringLiteral("Najmanjša širina"), GroupBoxPictures), {24, 28, 153, 24});
     SpinMinWidth = At(new QSpinBox(GroupBoxPictures), {176, 28, 89, 24});
     LabelMinHeight = At(new QLabel(QStringLiteral("Najmanjša višina"), GroupBoxPictures), {24, 60, 153, 24});
@@ -106,7 +107,7 @@ void TDLForm::BuildPicturesGroup()
 // The pages a Load page follows, under the Pictures group.
 void TDLForm::BuildPagesGroup()
 {
-    GroupBoxPages = MakeGroup(SettingsContents, QStringLiteral("Strani"), {24, 586, 289, 57});
+    GroupBoxPages = MakeGroup(SettingsContents, QStringLiteral("Strani"), {24, 544, 289, 57});
     LabelPages = At(new QLabel(QStringLiteral("Sledi naslednjim stranem, skupaj"), GroupBoxPages), {16, 20, 193, 24});
     SpinPages = At(new QSpinBox(GroupBoxPages), {212, 20, 61, 24});
     SpinPages->setRange(1, Settings::PagesMost);

@@ -62,6 +62,7 @@ THttpRequestSettings THttpRequestSettings::Of(const THttpClient &client)
     settings.HeaderInfo = client.HeaderInfo;
     settings.CredentialsOrigin = client.CredentialsOrigin;
     settings.CookieJar = client.CookieJar;
+    settings.RateLimiter = client.RateLimiter;
     return settings;
 }
 
@@ -75,6 +76,7 @@ void THttpRequestSettings::ApplyTo(THttpClient &client) const
     client.HeaderInfo = HeaderInfo;
     client.CredentialsOrigin = CredentialsOrigin;
     client.CookieJar = CookieJar;
+    client.RateLimiter = RateLimiter;
 }
 
 // What passes between the two threads, always under lock.

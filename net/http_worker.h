@@ -14,6 +14,7 @@
 #pragma once
 
 #include "net/http_client.h"
+#include "net/rate_limiter.h"
 #include "net/transfer_fault.h"
 
 #include <QByteArray>
@@ -33,6 +34,7 @@ struct THttpRequestSettings {
     THeaderInfo HeaderInfo;
     std::optional<THttpOrigin> CredentialsOrigin;
     std::shared_ptr<TCookieJar> CookieJar;  // shared, not copied
+    std::shared_ptr<TRateLimiter> RateLimiter;  // the batch's speed cap, shared; null none
     static THttpRequestSettings Of(const THttpClient &client);  // copies those fields
     void ApplyTo(THttpClient &client) const;
 };

@@ -34,6 +34,7 @@
 
 class QSocketNotifier;
 class QTimer;
+class TRateLimiter;
 class TSocketTimer;
 class TTlsSession;
 
@@ -144,6 +145,11 @@ public:
     qint16 ReplyNumber = 0;
     int SocketHandle = -1;  // -1: no socket
     bool Connected = false;
+    // The speed cap of the captures (the bodies; not the header lines of
+    // ReadLn): each read asks it first and is no larger than it grants.
+    // Shared by the transfers it caps; null (the default): no cap, and no
+    // lock is taken.
+    std::shared_ptr<TRateLimiter> RateLimiter;
     // CaptureFile creates a new file only: a name that is taken (a file, a
     // link, anything) fails as a file-creation error instead of being
     // emptied, so a download never replaces a file it did not name.
@@ -198,6 +204,7 @@ private:
     bool TakeHeldLine(QByteArray &line);
     bool SendSome(const char *data, qsizetype &remaining, qint64 *sentCounter);
     bool ReceiveBlockFailed(int error);
+    void WaitForRate();
     // One receive or send, through TLS while it runs; -1 with errno set as
     // for the socket call (EAGAIN: wait with WaitToReceive / WaitToSend).
     // A receive serves held bytes first, without a system call (and never

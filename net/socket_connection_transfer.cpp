@@ -5,6 +5,7 @@
 #include "base/errors.h"
 #include "net/capture_file.h"
 #include "net/event_pump.h"
+#include "net/rate_limiter.h"
 #include "net/socket_errors.h"
 #include "net/socket_scopes.h"
 
@@ -220,7 +221,13 @@ void TSocketConnection::CaptureBlocks(const std::function<void(const char *, qsi
     LowSpeedScope lowSpeed(*this);
     for (qsizetype size = 0; !Canceled && (size = qMin<qsizetype>(wanted(), kBufferSize)) > 0;) {
         const bool fromPeer = HeldCount() == 0;  // held bytes were counted as they came
-        const ssize_t n = Receive(Buffer, size_t(size), false);
+        TRateGrant grant(RateLimiter.get(), size, TRateLimiter::kReadSlice);
+        if (grant.Bytes() == 0) {
+            WaitForRate();
+            continue;
+        }
+        const ssize_t n = Receive(Buffer, size_t(grant.Bytes()), false);
+        grant.Used(n);
         if (n > 0) {
             if (fromPeer)
                 peerBytes_ += n;
@@ -242,6 +249,14 @@ void TSocketConnection::CaptureBlocks(const std::function<void(const char *, qsi
             break;
     }
     readNotifier_->setEnabled(false);
+}
+
+// The speed cap held the read back for a while: this thread's events turn
+// (a cancel, a Stop), and the silence does not count as the server's.
+void TSocketConnection::WaitForRate()
+{
+    TimerOn();
+    net::PumpEvents(net::PumpMode::PendingOnly);
 }
 
 void TSocketConnection::CaptureFile(const QByteArray &path, qint64 limit)

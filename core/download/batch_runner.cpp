@@ -30,6 +30,14 @@ bool EndedWhole(const TTransferResult &result)
     return result.Fault == TTransferFault::None && result.ReplyNumber >= 200 && result.ReplyNumber <= 299
            && (result.ContentLength < 0 || result.BytesRecvd >= result.ContentLength);
 }
+
+// The speed cap of a walk ("ratelimit", KiB/s); null when off.
+std::shared_ptr<TRateLimiter> SpeedCapOf(qint32 kibPerSecond)
+{
+    if (kibPerSecond <= 0)
+        return nullptr;
+    return std::make_shared<TRateLimiter>(qint64(qMin(kibPerSecond, Settings::RateLimitMost)) * 1024);
+}
 }  // namespace
 
 TBatchRunner::TBatchRunner(QObject *parent) : QObject(parent)
@@ -148,6 +156,17 @@ void TBatchRunner::CloseKeptConnections()
 void TBatchRunner::Schedule(Walk &walk)
 {
     walk.clock.start();
+    // One speed cap for all the walk's transfers: the worker slots get it
+    // with the request settings, the file client while the walk runs.
+    speedCap_ = SpeedCapOf(request_.settings.rateLimit);
+    request_.http.RateLimiter = speedCap_;
+    if (fileClient_)
+        fileClient_->RateLimiter = speedCap_;
+    const auto uncap = qScopeGuard([this] {
+        if (fileClient_)
+            fileClient_->RateLimiter = nullptr;
+        speedCap_.reset();
+    });
     QTimer ticker;
     ticker.setInterval(kProgressIntervalMs);
     connect(&ticker, &QTimer::timeout, this, [this, &walk] { EmitProgress(walk); });
@@ -370,6 +389,8 @@ void TBatchRunner::Stop()
         if (slot->Busy())
             slot->Cancel();
     }
+    if (speedCap_)
+        speedCap_->Cancel();  // a transfer held back by the cap hears the cancel at once
 }
 
 void TBatchRunner::Disconnect()

@@ -196,6 +196,7 @@ private:
     bool stopped_ = false;  // Stop came during the running batch
     QByteArray lastName_;
     THostPacer pacer_;         // request starts per host, for the "wait"
+    std::shared_ptr<TRateLimiter> speedCap_;  // the running walk's "ratelimit"; null none
     QElapsedTimer pacerClock_;
     QDeadlineTimer busyUntil_;
     bool waitBroken_ = false;  // the end of the longest wait for a busy server

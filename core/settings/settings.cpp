@@ -42,6 +42,8 @@ const TNumberRow kNumbers[] = {
     {Settings::MinWidth, &TSettingsValues::minWidth, 0, Settings::MinSizeMost},
     {Settings::MinHeight, &TSettingsValues::minHeight, 0, Settings::MinSizeMost},
     {Settings::Pages, &TSettingsValues::pages, 1, Settings::PagesMost},
+    // Outside 0 to RateLimitMost the speed cap is off.
+    {Settings::RateLimit, &TSettingsValues::rateLimit, 0, Settings::RateLimitMost},
 };
 
 const TFlagRow kFlags[] = {
@@ -177,6 +179,7 @@ void TSettings::StoreChoices() const
     StoreIfChanged(Settings::MinWidth, v.minWidth);
     StoreIfChanged(Settings::MinHeight, v.minHeight);
     StoreIfChanged(Settings::Cookies, v.cookies);
+    StoreIfChanged(Settings::RateLimit, v.rateLimit);
     StoreIfChanged(Settings::Filter, v.sizeFilter ? 1 : 0);
     if (v.sizeFilter)
         StoreIfChanged(Settings::Velikost, QString::number(v.sizeLimit));

@@ -29,6 +29,7 @@ struct TSettingsValues {
     qint32 minWidth = Settings::MinWidth.defaultValue;   // "minwidth": pixels, 0 to Settings::MinSizeMost
     qint32 minHeight = Settings::MinHeight.defaultValue; // "minheight": pixels, 0 no limit
     qint32 pages = Settings::Pages.defaultValue;         // "pages": 1 to Settings::PagesMost pages in all
+    qint32 rateLimit = Settings::RateLimit.defaultValue; // "ratelimit": KiB/s, 0 none, to Settings::RateLimitMost
     bool sizeFilter = false;                             // "filter"
     qint32 sizeLimit = 0;                                // "velikost": bytes
     bool operator==(const TSettingsValues &) const = default;

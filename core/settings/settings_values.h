@@ -45,6 +45,9 @@ inline constexpr qint32 MinSizeMost = 100000;
 // The pages loaded in all by following each page's next page; 1: the page alone.
 inline constexpr IntegerSetting Pages{"pages", 1};
 inline constexpr qint32 PagesMost = 1000;
+// The speed cap of a batch's files, all at once together, in KiB/s; 0: none.
+inline constexpr IntegerSetting RateLimit{"ratelimit", 0};
+inline constexpr qint32 RateLimitMost = 1048576;  // 1 GiB/s
 inline constexpr IntegerSetting Filter{"filter", 0};
 inline constexpr StringSetting Velikost{"velikost", "0"};  // written as an integer
 inline constexpr const char *Prisoten = "prisoten";        // written "ja", never read

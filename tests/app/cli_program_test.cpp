@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QThread>
 
 #include <cstdio>
@@ -75,8 +76,9 @@ TEST_F(CliProgram, AHistoryThatCannotBeWrittenIsSaidAndTheRunGoesOn)
 
 TEST_F(CliProgram, VerboseSaysTheSettingsInForceTheGalleryOnesToo)
 {
-    ASSERT_EQ(Run(QStringList{"-v", "--pages", "2", "--min-size", "40x30", "-o", target, page}), 0) << errors.constData();
-    EXPECT_TRUE(errors.contains("\nGalleries: pages 2, least picture 40x30, wait 0 s, cookies none\n"))
+    ASSERT_EQ(Run(QStringList{"-v", "--pages", "2", "--min-size", "40x30", "--limit-rate", "2m", "-o", target, page}), 0)
+        << errors.constData();
+    EXPECT_TRUE(errors.contains("\nGalleries: pages 2, least picture 40x30, wait 0 s, speed cap 2048 KiB/s, cookies none\n"))
         << errors.constData();
 }
 
@@ -205,6 +207,10 @@ TEST_F(CliProgram, UsageErrorsAndUnusableFoldersEndWithStatusTwoBeforeAnyRequest
         {{}, "grabulo-cli: no page address: give one or more, or --input FILE\nTry 'grabulo-cli --help'.\n"},
         {{"-j", "9", "x"}, "grabulo-cli: --parallel takes a whole number from 1 to 8, not '9'\n"},
         {{"--find", "all", "x"}, "grabulo-cli: --find takes links, embedded or both, not 'all'\n"},
+        {{"--limit-rate", "x", "x"},
+         "grabulo-cli: --limit-rate takes a speed in KiB/s from 0 to 1048576 (with k for KiB/s or m for MiB/s), not 'x'\n"},
+        {{"--limit-rate=-1", "x"},
+         "grabulo-cli: --limit-rate takes a speed in KiB/s from 0 to 1048576 (with k for KiB/s or m for MiB/s), not '-1'\n"},
         {{"--bogus", "x"}, "grabulo-cli: unknown option --bogus\n"},
         {{"x", "-o"}, "grabulo-cli: option -o needs a value\n"},
         {{"-o", "/proc/no/such", "PAGE"}, "Cannot save into /proc/no/such: No such file or directory\n"},
@@ -223,6 +229,24 @@ TEST_F(CliProgram, UsageErrorsAndUnusableFoldersEndWithStatusTwoBeforeAnyRequest
     extraEnvironment["LANG"] = "sl_SI.UTF-8";
     EXPECT_EQ(Run({"-h"}), 0);
     EXPECT_TRUE(output.startsWith("Uporaba: grabulo-cli")) << output.constData();
+}
+
+// --limit-rate 300k: one file of 900 KiB takes about 3 s (the first 64 KiB
+// at once, the rest at 300 KiB/s); the page itself is not held back.
+TEST_F(CliProgram, LimitRateHoldsTheFilesToTheCap)
+{
+    server.Route("/r/index.html", FixtureResponse::Ok("<a href=\"big.jpg\">b</a>"));
+    server.Route("/r/big.jpg", FixtureResponse::Ok(QByteArray(900 * 1024, 'r'), "image/jpeg"));
+    const QString folder = target + "/rate";
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(Run({"-o", folder, "--limit-rate", "300k", "--no-progress", Address("/r/index.html")}), 0)
+        << errors.constData();
+    const qint64 took = clock.elapsed();
+    std::printf("[ speed cap ] 900 KiB at --limit-rate 300k: %lld ms, %.0f KiB/s\n", took, 900 * 1000.0 / double(took));
+    EXPECT_NEAR(double(took), 3000, 450);
+    EXPECT_EQ(QFileInfo(folder + "/big.jpg").size(), 900 * 1024);
+    EXPECT_EQ(LastLine(), QByteArray("Files saved: 1, failed: 0."));
 }
 
 // A PNG's signature and IHDR naming the size, then filler to size bytes.

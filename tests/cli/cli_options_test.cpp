@@ -106,6 +106,13 @@ INSTANTIATE_TEST_SUITE_P(
                        o.cookies = "";
                        o.wait = 0;
                    }},
+        OptionCase{{"--limit-rate", "0", "p"}, [](TCliOptions &o) { o.rateLimit = 0; }},
+        OptionCase{{"--limit-rate=100", "p"}, [](TCliOptions &o) { o.rateLimit = 100; }},
+        OptionCase{{"--limit-rate", "300k", "p"}, [](TCliOptions &o) { o.rateLimit = 300; }},
+        OptionCase{{"--limit-rate", "300K", "p"}, [](TCliOptions &o) { o.rateLimit = 300; }},
+        OptionCase{{"--limit-rate", "2M", "p"}, [](TCliOptions &o) { o.rateLimit = 2048; }},
+        OptionCase{{"--limit-rate", "2m", "p"}, [](TCliOptions &o) { o.rateLimit = 2048; }},
+        OptionCase{{"--limit-rate", "1024m", "p"}, [](TCliOptions &o) { o.rateLimit = 1048576; }},
         OptionCase{{"--", "-p"}, [](TCliOptions &o) { o.addresses = {"-p"}; }},
         OptionCase{{"-i", "list"}, [](TCliOptions &o) { o.addresses.clear(), o.input = "list"; }},
         OptionCase{{"--help"}, [](TCliOptions &o) { o.addresses.clear(), o.action = TCliAction::Help; }},
@@ -125,6 +132,15 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{{"--pages", "1001", "p"}, nullptr, "--pages takes a whole number from 1 to 1000"},
         OptionCase{{"--pages=all", "p"}, nullptr, "--pages takes a whole number from 1 to 1000"},
         OptionCase{{"--find", "images", "p"}, nullptr, "--find takes links, embedded or both"},
+        OptionCase{{"--limit-rate", "-1", "p"}, nullptr,
+                   "--limit-rate takes a speed in KiB/s from 0 to 1048576 (with k for KiB/s or m for MiB/s), not '-1'"},
+        OptionCase{{"--limit-rate", "x", "p"}, nullptr, "--limit-rate takes a speed in KiB/s from 0 to 1048576"},
+        OptionCase{{"--limit-rate", "k", "p"}, nullptr, "--limit-rate takes a speed in KiB/s"},
+        OptionCase{{"--limit-rate", "1025m", "p"}, nullptr, "--limit-rate takes a speed in KiB/s"},
+        OptionCase{{"--limit-rate", "1048577", "p"}, nullptr, "--limit-rate takes a speed in KiB/s"},
+        OptionCase{{"--limit-rate", "1.5m", "p"}, nullptr, "--limit-rate takes a speed in KiB/s"},
+        OptionCase{{"--limit-rate=+5", "p"}, nullptr, "--limit-rate takes a speed in KiB/s"},
+        OptionCase{{"--limit-rate", "5g", "p"}, nullptr, "--limit-rate takes a speed in KiB/s"},
         OptionCase{{"--min-size", "400", "p"}, nullptr, "--min-size takes WIDTHxHEIGHT in pixels (0 to 100000), not '400'"},
         OptionCase{{"--min-size", "400x", "p"}, nullptr, "--min-size takes WIDTHxHEIGHT"},
         OptionCase{{"--min-size", "-1x5", "p"}, nullptr, "--min-size takes WIDTHxHEIGHT"},
@@ -202,6 +218,13 @@ TEST(CliSettings, TheOptionsGoOverTheStoredSettingsAndTheRestStays)
     expected.minHeight = 0;
     EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"--no-keep-alive", "-j8", "--proxy", "h:8080", "--modern",
                                                          "-T", "5", "--min-size=400x0", "p"},
+                                                        true)
+                                          .options),
+              expected);
+    stored.rateLimit = 500;
+    expected.rateLimit = 2048;
+    EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"--no-keep-alive", "-j8", "--proxy", "h:8080", "--modern",
+                                                         "-T", "5", "--min-size=400x0", "--limit-rate", "2m", "p"},
                                                         true)
                                           .options),
               expected);

@@ -62,9 +62,9 @@ TEST_F(CookiesSettings, ChooseSetsTheFileClearRemovesItAndTheWaitIsBound)
 
 TEST_F(CookiesSettings, TheGroupSitsInItsPlaceInBothLanguages)
 {
-    EXPECT_EQ(form->GroupBoxCookies->geometry(), QRect(336, 478, 281, 130));
+    EXPECT_EQ(form->GroupBoxCookies->geometry(), QRect(336, 436, 281, 130));
     EXPECT_EQ(form->GroupBoxCookies->parentWidget(), form->SettingsContents);
-    EXPECT_EQ(form->SettingsContents->minimumSize(), QSize(620, 720));
+    EXPECT_EQ(form->SettingsContents->minimumSize(), QSize(620, 690));
     form->Button7Click();  // one language, then the other
     const QString first = form->GroupBoxCookies->title();
     form->Button7Click();

@@ -62,18 +62,18 @@ TEST_F(Language, TheTableCoversEightyEightRowsOfTheThreeWindows)
     // The slow-transfer caption and its hint, the address example, what to
     // take, the page credentials, the About tab, Retry failed and Open folder
     // with their hints among them, the six of "Cookies and waiting" and the
-    // Pictures group with its two captions and hints, the Pages group with
-    // its caption and hint.
-    ASSERT_EQ(table.size(), 97);
+    // Pictures group with its two captions and hints, the Pages and Speed
+    // groups with their captions and hints.
+    ASSERT_EQ(table.size(), 100);
     for (const auto &row : table)
         EXPECT_NE(row.control, nullptr) << row.english;
 }
 
 TEST_F(Language, ThePicturesGroupSitsUnderTheLeftColumnInBothLanguages)
 {
-    EXPECT_EQ(form->GroupBoxPictures->geometry(), QRect(24, 478, 289, 100));
+    EXPECT_EQ(form->GroupBoxPictures->geometry(), QRect(24, 436, 289, 100));
     EXPECT_EQ(form->GroupBoxPictures->parentWidget(), form->SettingsContents);
-    EXPECT_EQ(form->SettingsContents->minimumSize(), QSize(620, 720));
+    EXPECT_EQ(form->SettingsContents->minimumSize(), QSize(620, 690));
     struct Case {
         bool english;
         const char *group, *width, *height;
@@ -89,7 +89,7 @@ TEST_F(Language, ThePicturesGroupSitsUnderTheLeftColumnInBothLanguages)
 
 TEST_F(Language, ThePagesGroupSitsUnderThePicturesAndItsCaptionFitsInBothLanguages)
 {
-    EXPECT_EQ(form->GroupBoxPages->geometry(), QRect(24, 586, 289, 57));
+    EXPECT_EQ(form->GroupBoxPages->geometry(), QRect(24, 544, 289, 57));
     EXPECT_EQ(form->GroupBoxPages->parentWidget(), form->SettingsContents);
     EXPECT_GE(form->GroupBoxPages->y(), form->GroupBoxPictures->geometry().bottom());
     struct Case {

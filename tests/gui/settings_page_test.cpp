@@ -202,7 +202,10 @@ TEST_F(KeepConnectionsOpen, TheBoxAndDownloadsAtOnceSitInTheConnectionGroupAndTh
     EXPECT_GE(form->Button12->y(), form->GroupBox5->geometry().bottom());
     EXPECT_GE(form->Button12->y(), form->GroupBox4->geometry().bottom());
     EXPECT_EQ(form->GroupBox4->geometry().bottom(), form->GroupBox5->geometry().bottom());
-    EXPECT_LT(form->Button12->geometry().bottom(), form->TabSheet2->height()) << "the save button stays on the tab";
+    // The save button comes last, under every group, inside the scrolled contents.
+    for (const QGroupBox *group : form->SettingsContents->findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly))
+        EXPECT_GE(form->Button12->y(), group->geometry().bottom()) << group->title().toStdString();
+    EXPECT_LT(form->Button12->geometry().bottom(), form->SettingsContents->minimumHeight());
     for (const bool english : {false, true}) {
         english ? form->ENGClick() : form->SLOClick();
         EXPECT_LE(form->CheckBox6->sizeHint().width(), box.width()) << form->CheckBox6->text().toStdString();
@@ -502,6 +505,10 @@ const ControlRow kControlRows[] = {
      [](TSettingsValues &v) { v.minHeight = 30; }, 2},
     {"pages typed", [](TDLForm *f) { TypeInto(f->SpinPages, "25"); }, [](TSettingsValues &v) { v.pages = 25; }, 2},
     {"pages of zero refused", [](TDLForm *f) { TypeInto(f->SpinPages, "0"); }, [](TSettingsValues &) {}, 0},
+    {"speed cap typed", [](TDLForm *f) { TypeInto(f->SpinRateLimit, "300"); },
+     [](TSettingsValues &v) { v.rateLimit = 300; }, 3},
+    {"speed cap beyond the most refused", [](TDLForm *f) { TypeInto(f->SpinRateLimit, "2000000"); },
+     [](TSettingsValues &v) { v.rateLimit = 200000; }, 6},
     {"size limit with a letter keeps the last number", [](TDLForm *f) { TypeInto(f->Edit12, "2k"); },
      [](TSettingsValues &v) { v.sizeLimit = 2; }, 1},
 };
@@ -597,6 +604,8 @@ TEST_F(StoredSpinBoxes, WhatIsTypedIsStoredAtOnceWithinItsRange)
          Settings::MinSizeMost, {{"400", 400}, {"x", 400}, {"0", 0}}},
         {"minheight", form->SpinMinHeight, Settings::MinHeight,
          [](const TSettingsValues &v) { return v.minHeight; }, 0, Settings::MinSizeMost, {{"300", 300}, {"-", 300}}},
+        {"ratelimit", form->SpinRateLimit, Settings::RateLimit, [](const TSettingsValues &v) { return v.rateLimit; },
+         0, Settings::RateLimitMost, {{"300", 300}, {"k", 300}, {"0", 0}}},
     };
     for (const auto &b : boxes) {
         SCOPED_TRACE(b.name);
@@ -616,3 +625,41 @@ TEST_F(StoredSpinBoxes, WhatIsTypedIsStoredAtOnceWithinItsRange)
 }
 
 }  // namespace
+
+// "Speed": under the cookies group, its caption clear of its box in either
+// language, and what is typed is in force and stored at once (as after the
+// window's start).
+class SpeedGroup : public ::testing::Test {
+protected:
+    WindowHarness windows{{.clearSettings = true, .formCreate = true, .folderHint = "speed"}};
+    TDLForm *const form = windows.Form();
+};
+
+TEST_F(SpeedGroup, TheSpeedCapSitsUnderTheCookiesAndIsStoredAsItChanges)
+{
+    EXPECT_EQ(form->GroupBoxSpeed->geometry(), QRect(336, 574, 281, 57));
+    EXPECT_EQ(form->GroupBoxSpeed->parentWidget(), form->SettingsContents);
+    EXPECT_GE(form->GroupBoxSpeed->y(), form->GroupBoxCookies->geometry().bottom());
+    EXPECT_LE(form->GroupBoxSpeed->geometry().bottom(), form->SettingsContents->minimumHeight());
+    QSpinBox *box = form->SpinRateLimit;
+    EXPECT_EQ(box->value(), 0);
+    EXPECT_EQ(box->maximum(), 1048576);
+    const struct {
+        bool english;
+        const char *group, *label;
+    } cases[] = {{true, "Speed", "Limit to KiB/s (0 = off)"}, {false, "Hitrost", "Omeji na KiB/s (0 = brez)"}};
+    for (const auto &c : cases) {
+        c.english ? form->ENGClick() : form->SLOClick();
+        EXPECT_EQ(form->GroupBoxSpeed->title(), QString::fromUtf8(c.group));
+        EXPECT_EQ(form->LabelRateLimit->text(), QString::fromUtf8(c.label));
+        EXPECT_FALSE(form->LabelRateLimit->geometry().intersects(box->geometry())) << c.label;
+        EXPECT_GE(form->LabelRateLimit->width(), form->LabelRateLimit->sizeHint().width()) << c.label;
+        EXPECT_TRUE(form->GroupBoxSpeed->contentsRect().contains(box->geometry())) << c.label;
+    }
+    form->FormShow({});  // a window someone uses stores each choice at once
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    TypeInto(box, "250");
+    EXPECT_EQ(form->SettingsSnapshot().rateLimit, 250);
+    EXPECT_EQ(ReadSetting(Settings::RateLimit), 250);
+    EXPECT_TRUE(windows.Messages().isEmpty());
+}

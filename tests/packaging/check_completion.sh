@@ -75,6 +75,8 @@ check ''                              grabulo-cli -j5 p
 check 'addresses.txt'                 grabulo-cli --cookies a
 check ''                              grabulo-cli --wait ''
 check ''                              grabulo-cli --pages ''
+check ''                              grabulo-cli --limit-rate ''
+check '--limit-rate'                  grabulo-cli --lim
 
 # A folder with a space comes back as one entry.
 COMP_WORDS=(grabulo-cli -o 'my'); COMP_CWORD=2; COMPREPLY=()
@@ -85,7 +87,7 @@ _grabulo_cli grabulo-cli my -o
 # Every option the program takes is offered after "-".
 check '--find -e --embedded -t --type --modern --no-modern -o --output -i --input --list
        -j --parallel --keep-alive --no-keep-alive --skip-saved --no-skip-saved -T --timeout
-       --low-speed --min-size --proxy --no-proxy --cookies --wait --pages -u --user --password-file -q --quiet -v --verbose
+       --low-speed --min-size --proxy --no-proxy --cookies --wait --pages --limit-rate -u --user --password-file -q --quiet -v --verbose
        --lang --no-progress -h --help -V --version' grabulo-cli -
 
 if ((failures)); then

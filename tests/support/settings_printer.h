@@ -12,5 +12,6 @@ inline void PrintTo(const TSettingsValues &v, std::ostream *out)
          << ", keepAlive " << v.keepAlive << ", parallel " << v.parallel << ", lowSpeed " << v.lowSpeed
          << ", modernPages " << v.modernPages << ", find " << v.find << ", skipSaved " << v.skipSaved
          << ", minSize " << v.minWidth << 'x' << v.minHeight << ", sizeFilter "
-         << v.sizeFilter << ' ' << v.sizeLimit << ", cookies " << v.cookies.toStdString() << ", wait " << v.wait << ", pages " << v.pages << '}';
+         << v.sizeFilter << ' ' << v.sizeLimit << ", cookies " << v.cookies.toStdString() << ", wait " << v.wait
+         << ", pages " << v.pages << ", rateLimit " << v.rateLimit << '}';
 }

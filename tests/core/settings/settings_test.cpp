@@ -127,6 +127,11 @@ const ReadRow kReadRows[] = {
     {"pages above is one", {{"pages", "1001"}}, [](TSettingsValues &) {}},
     {"pages zero is one", {{"pages", "0"}}, [](TSettingsValues &) {}},
     {"pages not a number is one", {{"pages", "all"}}, [](TSettingsValues &) {}},
+    {"ratelimit", {{"ratelimit", "300"}}, [](TSettingsValues &v) { v.rateLimit = 300; }},
+    {"ratelimit most", {{"ratelimit", "1048576"}}, [](TSettingsValues &v) { v.rateLimit = 1048576; }},
+    {"ratelimit above is none", {{"ratelimit", "1048577"}}, [](TSettingsValues &) {}},
+    {"ratelimit negative is none", {{"ratelimit", "-1"}}, [](TSettingsValues &) {}},
+    {"ratelimit not a number is none", {{"ratelimit", "300k"}}, [](TSettingsValues &) {}},
     {"filter with a limit", {{"filter", "1"}, {"velikost", "2048"}},
      [](TSettingsValues &v) {
          v.sizeFilter = true;
@@ -224,10 +229,11 @@ const StoreRow kStoreRows[] = {
          v.minWidth = 400;
          v.minHeight = 300;
          v.pages = 12;
+         v.rateLimit = 2048;
      },
      {{"timeout", "60"}, {"delay", "2"}, {"keepalive", "1"}, {"parallel", "8"}, {"lowspeed", "3600"},
       {"skipsaved", "1"}, {"velikost", nullptr}, {"find", "2"}, {"wait", "30"}, {"cookies", "/tmp/c.txt"},
-      {"minwidth", "400"}, {"minheight", "300"}, {"pages", "12"}}},
+      {"minwidth", "400"}, {"minheight", "300"}, {"pages", "12"}, {"ratelimit", "2048"}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SavingForTheNextRun, ::testing::ValuesIn(kStoreRows));
