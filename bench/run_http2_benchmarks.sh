@@ -290,7 +290,9 @@ for _ in $(seq "$RUNS"); do
   h1+=("$(calc "int($bps / 1e5 + 0.5) / 10")")
   rm -f "$WORK/curl.bin"
   if [ -z "$mine_failed" ]; then
-    fresh; status=0; rm -f "$WORK/time.txt"; logged=$(wc -l < "$WORK/tls.log"); start=$(now)
+    fresh; status=0; rm -f "$WORK/time.txt"; logged=$(wc -l < "$WORK/tls.log")
+    mkdir -p "$WORK/config.$RUN" "$WORK/home.$RUN"
+    start=$(now)
     # shellcheck disable=SC2086  # the options are words
     SSL_CERT_FILE=$CA XDG_CONFIG_HOME=$WORK/config.$RUN GRABULO_HOME=$WORK/home.$RUN HOME=$WORK/home.$RUN \
       "${timer[@]}" "$GRABULO_CLI" --no-progress $CLI_EXTRA -o "$OUT" "https://127.0.0.1:$PORT/b/index.html" \
