@@ -30,7 +30,8 @@ since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f\n", b - a }'; }   # 
 # Given a certificate and its key (PEM files), it listens with TLS instead
 # of plain HTTP and logs each request's TLS details to $WORK/tls.log:
 # protocol, cipher, connection serial number, "r" for a resumed session,
-# user agent.
+# the request's protocol (HTTP/1.1, HTTP/2.0), user agent; NGINX_HTTP2=yes
+# makes that listen offer HTTP/2 as well (ALPN "h2").
 # Without a certificate, NGINX_LOG=yes logs each request to $WORK/access.log:
 # connection serial number, status, path, user agent.
 start_nginx() {
@@ -40,8 +41,10 @@ start_nginx() {
     tls="log_format requests '\$connection \$status \$uri \"\$http_user_agent\"';"
   fi
   if [ -n "${4:-}" ]; then
-    listen="listen 127.0.0.1:$1 ssl; ssl_certificate $4; ssl_certificate_key $5; access_log $WORK/tls.log tls;"
-    tls="log_format tls '\$ssl_protocol \$ssl_cipher \$connection \$ssl_session_reused \"\$http_user_agent\"';"
+    listen="listen 127.0.0.1:$1 ssl${NGINX_HTTP2:+ http2}; ssl_certificate $4; ssl_certificate_key $5;"
+    listen="$listen access_log $WORK/tls.log tls;"
+    tls="log_format tls '\$ssl_protocol \$ssl_cipher \$connection \$ssl_session_reused \$server_protocol"
+    tls="$tls \"\$http_user_agent\"';"
     scheme=https
   fi
   mkdir -p "$WORK/tmp"
@@ -84,4 +87,33 @@ start_relay() {
   PIDS+=($!)
   for _ in $(seq 100); do grep -q '^ready' "$WORK/relay.log" 2>/dev/null && return 0; sleep 0.05; done
   echo "the latency relay did not start"; return 1
+}
+
+# make_test_pki <folder> <rsa|ec>: a test CA (ca.pem, ca.key) and a server
+# certificate for 127.0.0.1 and localhost signed by it (server.pem,
+# server.key), made with the openssl command; RSA 2048 or P-256 keys.
+make_test_pki() {
+  local pki=$1 newkey
+  mkdir -p "$pki"
+  case $2 in
+    rsa) newkey=(-newkey rsa:2048) ;;
+    ec) newkey=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1) ;;
+    *) echo "KEY must be rsa or ec"; return 2 ;;
+  esac
+  openssl req -x509 "${newkey[@]}" -nodes -days 2 -subj "/CN=Grabulo bench CA" \
+    -keyout "$pki/ca.key" -out "$pki/ca.pem" \
+    -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
+  openssl req "${newkey[@]}" -nodes -subj "/CN=127.0.0.1" \
+    -keyout "$pki/server.key" -out "$pki/server.csr" 2>/dev/null
+  cat > "$pki/server.ext" <<EXT
+basicConstraints=critical,CA:FALSE
+keyUsage=critical,digitalSignature,keyEncipherment
+extendedKeyUsage=serverAuth
+subjectAltName=IP:127.0.0.1,DNS:localhost
+subjectKeyIdentifier=hash
+authorityKeyIdentifier=keyid
+EXT
+  openssl x509 -req -in "$pki/server.csr" -CA "$pki/ca.pem" -CAkey "$pki/ca.key" -CAcreateserial \
+    -days 2 -extfile "$pki/server.ext" -out "$pki/server.pem" 2>/dev/null
+  openssl verify -CAfile "$pki/ca.pem" "$pki/server.pem" >/dev/null
 }

@@ -28,28 +28,7 @@ PORT=$(free_port)
 
 # A test CA and a certificate for 127.0.0.1 (and localhost) signed by it.
 PKI=$WORK/pki
-mkdir -p "$PKI"
-case $KEY in
-  rsa) newkey=(-newkey rsa:2048) ;;
-  ec) newkey=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1) ;;
-  *) echo "KEY must be rsa or ec"; exit 2 ;;
-esac
-openssl req -x509 "${newkey[@]}" -nodes -days 2 -subj "/CN=Grabulo bench CA" \
-  -keyout "$PKI/ca.key" -out "$PKI/ca.pem" \
-  -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
-openssl req "${newkey[@]}" -nodes -subj "/CN=127.0.0.1" \
-  -keyout "$PKI/server.key" -out "$PKI/server.csr" 2>/dev/null
-cat > "$PKI/server.ext" <<EXT
-basicConstraints=critical,CA:FALSE
-keyUsage=critical,digitalSignature,keyEncipherment
-extendedKeyUsage=serverAuth
-subjectAltName=IP:127.0.0.1,DNS:localhost
-subjectKeyIdentifier=hash
-authorityKeyIdentifier=keyid
-EXT
-openssl x509 -req -in "$PKI/server.csr" -CA "$PKI/ca.pem" -CAkey "$PKI/ca.key" -CAcreateserial \
-  -days 2 -extfile "$PKI/server.ext" -out "$PKI/server.pem" 2>/dev/null
-openssl verify -CAfile "$PKI/ca.pem" "$PKI/server.pem" >/dev/null
+make_test_pki "$PKI" "$KEY"   # exits 2 on a KEY other than rsa or ec (set -e)
 CA=$PKI/ca.pem
 
 # The files: one of 256 MiB, and under /g/ FILES pictures of 8 KiB with a
