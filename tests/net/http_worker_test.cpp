@@ -46,12 +46,6 @@ bool PumpUntil(F done, int timeoutMs = 10000)
     return done();
 }
 
-QByteArray FileBytes(const QByteArray &path)
-{
-    QFile file(QString::fromLocal8Bit(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
-
 // The message of a result's error; empty when there is none.
 QString ErrorText(const TTransferResult &result)
 {

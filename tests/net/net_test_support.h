@@ -3,6 +3,7 @@
 
 #include "tests/support/test_helpers.h"
 
+#include <QFile>
 #include <sys/resource.h>
 
 // CPU time (user + system) of the calling thread, in milliseconds.
@@ -13,3 +14,12 @@ inline double ThreadCpuMs()
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0
         + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
+
+// The bytes of the file at path (a QString or UTF-8), or "<no file>" when
+// it cannot be read.
+inline QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+inline QByteArray FileBytes(const QByteArray &path) { return FileBytes(QString::fromUtf8(path)); }

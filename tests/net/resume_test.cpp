@@ -30,12 +30,6 @@ QByteArray Whole()
     return bytes;
 }
 
-QByteArray FileBytes(const QByteArray &path)
-{
-    QFile file(QString::fromUtf8(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
-
 void WriteFile(const QByteArray &path, const QByteArray &bytes)
 {
     QFile file(QString::fromUtf8(path));
