@@ -9,7 +9,6 @@
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_environment.h"
 
-#include <QFile>
 #include <QThread>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -100,9 +99,7 @@ TEST_F(KeepAliveTest, ChunkedBodiesAreDecodedIntoPagesAndFiles)
     http.InputFileMode = true;
     http.Body = path.toUtf8();
     http.Get(server.Url("/chunked"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "Hello, world");
+    EXPECT_EQ(FileBytes(path), "Hello, world");
     EXPECT_EQ(http.BytesRecvd, 12);
 
     http.InputFileMode = false;
@@ -207,9 +204,7 @@ TEST_F(KeepAliveTest, ABodyPartlyReceivedWithItsHeaderCountsEveryByteOnce)
     EXPECT_EQ(http.BytesRecvd, big.size());
     ASSERT_FALSE(counts.empty());
     EXPECT_EQ(counts.back(), big.size());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), big);
+    EXPECT_EQ(FileBytes(path), big);
 
     // The framing took the body to its last byte and no further.
     http.InputFileMode = false;
@@ -263,9 +258,7 @@ TEST(KeepAliveHeldBytes, BytesPastAnAnswerNeverReachTheNextConnection)
         http.Body = path.toUtf8();
         http.Get(server->Url("/moved"));
         EXPECT_EQ(http.ReplyNumber, 200);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), "Hello, world\n");
+        EXPECT_EQ(FileBytes(path), "Hello, world\n");
         EXPECT_EQ(server->ConnectionCount(), 4);
     }
 }

@@ -8,7 +8,6 @@
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_environment.h"
 
-#include <QFile>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -36,8 +35,7 @@ protected:
         files.InputFileMode = true;
         files.Body = path.toUtf8();
         files.Get(url);
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+        return FileBytes(path);
     }
 
     FixtureHttpServer server;

@@ -11,7 +11,6 @@
 #include "tests/support/test_environment.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -81,9 +80,7 @@ TEST_F(TlsClientTest, HttpsSendsTheBytesOfHttpAndReadsPagesAndFiles)
     http.InputFileMode = true;
     http.Body = path.toUtf8();
     http.Get(tls.Url("/big.bin"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll() == big);
+    EXPECT_TRUE(FileBytes(path) == big);
     EXPECT_EQ(http.BytesRecvd, big.size());
     EXPECT_FALSE(http.Secure()) << "the close ends the TLS session";
 }
