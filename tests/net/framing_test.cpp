@@ -97,12 +97,6 @@ void PrintTo(const FramingCase &c, std::ostream *os)
 
 enum class Mode { OnePerRequest, Kept, KeptTls };
 
-const TestCertificates &Certificates()
-{
-    static const TestCertificates certificates;
-    return certificates;
-}
-
 QByteArray Saved(const QString &path)
 {
     QFile file(path);
@@ -114,7 +108,7 @@ protected:
     FramingTest()
     {
         if (mode() == Mode::KeptTls)
-            server.emplace(FixtureTls{Certificates().CertFile(TestLeaf::Good), Certificates().KeyFile(TestLeaf::Good)});
+            server.emplace(TlsIdentity());
         else
             server.emplace();
         http.TimeOut = 10000;
@@ -140,7 +134,7 @@ protected:
         return std::nullopt;
     }
 
-    ScopedTrustedCa trusted{Certificates().CaFile()};
+    ScopedTrustedCa trusted{SharedCertificates().CaFile()};
     std::optional<FixtureHttpServer> server;
     THttpClient http;
 };

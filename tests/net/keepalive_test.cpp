@@ -215,9 +215,8 @@ TEST_F(KeepAliveTest, ABodyPartlyReceivedWithItsHeaderCountsEveryByteOnce)
 
 TEST(KeepAliveTls, OneHandshakeServesEveryRequest)
 {
-    const TestCertificates certificates;
-    ScopedTrustedCa trusted(certificates.CaFile());
-    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+    ScopedTrustedCa trusted(SharedCertificates().CaFile());
+    FixtureHttpServer tls{TlsIdentity()};
     tls.Route("/a", FixtureResponse::KeptOk("first"));
     tls.Route("/chunked", Kept(kChunkedHead, "3\r\nabc\r\n0\r\n\r\n"));
     THttpClient http;
@@ -235,10 +234,9 @@ TEST(KeepAliveTls, OneHandshakeServesEveryRequest)
 // said "close"; a file's redirect leaves its body unread) go with it.
 TEST(KeepAliveHeldBytes, BytesPastAnAnswerNeverReachTheNextConnection)
 {
-    const TestCertificates certificates;
-    ScopedTrustedCa trusted(certificates.CaFile());
+    ScopedTrustedCa trusted(SharedCertificates().CaFile());
     FixtureHttpServer plain;
-    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+    FixtureHttpServer tls{TlsIdentity()};
     const QString folder = testenv::NewFolder("keepalive-held");
     for (FixtureHttpServer *server : {&plain, &tls}) {
         server->Route("/closing", Kept("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 4\r\n\r\n", "pageJUNK"));
@@ -301,10 +299,9 @@ TEST_F(KeepAliveTest, AnswersWithoutABodyLeaveTheConnectionRightBeforeTheNext)
 // goes again on a fresh connection, once, and the file does not fail.
 TEST(KeepAliveStrayBytes, BytesThatComeLaterSendTheNextRequestToAFreshConnection)
 {
-    const TestCertificates certificates;
-    ScopedTrustedCa trusted(certificates.CaFile());
+    ScopedTrustedCa trusted(SharedCertificates().CaFile());
     FixtureHttpServer plain;
-    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+    FixtureHttpServer tls{TlsIdentity()};
     for (FixtureHttpServer *server : {&plain, &tls}) {
         for (const QByteArray &stray : {QByteArray("\r\n"), QByteArray("JUNK")}) {
             FixtureResponse first = FixtureResponse::KeptOk("first");

@@ -1,6 +1,9 @@
-// Helpers of the net tests: those of every suite, and CPU time.
+// Helpers of the net tests: those of every suite, CPU time, saved files and
+// the test certificates.
 #pragma once
 
+#include "tests/support/fixture_http_server.h"
+#include "tests/support/test_certificates.h"
 #include "tests/support/test_helpers.h"
 
 #include <QFile>
@@ -23,3 +26,16 @@ inline QByteArray FileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
 }
 inline QByteArray FileBytes(const QByteArray &path) { return FileBytes(QString::fromUtf8(path)); }
+
+// One set of test certificates for the whole program: making them is the slow part.
+inline const TestCertificates &SharedCertificates()
+{
+    static const TestCertificates certificates;
+    return certificates;
+}
+
+// A TLS fixture server's certificate and key, of the given kind.
+inline FixtureTls TlsIdentity(TestLeaf leaf = TestLeaf::Good)
+{
+    return FixtureTls{SharedCertificates().CertFile(leaf), SharedCertificates().KeyFile(leaf)};
+}

@@ -330,9 +330,8 @@ TEST_F(ResumeTest, AChunkedPartLongerThanItsRangeStopsAtTheRangesEnd)
 
 TEST(ResumeTls, AKeptTlsConnectionResumesLikeAPlainOne)
 {
-    const TestCertificates certificates;
-    ScopedTrustedCa trusted(certificates.CaFile());
-    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+    ScopedTrustedCa trusted(SharedCertificates().CaFile());
+    FixtureHttpServer tls{TlsIdentity()};
     FixtureRangeFile file;
     file.Body = Whole();
     file.KeepOpen = true;
