@@ -38,9 +38,28 @@ protected:
         conn.Write("GET " + path + " HTTP/1.0\r\n\r\n");
     }
 
+    ~SocketConnectionTest() override
+    {
+        for (const int peer : peers)
+            ::close(peer);
+    }
+
+    // The connection takes over one end of a socket pair; the other end (the
+    // peer, closed with the test) sends bytes and is given back.
+    int AttachPeer(const QByteArray &bytes)
+    {
+        int ends[2] = {-1, -1};
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+        conn.AttachConnected(ends[0]);
+        peers.push_back(ends[1]);
+        EXPECT_EQ(::write(ends[1], bytes.constData(), size_t(bytes.size())), bytes.size());
+        return ends[1];
+    }
+
     FixtureHttpServer server;
     ScriptedResolver resolver;
     TSocketConnection conn;
+    std::vector<int> peers;
 };
 
 // Reads one line per entry, each as given.
@@ -301,17 +320,6 @@ TEST_F(SocketReadTest, HeaderAndBodyInOneSegmentTakeOneReceive)
     EXPECT_EQ(packets, 1) << "the held body is one block";
 }
 
-// The connection takes over one end of a socket pair; the peer's bytes are
-// written into the other end, which is given back.
-static int AttachPair(TSocketConnection &conn)
-{
-    int ends[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0)
-        return -1;
-    conn.AttachConnected(ends[0]);
-    return ends[1];
-}
-
 static bool PeerSends(int peer, const QByteArray &bytes)
 {
     return ::write(peer, bytes.constData(), size_t(bytes.size())) == bytes.size();
@@ -325,8 +333,7 @@ public:
 
 TEST_F(SocketReadTest, HeldBytesGoWithTheConnectionToItsNewOwner)
 {
-    const int peer = AttachPair(conn);
-    ASSERT_TRUE(PeerSends(peer, "one\r\ntwo\r\nthr"));
+    const int peer = AttachPeer("one\r\ntwo\r\nthr");
     EXPECT_EQ(conn.ReadLn(), "one\r\n");
     EXPECT_EQ(WaitingBytes(conn, 4), "") << "the rest is held";
     TakingConnection taker;
@@ -338,23 +345,18 @@ TEST_F(SocketReadTest, HeldBytesGoWithTheConnectionToItsNewOwner)
     ::shutdown(peer, SHUT_WR);
     EXPECT_EQ(taker.ReadLn(), "three\r\n") << "held bytes first, then the socket's";
     EXPECT_EQ(CaptureRest(taker), "rest");
-    ::close(peer);
 }
 
 TEST_F(SocketReadTest, HeldBytesNeverReachTheNextConnection)
 {
-    int peer = AttachPair(conn);
-    ASSERT_TRUE(PeerSends(peer, "old line\r\nold rest\r\n"));
+    AttachPeer("old line\r\nold rest\r\n");
     EXPECT_EQ(conn.ReadLn(), "old line\r\n");
     EXPECT_EQ(WaitingBytes(conn, 4), "") << "the rest is held";
     conn.Disconnect();
     EXPECT_FALSE(conn.DataAvailable());
-    ::close(peer);
-    peer = AttachPair(conn);
-    ASSERT_TRUE(PeerSends(peer, "new line\r\n"));
+    AttachPeer("new line\r\n");
     EXPECT_EQ(conn.ReadLn(), "new line\r\n");
     conn.Disconnect();
-    ::close(peer);
 
     // A close and a connect to the server.
     server.Route("/two-lines", FixtureResponse::Raw("abc\r\ndef\r\n"));
@@ -369,23 +371,20 @@ TEST_F(SocketReadTest, BodyBytesHeldWithTheHeaderCountLikeTheSocketsUpToTheLimit
 {
     std::vector<qint64> counts;
     conn.OnPacketRecvd = [&](TSocketConnection *c) { counts.push_back(c->BytesRecvd); };
-    const auto readHeader = [&](int peer) {
-        EXPECT_TRUE(PeerSends(peer, "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nhello"));
+    const auto readHeader = [&] {
+        const int peer = AttachPeer("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nhello");
         ExpectLines(conn, {"HTTP/1.0 200 OK\r\n", "Content-Length: 10\r\n", "\r\n"});
         EXPECT_EQ(WaitingBytes(conn, 4), "") << "the start of the body is held";
         EXPECT_TRUE(PeerSends(peer, "world"));
         ::shutdown(peer, SHUT_WR);
     };
-    int peer = AttachPair(conn);
-    readHeader(peer);
+    readHeader();
     EXPECT_EQ(CaptureRest(conn), "helloworld");
     EXPECT_EQ(conn.BytesRecvd, 10);
     EXPECT_EQ(counts, (std::vector<qint64>{5, 10}));
-    ::close(peer);
 
     counts.clear();
-    peer = AttachPair(conn);
-    readHeader(peer);
+    readHeader();
     const QString path = testenv::NewFolder("held-bytes") + "/part";
     conn.CaptureFile(path.toUtf8(), 3);
     EXPECT_EQ(conn.BytesRecvd, 3);
@@ -393,13 +392,11 @@ TEST_F(SocketReadTest, BodyBytesHeldWithTheHeaderCountLikeTheSocketsUpToTheLimit
     EXPECT_EQ(CaptureRest(conn), "loworld") << "what the limit left, held and in the socket";
     EXPECT_EQ(conn.BytesRecvd, 7);
     EXPECT_EQ(counts, (std::vector<qint64>{3, 2, 7}));
-    ::close(peer);
 }
 
 TEST_F(SocketReadTest, PlaintextHeldBeforeTlsFailsTheHandshakeBeforeAnythingIsSent)
 {
-    const int peer = AttachPair(conn);
-    ASSERT_TRUE(PeerSends(peer, "HTTP/1.0 200 Connection established\r\n\r\n\x16\x03\x03"));
+    const int peer = AttachPeer("HTTP/1.0 200 Connection established\r\n\r\n\x16\x03\x03");
     ExpectLines(conn, {"HTTP/1.0 200 Connection established\r\n", "\r\n"});
     EXPECT_EQ(ThrownMessage<ETlsError>([&] { conn.StartTls("example.test"); }),
               "TLS handshake failed: bytes arrived before the handshake");
@@ -407,7 +404,6 @@ TEST_F(SocketReadTest, PlaintextHeldBeforeTlsFailsTheHandshakeBeforeAnythingIsSe
     char byte = 0;
     EXPECT_EQ(::recv(peer, &byte, 1, MSG_DONTWAIT), -1) << "no ClientHello went out";
     EXPECT_FALSE(conn.DataAvailable()) << "the held bytes were dropped";
-    ::close(peer);
 }
 
 TEST_F(SocketReadTest, ManyLinesInOneSegmentComeBackOneByOne)
@@ -465,14 +461,12 @@ TEST_F(SocketReadTest, UnreadDataNeverSpinsTheEventLoop)
 {
     // Data that came in after a ReadLn took its line, left in the socket
     // while the program's loop turns.
-    const int peer = AttachPair(conn);
-    ASSERT_TRUE(PeerSends(peer, "abc\r\n"));
+    const int peer = AttachPeer("abc\r\n");
     EXPECT_EQ(conn.ReadLn(), "abc\r\n");
     ASSERT_TRUE(PeerSends(peer, QByteArray(1000, 'd')));
     EXPECT_LT(CpuMsOfTurningTheLoop(300), 100.0);
     EXPECT_EQ(WaitingBytes(conn, 4), "dddd");
     conn.Disconnect();
-    ::close(peer);
 
     // Data held after a ReadLn, while the program's loop turns.
     server.Route("/line-and-more", FixtureResponse::Raw("abc\r\n" + QByteArray(1000, 'd')));
