@@ -547,7 +547,7 @@ TEST_F(HttpFileTest, AFileBodyEndsAtItsContentLength)
     server.Route("/junk-length", FixtureResponse::Status(200, "OK", {"Content-Length: none"}, "whole"));
     BodyToFile("junk.bin");
     EXPECT_EQ(Raises<ESockError>("/junk-length"), kInvalidContentLength + QStringLiteral("none"));
-    EXPECT_EQ(FileBytes(http.Body), "<no file>") << "an answer whose length is no number is refused";
+    EXPECT_EQ(FileBytes(http.Body), kNoFile) << "an answer whose length is no number is refused";
 }
 
 // A page is held in memory whole, so its size is bounded (MaxPageSize).

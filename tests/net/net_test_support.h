@@ -18,12 +18,13 @@ inline double ThreadCpuMs()
         + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
-// The bytes of the file at path (a QString or UTF-8), or "<no file>" when
-// it cannot be read.
+// The bytes of the file at path (a QString or UTF-8), or kNoFile when it
+// cannot be read.
+inline const QByteArray kNoFile = "<no file>";
 inline QByteArray FileBytes(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : kNoFile;
 }
 inline QByteArray FileBytes(const QByteArray &path) { return FileBytes(QString::fromUtf8(path)); }
 
