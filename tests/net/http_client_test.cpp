@@ -48,6 +48,7 @@ protected:
     }
 
     QString FilePath(const char *name) { return testenv::NewFolder("http") + "/" + name; }
+    // GetRaises for path on the fixture server.
     template <class E>
     QString Raises(const QByteArray &path) { return GetRaises<E>(http, server.Url(path)); }
     // The body goes into a new file of this name.
