@@ -17,7 +17,6 @@
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_environment.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 #include <optional>
 #include <ostream>
@@ -41,7 +40,7 @@ struct FramingCase {
     int status;          // ReplyNumber after the request
     QString error;       // the message of the ESockError raised; empty: none
     bool brokenOff;      // what IsBrokenOff says of it
-    QByteArray saved;    // the file's bytes; "<none>" when no file was made
+    QByteArray saved;    // the file's bytes; kNoFile when no file was made
     bool reused;         // with KeepAlive, whether the next request shares the connection
 };
 
@@ -52,30 +51,30 @@ const FramingCase kCases[] = {
     {"ContinueThenHints", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nLink: </b>\r\n\r\n" + kOk + kHello, false,
      200, {}, false, "hello", true},
     {"InterimOfHttp10", "HTTP/1.0 100 Continue\n\n" + kOk + kHello, false, 200, {}, false, "hello", true},
-    {"InterimWithoutEnd", kInterimForEver + kOk + kHello, false, 0, kHeaderBlockTooLong, false, "<none>", false},
+    {"InterimWithoutEnd", kInterimForEver + kOk + kHello, false, 0, kHeaderBlockTooLong, false, kNoFile, false},
     {"SwitchingProtocols", "HTTP/1.1 101 Switching Protocols\r\nUpgrade: h2c\r\n\r\n" + kOk + kHello, false, 0,
-     kUnaskedProtocolSwitch, false, "<none>", false},
-    {"ClosedAfterInterim", "HTTP/1.1 100 Continue\r\n\r\n", true, 0, kHeaderCutShort, true, "<none>", false},
-    {"ClosedInsideInterim", "HTTP/1.1 103 Early Hints\r\nLink: </a.css>\r\n", true, 0, kHeaderCutShort, true, "<none>",
+     kUnaskedProtocolSwitch, false, kNoFile, false},
+    {"ClosedAfterInterim", "HTTP/1.1 100 Continue\r\n\r\n", true, 0, kHeaderCutShort, true, kNoFile, false},
+    {"ClosedInsideInterim", "HTTP/1.1 103 Early Hints\r\nLink: </a.css>\r\n", true, 0, kHeaderCutShort, true, kNoFile,
      false},
-    {"ClosedAfterStatusLine", kOk, true, 200, kHeaderCutShort, true, "<none>", false},
-    {"ClosedInsideStatusLine", "HTTP/1.1 200 O", true, 0, kHeaderCutShort, true, "<none>", false},
-    {"ClosedAfterHeaderLine", kOk + "Content-Length: 5\r\n", true, 200, kHeaderCutShort, true, "<none>", false},
-    {"ClosedInsideHeaderLine", kOk + "Content-Le", true, 200, kHeaderCutShort, true, "<none>", false},
-    {"NegativeLength", kOk + "Content-Length: -5\r\n\r\nhello", false, 200, "Invalid Content-Length: -5", false, "<none>",
+    {"ClosedAfterStatusLine", kOk, true, 200, kHeaderCutShort, true, kNoFile, false},
+    {"ClosedInsideStatusLine", "HTTP/1.1 200 O", true, 0, kHeaderCutShort, true, kNoFile, false},
+    {"ClosedAfterHeaderLine", kOk + "Content-Length: 5\r\n", true, 200, kHeaderCutShort, true, kNoFile, false},
+    {"ClosedInsideHeaderLine", kOk + "Content-Le", true, 200, kHeaderCutShort, true, kNoFile, false},
+    {"NegativeLength", kOk + "Content-Length: -5\r\n\r\nhello", false, 200, "Invalid Content-Length: -5", false, kNoFile,
      false},
     {"ThousandsSeparator", kOk + "Content-Length: 1,3111\r\n\r\nhello", false, 200, "Invalid Content-Length: 1,3111", false,
-     "<none>", false},
+     kNoFile, false},
     {"PastSixtyThreeBits", kOk + "Content-Length: 9223372036854775808\r\n\r\nhello", false, 200,
-     "Invalid Content-Length: 9223372036854775808", false, "<none>", false},
-    {"Letters", kOk + "Content-Length: none\r\n\r\nhello", false, 200, "Invalid Content-Length: none", false, "<none>", false},
-    {"Empty", kOk + "Content-Length:\r\n\r\nhello", false, 200, "Invalid Content-Length: ", false, "<none>", false},
+     "Invalid Content-Length: 9223372036854775808", false, kNoFile, false},
+    {"Letters", kOk + "Content-Length: none\r\n\r\nhello", false, 200, "Invalid Content-Length: none", false, kNoFile, false},
+    {"Empty", kOk + "Content-Length:\r\n\r\nhello", false, 200, "Invalid Content-Length: ", false, kNoFile, false},
     {"TwoValuesOnOneLine", kOk + "Content-Length: 5, 6\r\n\r\nhello", false, 200, "Invalid Content-Length: 5, 6", false,
-     "<none>", false},
+     kNoFile, false},
     {"TwoValuesOnTwoLines", kOk + "Content-Length: 5\r\ncontent-length: 6\r\n\r\nhello", false, 200,
-     "Invalid Content-Length: 5, 6", false, "<none>", false},
+     "Invalid Content-Length: 5, 6", false, kNoFile, false},
     {"ControlBytesEscaped", kOk + "Content-Length: 5\x1b[2J\r\n\r\nhello", false, 200,
-     "Invalid Content-Length: 5\\x1b[2J", false, "<none>", false},
+     "Invalid Content-Length: 5\\x1b[2J", false, kNoFile, false},
     {"SameValueTwiceOnOneLine", kOk + "Content-Length: 5, 5\r\n\r\nhello", false, 200, {}, false, "hello", true},
     {"SameValueOnTwoLines", kOk + "Content-Length: 5\r\nContent-Length: 05\r\n" + kHello.mid(19), false, 200, {}, false,
      "hello", true},
@@ -97,24 +96,12 @@ void PrintTo(const FramingCase &c, std::ostream *os)
 
 enum class Mode { OnePerRequest, Kept, KeptTls };
 
-const TestCertificates &Certificates()
-{
-    static const TestCertificates certificates;
-    return certificates;
-}
-
-QByteArray Saved(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-}
-
 class FramingTest : public ::testing::TestWithParam<std::tuple<FramingCase, Mode>> {
 protected:
     FramingTest()
     {
         if (mode() == Mode::KeptTls)
-            server.emplace(FixtureTls{Certificates().CertFile(TestLeaf::Good), Certificates().KeyFile(TestLeaf::Good)});
+            server.emplace(TlsIdentity());
         else
             server.emplace();
         http.TimeOut = 10000;
@@ -140,7 +127,7 @@ protected:
         return std::nullopt;
     }
 
-    ScopedTrustedCa trusted{Certificates().CaFile()};
+    ScopedTrustedCa trusted{SharedCertificates().CaFile()};
     std::optional<FixtureHttpServer> server;
     THttpClient http;
 };
@@ -155,13 +142,13 @@ TEST_P(FramingTest, TheAnswerIsReadAsItsFramingSaysAndTheNextFileGetsItsOwnBytes
     EXPECT_EQ(failure ? failure->first : QString(), c.error);
     EXPECT_EQ(failure && failure->second, c.brokenOff);
     EXPECT_EQ(http.ReplyNumber, c.status);
-    EXPECT_EQ(Saved(folder + "/file.bin"), c.saved);
+    EXPECT_EQ(FileBytes(folder + "/file.bin"), c.saved);
     if (c.status == 200 && c.error.isEmpty()) {
         EXPECT_TRUE(http.Header.startsWith(kOk)) << "the header is the final answer's alone";
     }
 
     EXPECT_FALSE(GetInto(folder + "/next.bin", "/next").has_value());
-    EXPECT_EQ(Saved(folder + "/next.bin"), "next");
+    EXPECT_EQ(FileBytes(folder + "/next.bin"), "next");
     EXPECT_EQ(http.ReplyNumber, 200);
     if (mode() != Mode::OnePerRequest) {
         EXPECT_EQ(server->ConnectionCount(), c.reused ? 1 : 2);

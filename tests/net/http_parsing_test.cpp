@@ -16,76 +16,46 @@ TUrlTarget Split(QByteArray &url, TUrlTarget before = {})
 
 }  // namespace
 
-TEST(SplitUrl, HostPortAndPathOfFullAddresses)
+// Each address split on top of a previous target. The scheme chooses the
+// port and https is secure; without a colon the port and the scheme stay
+// from before, and a relative path keeps the host; a missing path becomes
+// "/" and is appended; long paths are kept whole.
+TEST(SplitUrl, HostPortPathAndSchemeOfEachAddress)
 {
-    QByteArray url = "http://www.example.com/a/b.jpg";
-    TUrlTarget t = Split(url);
-    EXPECT_EQ(t.Host, "www.example.com");
-    EXPECT_EQ(t.Port, 80);
-    EXPECT_EQ(t.Path, "/a/b.jpg");
-
-    url = "http://host:8080/x?y=1";
-    t = Split(url);
-    EXPECT_EQ(t.Host, "host");
-    EXPECT_EQ(t.Port, 8080);
-    EXPECT_EQ(t.Path, "/x?y=1");
-
-    url = "ftp://files/f";
-    EXPECT_EQ(Split(url).Port, 21);
-    url = "Gopher://g/";
-    EXPECT_EQ(Split(url).Port, 70);
-}
-
-TEST(SplitUrl, MissingPathBecomesSlashAndIsAppended)
-{
-    QByteArray url = "http://host";
-    EXPECT_EQ(Split(url).Path, "/");
-    EXPECT_EQ(url, "http://host/");
-    url = "http://host/";
-    EXPECT_EQ(Split(url).Path, "/");
-    EXPECT_EQ(url, "http://host/");
-}
-
-TEST(SplitUrl, AddressWithoutColonKeepsPortAndRelativePathKeepsHost)
-{
-    QByteArray url = "host/path";
-    TUrlTarget t = Split(url, {"old", 8080, "/"});
-    EXPECT_EQ(t.Host, "host");
-    EXPECT_EQ(t.Port, 8080);
-    EXPECT_EQ(t.Path, "/path");
-    url = "/other";
-    t = Split(url, {"old", 81, "/"});
-    EXPECT_EQ(t.Host, "old");
-    EXPECT_EQ(t.Port, 81);
-    url = "host:81/p";  // a host with a port and no scheme
-    EXPECT_EQ(Split(url).Port, 81);
-}
-
-TEST(SplitUrl, LongPathsAreKeptWhole)
-{
-    const QByteArray path = "/" + QByteArray(600, 'p');
-    QByteArray url = "http://host" + path;
-    EXPECT_EQ(Split(url).Path, path);
-}
-
-TEST(SplitUrl, HttpsIsSecureOnPort443UnlessGivenAnother)
-{
-    QByteArray url = "HTTPS://secure/a";
-    TUrlTarget target = Split(url);
-    EXPECT_TRUE(target.Secure);
-    EXPECT_EQ(target.Port, 443);
-    url = "https://secure:8443/a";
-    EXPECT_EQ(Split(url).Port, 8443);
-    // Any other scheme, or a host with a port and no scheme, is plain.
-    TUrlTarget after{"h", 443, "/", true};
-    url = "http://plain/";
-    SplitUrl(url, after);
-    EXPECT_FALSE(after.Secure);
-    EXPECT_EQ(after.Port, 80);
-    after.Secure = true;
-    url = "host:81/x";
-    SplitUrl(url, after);
-    EXPECT_FALSE(after.Secure);
+    const QByteArray longPath = "/" + QByteArray(600, 'p');
+    const struct {
+        QByteArray url;
+        TUrlTarget before, split;
+        QByteArray urlAfter;  // null: the url as given
+    } rows[] = {
+        {"http://www.example.com/a/b.jpg", {}, {"www.example.com", 80, "/a/b.jpg"}, {}},
+        {"http://host:8080/x?y=1", {}, {"host", 8080, "/x?y=1"}, {}},
+        {"ftp://files/f", {}, {"files", 21, "/f"}, {}},
+        {"Gopher://g/", {}, {"g", 70, "/"}, {}},
+        {"http://host", {}, {"host", 80, "/"}, "http://host/"},
+        {"http://host/", {}, {"host", 80, "/"}, {}},
+        {"host/path", {"old", 8080, "/"}, {"host", 8080, "/path"}, {}},
+        {"/other", {"old", 81, "/"}, {"old", 81, "/other"}, {}},
+        {"host:81/p", {}, {"host", 81, "/p"}, {}},  // a host with a port and no scheme
+        {"http://host" + longPath, {}, {"host", 80, longPath}, {}},
+        {"HTTPS://secure/a", {}, {"secure", 443, "/a", true}, {}},
+        {"https://secure:8443/a", {}, {"secure", 8443, "/a", true}, {}},
+        // Any other scheme, or a host with a port and no scheme, is plain.
+        {"http://plain/", {"h", 443, "/", true}, {"plain", 80, "/"}, {}},
+        {"host:81/x", {"h", 443, "/", true}, {"host", 81, "/x"}, {}},
+        {"http://host:65535/", {}, {"host", 65535, "/"}, {}},  // the ends of the port range
+        {"host:1/", {}, {"host", 1, "/"}, {}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.url.left(40).constData());
+        QByteArray url = row.url;
+        const TUrlTarget t = Split(url, row.before);
+        EXPECT_EQ(t.Host, row.split.Host);
+        EXPECT_EQ(t.Port, row.split.Port);
+        EXPECT_EQ(t.Path, row.split.Path);
+        EXPECT_EQ(t.Secure, row.split.Secure);
+        EXPECT_EQ(url, row.urlAfter.isNull() ? row.url : row.urlAfter);
+    }
 }
 
 TEST(SplitUrl, RefusesEmptyAddressesAndNonNumericPorts)
@@ -99,12 +69,8 @@ TEST(SplitUrl, RefusesEmptyAddressesAndNonNumericPorts)
 
 TEST(SplitUrl, RefusesPortsOutsideOneTo65535)
 {
-    QByteArray url = "http://host:65535/";
-    EXPECT_EQ(Split(url).Port, 65535);
-    url = "host:1/";
-    EXPECT_EQ(Split(url).Port, 1);
-    for (const char *port : {"65536", "70000", "0", "-80"}) {
-        url = "http://host:" + QByteArray(port) + "/x.jpg";
+    for (const char *port : {"65536", "70000", "0", "-80"}) {  // 1 and 65535: HostPortPathAndSchemeOfEachAddress
+        QByteArray url = "http://host:" + QByteArray(port) + "/x.jpg";
         EXPECT_EQ(ThrownMessage<ESockError>([&] { Split(url); }), QStringLiteral("Invalid port number ") + port);
     }
 }

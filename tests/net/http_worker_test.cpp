@@ -46,12 +46,6 @@ bool PumpUntil(F done, int timeoutMs = 10000)
     return done();
 }
 
-QByteArray FileBytes(const QByteArray &path)
-{
-    QFile file(QString::fromLocal8Bit(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
-
 // The message of a result's error; empty when there is none.
 QString ErrorText(const TTransferResult &result)
 {
@@ -90,6 +84,19 @@ protected:
     HttpWorkerTest() { settings.TimeOut = 10000; }
 
     QByteArray FilePath(const QByteArray &name) const { return QDir(dir.path()).filePath(QString::fromLatin1(name)).toLocal8Bit(); }
+
+    // Starts slot's worker on path into the file name and waits for its result.
+    TTransferResult Fetch(Slot &slot, const char *path, const QByteArray &name, const TResumePoint &resume = {})
+    {
+        const size_t before = slot.Results.size();
+        slot.Worker->Start(server.Url(path), FilePath(name), settings, resume);
+        if (PumpUntil([&] { return slot.Results.size() > before; }))
+            return slot.Results.back();
+        ADD_FAILURE() << "no result for " << path;
+        TTransferResult none;
+        none.Error = std::make_exception_ptr(Exception(QStringLiteral("<no result>")));
+        return none;
+    }
 
     QTemporaryDir dir;
     FixtureHttpServer server;
@@ -286,10 +293,9 @@ TEST_F(HttpWorkerTest, CancelEndsARunningTransferPromptlyAndTheWorkerGoesOn)
     EXPECT_TRUE(IsCancelError(slot.Results[1])) << ErrorText(slot.Results[1]).toStdString();
 
     // The next Start is not cancelled, and the worker works as before.
-    slot.Worker->Start(server.Url("/ok"), FilePath("ok"), settings);
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 3; }));
-    EXPECT_EQ(ErrorText(slot.Results[2]), QString());
-    EXPECT_EQ(slot.Results[2].ReplyNumber, 200);
+    const TTransferResult ok = Fetch(slot, "/ok", "ok");
+    EXPECT_EQ(ErrorText(ok), QString());
+    EXPECT_EQ(ok.ReplyNumber, 200);
     EXPECT_EQ(FileBytes(FilePath("ok")), "Hello, world\n");
 }
 
@@ -298,17 +304,14 @@ TEST_F(HttpWorkerTest, CancelWhenIdleDoesNotReachTheNextStart)
     Slot slot;
     slot.Worker->Cancel();
     slot.Worker->Cancel();
-    slot.Worker->Start(server.Url("/trickle"), FilePath("trickle"), settings);
-    ASSERT_TRUE(PumpUntil([&] { return !slot.Results.empty(); }));
-    EXPECT_EQ(ErrorText(slot.Results[0]), QString());
-    EXPECT_EQ(slot.Results[0].ReplyNumber, 200);
-    EXPECT_EQ(slot.Results[0].BytesRecvd, 64);
+    const TTransferResult trickle = Fetch(slot, "/trickle", "trickle");
+    EXPECT_EQ(ErrorText(trickle), QString());
+    EXPECT_EQ(trickle.ReplyNumber, 200);
+    EXPECT_EQ(trickle.BytesRecvd, 64);
 
     // Cancel after a transfer ended, before the next: the same.
     slot.Worker->Cancel();
-    slot.Worker->Start(server.Url("/ok"), FilePath("ok"), settings);
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 2; }));
-    EXPECT_EQ(ErrorText(slot.Results[1]), QString());
+    EXPECT_EQ(ErrorText(Fetch(slot, "/ok", "ok")), QString());
     EXPECT_EQ(FileBytes(FilePath("ok")), "Hello, world\n");
 }
 
@@ -355,12 +358,8 @@ TEST_F(HttpWorkerTest, AWorkerKeepsItsConnectionForTheNextFile)
     server.Route("/c", FixtureResponse::KeptOk("third"));
     settings.KeepAlive = true;
     Slot slot;
-    slot.Worker->Start(server.Url("/a"), FilePath("a"), settings);
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 1; }));
-    slot.Worker->Start(server.Url("/b"), FilePath("b"), settings);
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 2; }));
-    EXPECT_EQ(ErrorText(slot.Results[0]), QString());
-    EXPECT_EQ(ErrorText(slot.Results[1]), QString());
+    EXPECT_EQ(ErrorText(Fetch(slot, "/a", "a")), QString());
+    EXPECT_EQ(ErrorText(Fetch(slot, "/b", "b")), QString());
     EXPECT_EQ(FileBytes(FilePath("a")), "first");
     EXPECT_EQ(FileBytes(FilePath("b")), "second");
     EXPECT_EQ(server.ConnectionCount(), 1);
@@ -368,9 +367,7 @@ TEST_F(HttpWorkerTest, AWorkerKeepsItsConnectionForTheNextFile)
 
     // Cancel when idle closes the kept connection: the next file opens a new one.
     slot.Worker->Cancel();
-    slot.Worker->Start(server.Url("/c"), FilePath("c"), settings);
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 3; }));
-    EXPECT_EQ(ErrorText(slot.Results[2]), QString());
+    EXPECT_EQ(ErrorText(Fetch(slot, "/c", "c")), QString());
     EXPECT_EQ(FileBytes(FilePath("c")), "third");
     EXPECT_EQ(server.ConnectionCount(), 2);
 }
@@ -381,16 +378,11 @@ TEST_F(HttpWorkerTest, AfterAnErrorTheConnectionIsNotReused)
     server.Route("/b", FixtureResponse::KeptOk("second"));
     settings.KeepAlive = true;
     Slot slot;
-    slot.Worker->Start(server.Url("/a"), FilePath("a"), settings);
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 1; }));
+    Fetch(slot, "/a", "a");
     // The file exists already: the capture fails (CreateNewFiles).
-    slot.Worker->Start(server.Url("/b"), FilePath("a"), settings);
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 2; }));
-    EXPECT_FALSE(ErrorText(slot.Results[1]).isEmpty());
+    EXPECT_FALSE(ErrorText(Fetch(slot, "/b", "a")).isEmpty());
     const int connections = server.ConnectionCount();
-    slot.Worker->Start(server.Url("/b"), FilePath("b"), settings);
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 3; }));
-    EXPECT_EQ(ErrorText(slot.Results[2]), QString());
+    EXPECT_EQ(ErrorText(Fetch(slot, "/b", "b")), QString());
     EXPECT_EQ(FileBytes(FilePath("b")), "second");
     EXPECT_EQ(server.ConnectionCount(), connections + 1);
 }
@@ -403,15 +395,11 @@ TEST_F(HttpWorkerTest, ATransferResumesItsFileOnAKeptConnectionAndTheNextStartsA
     file.KeepOpen = true;
     server.Route("/file", file);
     settings.KeepAlive = true;
-    {
-        QFile part(QString::fromLocal8Bit(FilePath("file")));
-        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
-        part.write(whole.left(2000));
-    }
+    QFile part(QString::fromLocal8Bit(FilePath("file")));
+    ASSERT_TRUE(part.open(QIODevice::WriteOnly) && part.write(whole.left(2000)) == 2000);
+    part.close();
     Slot slot;
-    slot.Worker->Start(server.Url("/file"), FilePath("file"), settings, TResumePoint{2000, "\"v1\""});
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 1; }));
-    const TTransferResult &resumed = slot.Results[0];
+    const TTransferResult resumed = Fetch(slot, "/file", "file", TResumePoint{2000, "\"v1\""});
     EXPECT_EQ(ErrorText(resumed), QString());
     EXPECT_TRUE(resumed.Resumed);
     EXPECT_EQ(resumed.ReplyNumber, 206);
@@ -421,23 +409,20 @@ TEST_F(HttpWorkerTest, ATransferResumesItsFileOnAKeptConnectionAndTheNextStartsA
     EXPECT_TRUE(server.LastRequest().contains("\r\nRange: bytes=2000-\r\nIf-Range: \"v1\"\r\n"));
 
     // Without a resume point: a new file, as ever, on the same connection.
-    slot.Worker->Start(server.Url("/file"), FilePath("other"), settings);
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 2; }));
-    EXPECT_EQ(ErrorText(slot.Results[1]), QString());
-    EXPECT_FALSE(slot.Results[1].Resumed);
-    EXPECT_EQ(slot.Results[1].ReplyNumber, 200);
+    const TTransferResult fresh = Fetch(slot, "/file", "other");
+    EXPECT_EQ(ErrorText(fresh), QString());
+    EXPECT_FALSE(fresh.Resumed);
+    EXPECT_EQ(fresh.ReplyNumber, 200);
     EXPECT_FALSE(server.LastRequest().contains("Range"));
     EXPECT_EQ(FileBytes(FilePath("other")), whole);
     // A resume point on a file that has changed size fails and leaves it.
-    slot.Worker->Start(server.Url("/file"), FilePath("other"), settings, TResumePoint{2000, "\"v1\""});
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 3; }));
-    EXPECT_TRUE(ErrorText(slot.Results[2]).contains("has changed meanwhile")) << ErrorText(slot.Results[2]).toStdString();
-    EXPECT_FALSE(slot.Results[2].Resumed);
+    const TTransferResult changed = Fetch(slot, "/file", "other", TResumePoint{2000, "\"v1\""});
+    EXPECT_TRUE(ErrorText(changed).contains("has changed meanwhile")) << ErrorText(changed).toStdString();
+    EXPECT_FALSE(changed.Resumed);
     EXPECT_EQ(FileBytes(FilePath("other")), whole);
     EXPECT_EQ(server.ConnectionCount(), 1) << "the three on one kept connection";
-    EXPECT_FALSE(slot.Results[2].Error == nullptr);
+    EXPECT_FALSE(changed.Error == nullptr);
     // A resume point whose complete length the server no longer has.
-    slot.Worker->Start(server.Url("/file"), FilePath("file"), settings, TResumePoint{2000, "\"v1\"", 9999});
-    ASSERT_TRUE(PumpUntil([&] { return slot.Results.size() == 4; }));
-    EXPECT_TRUE(ErrorText(slot.Results[3]).contains("has changed from 9999 to")) << ErrorText(slot.Results[3]).toStdString();
+    const QString shorter = ErrorText(Fetch(slot, "/file", "file", TResumePoint{2000, "\"v1\"", 9999}));
+    EXPECT_TRUE(shorter.contains("has changed from 9999 to")) << shorter.toStdString();
 }

@@ -9,7 +9,6 @@
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_environment.h"
 
-#include <QFile>
 #include <QThread>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -100,9 +99,7 @@ TEST_F(KeepAliveTest, ChunkedBodiesAreDecodedIntoPagesAndFiles)
     http.InputFileMode = true;
     http.Body = path.toUtf8();
     http.Get(server.Url("/chunked"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "Hello, world");
+    EXPECT_EQ(FileBytes(path), "Hello, world");
     EXPECT_EQ(http.BytesRecvd, 12);
 
     http.InputFileMode = false;
@@ -207,9 +204,7 @@ TEST_F(KeepAliveTest, ABodyPartlyReceivedWithItsHeaderCountsEveryByteOnce)
     EXPECT_EQ(http.BytesRecvd, big.size());
     ASSERT_FALSE(counts.empty());
     EXPECT_EQ(counts.back(), big.size());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), big);
+    EXPECT_EQ(FileBytes(path), big);
 
     // The framing took the body to its last byte and no further.
     http.InputFileMode = false;
@@ -220,9 +215,8 @@ TEST_F(KeepAliveTest, ABodyPartlyReceivedWithItsHeaderCountsEveryByteOnce)
 
 TEST(KeepAliveTls, OneHandshakeServesEveryRequest)
 {
-    const TestCertificates certificates;
-    ScopedTrustedCa trusted(certificates.CaFile());
-    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+    ScopedTrustedCa trusted(SharedCertificates().CaFile());
+    FixtureHttpServer tls{TlsIdentity()};
     tls.Route("/a", FixtureResponse::KeptOk("first"));
     tls.Route("/chunked", Kept(kChunkedHead, "3\r\nabc\r\n0\r\n\r\n"));
     THttpClient http;
@@ -240,10 +234,9 @@ TEST(KeepAliveTls, OneHandshakeServesEveryRequest)
 // said "close"; a file's redirect leaves its body unread) go with it.
 TEST(KeepAliveHeldBytes, BytesPastAnAnswerNeverReachTheNextConnection)
 {
-    const TestCertificates certificates;
-    ScopedTrustedCa trusted(certificates.CaFile());
+    ScopedTrustedCa trusted(SharedCertificates().CaFile());
     FixtureHttpServer plain;
-    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+    FixtureHttpServer tls{TlsIdentity()};
     const QString folder = testenv::NewFolder("keepalive-held");
     for (FixtureHttpServer *server : {&plain, &tls}) {
         server->Route("/closing", Kept("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 4\r\n\r\n", "pageJUNK"));
@@ -263,9 +256,7 @@ TEST(KeepAliveHeldBytes, BytesPastAnAnswerNeverReachTheNextConnection)
         http.Body = path.toUtf8();
         http.Get(server->Url("/moved"));
         EXPECT_EQ(http.ReplyNumber, 200);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), "Hello, world\n");
+        EXPECT_EQ(FileBytes(path), "Hello, world\n");
         EXPECT_EQ(server->ConnectionCount(), 4);
     }
 }
@@ -308,10 +299,9 @@ TEST_F(KeepAliveTest, AnswersWithoutABodyLeaveTheConnectionRightBeforeTheNext)
 // goes again on a fresh connection, once, and the file does not fail.
 TEST(KeepAliveStrayBytes, BytesThatComeLaterSendTheNextRequestToAFreshConnection)
 {
-    const TestCertificates certificates;
-    ScopedTrustedCa trusted(certificates.CaFile());
+    ScopedTrustedCa trusted(SharedCertificates().CaFile());
     FixtureHttpServer plain;
-    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+    FixtureHttpServer tls{TlsIdentity()};
     for (FixtureHttpServer *server : {&plain, &tls}) {
         for (const QByteArray &stray : {QByteArray("\r\n"), QByteArray("JUNK")}) {
             FixtureResponse first = FixtureResponse::KeptOk("first");

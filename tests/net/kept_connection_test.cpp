@@ -8,7 +8,6 @@
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_environment.h"
 
-#include <QFile>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -36,8 +35,7 @@ protected:
         files.InputFileMode = true;
         files.Body = path.toUtf8();
         files.Get(url);
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+        return FileBytes(path);
     }
 
     FixtureHttpServer server;
@@ -150,25 +148,10 @@ TEST_F(KeptConnectionTest, NothingIsTakenWithoutAKeptConnectionOrWhileARequestRu
     EXPECT_TRUE(files.Connected);
 }
 
-namespace {
-
-const TestCertificates &Certificates()
-{
-    static const TestCertificates certificates;
-    return certificates;
-}
-
-FixtureTls GoodIdentity()
-{
-    return FixtureTls{Certificates().CertFile(TestLeaf::Good), Certificates().KeyFile(TestLeaf::Good)};
-}
-
-}  // namespace
-
 TEST_F(KeptConnectionTest, OneTlsHandshakeServesThePageAndTheFiles)
 {
-    ScopedTrustedCa trusted(Certificates().CaFile());
-    FixtureHttpServer tls{GoodIdentity()};
+    ScopedTrustedCa trusted(SharedCertificates().CaFile());
+    FixtureHttpServer tls{TlsIdentity()};
     tls.Route("/page", FixtureResponse::KeptOk("page"));
     tls.Route("/a.jpg", FixtureResponse::KeptOk("secure a"));
     page.Get(tls.Url("/page"));
@@ -196,8 +179,8 @@ TEST_F(KeptConnectionTest, BytesThatCameBeforeTheirRequestNeverAnswerIt)
     // receives it with the page and closes the connection, and the file
     // comes over a fresh one. (These bytes used to serve as the start of
     // the file's answer.)
-    ScopedTrustedCa trusted(Certificates().CaFile());
-    FixtureHttpServer tls{GoodIdentity()};
+    ScopedTrustedCa trusted(SharedCertificates().CaFile());
+    FixtureHttpServer tls{TlsIdentity()};
     FixtureResponse pageAndMore = FixtureResponse::Raw("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\npage"
                                                        "HTTP/1.1 200 OK\r\nCont");
     pageAndMore.KeepOpen = true;
@@ -220,9 +203,9 @@ TEST_F(KeptConnectionTest, BytesThatCameBeforeTheirRequestNeverAnswerIt)
 
 TEST_F(KeptConnectionTest, ATunnelToOneHostNeverServesAnother)
 {
-    ScopedTrustedCa trusted(Certificates().CaFile());
-    FixtureHttpServer hostA{GoodIdentity()};
-    FixtureHttpServer hostB{GoodIdentity()};
+    ScopedTrustedCa trusted(SharedCertificates().CaFile());
+    FixtureHttpServer hostA{TlsIdentity()};
+    FixtureHttpServer hostB{TlsIdentity()};
     for (FixtureHttpServer *host : {&hostA, &hostB}) {
         host->Route("/page", FixtureResponse::KeptOk("page"));
         host->Route("/a.jpg", FixtureResponse::KeptOk("tunnelled a"));

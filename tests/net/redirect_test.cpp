@@ -97,9 +97,8 @@ TEST_F(RedirectTest, EveryRedirectIsFollowedAndAnyOther3xxEndsAtOnceAsAFailure)
 
 TEST_F(RedirectTest, A308FromHttpToHttpsIsFollowedAndTheFinalAddressIsTheSecureOne)
 {
-    const TestCertificates certificates;
-    const ScopedTrustedCa trusted{certificates.CaFile()};
-    FixtureHttpServer tls{FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)}};
+    const ScopedTrustedCa trusted(SharedCertificates().CaFile());
+    FixtureHttpServer tls{TlsIdentity()};
     tls.Route("/gallery/", FixtureResponse::Ok("secure page"));
     server.Route("/gallery", FixtureResponse::Redirect(308, tls.Url("/gallery/")));
     http.Get(server.Url("/gallery"));

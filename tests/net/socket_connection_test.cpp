@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -37,10 +38,54 @@ protected:
         conn.Write("GET " + path + " HTTP/1.0\r\n\r\n");
     }
 
+    ~SocketConnectionTest() override
+    {
+        for (const int peer : peers)
+            ::close(peer);
+    }
+
+    // The connection takes over one end of a socket pair; the other end (the
+    // peer, closed with the test) sends bytes and is given back.
+    int AttachPeer(const QByteArray &bytes)
+    {
+        int ends[2] = {-1, -1};
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+        conn.AttachConnected(ends[0]);
+        peers.push_back(ends[1]);
+        EXPECT_EQ(::write(ends[1], bytes.constData(), size_t(bytes.size())), bytes.size());
+        return ends[1];
+    }
+
     FixtureHttpServer server;
     ScriptedResolver resolver;
     TSocketConnection conn;
+    std::vector<int> peers;
 };
+
+// Reads one line per entry, each as given.
+void ExpectLines(TSocketConnection &c, std::initializer_list<QByteArray> lines)
+{
+    for (const QByteArray &line : lines)
+        EXPECT_EQ(c.ReadLn(), line);
+}
+
+// Captures everything up to the peer's close.
+QByteArray CaptureRest(TSocketConnection &c)
+{
+    QByteArray rest;
+    c.CaptureString(rest, -1);
+    return rest;
+}
+
+// The CPU time this thread spends while the event loop turns for ms.
+double CpuMsOfTurningTheLoop(int ms)
+{
+    const double before = ThreadCpuMs();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return ThreadCpuMs() - before;
+}
 
 using SocketLookUpTest = SocketConnectionTest;
 using SocketConnectTest = SocketConnectionTest;
@@ -49,42 +94,40 @@ using SocketCancelTest = SocketConnectionTest;
 
 }  // namespace
 
-TEST_F(SocketLookUpTest, DottedAddressConnectsWithoutLookUp)
+// A dotted address is connected to at once, a name after its look-up (and
+// reported), a proxy's host and port in place of the host's and port.
+TEST_F(SocketLookUpTest, OnlyANameIsLookedUpAndAProxyStandsInForTheHost)
 {
+    resolver.Answers["fixture.test"] = {kLoopback, 10};
+    resolver.Answers["proxy.test"] = {kLoopback, 0};
     int resolved = 0, connected = 0;
     conn.OnHostResolved = [&](TSocketConnection *) { ++resolved; };
     conn.OnConnect = [&](TSocketConnection *) { ++connected; };
-    Ask("/ok");
-    EXPECT_TRUE(conn.Connected);
-    EXPECT_EQ(connected, 1);
-    EXPECT_EQ(resolved, 0);
-    EXPECT_TRUE(resolver.Names.empty());
-    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
-    EXPECT_EQ(server.LastRequest(), "GET /ok HTTP/1.0\r\n\r\n");
-}
-
-TEST_F(SocketLookUpTest, NameIsLookedUpAndReported)
-{
-    resolver.Answers["fixture.test"] = {kLoopback, 10};
-    conn.Host = "fixture.test";
-    int resolved = 0;
-    conn.OnHostResolved = [&](TSocketConnection *) { ++resolved; };
-    Ask("/ok");
-    EXPECT_EQ(resolved, 1);
-    EXPECT_EQ(resolver.Names, std::vector<QByteArray>{"fixture.test"});
-    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
-}
-
-TEST_F(SocketLookUpTest, ProxyHostAndPortAreUsedInsteadOfHostAndPort)
-{
-    resolver.Answers["proxy.test"] = {kLoopback, 0};
-    conn.Host = "origin.invalid";
-    conn.Port = 1;
-    conn.Proxy = "proxy.test";
-    conn.ProxyPort = server.Port();
-    Ask("/ok");
-    EXPECT_EQ(resolver.Names, std::vector<QByteArray>{"proxy.test"});
-    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+    const struct {
+        QByteArray host, proxy;
+        std::vector<QByteArray> names;
+    } rows[] = {
+        {"127.0.0.1", "", {}},
+        {"fixture.test", "", {"fixture.test"}},
+        {"origin.invalid", "proxy.test", {"proxy.test"}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.host.constData());
+        resolved = connected = 0;
+        resolver.Names.clear();
+        conn.Host = row.host;
+        conn.Port = row.proxy.isEmpty() ? server.Port() : 1;
+        conn.Proxy = row.proxy;
+        conn.ProxyPort = server.Port();
+        Ask("/ok");
+        EXPECT_TRUE(conn.Connected);
+        EXPECT_EQ(connected, 1);
+        EXPECT_EQ(resolved, int(row.names.size()));
+        EXPECT_EQ(resolver.Names, row.names);
+        EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
+        EXPECT_EQ(server.LastRequest(), "GET /ok HTTP/1.0\r\n\r\n");
+        conn.Disconnect();
+    }
 }
 
 TEST_F(SocketLookUpTest, FailedLookUpIsRetriedOnceWhenTheHandlerAsks)
@@ -206,9 +249,7 @@ TEST_F(SocketReadTest, ReadLnTakesOneLineAndLeavesTheRestForTheNextRead)
     Ask("/lines");
     EXPECT_EQ(conn.ReadLn(), "abc\r\n");
     EXPECT_TRUE(conn.DataAvailable());
-    QByteArray rest;
-    conn.CaptureString(rest, -1);
-    EXPECT_EQ(rest, "def");
+    EXPECT_EQ(CaptureRest(conn), "def");
 }
 
 TEST_F(SocketReadTest, ReadLnOfAClosedPeerIsEmptyAndALineTooLongIsARangeError)
@@ -230,9 +271,7 @@ TEST_F(SocketReadTest, TrickledBytesAreAllCapturedAndTimeOutBoundsOnlyTheSilence
     int packets = 0;
     conn.OnPacketRecvd = [&](TSocketConnection *) { ++packets; };
     Ask("/long-trickle");
-    QByteArray text;
-    conn.CaptureString(text, -1);
-    EXPECT_EQ(text, QByteArray(100, 'z'));
+    EXPECT_EQ(CaptureRest(conn), QByteArray(100, 'z'));
     EXPECT_EQ(conn.BytesRecvd, 100);
     EXPECT_GT(packets, 10);
 }
@@ -242,8 +281,7 @@ TEST_F(SocketReadTest, PeerCloseEndsTheCaptureAndFiresOnDisconnect)
     int disconnected = 0;
     conn.OnDisconnect = [&](TSocketConnection *) { ++disconnected; };
     Ask("/no-length");
-    QByteArray text;
-    conn.CaptureString(text, -1);
+    const QByteArray text = CaptureRest(conn);
     EXPECT_TRUE(text.startsWith("HTTP/1.0 200 OK\r\n"));
     EXPECT_TRUE(text.endsWith("\r\n\r\nHello, world\n"));
     EXPECT_EQ(disconnected, 1);
@@ -253,9 +291,7 @@ TEST_F(SocketReadTest, PeerCloseEndsTheCaptureAndFiresOnDisconnect)
 TEST_F(SocketReadTest, ResetInTheMiddleOfTheBodyIsASocketError)
 {
     Ask("/reset-mid-body");
-    QByteArray text;
-    EXPECT_EQ(ThrownMessage<ESockError>([&] { conn.CaptureString(text, -1); }),
-              "10054:Connection reset by peer");
+    EXPECT_EQ(ThrownMessage<ESockError>([&] { CaptureRest(conn); }), "10054:Connection reset by peer");
 }
 
 // The bytes waiting in the socket, looked at without taking them.
@@ -276,27 +312,12 @@ TEST_F(SocketReadTest, HeaderAndBodyInOneSegmentTakeOneReceive)
     Ask("/one-segment");
     EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
     EXPECT_EQ(WaitingBytes(conn, 6), "") << "the first receive took the whole segment";
-    EXPECT_EQ(conn.ReadLn(), "A: 1\n");
-    EXPECT_EQ(conn.ReadLn(), "B: 2\r\n");
-    EXPECT_EQ(conn.ReadLn(), "\r\n");
+    ExpectLines(conn, {"A: 1\n", "B: 2\r\n", "\r\n"});
     int packets = 0;
     conn.OnPacketRecvd = [&](TSocketConnection *) { ++packets; };
-    QByteArray rest;
-    conn.CaptureString(rest, -1);
-    EXPECT_EQ(rest, body) << "the body whole, and once";
+    EXPECT_EQ(CaptureRest(conn), body) << "the body whole, and once";
     EXPECT_EQ(conn.BytesRecvd, body.size());
     EXPECT_EQ(packets, 1) << "the held body is one block";
-}
-
-// The connection takes over one end of a socket pair; the peer's bytes are
-// written into the other end, which is given back.
-static int AttachPair(TSocketConnection &conn)
-{
-    int ends[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0)
-        return -1;
-    conn.AttachConnected(ends[0]);
-    return ends[1];
 }
 
 static bool PeerSends(int peer, const QByteArray &bytes)
@@ -312,8 +333,7 @@ public:
 
 TEST_F(SocketReadTest, HeldBytesGoWithTheConnectionToItsNewOwner)
 {
-    const int peer = AttachPair(conn);
-    ASSERT_TRUE(PeerSends(peer, "one\r\ntwo\r\nthr"));
+    const int peer = AttachPeer("one\r\ntwo\r\nthr");
     EXPECT_EQ(conn.ReadLn(), "one\r\n");
     EXPECT_EQ(WaitingBytes(conn, 4), "") << "the rest is held";
     TakingConnection taker;
@@ -324,26 +344,19 @@ TEST_F(SocketReadTest, HeldBytesGoWithTheConnectionToItsNewOwner)
     ASSERT_TRUE(PeerSends(peer, "ee\r\nrest"));
     ::shutdown(peer, SHUT_WR);
     EXPECT_EQ(taker.ReadLn(), "three\r\n") << "held bytes first, then the socket's";
-    QByteArray rest;
-    taker.CaptureString(rest, -1);
-    EXPECT_EQ(rest, "rest");
-    ::close(peer);
+    EXPECT_EQ(CaptureRest(taker), "rest");
 }
 
 TEST_F(SocketReadTest, HeldBytesNeverReachTheNextConnection)
 {
-    int peer = AttachPair(conn);
-    ASSERT_TRUE(PeerSends(peer, "old line\r\nold rest\r\n"));
+    AttachPeer("old line\r\nold rest\r\n");
     EXPECT_EQ(conn.ReadLn(), "old line\r\n");
     EXPECT_EQ(WaitingBytes(conn, 4), "") << "the rest is held";
     conn.Disconnect();
     EXPECT_FALSE(conn.DataAvailable());
-    ::close(peer);
-    peer = AttachPair(conn);
-    ASSERT_TRUE(PeerSends(peer, "new line\r\n"));
+    AttachPeer("new line\r\n");
     EXPECT_EQ(conn.ReadLn(), "new line\r\n");
     conn.Disconnect();
-    ::close(peer);
 
     // A close and a connect to the server.
     server.Route("/two-lines", FixtureResponse::Raw("abc\r\ndef\r\n"));
@@ -358,53 +371,39 @@ TEST_F(SocketReadTest, BodyBytesHeldWithTheHeaderCountLikeTheSocketsUpToTheLimit
 {
     std::vector<qint64> counts;
     conn.OnPacketRecvd = [&](TSocketConnection *c) { counts.push_back(c->BytesRecvd); };
-    const auto readHeader = [&](int peer) {
-        EXPECT_TRUE(PeerSends(peer, "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nhello"));
-        EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 OK\r\n");
-        EXPECT_EQ(conn.ReadLn(), "Content-Length: 10\r\n");
-        EXPECT_EQ(conn.ReadLn(), "\r\n");
+    const auto readHeader = [&] {
+        const int peer = AttachPeer("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nhello");
+        ExpectLines(conn, {"HTTP/1.0 200 OK\r\n", "Content-Length: 10\r\n", "\r\n"});
         EXPECT_EQ(WaitingBytes(conn, 4), "") << "the start of the body is held";
         EXPECT_TRUE(PeerSends(peer, "world"));
         ::shutdown(peer, SHUT_WR);
     };
-    int peer = AttachPair(conn);
-    readHeader(peer);
-    QByteArray body;
-    conn.CaptureString(body, -1);
-    EXPECT_EQ(body, "helloworld");
+    readHeader();
+    EXPECT_EQ(CaptureRest(conn), "helloworld");
     EXPECT_EQ(conn.BytesRecvd, 10);
     EXPECT_EQ(counts, (std::vector<qint64>{5, 10}));
-    ::close(peer);
 
     counts.clear();
-    peer = AttachPair(conn);
-    readHeader(peer);
+    readHeader();
     const QString path = testenv::NewFolder("held-bytes") + "/part";
     conn.CaptureFile(path.toUtf8(), 3);
     EXPECT_EQ(conn.BytesRecvd, 3);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "hel");
-    conn.CaptureString(body, -1);
-    EXPECT_EQ(body, "loworld") << "what the limit left, held and in the socket";
+    EXPECT_EQ(FileBytes(path), "hel");
+    EXPECT_EQ(CaptureRest(conn), "loworld") << "what the limit left, held and in the socket";
     EXPECT_EQ(conn.BytesRecvd, 7);
     EXPECT_EQ(counts, (std::vector<qint64>{3, 2, 7}));
-    ::close(peer);
 }
 
 TEST_F(SocketReadTest, PlaintextHeldBeforeTlsFailsTheHandshakeBeforeAnythingIsSent)
 {
-    const int peer = AttachPair(conn);
-    ASSERT_TRUE(PeerSends(peer, "HTTP/1.0 200 Connection established\r\n\r\n\x16\x03\x03"));
-    EXPECT_EQ(conn.ReadLn(), "HTTP/1.0 200 Connection established\r\n");
-    EXPECT_EQ(conn.ReadLn(), "\r\n");
+    const int peer = AttachPeer("HTTP/1.0 200 Connection established\r\n\r\n\x16\x03\x03");
+    ExpectLines(conn, {"HTTP/1.0 200 Connection established\r\n", "\r\n"});
     EXPECT_EQ(ThrownMessage<ETlsError>([&] { conn.StartTls("example.test"); }),
               "TLS handshake failed: bytes arrived before the handshake");
     EXPECT_FALSE(conn.Secure());
     char byte = 0;
     EXPECT_EQ(::recv(peer, &byte, 1, MSG_DONTWAIT), -1) << "no ClientHello went out";
     EXPECT_FALSE(conn.DataAvailable()) << "the held bytes were dropped";
-    ::close(peer);
 }
 
 TEST_F(SocketReadTest, ManyLinesInOneSegmentComeBackOneByOne)
@@ -434,23 +433,15 @@ TEST_F(SocketReadTest, LinesArrivingInPiecesAndLongLinesAreWhole)
     trickle.TrickleMs = 1;
     server.Route("/trickled-lines", trickle);
     Ask("/trickled-lines");
-    EXPECT_EQ(conn.ReadLn(), "ab\r\n");
-    EXPECT_EQ(conn.ReadLn(), "cd\n");
-    EXPECT_EQ(conn.ReadLn(), "ef\r\n");
-    EXPECT_EQ(conn.ReadLn(), "\r\n");
-    QByteArray rest;
-    conn.CaptureString(rest, -1);
-    EXPECT_EQ(rest, "rest");
+    ExpectLines(conn, {"ab\r\n", "cd\n", "ef\r\n", "\r\n"});
+    EXPECT_EQ(CaptureRest(conn), "rest");
     conn.Disconnect();
 
     const QByteArray longLine = QByteArray(40000, 'L') + "\r\n";
     server.Route("/long-line", FixtureResponse::Raw("s\n" + longLine + "short\r\nx"));
     Ask("/long-line");
-    EXPECT_EQ(conn.ReadLn(), "s\n");
-    EXPECT_EQ(conn.ReadLn(), longLine);
-    EXPECT_EQ(conn.ReadLn(), "short\r\n");
-    conn.CaptureString(rest, -1);
-    EXPECT_EQ(rest, "x");
+    ExpectLines(conn, {"s\n", longLine, "short\r\n"});
+    EXPECT_EQ(CaptureRest(conn), "x");
 }
 
 TEST_F(SocketReadTest, AnOperationUsingTheBufferBetweenLinesDoesNotConfuseReadLn)
@@ -463,40 +454,25 @@ TEST_F(SocketReadTest, AnOperationUsingTheBufferBetweenLinesDoesNotConfuseReadLn
     conn.Write(QByteArray(1, '\0') + QByteArray(200, '\n'));
     EXPECT_EQ(conn.ReadLn(), "the second line\r\n");
     EXPECT_TRUE(conn.DataAvailable());
-    EXPECT_EQ(conn.ReadLn(), "third\r\n");
-    EXPECT_EQ(conn.ReadLn(), "");
+    ExpectLines(conn, {"third\r\n", ""});
 }
 
 TEST_F(SocketReadTest, UnreadDataNeverSpinsTheEventLoop)
 {
     // Data that came in after a ReadLn took its line, left in the socket
     // while the program's loop turns.
-    const int peer = AttachPair(conn);
-    ASSERT_TRUE(PeerSends(peer, "abc\r\n"));
+    const int peer = AttachPeer("abc\r\n");
     EXPECT_EQ(conn.ReadLn(), "abc\r\n");
     ASSERT_TRUE(PeerSends(peer, QByteArray(1000, 'd')));
-    double before = ThreadCpuMs();
-    {
-        QEventLoop loop;
-        QTimer::singleShot(300, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    EXPECT_LT(ThreadCpuMs() - before, 100.0);
+    EXPECT_LT(CpuMsOfTurningTheLoop(300), 100.0);
     EXPECT_EQ(WaitingBytes(conn, 4), "dddd");
     conn.Disconnect();
-    ::close(peer);
 
     // Data held after a ReadLn, while the program's loop turns.
     server.Route("/line-and-more", FixtureResponse::Raw("abc\r\n" + QByteArray(1000, 'd')));
     Ask("/line-and-more");
     EXPECT_EQ(conn.ReadLn(), "abc\r\n");
-    before = ThreadCpuMs();
-    {
-        QEventLoop loop;
-        QTimer::singleShot(300, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    EXPECT_LT(ThreadCpuMs() - before, 100.0);
+    EXPECT_LT(CpuMsOfTurningTheLoop(300), 100.0);
     conn.Disconnect();
 
     // Data arriving while a handler runs a loop of its own inside a wait.
@@ -504,17 +480,11 @@ TEST_F(SocketReadTest, UnreadDataNeverSpinsTheEventLoop)
     late.DelayMs = 100;
     server.Route("/late-line", late);
     Ask("/late-line");
-    Later(&conn, 20, [] {
-        QEventLoop loop;
-        QTimer::singleShot(400, &loop, &QEventLoop::quit);
-        loop.exec();
-    });
-    before = ThreadCpuMs();
+    Later(&conn, 20, [] { CpuMsOfTurningTheLoop(400); });
+    const double before = ThreadCpuMs();
     EXPECT_EQ(conn.ReadLn(), "late\r\n");
     EXPECT_LT(ThreadCpuMs() - before, 150.0);
-    QByteArray rest;
-    conn.CaptureString(rest, -1);
-    EXPECT_EQ(rest, "more");
+    EXPECT_EQ(CaptureRest(conn), "more");
 }
 
 TEST_F(SocketConnectTest, EveryCloseLeavesAFreshSocketAndIsReported)
@@ -523,9 +493,7 @@ TEST_F(SocketConnectTest, EveryCloseLeavesAFreshSocketAndIsReported)
     conn.OnDisconnect = [&](TSocketConnection *) { ++disconnected; };
     for (int i = 1; i <= 20; ++i) {
         Ask("/ok");
-        QByteArray text;
-        conn.CaptureString(text, -1);  // notices the server's close
-        EXPECT_TRUE(text.endsWith("Hello, world\n"));
+        EXPECT_TRUE(CaptureRest(conn).endsWith("Hello, world\n"));  // notices the server's close
         EXPECT_FALSE(conn.Connected);
         EXPECT_GE(conn.SocketHandle, 0);
         conn.Disconnect();
@@ -553,20 +521,22 @@ TEST_F(SocketReadTest, TransactionTakesTheLeadingNumberOfTheReply)
 
 TEST_F(SocketCancelTest, AbortFromANestedHandlerEndsEachWaitWithItsOwnMessage)
 {
-    Ask("/never-answer");
-    Later(&conn, 50, [&] { conn.Abort(); });
-    EXPECT_EQ(ThrownMessage<EAbortError>([&] { conn.ReadLn(); }), "Socket readln aborted");
-    EXPECT_FALSE(conn.Canceled);
-
-    Later(&conn, 50, [&] { conn.Abort(); });
-    QByteArray text;
-    EXPECT_EQ(ThrownMessage<EAbortError>([&] { conn.CaptureString(text, -1); }),
-              "Socket capture aborted");
-
     const QByteArray path = testenv::NewFolder("capture-abort").toUtf8() + "/body.bin";
-    Later(&conn, 50, [&] { conn.Abort(); });
-    EXPECT_EQ(ThrownMessage<EAbortError>([&] { conn.CaptureFile(path); }), "Socket send aborted");
-    QFile::remove(QString::fromUtf8(path));
+    const struct {
+        std::function<void()> wait;
+        QString message;
+    } rows[] = {
+        {[&] { conn.ReadLn(); }, "Socket readln aborted"},
+        {[&] { CaptureRest(conn); }, "Socket capture aborted"},
+        {[&] { conn.CaptureFile(path); }, "Socket send aborted"},
+    };
+    Ask("/never-answer");
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.message.toStdString());
+        Later(&conn, 50, [&] { conn.Abort(); });
+        EXPECT_EQ(ThrownMessage<EAbortError>(row.wait), row.message);
+        EXPECT_FALSE(conn.Canceled);
+    }
 }
 
 TEST_F(SocketCancelTest, TimeOutEndsAWaitLikeACancel)
@@ -587,24 +557,20 @@ TEST_F(SocketCancelTest, BlockedSendLetsTheTimeOutAndCancelIn)
     conn.Port = sink.Port();
     conn.Connect();
     const QByteArray lots(60000, 'w');
+    const auto writeLots = [&] {
+        for (int i = 0; i < 100; ++i)
+            conn.Write(lots);
+    };
     conn.TimeOut = 200;
     QElapsedTimer clock;
     clock.start();
     // The sink takes nothing: without the time-out this would never end.
-    QString message = ThrownMessage<EAbortError>([&] {
-        for (int i = 0; i < 100; ++i)
-            conn.Write(lots);
-    });
-    EXPECT_EQ(message, "Socket send aborted");
+    EXPECT_EQ(ThrownMessage<EAbortError>(writeLots), "Socket send aborted");
     EXPECT_LT(clock.elapsed(), 5000);
 
     conn.TimeOut = 0;
     Later(&conn, 50, [&] { conn.Cancel(); });
-    message = ThrownMessage<EAbortError>([&] {
-        for (int i = 0; i < 100; ++i)
-            conn.Write(lots);
-    });
-    EXPECT_EQ(message, "Socket send aborted");
+    EXPECT_EQ(ThrownMessage<EAbortError>(writeLots), "Socket send aborted");
 }
 
 TEST_F(SocketCancelTest, WaitingCostsNoCpuTime)
@@ -617,20 +583,23 @@ TEST_F(SocketCancelTest, WaitingCostsNoCpuTime)
 
 TEST(SocketErrors, ErrnoMapsToTheTableCodesAndTexts)
 {
-    EXPECT_EQ(WsaCodeFromErrno(ECONNREFUSED), 10061);
-    EXPECT_EQ(WsaCodeFromErrno(EWOULDBLOCK), 10035);
-    EXPECT_EQ(WsaCodeFromErrno(ENOTCONN), 10057);
-    EXPECT_EQ(WsaCodeFromErrno(ECONNRESET), 10054);
-    EXPECT_EQ(WsaCodeFromErrno(0), 0);
-    EXPECT_EQ(WsaCodeFromErrno(EAGAIN), WsaNumber(WsaCode::WouldBlock));
-    EXPECT_EQ(WsaCodeFromErrno(EPIPE), WsaNumber(WsaCode::Shutdown));
-    EXPECT_EQ(WsaCodeFromErrno(ENOENT), 12000 + ENOENT);  // not in the table
-    EXPECT_EQ(SocketErrorText(WsaCodeFromErrno(ENOENT)), "Unknown Error No. 12002");
-    EXPECT_EQ(SocketErrorText(WsaNumber(WsaCode::Shutdown)), "10058:Can't send after socket shutdown");
-    EXPECT_EQ(SocketErrorText(10061), "10061:Connection refused");
-    EXPECT_EQ(SocketErrorText(11004), "11004:Valid name, no data record of requested type");
-    EXPECT_EQ(SocketErrorText(10003), "Unknown Error No. 10003");
-    EXPECT_EQ(SocketErrorText(0), "");
+    const std::pair<int, int> codes[] = {
+        {ECONNREFUSED, 10061}, {EWOULDBLOCK, 10035}, {ENOTCONN, 10057}, {ECONNRESET, 10054}, {0, 0},
+        {EAGAIN, WsaNumber(WsaCode::WouldBlock)}, {EPIPE, WsaNumber(WsaCode::Shutdown)},
+        {ENOENT, 12000 + ENOENT},  // not in the table
+    };
+    for (const auto &[error, code] : codes)
+        EXPECT_EQ(WsaCodeFromErrno(error), code) << "errno " << error;
+    const std::pair<int, QString> texts[] = {
+        {WsaCodeFromErrno(ENOENT), "Unknown Error No. 12002"},
+        {WsaNumber(WsaCode::Shutdown), "10058:Can't send after socket shutdown"},
+        {10061, "10061:Connection refused"},
+        {11004, "11004:Valid name, no data record of requested type"},
+        {10003, "Unknown Error No. 10003"},
+        {0, ""},
+    };
+    for (const auto &[code, text] : texts)
+        EXPECT_EQ(SocketErrorText(code), text) << "code " << code;
     int known = 0;
     for (int code = 10000; code < 11100; ++code)
         known += SocketErrorText(code).startsWith(QString::number(code) + ":") ? 1 : 0;
@@ -689,15 +658,12 @@ TEST_F(SocketConnectTest, AnAttachedSocketPairIsUsedAndClosedLikeAConnection)
     ::close(other[0]);
     ::close(other[1]);
 
-    const QByteArray reply = "250 hi\r\nsecond\r\nrest";
-    ASSERT_EQ(::write(ends[1], reply.constData(), size_t(reply.size())), reply.size());
+    ASSERT_TRUE(PeerSends(ends[1], "250 hi\r\nsecond\r\nrest"));
     ::shutdown(ends[1], SHUT_WR);
     EXPECT_EQ(conn.Transaction("HELO"), "250 hi\r\n");
     EXPECT_EQ(conn.ReplyNumber, 250);
     EXPECT_EQ(conn.ReadLn(), "second\r\n");
-    QByteArray rest;
-    conn.CaptureString(rest, -1);
-    EXPECT_EQ(rest, "rest");
+    EXPECT_EQ(CaptureRest(conn), "rest");
     char sent[16] = {};
     EXPECT_EQ(::read(ends[1], sent, sizeof sent), 6);
     EXPECT_EQ(QByteArray(sent, 6), "HELO\r\n");

@@ -11,22 +11,9 @@
 #include "tests/support/test_environment.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
-
-// One set of certificates for the whole program: making them is the slow part.
-const TestCertificates &Certificates()
-{
-    static const TestCertificates certificates;
-    return certificates;
-}
-
-FixtureTls Identity(TestLeaf leaf)
-{
-    return FixtureTls{Certificates().CertFile(leaf), Certificates().KeyFile(leaf)};
-}
 
 class TlsClientTest : public ::testing::Test {
 protected:
@@ -47,8 +34,8 @@ protected:
         return std::nullopt;
     }
 
-    ScopedTrustedCa trusted{Certificates().CaFile()};
-    FixtureHttpServer tls{Identity(TestLeaf::Good)};
+    ScopedTrustedCa trusted{SharedCertificates().CaFile()};
+    FixtureHttpServer tls{TlsIdentity(TestLeaf::Good)};
     FixtureHttpServer plain;
     THttpClient http;
     int connectionFailures = 0;
@@ -81,16 +68,14 @@ TEST_F(TlsClientTest, HttpsSendsTheBytesOfHttpAndReadsPagesAndFiles)
     http.InputFileMode = true;
     http.Body = path.toUtf8();
     http.Get(tls.Url("/big.bin"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll() == big);
+    EXPECT_TRUE(FileBytes(path) == big);
     EXPECT_EQ(http.BytesRecvd, big.size());
     EXPECT_FALSE(http.Secure()) << "the close ends the TLS session";
 }
 
 TEST_F(TlsClientTest, TheNextConnectionToAServerResumesItsSession)
 {
-    FixtureTls identity = Identity(TestLeaf::Good);
+    FixtureTls identity = TlsIdentity(TestLeaf::Good);
     identity.Resumable = true;
     FixtureHttpServer resumable{identity};
     for (int i = 0; i < 3; ++i) {
@@ -124,7 +109,7 @@ TEST_F(TlsClientTest, CertificatesThatFailVerificationNameTheProblemAndGetNoRequ
          "potrdilo velja za other.example, ne za 127.0.0.1"},
     };
     for (const Case &c : cases) {
-        FixtureHttpServer server{Identity(c.leaf)};
+        FixtureHttpServer server{TlsIdentity(c.leaf)};
         const std::optional<ETlsError> failure = TlsFailureOf(server.Url("/ok"));
         ASSERT_TRUE(failure.has_value()) << c.english;
         EXPECT_EQ(failure->Problem(), c.problem);
@@ -153,7 +138,7 @@ TEST_F(TlsClientTest, AHostNameIsCheckedAgainstTheNamesOfTheCertificate)
     ScriptedResolver resolver;
     resolver.Answers["localhost"] = {kLoopback};
     http.Resolver = &resolver;
-    FixtureHttpServer other{Identity(TestLeaf::WrongHost)};
+    FixtureHttpServer other{TlsIdentity(TestLeaf::WrongHost)};
     const std::optional<ETlsError> failure =
         TlsFailureOf("https://localhost:" + QByteArray::number(other.Port()) + "/ok");
     ASSERT_TRUE(failure.has_value());
