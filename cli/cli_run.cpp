@@ -2,6 +2,7 @@
 
 #include "cli/progress_line.h"
 #include "cli/terminal.h"
+#include "base/errors.h"
 #include "core/console_output.h"
 #include "core/end_signals.h"
 #include "core/lists/list_runner.h"
@@ -91,7 +92,15 @@ int TCliRun::Run()
     QStringList inputPages;
     if (!Prepare(inputPages))
         return CaughtEndSignal() ? ExitStatusOfSignal(CaughtEndSignal()) : 2;
-    RunPages(inputPages);
+    // A failure that is no page's nor file's (the address history cannot
+    // be written) ends the run with its message, as the window's
+    // unattended run ends; the closing below still runs.
+    try {
+        RunPages(inputPages);
+    } catch (const Exception &e) {
+        WriteMessage(e.Message());
+        failedOutside_ = true;
+    }
     saver_.Close();
     if (!options_.list && options_.verbosity >= 0)
         Log(RunSummary(saver_.Totals()));
@@ -259,7 +268,7 @@ int TCliRun::Status() const
         return ExitStatusOfSignal(endSignal_);
     if (CaughtEndSignal())
         return ExitStatusOfSignal(CaughtEndSignal());
-    if (folderRefused_)
+    if (folderRefused_ || failedOutside_)
         return 2;
     if (saver_.Totals().failed > 0)
         return 1;

@@ -58,5 +58,6 @@ private:
     int pagesFailed_ = 0;      // that gave nothing to save from
     int pagesWithFiles_ = 0;   // that linked to a file of the type
     bool loaded_ = false;      // the last page gave its links
+    bool failedOutside_ = false;  // a failure of no page or file ended the run
     bool folderRefused_ = false;  // the folder stopped taking files
 };

@@ -89,10 +89,7 @@ bool TPageSaver::LoadPage(const QString &typed, const TPageChoice &choice, QStri
     // Only a page that came joins the history.
     if (result.outcome == TPageOutcome::Loaded) {
         history = AddHistoryEntry(history, prefix_, address_);
-        // The history is a convenience: a file that cannot be written is
-        // said, and the run goes on.
-        if (const QString problem = SaveAddressHistory(AddressHistoryFile(), history); !problem.isEmpty())
-            Log(problem);
+        WriteAddressHistory(AddressHistoryFile(), history);
         prefix_ = result.finalPrefix;
         address_ = result.finalAddress;
     }

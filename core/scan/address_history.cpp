@@ -1,7 +1,6 @@
 // The address history file "dl.ini".
 #include "core/scan/address_history.h"
 
-#include "base/errors.h"
 #include "base/line_file.h"
 #include "base/text_lines.h"
 #include "core/program_folder.h"
@@ -40,16 +39,6 @@ void WriteAddressHistory(const QString &file, const QStringList &history)
     for (const QString &entry : history)
         lines << entry.toUtf8();
     WriteLineFile(file, lines);
-}
-
-QString SaveAddressHistory(const QString &file, const QStringList &history)
-{
-    try {
-        WriteAddressHistory(file, history);
-    } catch (const EFCreateError &e) {
-        return e.Message();
-    }
-    return {};
 }
 
 void RecordAddressInHistory(const QByteArray &prefix, const QString &typed)

@@ -19,8 +19,5 @@ QStringList ReadAddressHistory(const QString &file);
 QStringList AddHistoryEntry(QStringList history, const QByteArray &prefix, const QString &typed);
 // Writes the entries (WriteLineFile: EFCreateError when the file cannot be made).
 void WriteAddressHistory(const QString &file, const QStringList &history);
-// The same for a run that goes on whatever becomes of the history: why the
-// file could not be written ("Cannot create file ..."), empty when it was.
-QString SaveAddressHistory(const QString &file, const QStringList &history);
 // The three above on the program's history file: read, add, write.
 void RecordAddressInHistory(const QByteArray &prefix, const QString &typed);

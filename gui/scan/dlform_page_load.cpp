@@ -219,9 +219,7 @@ void TDLForm::SaveHistory()
     QStringList entries;
     for (int i = 0; i < Combo1->count(); ++i)
         entries << Combo1->itemText(i);
-    // A history that cannot be written is said in the log; the page's work goes on.
-    if (const QString problem = SaveAddressHistory(AddressHistoryFile(), entries); !problem.isEmpty())
-        LogFailure(problem);
+    WriteAddressHistory(AddressHistoryFile(), entries);
 }
 
 // The history, newest first; an empty box shows the last address loaded.
