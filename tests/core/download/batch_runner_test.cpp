@@ -8,6 +8,7 @@
 #include "core/shared_state.h"
 #include "net/http_client.h"
 #include "tests/core/download/fake_transfer_slot.h"
+#include "tests/core/download/real_batch.h"
 #include "tests/support/test_environment.h"
 
 #include <QDir>
@@ -120,15 +121,6 @@ TEST_P(BatchRunnerTest, EachFileEndsAsItsAnswersSay)
 }
 
 const QString kFailedB = "Failed: http://h/b.jpg";
-
-// A PNG's signature and IHDR with the size, then filler as its data.
-QByteArray PngOfSize(quint32 width, quint32 height)
-{
-    QByteArray bytes("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
-    for (quint32 v : {width, height})
-        bytes += QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
-    return bytes + QByteArray(200, '\x11');
-}
 
 void LeastSize(TBatchRequest &r, qint32 width, qint32 height)
 {

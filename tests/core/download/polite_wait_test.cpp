@@ -1,13 +1,8 @@
 // Polite waiting and the run's cookies in a batch against the fixture
 // server: a busy server's Retry-After, the "wait" between two requests to
 // one host, and the page's Set-Cookie going with every file.
-#include "core/download/batch_request.h"
-#include "core/download/batch_runner.h"
 #include "core/download/polite_wait.h"
-#include "core/settings/client_settings.h"
-#include "net/http_client.h"
-#include "tests/support/fixture_http_server.h"
-#include "tests/support/test_environment.h"
+#include "tests/core/download/real_batch.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -90,19 +85,13 @@ TEST(PaceRequestTest, ThePageWaitsForTheGapAndADisconnectEndsIt)
 
 // A batch on the real clients (one slot: the file client; several: workers)
 // in a folder of its own.
-class PoliteBatchTest : public ::testing::TestWithParam<int> {
+class PoliteBatchTest : public RealBatchTest<int> {
 protected:
     void SetUp() override
     {
-        folder = testenv::NewFolder("polite");
-        before = QDir::currentPath();
-        QDir::setCurrent(folder);
-        ConfigureHttpClients(pages, files);
-        files.TimeOut = pages.TimeOut = 10000;
-        runner.SetClients(&files, &pages);
+        RealBatchTest::SetUp();
         QObject::connect(&runner, &TBatchRunner::LogLine, [this](const QString &line, bool) { log.append(line); });
     }
-    void TearDown() override { QDir::setCurrent(before); }
 
     TBatchEnd Run(const QList<QByteArray> &paths, int wait = 0)
     {
@@ -112,9 +101,7 @@ protected:
         TSettingsValues settings;
         settings.parallel = GetParam();
         settings.wait = wait;
-        TBatchRequest request = MakeBatchRequest(addresses, {}, settings, {}, true);
-        request.http = THttpRequestSettings::Of(files);
-        return runner.Run(request);
+        return RunBatch(addresses, settings);
     }
 
     // Answers in turn (the last one stays), each request's arrival noted.
@@ -131,10 +118,6 @@ protected:
         });
     }
 
-    FixtureHttpServer server;
-    THttpClient pages, files;
-    TBatchRunner runner;
-    QString folder, before;
     QStringList log;
     std::mutex mutex;
     QElapsedTimer clock;

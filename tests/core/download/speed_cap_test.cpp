@@ -3,13 +3,8 @@
 // says, and the bytes of every 2 s window once it runs keep within 10% of
 // it, whether one file at a time goes on the file client or several at
 // once on worker threads.
-#include "core/download/batch_request.h"
-#include "core/download/batch_runner.h"
-#include "core/settings/client_settings.h"
-#include "net/http_client.h"
 #include "net/rate_limiter.h"
-#include "tests/support/fixture_http_server.h"
-#include "tests/support/test_environment.h"
+#include "tests/core/download/real_batch.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -48,24 +43,7 @@ double BytesAt(const Samples &samples, qint64 ms)
     return samples.empty() ? 0 : double(samples.back().second);
 }
 
-class SpeedCapBatch : public ::testing::TestWithParam<CapCase> {
-protected:
-    void SetUp() override
-    {
-        folder = testenv::NewFolder("speedcap");
-        before = QDir::currentPath();
-        QDir::setCurrent(folder);
-        ConfigureHttpClients(pages, files);
-        files.TimeOut = pages.TimeOut = 10000;
-        runner.SetClients(&files, &pages);
-    }
-    void TearDown() override { QDir::setCurrent(before); }
-
-    FixtureHttpServer server;
-    THttpClient pages, files;
-    TBatchRunner runner;
-    QString folder, before;
-};
+using SpeedCapBatch = RealBatchTest<CapCase>;
 
 TEST_P(SpeedCapBatch, TakesTheTimeTheCapSaysAndKeepsToItInEveryTwoSeconds)
 {
@@ -79,15 +57,13 @@ TEST_P(SpeedCapBatch, TakesTheTimeTheCapSaysAndKeepsToItInEveryTwoSeconds)
     TSettingsValues settings;
     settings.parallel = c.parallel;
     settings.rateLimit = c.capKiB;
-    TBatchRequest request = MakeBatchRequest(addresses, {}, settings, {}, true);
-    request.http = THttpRequestSettings::Of(files);
     QElapsedTimer clock;
     Samples samples;
     QObject::connect(&runner, &TBatchRunner::Progress, [&](const TBatchProgress &p) {
         samples.emplace_back(clock.elapsed(), p.bytes);
     });
     clock.start();
-    const TBatchEnd end = runner.Run(request);
+    const TBatchEnd end = RunBatch(addresses, settings);
     const qint64 took = clock.elapsed();
 
     EXPECT_EQ(end.tally.saved, c.files);
@@ -129,12 +105,10 @@ TEST_F(SpeedCapBatch, StopEndsTransfersTheCapHoldsBack)
         // Stop lets the batch go on with its next file: every file is in transfer.
         QList<QByteArray> addresses{server.Url("/a.jpg"), server.Url("/b.jpg")};
         addresses.resize(c.parallel);
-        TBatchRequest request = MakeBatchRequest(addresses, {}, settings, {}, true);
-        request.http = THttpRequestSettings::Of(files);
         QTimer::singleShot(500, &runner, [this, &c] { c.disconnect ? runner.Disconnect() : runner.Stop(); });
         QElapsedTimer clock;
         clock.start();
-        const TBatchEnd end = runner.Run(request);
+        const TBatchEnd end = RunBatch(addresses, settings);
         EXPECT_TRUE(end.interrupted) << c.parallel << c.disconnect;
         EXPECT_EQ(end.tally.saved, 0) << c.parallel << c.disconnect;
         EXPECT_GE(clock.elapsed(), 450) << c.parallel << c.disconnect;
