@@ -22,6 +22,7 @@
 
 #include "net/host_resolver.h"
 #include "net/socket_errors.h"
+#include "net/transport.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -36,6 +37,7 @@ class QSocketNotifier;
 class QTimer;
 class TRateLimiter;
 class TSocketTimer;
+class TSocketTransport;
 class TTlsSession;
 
 class TSocketConnection : public QObject {
@@ -143,7 +145,9 @@ public:
     QByteArray Host;
     QByteArray LastReply;
     qint16 ReplyNumber = 0;
-    int SocketHandle = -1;  // -1: no socket
+    // The socket, as the bottom layer of the chain holds it (read only:
+    // the chain owns and closes it); -1: no socket.
+    int SocketHandle = -1;
     bool Connected = false;
     // The speed cap of the captures (the bodies; not the header lines of
     // ReadLn): each read asks it first and is no larger than it grants.
@@ -192,6 +196,8 @@ protected:
 private:
     void InitializeSockets();
     void OpenSocket(bool withLinger);
+    void AdoptSocket(int fd);
+    int CloseChain(bool notifyPeer);
     void CloseSocketQuietly();
     quint16 CheckedPort() const;
     void StartConnect();
@@ -211,7 +217,7 @@ private:
     // -1 then). A peek with none held receives once and holds what came.
     ssize_t Receive(char *into, size_t size, bool peek);
     ssize_t ReceiveFromPeer(char *into, size_t size);
-    ssize_t Send(const char *data, size_t size, int flags);
+    ssize_t Send(const char *data, size_t size, bool more);
     ssize_t TakeHeld(char *into, size_t size, bool peek);
     void Hold(const char *data, qsizetype size);
     void DropHeldBytes(qsizetype count);
@@ -255,6 +261,12 @@ private:
     // TakeConnectionOf moves them with the socket.
     QByteArray held_;
     qsizetype heldBegin_ = 0;
+    // The open layers, top first: the socket layer, from OpenSocket (or
+    // AttachConnected) to the close, with TLS over it while that runs.
+    // The top one owns the ones below and the bottom one the socket: the
+    // chain is the socket's one closer. socket_ is the bottom layer.
+    std::unique_ptr<TTransport> chain_;
+    TSocketTransport *socket_ = nullptr;
     std::unique_ptr<TTlsSession> tls_;
     bool uncleanEnd_ = false;
 

@@ -14,6 +14,18 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+namespace {
+
+// A receive or send with the socket gone (closed under the operation):
+// fails as the system call on no socket did.
+ssize_t NoSocket()
+{
+    errno = EBADF;
+    return -1;
+}
+
+}  // namespace
+
 void TSocketConnection::StartTls(const QByteArray &host)
 {
     ReportStatus(8, "Starting TLS");
@@ -85,7 +97,7 @@ ssize_t TSocketConnection::Receive(char *into, size_t size, bool peek)
 ssize_t TSocketConnection::ReceiveFromPeer(char *into, size_t size)
 {
     if (!tls_)
-        return ::recv(SocketHandle, into, size, 0);
+        return chain_ ? chain_->Receive(into, qsizetype(size)) : NoSocket();
     const qsizetype n = tls_->Read(into, qsizetype(size));
     if (n < 0) {
         errno = tls_->Want == TTlsSession::Wait::None ? EINTR : EAGAIN;
@@ -125,10 +137,10 @@ void TSocketConnection::DropHeldBytes(qsizetype count)
     heldBegin_ = 0;
 }
 
-ssize_t TSocketConnection::Send(const char *data, size_t size, int flags)
+ssize_t TSocketConnection::Send(const char *data, size_t size, bool more)
 {
     if (!tls_)
-        return ::send(SocketHandle, data, size, flags);
+        return chain_ ? chain_->Send(data, qsizetype(size), more) : NoSocket();
     const qsizetype n = tls_->Write(data, qsizetype(size));
     if (n < 0) {
         errno = tls_->Want == TTlsSession::Wait::None ? EINTR : EAGAIN;
@@ -141,7 +153,7 @@ ssize_t TSocketConnection::Send(const char *data, size_t size, int flags)
 // wait is for what the session asked for.
 void TSocketConnection::WaitToReceive()
 {
-    if (tls_ && tls_->Want == TTlsSession::Wait::Write)
+    if (tls_ ? tls_->Want == TTlsSession::Wait::Write : chain_ && chain_->Want() == TWant::Write)
         WaitWritable();
     else
         WaitReadable();
@@ -149,7 +161,7 @@ void TSocketConnection::WaitToReceive()
 
 void TSocketConnection::WaitToSend()
 {
-    if (tls_ && tls_->Want == TTlsSession::Wait::Read)
+    if (tls_ ? tls_->Want == TTlsSession::Wait::Read : chain_ && chain_->Want() == TWant::Read)
         WaitReadable();
     else
         WaitWritable();
