@@ -9,7 +9,7 @@
 #include "net/socket_scopes.h"
 #include "net/socket_timer.h"
 #include "net/socket_transport.h"
-#include "net/tls_session.h"
+#include "net/tls_transport.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -515,7 +515,7 @@ void TSocketConnection::TakeConnectionOf(TSocketConnection &from)
     // answer, say) are the connection's: they come along.
     held_ = std::exchange(from.held_, {});
     heldBegin_ = std::exchange(from.heldBegin_, 0);
-    tls_ = std::move(from.tls_);
+    tls_ = std::exchange(from.tls_, nullptr);
     uncleanEnd_ = std::exchange(from.uncleanEnd_, false);
     RemoteAddress = from.RemoteAddress;
     Connected = true;

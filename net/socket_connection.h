@@ -25,6 +25,7 @@
 #include "net/transport.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
@@ -38,7 +39,7 @@ class QTimer;
 class TRateLimiter;
 class TSocketTimer;
 class TSocketTransport;
-class TTlsSession;
+class TTlsTransport;
 
 class TSocketConnection : public QObject {
     Q_OBJECT
@@ -77,6 +78,13 @@ public:
     void StartTls(const QByteArray &host);
     // Whether the connection runs TLS (from StartTls to the close).
     bool Secure() const { return tls_ != nullptr; }
+    // The protocols StartTls offers by ALPN, most wanted first ("h2",
+    // "http/1.1"); empty (the default): none, and the handshake carries no
+    // ALPN extension at all.
+    QByteArrayList AlpnProtocols;
+    // The protocol the server chose from AlpnProtocols in the handshake;
+    // empty when none was offered or chosen, or without TLS.
+    QByteArray Protocol() const { return chain_ ? chain_->Protocol() : QByteArray(); }
     // Whether the last TLS connection's stream ended without close_notify:
     // what came before the end may be cut short. Cleared by StartTls.
     bool UncleanTlsEnd() const { return uncleanEnd_; }
@@ -262,12 +270,13 @@ private:
     QByteArray held_;
     qsizetype heldBegin_ = 0;
     // The open layers, top first: the socket layer, from OpenSocket (or
-    // AttachConnected) to the close, with TLS over it while that runs.
-    // The top one owns the ones below and the bottom one the socket: the
-    // chain is the socket's one closer. socket_ is the bottom layer.
+    // AttachConnected) to the close, with TLS over it from StartTls. The
+    // top one owns the ones below and the bottom one the socket: the chain
+    // is the socket's one closer. socket_ is the bottom layer, tls_ the
+    // TLS layer while there is one (the top then).
     std::unique_ptr<TTransport> chain_;
     TSocketTransport *socket_ = nullptr;
-    std::unique_ptr<TTlsSession> tls_;
+    TTlsTransport *tls_ = nullptr;
     bool uncleanEnd_ = false;
 
     QTimer *lowSpeedTimer_ = nullptr;

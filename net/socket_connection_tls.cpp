@@ -6,6 +6,7 @@
 #include "net/socket_scopes.h"
 #include "net/tls_errors.h"
 #include "net/tls_session.h"
+#include "net/tls_transport.h"
 
 #include <QSocketNotifier>
 #include <cerrno>
@@ -45,14 +46,18 @@ void TSocketConnection::StartTls(const QByteArray &host)
     // request would wait for the server's delayed acknowledgement (40 ms).
     const int noDelay = 1;
     setsockopt(SocketHandle, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
-    tls_ = std::make_unique<TTlsSession>(SocketHandle, host, Port);
+    EndTls(false);
+    auto session = std::make_unique<TTlsSession>(SocketHandle, host, Port, AlpnProtocols);
+    auto tls = std::make_unique<TTlsTransport>(std::move(chain_), std::move(session));
+    tls_ = tls.get();
+    chain_ = std::move(tls);
     {
         TimerScope timer(*this);
         ReadingScope reading(*this);
-        while (!Canceled && !tls_->Handshake()) {
-            if (tls_->Want == TTlsSession::Wait::Write)
+        while (!Canceled && !chain_->Open()) {
+            if (chain_->Want() == TWant::Write)
                 WaitWritable();
-            else if (tls_->Want == TTlsSession::Wait::Read)
+            else if (chain_->Want() == TWant::Read)
                 WaitReadable();
         }
     }
@@ -73,9 +78,8 @@ void TSocketConnection::EndTls(bool notifyPeer)
 {
     if (!tls_)
         return;
-    if (notifyPeer)
-        tls_->Shutdown();
-    tls_.reset();
+    chain_ = tls_->End(notifyPeer);
+    tls_ = nullptr;
 }
 
 // A peek never looks into the socket (or the TLS session) without taking:
@@ -96,14 +100,10 @@ ssize_t TSocketConnection::Receive(char *into, size_t size, bool peek)
 
 ssize_t TSocketConnection::ReceiveFromPeer(char *into, size_t size)
 {
-    if (!tls_)
-        return chain_ ? chain_->Receive(into, qsizetype(size)) : NoSocket();
-    const qsizetype n = tls_->Read(into, qsizetype(size));
-    if (n < 0) {
-        errno = tls_->Want == TTlsSession::Wait::None ? EINTR : EAGAIN;
-        return -1;
-    }
-    if (n == 0 && tls_->UncleanEnd)
+    if (!chain_)
+        return NoSocket();
+    const qsizetype n = chain_->Receive(into, qsizetype(size));
+    if (n == 0 && chain_->UncleanEnd())
         uncleanEnd_ = true;
     return n;
 }
@@ -139,21 +139,14 @@ void TSocketConnection::DropHeldBytes(qsizetype count)
 
 ssize_t TSocketConnection::Send(const char *data, size_t size, bool more)
 {
-    if (!tls_)
-        return chain_ ? chain_->Send(data, qsizetype(size), more) : NoSocket();
-    const qsizetype n = tls_->Write(data, qsizetype(size));
-    if (n < 0) {
-        errno = tls_->Want == TTlsSession::Wait::None ? EINTR : EAGAIN;
-        return -1;
-    }
-    return n;
+    return chain_ ? chain_->Send(data, qsizetype(size), more) : NoSocket();
 }
 
 // TLS may need to send while reading (and to read while sending): the
 // wait is for what the session asked for.
 void TSocketConnection::WaitToReceive()
 {
-    if (tls_ ? tls_->Want == TTlsSession::Wait::Write : chain_ && chain_->Want() == TWant::Write)
+    if (chain_ && chain_->Want() == TWant::Write)
         WaitWritable();
     else
         WaitReadable();
@@ -161,7 +154,7 @@ void TSocketConnection::WaitToReceive()
 
 void TSocketConnection::WaitToSend()
 {
-    if (tls_ ? tls_->Want == TTlsSession::Wait::Read : chain_ && chain_->Want() == TWant::Read)
+    if (chain_ && chain_->Want() == TWant::Read)
         WaitReadable();
     else
         WaitWritable();
