@@ -237,8 +237,9 @@ private:
     bool SendSome(const char *data, qsizetype &remaining, qint64 *sentCounter);
     bool ReceiveBlockFailed(int error);
     void WaitForRate();
-    // One receive or send, through TLS while it runs; -1 with errno set as
-    // for the socket call (EAGAIN: wait with WaitToReceive / WaitToSend).
+    // One receive or send through the top layer of the chain (TLS while it
+    // runs); -1 with errno set as for the socket call (EAGAIN: wait with
+    // WaitToReceive / WaitToSend, which read the layer's Want()).
     // A receive serves held bytes first, without a system call (and never
     // -1 then). A peek with none held receives once and holds what came.
     ssize_t Receive(char *into, size_t size, bool peek);

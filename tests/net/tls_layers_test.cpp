@@ -2,6 +2,7 @@
 // ALPN offers and what the server's choice reads back as; a chain given
 // away by ReleaseChain, driven by its new owner.
 #include "net/socket_connection.h"
+#include "net/tls_errors.h"
 #include "tests/net/net_test_support.h"
 #include "tests/support/fixture_http_server.h"
 #include "tests/support/test_certificates.h"
@@ -101,6 +102,30 @@ TEST_P(AlpnTest, TheServerSeesWhatIsOfferedAndItsChoiceReadsBack)
     EXPECT_EQ(server.AlpnOffers(), c.seen);
     conn.Disconnect();
     EXPECT_EQ(conn.Protocol(), "") << "the close ends what TLS learnt";
+}
+
+// A name ALPN cannot carry fails the set-up before anything is sent.
+TEST(AlpnNamesTest, AnEmptyOrOverlongNameFailsTheSetUp)
+{
+    ScopedTrustedCa trusted{SharedCertificates().CaFile()};
+    FixtureHttpServer server{TlsIdentity()};
+    for (const QByteArray &bad : {QByteArray(), QByteArray(256, 'x')}) {
+        TSocketConnection conn;
+        conn.Host = "127.0.0.1";
+        conn.Port = server.Port();
+        conn.TimeOut = 10000;
+        conn.AlpnProtocols = {"h2", bad};
+        conn.Connect();
+        try {
+            conn.StartTls("127.0.0.1");
+            ADD_FAILURE() << "a name of " << bad.size() << " bytes offered";
+        } catch (const ETlsError &e) {
+            EXPECT_EQ(e.Problem(), TlsProblem::Setup);
+            EXPECT_EQ(e.Detail(), "invalid ALPN protocol name");
+        }
+        EXPECT_FALSE(conn.Secure());
+    }
+    EXPECT_EQ(server.HandshakeCount(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AlpnTest, ::testing::ValuesIn(kAlpnCases),
