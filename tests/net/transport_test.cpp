@@ -40,6 +40,8 @@ struct ReceiveCase {
     int error;           // errno after -1
 };
 
+void PrintTo(const ReceiveCase &c, std::ostream *os) { *os << c.name; }
+
 class TransportReceiveTest : public ::testing::TestWithParam<ReceiveCase> {};
 
 }  // namespace

@@ -150,6 +150,8 @@ struct StallCase {
     int cancelAfter; // ms; 0: no Cancel
 };
 
+void PrintTo(const StallCase &c, std::ostream *os) { *os << c.name; }
+
 class StartTunnelTest : public ::testing::TestWithParam<StallCase> {};
 
 }  // namespace
