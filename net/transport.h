@@ -6,7 +6,10 @@
 // A layer never waits. An operation that cannot go on returns -1 (or
 // false) and says in Want() which readiness of Handle() it needs; whoever
 // drives the chain waits for that (the event pump for a blocking caller,
-// socket notifiers for an event-driven one) and calls again.
+// socket notifiers for an event-driven one) and calls again. -1 with
+// Want() None leaves errno to say why: EINTR, call again at once; any
+// other value is the socket's failure, which the socket layer leaves to
+// its driver to word (TSocketConnection turns it into its error events).
 #pragma once
 
 #include <QByteArray>
