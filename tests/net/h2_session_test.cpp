@@ -55,6 +55,18 @@ QByteArray Pattern(qsizetype size, char seed)
     return bytes;
 }
 
+// Equal bytes, told by size and first difference rather than a dump.
+::testing::AssertionResult SameBytes(const QByteArray &got, const QByteArray &expected)
+{
+    if (got == expected)
+        return ::testing::AssertionSuccess();
+    qsizetype at = 0;
+    while (at < got.size() && at < expected.size() && got[at] == expected[at])
+        ++at;
+    return ::testing::AssertionFailure() << got.size() << " bytes, expected " << expected.size()
+                                         << ", first difference at " << at;
+}
+
 std::vector<TH2Field> Request(const QByteArray &path)
 {
     return {{":method", "GET"}, {":scheme", "https"}, {":authority", "example.org"}, {":path", path},
@@ -73,8 +85,9 @@ public:
 
     int32_t Submit(const QByteArray &path, TRecordingSink &sink) { return Session->Submit(Request(path), sink); }
 
-    // Moves bytes both ways until neither side has any; between runs after
-    // every round. Raises what the session raises.
+    // Moves bytes both ways until neither side has any; between runs in
+    // every round when the peer's bytes wait unread. Raises what the
+    // session raises.
     void Pump(const std::function<void()> &between = {})
     {
         for (int round = 0; round < 100000; ++round) {
@@ -85,9 +98,9 @@ public:
             const QByteArray answer = peer_.TakeOutput();
             if (!answer.isEmpty())
                 Wire->Give(answer);
-            Session->Readable();
             if (between)
                 between();
+            Session->Readable();
             if (sent.isEmpty() && answer.isEmpty())
                 return;
         }
@@ -131,7 +144,7 @@ TEST(H2Session, RunsManyStreamsAtOnceEachWithItsOwnBytes)
         EXPECT_EQ(sinks[i].Closes, 1);
         EXPECT_EQ(sinks[i].End.Kind, TH2EndKind::Whole);
         EXPECT_EQ(sinks[i].Status, 200);
-        EXPECT_EQ(sinks[i].Body, Pattern(1000 + i, 'a') + Pattern(20000, static_cast<char>('b' + i)) + "end");
+        EXPECT_TRUE(SameBytes(sinks[i].Body, Pattern(1000 + i, 'a') + Pattern(20000, static_cast<char>('b' + i)) + "end"));
     }
     EXPECT_EQ(sinks[kStreams].Status, 404);
     EXPECT_EQ(sinks[kStreams].End.Kind, TH2EndKind::Whole);
@@ -240,3 +253,359 @@ INSTANTIATE_TEST_SUITE_P(Cases, H2AnswerTest, ::testing::ValuesIn(kAnswerCases),
                          [](const auto &info) { return std::string(info.param.Name); });
 
 }  // namespace
+
+TEST(H2Session, StreamsAboveTheGoAwaysLastOneAreNotProcessed)
+{
+    TH2ServerOptions options;
+    options.GoAwayAfter = 3;
+    TFixtureH2Server server(options);
+    for (const QByteArray path : {"/1", "/2", "/3", "/4", "/5"})
+        server.Answer(path, Ok({"body" + path}));
+    H2Exchange exchange(server);
+    std::vector<TRecordingSink> sinks(5);
+    for (int i = 0; i < 5; ++i)
+        exchange.Submit("/" + QByteArray::number(i + 1), sinks[i]);
+    exchange.Pump();
+
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(sinks[i].Closes, 1);
+        EXPECT_EQ(sinks[i].End.Kind, i < 3 ? TH2EndKind::Whole : TH2EndKind::NotProcessed);
+        EXPECT_EQ(sinks[i].Body, i < 3 ? "body/" + QByteArray::number(i + 1) : QByteArray());
+    }
+    EXPECT_FALSE(exchange.Session->Accepts());
+    TRecordingSink late;
+    try {
+        exchange.Submit("/6", late);
+        ADD_FAILURE() << "a session after GOAWAY took a stream";
+    } catch (const EH2Error &e) {
+        EXPECT_EQ(e.Message(), kH2NoNewStream);
+    }
+    EXPECT_EQ(late.Closes, 0);
+}
+
+TEST(H2Session, AGracefulGoAwayThenALowerOneEndsOnlyTheStreamsAboveIt)
+{
+    using namespace h2frames;
+    TRawH2Peer peer(Settings() + SettingsAck() + GoAway(0x7fffffff, NGHTTP2_NO_ERROR)
+                    + Headers(1, {{":status", "200"}}, false) + Data(1, "first", true)
+                    + GoAway(1, NGHTTP2_NO_ERROR));
+    H2Exchange exchange(peer);
+    TRecordingSink first, second;
+    exchange.Submit("/1", first);
+    exchange.Submit("/2", second);
+    exchange.Pump();
+
+    EXPECT_EQ(first.End.Kind, TH2EndKind::Whole);
+    EXPECT_EQ(first.Body, "first");
+    EXPECT_EQ(second.End.Kind, TH2EndKind::NotProcessed);
+    EXPECT_EQ(first.Closes + second.Closes, 2);
+    EXPECT_FALSE(exchange.Session->Alive()) << "GOAWAY and no stream left";
+}
+
+TEST(H2Session, AServerLimitOfOneStreamQueuesTheRest)
+{
+    TH2ServerOptions options;
+    options.MaxConcurrentStreams = 1;
+    TFixtureH2Server server(options);
+    for (const QByteArray path : {"/1", "/2", "/3", "/4"})
+        server.Answer(path, Ok({Pattern(30000, path[1])}));
+    H2Exchange exchange(server);
+    EXPECT_EQ(exchange.Session->StreamLimit(), 100u) << "before the server's SETTINGS, our own bound";
+    exchange.Pump();  // the prefaces and SETTINGS
+    EXPECT_EQ(exchange.Session->StreamLimit(), 1u);
+    std::vector<TRecordingSink> sinks(4);
+    for (int i = 0; i < 4; ++i)
+        exchange.Submit("/" + QByteArray::number(i + 1), sinks[i]);
+    exchange.Pump();
+
+    EXPECT_EQ(server.MostOpenStreams, 1);
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(sinks[i].End.Kind, TH2EndKind::Whole);
+        EXPECT_TRUE(SameBytes(sinks[i].Body, Pattern(30000, static_cast<char>('1' + i))));
+    }
+}
+
+TEST(H2Session, StreamsPastTheLimitBeforeItWasKnownAreNotProcessed)
+{
+    TH2ServerOptions options;
+    options.MaxConcurrentStreams = 1;
+    TFixtureH2Server server(options);
+    server.Answer("/1", Ok({"one"}));
+    server.Answer("/2", Ok({"two"}));
+    H2Exchange exchange(server);
+    TRecordingSink first, second;
+    exchange.Submit("/1", first);
+    exchange.Submit("/2", second);  // goes out with the first, before the server's SETTINGS
+    exchange.Pump();
+
+    EXPECT_EQ(first.End.Kind, TH2EndKind::Whole);
+    EXPECT_EQ(second.Closes, 1);
+    EXPECT_EQ(second.End.Kind, TH2EndKind::NotProcessed) << "refused: safe to send again";
+    EXPECT_EQ(second.End.ErrorCode, static_cast<uint32_t>(NGHTTP2_REFUSED_STREAM));
+    EXPECT_TRUE(exchange.Session->Accepts());
+}
+
+TEST(H2Session, OurResetEndsOneStreamAndTheOthersGoOn)
+{
+    TFixtureH2Server server;
+    for (const QByteArray path : {"/1", "/2", "/3"})
+        server.Answer(path, Ok({Pattern(300000, path[1])}));
+    TH2Limits limits;
+    limits.StreamWindow = 65536;
+    H2Exchange exchange(server, limits);
+    std::vector<TRecordingSink> sinks(3);
+    std::vector<int32_t> ids;
+    for (int i = 0; i < 3; ++i)
+        ids.push_back(exchange.Submit("/" + QByteArray::number(i + 1), sinks[i]));
+    qsizetype gotWhenReset = -1;
+    exchange.Pump([&] {
+        if (gotWhenReset < 0 && !sinks[1].Body.isEmpty()) {
+            gotWhenReset = sinks[1].Body.size();
+            exchange.Session->Reset(ids[1]);
+            EXPECT_EQ(sinks[1].Closes, 1) << "ends at once";
+        }
+    });
+
+    EXPECT_EQ(sinks[1].Closes, 1);
+    EXPECT_EQ(sinks[1].End.Kind, TH2EndKind::Canceled);
+    EXPECT_EQ(sinks[1].Body.size(), gotWhenReset) << "nothing after the reset";
+    EXPECT_LT(gotWhenReset, 300000);
+    EXPECT_EQ(server.ClientResets[ids[1]], static_cast<uint32_t>(NGHTTP2_CANCEL));
+    for (const int i : {0, 2}) {
+        EXPECT_EQ(sinks[i].End.Kind, TH2EndKind::Whole);
+        EXPECT_TRUE(SameBytes(sinks[i].Body, Pattern(300000, static_cast<char>('1' + i))));
+    }
+    exchange.Session->Reset(ids[1]);  // an ended stream: nothing
+    EXPECT_EQ(sinks[1].Closes, 1);
+}
+
+TEST(H2Session, ASinkThatRaisesFailsItsStreamAndTheSessionLives)
+{
+    TFixtureH2Server server;
+    for (const QByteArray path : {"/head", "/data", "/fine"})
+        server.Answer(path, Ok({"bytes"}));
+    H2Exchange exchange(server);
+    TRecordingSink inHead, inData, fine;
+    inHead.ThrowInHead = true;
+    inData.ThrowInData = true;
+    const int32_t dataStream = exchange.Submit("/data", inData);
+    exchange.Submit("/head", inHead);
+    exchange.Submit("/fine", fine);
+    exchange.Pump();
+
+    for (TRecordingSink *sink : {&inHead, &inData}) {
+        EXPECT_EQ(sink->Closes, 1);
+        ASSERT_EQ(sink->End.Kind, TH2EndKind::Failed);
+        ASSERT_TRUE(sink->End.Failure);
+    }
+    EXPECT_THROW(std::rethrow_exception(inHead.End.Failure), std::runtime_error);
+    try {
+        std::rethrow_exception(inData.End.Failure);
+    } catch (const EInOutError &e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("disk full"));
+    }
+    EXPECT_EQ(server.ClientResets[dataStream], static_cast<uint32_t>(NGHTTP2_CANCEL));
+    EXPECT_EQ(fine.End.Kind, TH2EndKind::Whole);
+    EXPECT_EQ(fine.Body, "bytes");
+    EXPECT_TRUE(exchange.Session->Accepts());
+}
+
+TEST(H2Session, FlowControlKeepsNoMoreThanTheWindowInFlight)
+{
+    constexpr qsizetype kBody = 4 << 20;
+    constexpr int32_t kWindow = 64 << 10;
+    TFixtureH2Server server;
+    server.Answer("/big", Ok({Pattern(kBody, 'z')}));
+    TH2Limits limits;
+    limits.StreamWindow = kWindow;
+    limits.ConnectionWindow = kWindow;
+    H2Exchange exchange(server, limits);
+    TRecordingSink sink;
+    exchange.Submit("/big", sink);
+    qint64 mostInFlight = 0;
+    exchange.Pump([&] { mostInFlight = std::max(mostInFlight, server.BodyBytesSent - sink.Body.size()); });
+
+    EXPECT_EQ(sink.End.Kind, TH2EndKind::Whole);
+    EXPECT_TRUE(SameBytes(sink.Body, Pattern(kBody, 'z')));
+    EXPECT_LE(mostInFlight, kWindow) << "the server never had room past what the sink took";
+    EXPECT_GT(mostInFlight, 0);
+}
+
+TEST(H2Session, AChainThatTakesNothingKeepsTheFramesForTheNextFlush)
+{
+    TFixtureH2Server server;
+    server.Answer("/x", Ok({"x"}));
+    H2Exchange exchange(server);
+    TRecordingSink sink;
+    exchange.Submit("/x", sink);
+    exchange.Wire->SendBlocked = true;
+    exchange.Session->Flush();
+    EXPECT_EQ(exchange.Session->Want(), TWant::Write);
+    EXPECT_EQ(exchange.Wire->TotalSent, 0);
+    exchange.Wire->SendBlocked = false;
+    exchange.Pump();
+    EXPECT_EQ(sink.End.Kind, TH2EndKind::Whole);
+    EXPECT_EQ(exchange.Session->Want(), TWant::Read);
+}
+
+TEST(H2Session, OurGoAwayEndsTheOpenStreamsAndClosesTheChainPolitely)
+{
+    TFixtureH2Server server;
+    server.Answer("/slow", Ok({Pattern(500000, 's')}));
+    H2Exchange exchange(server);
+    TRecordingSink sink;
+    exchange.Submit("/slow", sink);
+    exchange.Session->Flush();
+    server.Feed(exchange.Wire->TakeSent());
+    exchange.Session->GoAway();
+    server.Feed(exchange.Wire->TakeSent());
+
+    EXPECT_EQ(sink.Closes, 1);
+    EXPECT_EQ(sink.End.Kind, TH2EndKind::Canceled);
+    EXPECT_TRUE(server.ClientGoAway);
+    EXPECT_TRUE(exchange.Wire->Closed);
+    EXPECT_TRUE(exchange.Wire->ClosedNotifying);
+    EXPECT_FALSE(exchange.Session->Alive());
+    EXPECT_THROW(exchange.Session->Readable(), EH2Error);
+}
+
+namespace {
+
+// Frames that break the connection: every open stream ends once with the
+// connection's error, and the session raises it.
+struct TConnectionErrorCase {
+    const char *Name;
+    QByteArray Script;    // after the server's SETTINGS and its ACK of ours
+    QString TextStart;
+};
+
+QByteArray LongFrameHeader()
+{
+    // 1 MiB announced, past the 16 KiB SETTINGS_MAX_FRAME_SIZE of ours.
+    return QByteArray::fromHex("100000000000000001");
+}
+
+const TConnectionErrorCase kConnectionErrorCases[] = {
+    {"DataOnStreamZero", h2frames::Data(0, "x", false), kH2ConnectionError + QStringLiteral("PROTOCOL_ERROR")},
+    {"FrameTooLong", LongFrameHeader() + QByteArray(64, 'g'), kH2ConnectionError + QStringLiteral("FRAME_SIZE_ERROR")},
+    {"WindowOverflow", h2frames::WindowUpdate(0, 0x7fffffff) + h2frames::WindowUpdate(0, 0x7fffffff),
+     kH2ConnectionError + QStringLiteral("FLOW_CONTROL_ERROR")},
+    {"HeadersOnStreamZero", h2frames::Headers(0, {{":status", "200"}}, true),
+     kH2ConnectionError + QStringLiteral("PROTOCOL_ERROR")},
+    {"BrokenHpack", h2frames::Frame(NGHTTP2_HEADERS, NGHTTP2_FLAG_END_HEADERS, 1, QByteArray::fromHex("ffffffffff")),
+     kH2ConnectionError + QStringLiteral("COMPRESSION_ERROR")},
+    {"UnknownStreamData", h2frames::Data(99, "late", false), kH2ConnectionError + QStringLiteral("PROTOCOL_ERROR")},
+    {"PushPromiseRefused", h2frames::Frame(NGHTTP2_PUSH_PROMISE, NGHTTP2_FLAG_END_HEADERS, 1, QByteArray::fromHex("00000002")),
+     kH2ConnectionError + QStringLiteral("PROTOCOL_ERROR")},
+    {"TheServersEnd", {}, QString(kH2ConnectionEnded)},
+};
+
+class H2ConnectionErrorTest : public ::testing::TestWithParam<TConnectionErrorCase> {};
+
+TEST_P(H2ConnectionErrorTest, EndsEveryStreamOnceAndRaises)
+{
+    const TConnectionErrorCase &c = GetParam();
+    TRawH2Peer peer(h2frames::Settings() + h2frames::SettingsAck() + c.Script);
+    H2Exchange exchange(peer);
+    if (c.Script.isEmpty())
+        exchange.Wire->End();
+    std::vector<TRecordingSink> sinks(3);
+    for (int i = 0; i < 3; ++i)
+        exchange.Submit("/" + QByteArray::number(i), sinks[i]);
+    QString raised;
+    try {
+        exchange.Pump();
+    } catch (const EH2Error &e) {
+        raised = e.Message();
+    }
+
+    EXPECT_TRUE(raised.startsWith(c.TextStart)) << raised.toStdString();
+    for (const TRecordingSink &sink : sinks) {
+        EXPECT_EQ(sink.Closes, 1);
+        EXPECT_EQ(sink.End.Kind, TH2EndKind::ConnectionError);
+        EXPECT_EQ(sink.End.Text, raised);
+    }
+    EXPECT_FALSE(exchange.Session->Alive());
+    EXPECT_FALSE(exchange.Session->Accepts());
+    EXPECT_TRUE(exchange.Wire->Closed);
+    EXPECT_THROW(exchange.Session->Readable(), EH2Error) << "a dead session stays dead";
+    EXPECT_THROW(exchange.Session->Flush(), EH2Error);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, H2ConnectionErrorTest, ::testing::ValuesIn(kConnectionErrorCases),
+                         [](const auto &info) { return std::string(info.param.Name); });
+
+}  // namespace
+
+TEST(H2Session, DataPastTheStreamWindowResetsOnlyThatStream)
+{
+    using namespace h2frames;
+    TRawH2Peer peer(Settings() + SettingsAck() + Headers(1, {{":status", "200"}}, false)
+                    + Data(1, QByteArray(2000, 'd'), true) + Headers(3, {{":status", "200"}}, false)
+                    + Data(3, QByteArray(1000, 'e'), true));
+    TH2Limits limits;
+    limits.StreamWindow = 1000;
+    H2Exchange exchange(peer, limits);
+    TRecordingSink over, within;
+    exchange.Submit("/over", over);
+    exchange.Submit("/within", within);
+    exchange.Pump();
+
+    EXPECT_EQ(over.Closes, 1);
+    EXPECT_EQ(over.End.Kind, TH2EndKind::BrokenOff);
+    EXPECT_EQ(over.End.Text, H2StreamResetText(NGHTTP2_FLOW_CONTROL_ERROR));
+    EXPECT_EQ(within.End.Kind, TH2EndKind::Whole);
+    EXPECT_EQ(within.Body, QByteArray(1000, 'e'));
+}
+
+TEST(H2Session, TheServersCloseOfAnIdleConnectionIsNoError)
+{
+    TFixtureH2Server server;
+    server.Answer("/x", Ok({"x"}));
+    H2Exchange exchange(server);
+    TRecordingSink sink;
+    exchange.Submit("/x", sink);
+    exchange.Pump();
+    exchange.Wire->End();
+    EXPECT_NO_THROW(exchange.Session->Readable());
+    EXPECT_EQ(sink.Closes, 1);
+    EXPECT_EQ(sink.End.Kind, TH2EndKind::Whole);
+    EXPECT_FALSE(exchange.Session->Alive());
+}
+
+TEST(H2Session, AChainErrorEndsEveryStreamWithItsText)
+{
+    class TBrokenTransport final : public TTransport {
+    public:
+        bool Open() override { return true; }
+        qsizetype Receive(char *, qsizetype) override { throw ESockError(QStringLiteral("10054:Connection reset")); }
+        qsizetype Send(const char *, qsizetype size, bool) override { return size; }
+        void Close(bool) override {}
+        TWant Want() const override { return TWant::None; }
+        int Handle() const override { return -1; }
+    };
+    TH2Session session(std::make_unique<TBrokenTransport>());
+    TRecordingSink sink;
+    session.Submit(Request("/x"), sink);
+    session.Flush();
+    EXPECT_THROW(session.Readable(), ESockError);
+    EXPECT_EQ(sink.Closes, 1);
+    EXPECT_EQ(sink.End.Kind, TH2EndKind::ConnectionError);
+    EXPECT_EQ(sink.End.Text, QStringLiteral("10054:Connection reset"));
+}
+
+TEST(H2Errors, EveryTextHasItsSloveneForm)
+{
+    const QString texts[] = {H2ConnectionErrorText(QStringLiteral("PROTOCOL_ERROR")), QString(kH2ConnectionEnded),
+                             QString(kH2HeaderTooLarge), QString(kH2BodyCutShort), QString(kH2NoAnswer),
+                             QString(kH2NoNewStream), H2StreamResetText(NGHTTP2_CANCEL)};
+    for (const QString &text : texts) {
+        EXPECT_EQ(H2FailureText(text, true), text);
+        EXPECT_NE(H2FailureText(text, false), text) << text.toStdString();
+    }
+    EXPECT_EQ(H2StreamResetText(NGHTTP2_CANCEL), QStringLiteral("HTTP/2 stream reset: CANCEL"));
+    EXPECT_EQ(H2StreamResetText(0x77), QStringLiteral("HTTP/2 stream reset: 119"));
+    EXPECT_EQ(H2FailureText(QStringLiteral("other"), false), QStringLiteral("other"));
+}
