@@ -105,13 +105,14 @@ struct TH2Session::TCallbacks {
     }
 
     // A whole header block: the final answer's goes to the sink, a 1xx one
-    // is dropped.
+    // is dropped. nghttp2 lets any three digits pass as a final status
+    // ("050"): the sink reads it as it would in HTTP/1.1.
     static void HeadersReceived(TH2Session &self, int32_t id)
     {
         TStream *stream = self.StreamOf(id);
         if (!stream || stream->HeadSeen)
             return;
-        if (stream->Status < 200) {
+        if (stream->Status >= 100 && stream->Status < 200) {
             stream->Block.clear();
             return;
         }

@@ -560,6 +560,20 @@ TEST(H2Session, DataPastTheStreamWindowResetsOnlyThatStream)
     EXPECT_EQ(within.Body, QByteArray(1000, 'e'));
 }
 
+TEST(H2Session, OnlyA1xxStatusIsInterim)
+{
+    using namespace h2frames;
+    TRawH2Peer peer(Settings() + SettingsAck() + Headers(1, {{":status", "050"}}, false) + Data(1, "odd", true));
+    H2Exchange exchange(peer);
+    TRecordingSink sink;
+    exchange.Submit("/odd", sink);
+    exchange.Pump();
+    EXPECT_EQ(sink.Heads, 1) << "a final answer, read as HTTP/1.1 would";
+    EXPECT_EQ(sink.Block, "HTTP/2 050\r\n\r\n");
+    EXPECT_EQ(sink.Body, "odd");
+    EXPECT_EQ(sink.End.Kind, TH2EndKind::Whole);
+}
+
 TEST(H2Session, TheServersCloseOfAnIdleConnectionIsNoError)
 {
     TFixtureH2Server server;
