@@ -17,6 +17,22 @@ constexpr qsizetype kUnsentLimit = 64 * 1024;
 // The most streams we run at once, whatever the server allows.
 constexpr uint32_t kMaxStreams = 100;
 
+// A callback as nghttp2 calls it: nothing may unwind through C, so what
+// the session's own code raises (no memory) fails the session instead.
+template <auto Callback>
+struct TGuarded;
+template <typename... Args, int (*Callback)(Args...)>
+struct TGuarded<Callback> {
+    static int Call(Args... args) noexcept
+    {
+        try {
+            return Callback(args...);
+        } catch (...) {
+            return NGHTTP2_ERR_CALLBACK_FAILURE;
+        }
+    }
+};
+
 }  // namespace
 
 // One submitted stream that has not ended.
@@ -37,8 +53,8 @@ struct TH2Session::TStream {
     bool BodyCounted() const { return !Head && Status != 204 && Status != 304 && ContentLength >= 0; }
 };
 
-// nghttp2's callbacks: user data is the session. None raises; a sink's
-// exception is caught and ends its stream.
+// nghttp2's callbacks (registered through TGuarded): user data is the
+// session. A sink's exception is caught and ends its stream.
 struct TH2Session::TCallbacks {
     static TH2Session &Self(void *user) { return *static_cast<TH2Session *>(user); }
 
@@ -204,13 +220,13 @@ TH2Session::TH2Session(std::unique_ptr<TTransport> chain, const TH2Limits &limit
         nghttp2_session_callbacks_del(callbacks);
         throw EH2Error(H2ConnectionErrorText(QString::fromLatin1(nghttp2_strerror(NGHTTP2_ERR_NOMEM))));
     }
-    nghttp2_session_callbacks_set_on_begin_headers_callback(callbacks, TCallbacks::BeginHeaders);
-    nghttp2_session_callbacks_set_on_header_callback(callbacks, TCallbacks::Header);
-    nghttp2_session_callbacks_set_on_frame_recv_callback(callbacks, TCallbacks::FrameReceived);
-    nghttp2_session_callbacks_set_on_data_chunk_recv_callback(callbacks, TCallbacks::DataChunk);
-    nghttp2_session_callbacks_set_on_stream_close_callback(callbacks, TCallbacks::StreamClosed);
-    nghttp2_session_callbacks_set_on_frame_send_callback(callbacks, TCallbacks::FrameSent);
-    nghttp2_session_callbacks_set_on_frame_not_send_callback(callbacks, TCallbacks::FrameNotSent);
+    nghttp2_session_callbacks_set_on_begin_headers_callback(callbacks, TGuarded<TCallbacks::BeginHeaders>::Call);
+    nghttp2_session_callbacks_set_on_header_callback(callbacks, TGuarded<TCallbacks::Header>::Call);
+    nghttp2_session_callbacks_set_on_frame_recv_callback(callbacks, TGuarded<TCallbacks::FrameReceived>::Call);
+    nghttp2_session_callbacks_set_on_data_chunk_recv_callback(callbacks, TGuarded<TCallbacks::DataChunk>::Call);
+    nghttp2_session_callbacks_set_on_stream_close_callback(callbacks, TGuarded<TCallbacks::StreamClosed>::Call);
+    nghttp2_session_callbacks_set_on_frame_send_callback(callbacks, TGuarded<TCallbacks::FrameSent>::Call);
+    nghttp2_session_callbacks_set_on_frame_not_send_callback(callbacks, TGuarded<TCallbacks::FrameNotSent>::Call);
     // The windows open only as the sinks take the bytes (nghttp2_session_consume).
     nghttp2_option_set_no_auto_window_update(option, 1);
     const int rv = nghttp2_session_client_new2(&session_, callbacks, this, option);
@@ -233,6 +249,7 @@ TH2Session::TH2Session(std::unique_ptr<TTransport> chain, const TH2Limits &limit
 
 TH2Session::~TH2Session()
 {
+    streams_.clear();  // no sink hears of the end
     nghttp2_session_del(session_);
     CloseChain(false);
 }
@@ -293,7 +310,7 @@ void TH2Session::SendKept() noexcept
         while (unsentStart_ < unsent_.size()) {
             const qsizetype sent =
                 chain_->Send(unsent_.constData() + unsentStart_, unsent_.size() - unsentStart_, false);
-            if (sent < 0)
+            if (sent <= 0)
                 break;
             unsentStart_ += sent;
         }
@@ -385,7 +402,7 @@ void TH2Session::Flush()
             EndAll(e.Message());
             throw;
         }
-        if (sent < 0)
+        if (sent <= 0)
             return;
         unsentStart_ += sent;
     }
