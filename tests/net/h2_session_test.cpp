@@ -132,7 +132,8 @@ TEST(H2Session, RunsManyStreamsAtOnceEachWithItsOwnBytes)
         server.Answer("/f" + QByteArray::number(i),
                       Ok({Pattern(1000 + i, 'a'), Pattern(20000, static_cast<char>('b' + i)), "end"}));
     H2Exchange exchange(server);
-    exchange.Wire->SendCut = 100;  // the chain takes little at a time
+    exchange.Wire->SendCut = 100;  // the chain takes and gives little at a time
+    exchange.Wire->ReceiveCut = 1000;
     std::vector<TRecordingSink> sinks(kStreams + 1);
     for (int i = 0; i < kStreams; ++i)
         exchange.Submit("/f" + QByteArray::number(i), sinks[i]);
