@@ -480,6 +480,7 @@ struct TConnectionErrorCase {
     const char *Name;
     QByteArray Script;    // after the server's SETTINGS and its ACK of ours
     QString TextStart;
+    bool Preface = true;  // false: the script alone
 };
 
 QByteArray LongFrameHeader()
@@ -501,6 +502,8 @@ const TConnectionErrorCase kConnectionErrorCases[] = {
     {"PushPromiseRefused", h2frames::Frame(NGHTTP2_PUSH_PROMISE, NGHTTP2_FLAG_END_HEADERS, 1, QByteArray::fromHex("00000002")),
      kH2ConnectionError + QStringLiteral("PROTOCOL_ERROR")},
     {"TheServersEnd", {}, QString(kH2ConnectionEnded)},
+    {"AnHttp1AnswerInsteadOfSettings", "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n",
+     QString(kH2ConnectionError), false},
 };
 
 class H2ConnectionErrorTest : public ::testing::TestWithParam<TConnectionErrorCase> {};
@@ -508,7 +511,7 @@ class H2ConnectionErrorTest : public ::testing::TestWithParam<TConnectionErrorCa
 TEST_P(H2ConnectionErrorTest, EndsEveryStreamOnceAndRaises)
 {
     const TConnectionErrorCase &c = GetParam();
-    TRawH2Peer peer(h2frames::Settings() + h2frames::SettingsAck() + c.Script);
+    TRawH2Peer peer((c.Preface ? h2frames::Settings() + h2frames::SettingsAck() : QByteArray()) + c.Script);
     H2Exchange exchange(peer);
     if (c.Script.isEmpty())
         exchange.Wire->End();
