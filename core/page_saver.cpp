@@ -20,6 +20,10 @@ TPageSaver::TPageSaver() : loader_(pages_)
     walk_.SetPace([this](const QByteArray &address) { return runner_.PaceRequest(address, wait_); });
     connect(&walk_, &TPageWalk::LogLine, this, [this](const QString &line) { Log(line); });
     connect(&runner_, &TBatchRunner::LogLine, this, [this](const QString &line, bool) { Log(line); });
+    // The batch's connections are made while the page loads.
+    connect(&loader_, &TPageLoader::PageRequested, this, [this](const QByteArray &address) {
+        runner_.Preconnect(address, THttpRequestSettings::Of(files_), parallel_);
+    });
     connect(&runner_, &TBatchRunner::Dialog, this, [this](const QString &text, bool) { emit Message(text); });
 }
 
@@ -31,6 +35,7 @@ void TPageSaver::Apply(const TSettingsValues &values)
     cookiesFile_ = values.cookies;
     wait_ = values.wait;
     pageCount_ = values.pages;
+    parallel_ = values.parallel;
 }
 
 // The cookies file in force, read before the first page it is in force

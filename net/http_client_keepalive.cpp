@@ -113,6 +113,29 @@ void THttpClient::TakeKeptConnection(THttpClient &from)
     keptProxyPort_ = from.keptProxyPort_;
 }
 
+void THttpClient::OpenKept(const QByteArray &url)
+{
+    if (running_)
+        throw ESockError(QStringLiteral("Already connected"));
+    running_ = true;
+    struct Done {
+        bool &flag;
+        ~Done() { flag = false; }
+    } done{running_};
+    URL = url;
+    SplitURL();
+    try {
+        OpenKeptConnection();
+    } catch (...) {
+        keptOpen_ = false;
+        throw;
+    }
+    keptOpen_ = Connected;
+    keptOrigin_ = THttpOrigin{Host, Port, SecureRequest};
+    keptProxy_ = Proxy;
+    keptProxyPort_ = ProxyPort;
+}
+
 // Answers that carry no body whatever their header says.
 bool THttpClient::HasNoBody() const
 {

@@ -137,6 +137,15 @@ THttpWorker *TBatchRunner::WorkerFor(int slot)
     return ownWorkers_[size_t(slot)].get();
 }
 
+void TBatchRunner::Preconnect(const QByteArray &address, const THttpRequestSettings &http, int slotCount)
+{
+    const int count = qBound(1, slotCount, int(Settings::ParallelMost));
+    if (!http.KeepAlive || count == 1 || slotSource_)
+        return;  // one slot takes the page's own connection
+    for (int slot = 0; slot < count; ++slot)
+        WorkerFor(slot)->Open(address, http);
+}
+
 void TBatchRunner::CloseKeptConnections()
 {
     if (pageClient_)

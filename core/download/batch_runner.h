@@ -90,6 +90,12 @@ public:
     // One file on the file client, outside a batch: named name, from the
     // given attempt on. The name it was saved under (or last had).
     QByteArray RunOne(const QByteArray &address, const QByteArray &name, int attempt, const TBatchRequest &request);
+    // Opens, while a page loads, the connections a batch of slotCount at
+    // once would make to address's origin (for https through the
+    // handshake), so that its first files go out at once: with keep-alive
+    // on and more than one slot, each worker opens its one. Never blocks;
+    // nothing is sent. A batch to another origin replaces them.
+    void Preconnect(const QByteArray &address, const THttpRequestSettings &http, int slotCount);
     // Stop: the running transfers end as stopped; the batch goes on, and
     // ends as interrupted.
     void Stop();
