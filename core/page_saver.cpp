@@ -20,10 +20,13 @@ TPageSaver::TPageSaver() : loader_(pages_)
     walk_.SetPace([this](const QByteArray &address) { return runner_.PaceRequest(address, wait_); });
     connect(&walk_, &TPageWalk::LogLine, this, [this](const QString &line) { Log(line); });
     connect(&runner_, &TBatchRunner::LogLine, this, [this](const QString &line, bool) { Log(line); });
-    // The batch's connections are made while the page loads.
-    connect(&loader_, &TPageLoader::PageRequested, this, [this](const QByteArray &address) {
-        runner_.Preconnect(address, THttpRequestSettings::Of(files_), parallel_);
-    });
+    // The batch's connections are made while the page loads, once the
+    // page's own connect has gone out (queued: it runs at the load's first
+    // wait), so that starting the workers never holds the page back.
+    connect(
+        &loader_, &TPageLoader::PageRequested, this,
+        [this](const QByteArray &address) { runner_.Preconnect(address, THttpRequestSettings::Of(files_), parallel_); },
+        Qt::QueuedConnection);
     connect(&runner_, &TBatchRunner::Dialog, this, [this](const QString &text, bool) { emit Message(text); });
 }
 
