@@ -25,7 +25,7 @@ TPageSaver::TPageSaver() : loader_(pages_)
     // wait), so that starting the workers never holds the page back.
     connect(
         &loader_, &TPageLoader::PageRequested, this,
-        [this](const QByteArray &address) { runner_.Preconnect(address, THttpRequestSettings::Of(files_), parallel_); },
+        [this](const QByteArray &address) { runner_.Preconnect(address, values_, THttpRequestSettings::Of(files_)); },
         Qt::QueuedConnection);
     connect(&runner_, &TBatchRunner::Dialog, this, [this](const QString &text, bool) { emit Message(text); });
 }
@@ -38,7 +38,7 @@ void TPageSaver::Apply(const TSettingsValues &values)
     cookiesFile_ = values.cookies;
     wait_ = values.wait;
     pageCount_ = values.pages;
-    parallel_ = values.parallel;
+    values_ = values;
 }
 
 // The cookies file in force, read before the first page it is in force

@@ -95,7 +95,7 @@ private:
     QString cookiesFile_;                  // the cookies file in force
     qint32 wait_ = 0;                      // the "wait" in force
     qint32 pageCount_ = 1;                 // the "pages" in force
-    qint32 parallel_ = 1;                  // the "parallel" in force: connections made while a page loads
+    TSettingsValues values_;               // in force: for the connections made while a page loads
     std::optional<QString> cookiesRead_;   // the one read into the jar
 };
 
