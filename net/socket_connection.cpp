@@ -506,31 +506,53 @@ void TSocketConnection::TakeConnectionOf(TSocketConnection &from)
         throw ESockError(QStringLiteral("Already connected"));
     ReportStatus(8, "Taking a connection");
     CloseSocketQuietly();
-    from.readNotifier_->setEnabled(false);
-    from.writeNotifier_->setEnabled(false);
-    SocketHandle = std::exchange(from.SocketHandle, -1);
-    chain_ = std::move(from.chain_);
-    socket_ = std::exchange(from.socket_, nullptr);
+    socket_ = from.socket_;
+    tls_ = from.tls_;
+    uncleanEnd_ = from.uncleanEnd_;
     // The bytes from has received and not taken (the start of the next
     // answer, say) are the connection's: they come along.
     held_ = std::exchange(from.held_, {});
     heldBegin_ = std::exchange(from.heldBegin_, 0);
-    tls_ = std::exchange(from.tls_, nullptr);
-    uncleanEnd_ = std::exchange(from.uncleanEnd_, false);
+    chain_ = from.HandOverChain();
+    SocketHandle = chain_->Handle();
     RemoteAddress = from.RemoteAddress;
     Connected = true;
-    from.Connected = false;
-    from.freshSocket_ = false;
-    from.readReported_ = false;
     readReported_ = false;
     Canceled = false;
     readNotifier_->setSocket(SocketHandle);
     writeNotifier_->setSocket(SocketHandle);
+}
+
+std::unique_ptr<TTransport> TSocketConnection::ReleaseChain()
+{
+    if (!Connected || connecting_ || readers_ > 0 || HeldCount() > 0)
+        return nullptr;
+    ReportStatus(8, "Releasing the connection");
+    return HandOverChain();
+}
+
+// The open chain leaves, with no event: this connection is left closed
+// with a fresh socket (when one can be had; else the next Connect or
+// close opens one).
+std::unique_ptr<TTransport> TSocketConnection::HandOverChain()
+{
+    readNotifier_->setEnabled(false);
+    writeNotifier_->setEnabled(false);
+    std::unique_ptr<TTransport> chain = std::move(chain_);
+    socket_ = nullptr;
+    tls_ = nullptr;
+    SocketHandle = -1;
+    uncleanEnd_ = false;
+    Connected = false;
+    freshSocket_ = false;
+    readReported_ = false;
+    DropHeld();
+    CloseLowSpeedWindow();
     try {
-        from.OpenSocket(false);
+        OpenSocket(false);
     } catch (...) {
-        // No socket at hand: the next Connect or close opens one.
     }
+    return chain;
 }
 
 // Starts the non-blocking connect. A refusal reported at once is treated

@@ -67,6 +67,13 @@ public:
     // "Already connected" while connected or connecting; fd is then left to
     // the caller.
     void AttachConnected(int fd);
+    // Gives the open chain away (TLS over the socket, say), for a protocol
+    // session that drives it with its own notifiers on this thread; the
+    // caller owns the socket from then on. The connection is left closed,
+    // with a fresh socket, and fires no event. Refused (null, nothing
+    // changes) unless connected, with no operation running and no bytes
+    // held: held bytes came through the chain and would be lost to it.
+    std::unique_ptr<TTransport> ReleaseChain();
 
     // Runs the TLS handshake on the connected socket for host (the name
     // the certificate must be issued for and the SNI); from then on every
@@ -205,6 +212,7 @@ private:
     void InitializeSockets();
     void OpenSocket(bool withLinger);
     void AdoptSocket(int fd);
+    std::unique_ptr<TTransport> HandOverChain();
     int CloseChain(bool notifyPeer);
     void CloseSocketQuietly();
     quint16 CheckedPort() const;
