@@ -144,9 +144,10 @@ TEST(ReleaseChainTest, TheReleasedChainCarriesBytesAndTheConnectionConnectsAgain
     conn.Connect();
     conn.StartTls("127.0.0.1");
     conn.Write("GET /ok HTTP/1.0\r\n\r\n");
-    ASSERT_TRUE(conn.DataAvailable());
+    // The status line's receive brought the header lines after it too.
+    EXPECT_TRUE(conn.ReadLn().startsWith("HTTP/1.0 200"));
     EXPECT_EQ(conn.ReleaseChain(), nullptr);
     EXPECT_TRUE(conn.Connected);
-    EXPECT_TRUE(conn.ReadLn().startsWith("HTTP/1.0 200"));
+    EXPECT_TRUE(conn.ReadLn().endsWith("\r\n")) << "the next header line, still there";
     EXPECT_EQ(server.HandshakeCount(), 2);
 }
