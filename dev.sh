@@ -12,7 +12,7 @@
 set -eu
 top=$(cd "$(dirname "$0")" && pwd)
 # The last six check and make the Debian package (tests/packaging).
-packages="build-essential cmake qt6-base-dev libgl-dev libssl-dev libsqlite3-dev libgtest-dev python3 xvfb xauth
+packages="build-essential cmake qt6-base-dev libgl-dev libssl-dev libnghttp2-dev libsqlite3-dev libgtest-dev python3 xvfb xauth
   dpkg-dev desktop-file-utils appstream groff-base man-db lintian"
 
 as_root() {

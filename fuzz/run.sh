@@ -40,6 +40,8 @@ dictionary_of() {
             echo "$fuzz/http.dict" ;;
         scan_fuzzer | modern_scan_fuzzer | list_file_fuzzer | list_roundtrip_fuzzer | file_naming_fuzzer | next_page_fuzzer)
             echo "$fuzz/links.dict" ;;
+        h2_frames_fuzzer)
+            echo "$fuzz/h2.dict" ;;
     esac
 }
 

@@ -166,6 +166,14 @@ public:
     // already is kept as it is. Sends nothing. Raises what a connect raises;
     // "Already connected" while a request runs.
     void OpenKept(const QByteArray &url);
+    // The request block a GET of url would send first (the request line,
+    // Host with its port, the Accept lines, User-Agent, From, Cookie with
+    // the jar's, Referer, Authorization only to its origin ...), as with
+    // KeepAlive on, whatever KeepAlive says; nothing is sent and the
+    // client's KeepAlive stays. For a protocol that sends the same fields
+    // its own way (HTTP/2 streams). Raises "Already connected" while a
+    // request runs.
+    THeaderLines RequestLines(const QByteArray &url);
 
     // Resuming a file (docs/net.md, "Resuming a transfer"). For the next
     // request only, and only for a Get into a file (InputFileMode true):

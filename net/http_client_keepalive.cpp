@@ -13,6 +13,8 @@
 #include "net/socket_errors.h"
 #include "net/socket_scopes.h"
 
+#include <utility>
+
 int THttpClient::RunKeptPass()
 {
     for (int attempt = 0;; ++attempt) {
@@ -134,6 +136,24 @@ void THttpClient::OpenKept(const QByteArray &url)
     keptOrigin_ = THttpOrigin{Host, Port, SecureRequest};
     keptProxy_ = Proxy;
     keptProxyPort_ = ProxyPort;
+}
+
+THeaderLines THttpClient::RequestLines(const QByteArray &url)
+{
+    if (running_)
+        throw ESockError(QStringLiteral("Already connected"));
+    struct Restore {
+        bool &flag;
+        bool value;
+        ~Restore() { flag = value; }
+    } restore{KeepAlive, std::exchange(KeepAlive, true)};
+    URL = url;
+    Command = CmdGet;
+    TakeResumeRequest();
+    SplitURL();
+    requestOrigin_ = THttpOrigin{Host, Port, SecureRequest};
+    BuildHeader();
+    return HeaderList;
 }
 
 // Answers that carry no body whatever their header says.

@@ -8,7 +8,8 @@
 #include "net/socket_errors.h"
 #include "net/socket_scopes.h"
 #include "net/socket_timer.h"
-#include "net/tls_session.h"
+#include "net/socket_transport.h"
+#include "net/tls_transport.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -103,12 +104,38 @@ void TSocketConnection::OpenSocket(bool withLinger)
         const linger reset{1, 0};
         setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     }
-    SocketHandle = fd;
+    AdoptSocket(fd);
     freshSocket_ = !withLinger;
     DropHeld();
     CloseLowSpeedWindow();
+}
+
+// fd becomes the bottom of a new chain, watched by the two notifiers.
+void TSocketConnection::AdoptSocket(int fd)
+{
+    auto socket = std::make_unique<TSocketTransport>(fd);
+    socket_ = socket.get();
+    chain_ = std::move(socket);
+    SocketHandle = fd;
     readNotifier_->setSocket(fd);
     writeNotifier_->setSocket(fd);
+}
+
+// Closes the chain down to the socket: the close's result, errno set as
+// it left it.
+int TSocketConnection::CloseChain(bool notifyPeer)
+{
+    int result = 0, error = 0;
+    if (chain_) {
+        chain_->Close(notifyPeer);
+        result = socket_->CloseResult();
+        error = socket_->CloseError();
+    }
+    chain_.reset();
+    socket_ = nullptr;
+    SocketHandle = -1;
+    errno = error;
+    return result;
 }
 
 // Closes the socket without events (destruction, a failed connect).
@@ -122,9 +149,7 @@ void TSocketConnection::CloseSocketQuietly()
     freshSocket_ = false;
     DropHeld();
     CloseLowSpeedWindow();
-    if (SocketHandle >= 0)
-        ::close(SocketHandle);
-    SocketHandle = -1;
+    CloseChain(false);
 }
 
 void TSocketConnection::RequestCloseSocket()
@@ -151,9 +176,8 @@ void TSocketConnection::RequestCloseSocket()
             OnDisconnect(this);
         return;
     }
-    const int closed = ::close(SocketHandle);
+    const int closed = CloseChain(true);
     const int error = errno;
-    SocketHandle = -1;
     if (Destroying)
         return;
     OpenSocket(false);
@@ -470,10 +494,8 @@ void TSocketConnection::AttachConnected(int fd)
     }
     CloseSocketQuietly();
     Canceled = false;
-    SocketHandle = fd;
+    AdoptSocket(fd);
     Connected = true;
-    readNotifier_->setSocket(fd);
-    writeNotifier_->setSocket(fd);
 }
 
 void TSocketConnection::TakeConnectionOf(TSocketConnection &from)
@@ -484,29 +506,53 @@ void TSocketConnection::TakeConnectionOf(TSocketConnection &from)
         throw ESockError(QStringLiteral("Already connected"));
     ReportStatus(8, "Taking a connection");
     CloseSocketQuietly();
-    from.readNotifier_->setEnabled(false);
-    from.writeNotifier_->setEnabled(false);
-    SocketHandle = std::exchange(from.SocketHandle, -1);
+    socket_ = from.socket_;
+    tls_ = from.tls_;
+    uncleanEnd_ = from.uncleanEnd_;
     // The bytes from has received and not taken (the start of the next
     // answer, say) are the connection's: they come along.
     held_ = std::exchange(from.held_, {});
     heldBegin_ = std::exchange(from.heldBegin_, 0);
-    tls_ = std::move(from.tls_);
-    uncleanEnd_ = std::exchange(from.uncleanEnd_, false);
+    chain_ = from.HandOverChain();
+    SocketHandle = chain_->Handle();
     RemoteAddress = from.RemoteAddress;
     Connected = true;
-    from.Connected = false;
-    from.freshSocket_ = false;
-    from.readReported_ = false;
     readReported_ = false;
     Canceled = false;
     readNotifier_->setSocket(SocketHandle);
     writeNotifier_->setSocket(SocketHandle);
+}
+
+std::unique_ptr<TTransport> TSocketConnection::ReleaseChain()
+{
+    if (!Connected || connecting_ || readers_ > 0 || HeldCount() > 0)
+        return nullptr;
+    ReportStatus(8, "Releasing the connection");
+    return HandOverChain();
+}
+
+// The open chain leaves, with no event: this connection is left closed
+// with a fresh socket (when one can be had; else the next Connect or
+// close opens one).
+std::unique_ptr<TTransport> TSocketConnection::HandOverChain()
+{
+    readNotifier_->setEnabled(false);
+    writeNotifier_->setEnabled(false);
+    std::unique_ptr<TTransport> chain = std::move(chain_);
+    socket_ = nullptr;
+    tls_ = nullptr;
+    SocketHandle = -1;
+    uncleanEnd_ = false;
+    Connected = false;
+    freshSocket_ = false;
+    readReported_ = false;
+    DropHeld();
+    CloseLowSpeedWindow();
     try {
-        from.OpenSocket(false);
+        OpenSocket(false);
     } catch (...) {
-        // No socket at hand: the next Connect or close opens one.
     }
+    return chain;
 }
 
 // Starts the non-blocking connect. A refusal reported at once is treated

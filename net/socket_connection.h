@@ -22,8 +22,10 @@
 
 #include "net/host_resolver.h"
 #include "net/socket_errors.h"
+#include "net/transport.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
@@ -36,7 +38,8 @@ class QSocketNotifier;
 class QTimer;
 class TRateLimiter;
 class TSocketTimer;
-class TTlsSession;
+class TSocketTransport;
+class TTlsTransport;
 
 class TSocketConnection : public QObject {
     Q_OBJECT
@@ -64,6 +67,13 @@ public:
     // "Already connected" while connected or connecting; fd is then left to
     // the caller.
     void AttachConnected(int fd);
+    // Gives the open chain away (TLS over the socket, say), for a protocol
+    // session that drives it with its own notifiers on this thread; the
+    // caller owns the socket from then on. The connection is left closed,
+    // with a fresh socket, and fires no event. Refused (null, nothing
+    // changes) unless connected, with no operation running and no bytes
+    // held: held bytes came through the chain and would be lost to it.
+    std::unique_ptr<TTransport> ReleaseChain();
 
     // Runs the TLS handshake on the connected socket for host (the name
     // the certificate must be issued for and the SNI); from then on every
@@ -75,6 +85,13 @@ public:
     void StartTls(const QByteArray &host);
     // Whether the connection runs TLS (from StartTls to the close).
     bool Secure() const { return tls_ != nullptr; }
+    // The protocols StartTls offers by ALPN, most wanted first ("h2",
+    // "http/1.1"); empty (the default): none, and the handshake carries no
+    // ALPN extension at all.
+    QByteArrayList AlpnProtocols;
+    // The protocol the server chose from AlpnProtocols in the handshake;
+    // empty when none was offered or chosen, or without TLS.
+    QByteArray Protocol() const { return chain_ ? chain_->Protocol() : QByteArray(); }
     // Whether the last TLS connection's stream ended without close_notify:
     // what came before the end may be cut short. Cleared by StartTls.
     bool UncleanTlsEnd() const { return uncleanEnd_; }
@@ -143,7 +160,9 @@ public:
     QByteArray Host;
     QByteArray LastReply;
     qint16 ReplyNumber = 0;
-    int SocketHandle = -1;  // -1: no socket
+    // The socket, as the bottom layer of the chain holds it (read only:
+    // the chain owns and closes it); -1: no socket.
+    int SocketHandle = -1;
     bool Connected = false;
     // The speed cap of the captures (the bodies; not the header lines of
     // ReadLn): each read asks it first and is no larger than it grants.
@@ -192,6 +211,9 @@ protected:
 private:
     void InitializeSockets();
     void OpenSocket(bool withLinger);
+    void AdoptSocket(int fd);
+    std::unique_ptr<TTransport> HandOverChain();
+    int CloseChain(bool notifyPeer);
     void CloseSocketQuietly();
     quint16 CheckedPort() const;
     void StartConnect();
@@ -211,7 +233,7 @@ private:
     // -1 then). A peek with none held receives once and holds what came.
     ssize_t Receive(char *into, size_t size, bool peek);
     ssize_t ReceiveFromPeer(char *into, size_t size);
-    ssize_t Send(const char *data, size_t size, int flags);
+    ssize_t Send(const char *data, size_t size, bool more);
     ssize_t TakeHeld(char *into, size_t size, bool peek);
     void Hold(const char *data, qsizetype size);
     void DropHeldBytes(qsizetype count);
@@ -255,7 +277,14 @@ private:
     // TakeConnectionOf moves them with the socket.
     QByteArray held_;
     qsizetype heldBegin_ = 0;
-    std::unique_ptr<TTlsSession> tls_;
+    // The open layers, top first: the socket layer, from OpenSocket (or
+    // AttachConnected) to the close, with TLS over it from StartTls. The
+    // top one owns the ones below and the bottom one the socket: the chain
+    // is the socket's one closer. socket_ is the bottom layer, tls_ the
+    // TLS layer while there is one (the top then).
+    std::unique_ptr<TTransport> chain_;
+    TSocketTransport *socket_ = nullptr;
+    TTlsTransport *tls_ = nullptr;
     bool uncleanEnd_ = false;
 
     QTimer *lowSpeedTimer_ = nullptr;

@@ -6,6 +6,7 @@
 #include "net/socket_scopes.h"
 #include "net/tls_errors.h"
 #include "net/tls_session.h"
+#include "net/tls_transport.h"
 
 #include <QSocketNotifier>
 #include <cerrno>
@@ -13,6 +14,18 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+
+namespace {
+
+// A receive or send with the socket gone (closed under the operation):
+// fails as the system call on no socket did.
+ssize_t NoSocket()
+{
+    errno = EBADF;
+    return -1;
+}
+
+}  // namespace
 
 void TSocketConnection::StartTls(const QByteArray &host)
 {
@@ -33,14 +46,18 @@ void TSocketConnection::StartTls(const QByteArray &host)
     // request would wait for the server's delayed acknowledgement (40 ms).
     const int noDelay = 1;
     setsockopt(SocketHandle, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
-    tls_ = std::make_unique<TTlsSession>(SocketHandle, host, Port);
+    EndTls(false);
+    auto session = std::make_unique<TTlsSession>(SocketHandle, host, Port, AlpnProtocols);
+    auto tls = std::make_unique<TTlsTransport>(std::move(chain_), std::move(session));
+    tls_ = tls.get();
+    chain_ = std::move(tls);
     {
         TimerScope timer(*this);
         ReadingScope reading(*this);
-        while (!Canceled && !tls_->Handshake()) {
-            if (tls_->Want == TTlsSession::Wait::Write)
+        while (!Canceled && !chain_->Open()) {
+            if (chain_->Want() == TWant::Write)
                 WaitWritable();
-            else if (tls_->Want == TTlsSession::Wait::Read)
+            else if (chain_->Want() == TWant::Read)
                 WaitReadable();
         }
     }
@@ -61,9 +78,8 @@ void TSocketConnection::EndTls(bool notifyPeer)
 {
     if (!tls_)
         return;
-    if (notifyPeer)
-        tls_->Shutdown();
-    tls_.reset();
+    chain_ = tls_->End(notifyPeer);
+    tls_ = nullptr;
 }
 
 // A peek never looks into the socket (or the TLS session) without taking:
@@ -84,14 +100,10 @@ ssize_t TSocketConnection::Receive(char *into, size_t size, bool peek)
 
 ssize_t TSocketConnection::ReceiveFromPeer(char *into, size_t size)
 {
-    if (!tls_)
-        return ::recv(SocketHandle, into, size, 0);
-    const qsizetype n = tls_->Read(into, qsizetype(size));
-    if (n < 0) {
-        errno = tls_->Want == TTlsSession::Wait::None ? EINTR : EAGAIN;
-        return -1;
-    }
-    if (n == 0 && tls_->UncleanEnd)
+    if (!chain_)
+        return NoSocket();
+    const qsizetype n = chain_->Receive(into, qsizetype(size));
+    if (n == 0 && chain_->UncleanEnd())
         uncleanEnd_ = true;
     return n;
 }
@@ -125,23 +137,16 @@ void TSocketConnection::DropHeldBytes(qsizetype count)
     heldBegin_ = 0;
 }
 
-ssize_t TSocketConnection::Send(const char *data, size_t size, int flags)
+ssize_t TSocketConnection::Send(const char *data, size_t size, bool more)
 {
-    if (!tls_)
-        return ::send(SocketHandle, data, size, flags);
-    const qsizetype n = tls_->Write(data, qsizetype(size));
-    if (n < 0) {
-        errno = tls_->Want == TTlsSession::Wait::None ? EINTR : EAGAIN;
-        return -1;
-    }
-    return n;
+    return chain_ ? chain_->Send(data, qsizetype(size), more) : NoSocket();
 }
 
 // TLS may need to send while reading (and to read while sending): the
 // wait is for what the session asked for.
 void TSocketConnection::WaitToReceive()
 {
-    if (tls_ && tls_->Want == TTlsSession::Wait::Write)
+    if (chain_ && chain_->Want() == TWant::Write)
         WaitWritable();
     else
         WaitReadable();
@@ -149,7 +154,7 @@ void TSocketConnection::WaitToReceive()
 
 void TSocketConnection::WaitToSend()
 {
-    if (tls_ && tls_->Want == TTlsSession::Wait::Read)
+    if (chain_ && chain_->Want() == TWant::Read)
         WaitReadable();
     else
         WaitWritable();

@@ -26,7 +26,7 @@ bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 // would block. Returns false when the peer takes nothing more.
 bool TSocketConnection::SendSome(const char *data, qsizetype &remaining, qint64 *sentCounter)
 {
-    const ssize_t n = Send(data, size_t(remaining), MSG_NOSIGNAL | (moreToSend_ ? MSG_MORE : 0));
+    const ssize_t n = Send(data, size_t(remaining), moreToSend_);
     if (n > 0) {
         CloseLowSpeedWindow();  // a request: the seconds of its answer start with its first read
         remaining -= n;

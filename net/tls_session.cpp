@@ -119,7 +119,7 @@ int TlsNewSessionCallback(SSL *ssl, SSL_SESSION *session)
     return 1;
 }
 
-TTlsSession::TTlsSession(int fd, const QByteArray &host, int port)
+TTlsSession::TTlsSession(int fd, const QByteArray &host, int port, const QByteArrayList &alpn)
     : host_(host), sessionKey_(host.toLower() + ':' + QByteArray::number(port))
 {
     ERR_clear_error();
@@ -133,8 +133,8 @@ TTlsSession::TTlsSession(int fd, const QByteArray &host, int port)
     else
         named = SSL_set_tlsext_host_name(ssl_, host.constData()) == 1
              && SSL_set1_host(ssl_, host.constData()) == 1;
-    if (!named || SSL_set_fd(ssl_, fd) != 1) {
-        const QString detail = OpenSslErrorText();
+    if (!named || !OfferProtocols(alpn) || SSL_set_fd(ssl_, fd) != 1) {
+        const QString detail = badProtocol_ ? QStringLiteral("invalid ALPN protocol name") : OpenSslErrorText();
         SSL_free(ssl_);
         throw ETlsError(TlsProblem::Setup, host, detail);
     }
@@ -143,6 +143,34 @@ TTlsSession::TTlsSession(int fd, const QByteArray &host, int port)
         SSL_SESSION_free(resumed);
     }
     SSL_set_connect_state(ssl_);
+}
+
+// ALPN on this session only (the shared context offers nothing): the
+// names in the wire form, each after its length byte.
+bool TTlsSession::OfferProtocols(const QByteArrayList &alpn)
+{
+    if (alpn.isEmpty())
+        return true;
+    QByteArray wire;
+    for (const QByteArray &name : alpn) {
+        if (name.isEmpty() || name.size() > 255) {
+            ERR_clear_error();
+            badProtocol_ = true;
+            return false;
+        }
+        wire += char(name.size()) + name;
+    }
+    // 0 is success here.
+    return SSL_set_alpn_protos(ssl_, reinterpret_cast<const unsigned char *>(wire.constData()),
+                               unsigned(wire.size())) == 0;
+}
+
+QByteArray TTlsSession::Protocol() const
+{
+    const unsigned char *name = nullptr;
+    unsigned int length = 0;
+    SSL_get0_alpn_selected(ssl_, &name, &length);
+    return QByteArray(reinterpret_cast<const char *>(name), qsizetype(length));
 }
 
 TTlsSession::~TTlsSession()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
 #include <QtGlobal>
 
@@ -19,8 +20,11 @@ public:
     // Sets up the session on fd for host: the name goes out as SNI (not an
     // address) and the certificate must be issued for it (a name, or an
     // IPv4 address in dotted form). The session resumes the last one of
-    // host and port when there is one. Raises ETlsError (Setup).
-    TTlsSession(int fd, const QByteArray &host, int port);
+    // host and port when there is one. alpn: the protocols to offer in the
+    // handshake ("h2", "http/1.1"), most wanted first; empty (the usual
+    // case): no ALPN extension at all. Raises ETlsError (Setup), also for
+    // a protocol name that is empty or longer than 255 bytes.
+    TTlsSession(int fd, const QByteArray &host, int port, const QByteArrayList &alpn = {});
     ~TTlsSession();
     TTlsSession(const TTlsSession &) = delete;
     TTlsSession &operator=(const TTlsSession &) = delete;
@@ -39,20 +43,20 @@ public:
     qsizetype Write(const char *data, qsizetype size);
     // Sends close_notify when the socket takes it at once; never waits.
     void Shutdown();
+    // The protocol the server chose from the ones offered, once the
+    // handshake is complete; empty when none was offered or chosen.
+    QByteArray Protocol() const;
 
     Wait Want = Wait::None;
     bool UncleanEnd = false;
 
 private:
     friend int TlsVerifyCallback(int ok, X509_STORE_CTX *store);
-// The new-session callback of the shared context: keeps the session the
-// server gave (after the handshake, or later as a TLS 1.3 ticket) for the
-// next connection to the same host and port.
-int TlsNewSessionCallback(SSL *ssl, SSL_SESSION *session);
     friend int TlsNewSessionCallback(SSL *ssl, SSL_SESSION *session);
     // -1 and Want set when the error only means waiting; raises otherwise.
     qsizetype Retry(int result, bool handshake);
     [[noreturn]] void RaiseHandshakeFailure();
+    bool OfferProtocols(const QByteArrayList &alpn);
     struct End {
         enum Kind { None, Clean, Unclean, Broken } kind = None;
         QString detail;
@@ -65,6 +69,7 @@ int TlsNewSessionCallback(SSL *ssl, SSL_SESSION *session);
     QByteArray sessionKey_;  // "host:port"
     QString leafNames_;  // the names of the server's certificate
     bool established_ = false;
+    bool badProtocol_ = false;  // an ALPN name that cannot be offered
     End end_;  // how the stream ended, once it has
 };
 

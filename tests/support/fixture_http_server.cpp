@@ -283,6 +283,8 @@ FixtureHttpServer::FixtureHttpServer(const FixtureTls &tls)
         SSL_CTX_free(context);
         throw std::runtime_error(message);
     }
+    alpn_ = tls.Alpn;
+    SSL_CTX_set_alpn_select_cb(context, &FixtureHttpServer::SelectProtocol, this);
     tlsContext_ = context;
     try {
         Start();
@@ -382,6 +384,36 @@ int FixtureHttpServer::ResumedCount() const
 {
     std::lock_guard lock(mutex_);
     return resumed_;
+}
+
+// Called only for a ClientHello with ALPN: records the offer, chooses.
+int FixtureHttpServer::SelectProtocol(SSL *, const unsigned char **out, unsigned char *outLength,
+                                      const unsigned char *in, unsigned int inLength, void *server)
+{
+    auto *self = static_cast<FixtureHttpServer *>(server);
+    QList<QByteArray> offered;
+    for (unsigned int at = 0; at < inLength && at + 1 + in[at] <= inLength; at += 1 + in[at])
+        offered << QByteArray(reinterpret_cast<const char *>(in + at + 1), in[at]);
+    {
+        std::lock_guard lock(self->mutex_);
+        self->alpnOffers_.push_back(offered.join(','));
+    }
+    for (const QByteArray &accepted : self->alpn_) {
+        for (unsigned int at = 0; at < inLength && at + 1 + in[at] <= inLength; at += 1 + in[at]) {
+            if (QByteArray(reinterpret_cast<const char *>(in + at + 1), in[at]) == accepted) {
+                *out = in + at + 1;
+                *outLength = in[at];
+                return SSL_TLSEXT_ERR_OK;
+            }
+        }
+    }
+    return SSL_TLSEXT_ERR_NOACK;
+}
+
+std::vector<QByteArray> FixtureHttpServer::AlpnOffers() const
+{
+    std::lock_guard lock(mutex_);
+    return alpnOffers_;
 }
 
 int FixtureHttpServer::HandshakeCount() const

@@ -119,10 +119,15 @@ struct FixtureTls {
     // Gives session tickets, so that a client can resume its sessions
     // (ResumedCount counts the resumed handshakes).
     bool Resumable = false;
+    // The protocols the server accepts by ALPN, its preferred first: of
+    // those a client offers it chooses its first one it accepts; it
+    // chooses none when there is none to choose (empty: never).
+    QList<QByteArray> Alpn = {};
 };
 
 class FixtureConnection;
 struct ssl_ctx_st;
+struct ssl_st;
 
 class FixtureHttpServer {
 public:
@@ -157,6 +162,9 @@ public:
     int HandshakeCount() const;
     int HandshakeFailures() const;
     int ResumedCount() const;  // completed handshakes that resumed a session
+    // What each client that offered ALPN offered, in order, the names
+    // joined by ','; a handshake without the extension adds nothing.
+    std::vector<QByteArray> AlpnOffers() const;
     int ConnectionCount() const;  // connections accepted so far (thread-safe)
     // The bytes a paced answer (PaceBlock) to path got out before it ended
     // or the peer went, for the last such request; -1 when none (thread-safe).
@@ -182,7 +190,12 @@ private:
     void HoldUntilPeerCloses(FixtureConnection &connection);
     Handler HandlerFor(const QByteArray &request) const;
 
+    static int SelectProtocol(ssl_st *ssl, const unsigned char **out, unsigned char *outLength,
+                              const unsigned char *in, unsigned int inLength, void *server);
+
     ssl_ctx_st *tlsContext_ = nullptr;  // null in plain mode
+    QList<QByteArray> alpn_;
+    std::vector<QByteArray> alpnOffers_;
     int handshakes_ = 0;
     int handshakeFailures_ = 0;
     int resumed_ = 0;
