@@ -24,10 +24,10 @@ BIG_MIB=${BIG_MIB:-256}        # the big file, on loopback without the relay
 KEY=${KEY:-rsa}                # the certificates' key type: rsa (2048 bits) or ec (P-256)
 GRABULO=${GRABULO:-$HERE/../build/grabulo}
 GRABULO_CLI=${GRABULO_CLI:-$HERE/../build/grabulo-cli}
-# Our side's settings and options; a build that speaks HTTP/2 adds its own
-# switch here (e.g. OURS_EXTRA="http2=1" CLI_EXTRA="--http2").
-OURS_EXTRA=${OURS_EXTRA:-}
-CLI_EXTRA=${CLI_EXTRA:-}
+# Our side's HTTP/2 switch (on by default, with keep-alive); the HTTP/1.1
+# table turns it off only by nginx's offer.
+OURS_EXTRA=${OURS_EXTRA:-http2=1}
+CLI_EXTRA=${CLI_EXTRA:---http2}
 
 source "$HERE/bench_common.sh"
 PORT=$(free_port)
@@ -295,7 +295,7 @@ for _ in $(seq "$RUNS"); do
     start=$(now)
     # shellcheck disable=SC2086  # the options are words
     SSL_CERT_FILE=$CA XDG_CONFIG_HOME=$WORK/config.$RUN GRABULO_HOME=$WORK/home.$RUN HOME=$WORK/home.$RUN \
-      "${timer[@]}" "$GRABULO_CLI" --no-progress $CLI_EXTRA -o "$OUT" "https://127.0.0.1:$PORT/b/index.html" \
+      "${timer[@]}" "$GRABULO_CLI" --no-progress --keep-alive $CLI_EXTRA -o "$OUT" "https://127.0.0.1:$PORT/b/index.html" \
       > "$WORK/side.log" 2>&1 || status=$?
     took=$(since "$start")
     if [ "$status" != 0 ] || ! cmp -s "$OUT/big.jpg" "$WORK/www/b/big.jpg"; then

@@ -27,6 +27,9 @@ Where:
 How:
   -j, --parallel N       downloads at once, 1 to 8
       --keep-alive       keep connections open between files (--no-keep-alive)
+      --http2            with --keep-alive over https, HTTP/2 where the server
+                         offers it: its files at once on one connection
+                         (the default; --no-http2)
       --skip-saved       pass over files saved before (--no-skip-saved)
   -T, --timeout S        give a transfer up after S seconds without progress
       --low-speed S      break a transfer off after S seconds below 1 KiB/s
@@ -88,6 +91,9 @@ Kam:
 Kako:
   -j, --parallel N       hkratnih prenosov, od 1 do 8
       --keep-alive       povezave ostanejo odprte (--no-keep-alive)
+      --http2            z --keep-alive prek https HTTP/2, kjer ga strežnik
+                         ponuja: njegove datoteke hkrati po eni povezavi
+                         (privzeto; --no-http2)
       --skip-saved       preskoči že shranjene datoteke (--no-skip-saved)
   -T, --timeout S        prenos opusti po S sekundah brez napredka
       --low-speed S      prekini prenos po S sekundah pod 1 KiB/s

@@ -147,6 +147,8 @@ const TOptionRow kOptions[] = {
      }},
     {0, "keep-alive", false, [](TCliOptions &o, const QString &, bool) { o.keepAlive = true; return QString(); }},
     {0, "no-keep-alive", false, [](TCliOptions &o, const QString &, bool) { o.keepAlive = false; return QString(); }},
+    {0, "http2", false, [](TCliOptions &o, const QString &, bool) { o.http2 = true; return QString(); }},
+    {0, "no-http2", false, [](TCliOptions &o, const QString &, bool) { o.http2 = false; return QString(); }},
     {0, "skip-saved", false, [](TCliOptions &o, const QString &, bool) { o.skipSaved = true; return QString(); }},
     {0, "no-skip-saved", false, [](TCliOptions &o, const QString &, bool) { o.skipSaved = false; return QString(); }},
     {'T', "timeout", true,
@@ -303,6 +305,7 @@ TSettingsValues SettingsInForce(TSettingsValues s, const TCliOptions &o)
     s.modernPages = o.modern.value_or(s.modernPages);
     s.find = o.find ? int(*o.find) : s.find;
     s.keepAlive = o.keepAlive.value_or(s.keepAlive);
+    s.http2 = o.http2.value_or(s.http2);
     s.skipSaved = o.skipSaved.value_or(s.skipSaved);
     s.parallel = o.parallel.value_or(s.parallel);
     s.timeOut = o.timeOut.value_or(s.timeOut);

@@ -27,7 +27,7 @@ struct TCliOptions {
     QString user;                  // -u: log in as this user
     QString passwordFile;
     // The settings the options name; the others keep their stored values.
-    std::optional<bool> modern, keepAlive, skipSaved, proxy;
+    std::optional<bool> modern, keepAlive, http2, skipSaved, proxy;
     std::optional<qint32> parallel, timeOut, lowSpeed;
     std::optional<QString> cookies;  // --cookies FILE ("" none)
     std::optional<qint32> wait;      // --wait S

@@ -327,14 +327,15 @@ void TCliRun::TellSettings() const
     QString text = Say(english_, "Mapa: %1", "Folder: %1").arg(QDir::currentPath()) + u'\n';
     text += Say(english_,
                 "Nastavitve: find %1, vrsta %2, sodobno branje %3, hkrati %4, povezave odprte %5, "
-                "preskok shranjenih %6, časovna omejitev %7 s, počasni prenos %8 s, posrednik %9",
+                "preskok shranjenih %6, časovna omejitev %7 s, počasni prenos %8 s, posrednik %9, HTTP/2 %10",
                 "Settings: find %1, type %2, modern %3, parallel %4, keep-alive %5, skip saved %6, "
-                "time-out %7 s, low speed %8 s, proxy %9")
+                "time-out %7 s, low speed %8 s, proxy %9, HTTP/2 %10")
                 .arg(QLatin1String(kFind[settings_.find]), CliTypeNames().value(options_.type),
                      onOff(settings_.modernPages), QString::number(settings_.parallel), onOff(settings_.keepAlive),
                      onOff(settings_.skipSaved), QString::number(settings_.timeOut),
                      QString::number(settings_.lowSpeed),
-                     settings_.proxy ? settings_.proxyHost + u':' + settings_.proxyPort : onOff(false));
+                     settings_.proxy ? settings_.proxyHost + u':' + settings_.proxyPort : onOff(false))
+                .arg(onOff(settings_.http2));
     text += u'\n' + GallerySettingsText();
     WriteMessage(text);
 }

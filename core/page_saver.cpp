@@ -20,6 +20,13 @@ TPageSaver::TPageSaver() : loader_(pages_)
     walk_.SetPace([this](const QByteArray &address) { return runner_.PaceRequest(address, wait_); });
     connect(&walk_, &TPageWalk::LogLine, this, [this](const QString &line) { Log(line); });
     connect(&runner_, &TBatchRunner::LogLine, this, [this](const QString &line, bool) { Log(line); });
+    // The batch's connections are made while the page loads, once the
+    // page's own connect has gone out (queued: it runs at the load's first
+    // wait), so that starting the workers never holds the page back.
+    connect(
+        &loader_, &TPageLoader::PageRequested, this,
+        [this](const QByteArray &address) { runner_.Preconnect(address, values_, THttpRequestSettings::Of(files_)); },
+        Qt::QueuedConnection);
     connect(&runner_, &TBatchRunner::Dialog, this, [this](const QString &text, bool) { emit Message(text); });
 }
 
@@ -31,6 +38,7 @@ void TPageSaver::Apply(const TSettingsValues &values)
     cookiesFile_ = values.cookies;
     wait_ = values.wait;
     pageCount_ = values.pages;
+    values_ = values;
 }
 
 // The cookies file in force, read before the first page it is in force

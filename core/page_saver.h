@@ -91,11 +91,12 @@ private:
     QByteArray prefix_ = "http://";  // and the scheme it is asked with
     QList<QByteArray> links_;
     TBatchTally totals_;
-    bool waitBroken_ = false;
+    bool waitBroken_ = false;              // a Disconnect came during the start delay
     QString cookiesFile_;                  // the cookies file in force
     qint32 wait_ = 0;                      // the "wait" in force
     qint32 pageCount_ = 1;                 // the "pages" in force
-    std::optional<QString> cookiesRead_;   // the one read into the jar  // a Disconnect came during the start delay
+    TSettingsValues values_;               // in force: for the connections made while a page loads
+    std::optional<QString> cookiesRead_;   // the one read into the jar
 };
 
 // The last line of a run: "Files saved: 3, failed: 1." (", skipped: 2"

@@ -501,6 +501,7 @@ public:
     QGroupBox *GroupBoxSpeed;
     QLabel *LabelRateLimit;
     QSpinBox *SpinRateLimit;
+    QCheckBox *CheckBoxHttp2;  // "http2": the files of one https server as streams of one connection
     void BuildSpeedGroup();
     QLineEdit *Edit10;
     QLabel *Label12;

@@ -30,7 +30,7 @@ void TDLForm::BuildSettingsTab()
 {
     TabSheet2 = new QWidget;
     // The groups at their design places, scrolling on a small screen.
-    SettingsContents = ScrollingContents(TabSheet2, {620, 690});
+    SettingsContents = ScrollingContents(TabSheet2, {620, 714});
     QWidget *tab = SettingsContents;
     GroupBox1 = MakeGroup(tab, QStringLiteral("Language / Jezik"), {24, 8, 289, 57});
     Button7 = MakeButton(GroupBox1, QStringLiteral("ENG/SLO"), {24, 24, 233, 25});
@@ -84,7 +84,7 @@ void TDLForm::BuildSettingsTab()
     BuildPicturesGroup();
     BuildPagesGroup();
     BuildSpeedGroup();
-    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 648, 249, 25});
+    Button12 = MakeButton(tab, QStringLiteral("Shrani nastavitve tudi za prihodnjič"), {200, 672, 249, 25});
 }
 
 // The least picture size, under the left column's groups.

@@ -110,6 +110,10 @@ struct TH2Session::TCallbacks {
         case NGHTTP2_GOAWAY:
             self.goAwayReceived_ = true;
             break;
+        case NGHTTP2_SETTINGS:
+            if (!(frame->hd.flags & NGHTTP2_FLAG_ACK))
+                self.settingsReceived_ = true;
+            break;
         default:
             break;
         }

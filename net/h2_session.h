@@ -94,6 +94,9 @@ public:
     // SETTINGS_MAX_CONCURRENT_STREAMS, at most 100. nghttp2 queues streams
     // submitted past it.
     uint32_t StreamLimit() const;
+    // The server's first SETTINGS frame has come: StreamLimit() is its word,
+    // not nghttp2's default.
+    bool SettingsReceived() const { return settingsReceived_; }
     // The streams submitted that have not ended.
     qsizetype OpenStreams() const { return static_cast<qsizetype>(streams_.size()); }
 
@@ -128,6 +131,7 @@ private:
     qsizetype unsentStart_ = 0;  // the first byte of unsent_ still to send
     std::vector<char> readBuffer_;
     bool goAwayReceived_ = false;
+    bool settingsReceived_ = false;
     bool dead_ = false;
     bool chainClosed_ = false;
     QString connectionError_;  // set when nghttp2 sends GOAWAY for a bad frame

@@ -157,6 +157,20 @@ public:
     // from keeps none afterwards. Does nothing when from keeps none or
     // either client runs a request.
     void TakeKeptConnection(THttpClient &from);
+    // Opens (for https: through the handshake) the connection a request to
+    // url would use, and keeps it for this client's next request there, as
+    // a request with KeepAlive would have left it; one kept for that origin
+    // already is kept as it is. Sends nothing. Raises what a connect raises;
+    // "Already connected" while a request runs.
+    void OpenKept(const QByteArray &url);
+    // The request block a GET of url would send first (the request line,
+    // Host with its port, the Accept lines, User-Agent, From, Cookie with
+    // the jar's, Referer, Authorization only to its origin ...), as with
+    // KeepAlive on, whatever KeepAlive says; nothing is sent and the
+    // client's KeepAlive stays. For a protocol that sends the same fields
+    // its own way (HTTP/2 streams). Raises "Already connected" while a
+    // request runs.
+    THeaderLines RequestLines(const QByteArray &url);
 
     // Resuming a file (docs/net.md, "Resuming a transfer"). For the next
     // request only, and only for a Get into a file (InputFileMode true):

@@ -13,6 +13,8 @@
 #include "net/socket_errors.h"
 #include "net/socket_scopes.h"
 
+#include <utility>
+
 int THttpClient::RunKeptPass()
 {
     for (int attempt = 0;; ++attempt) {
@@ -111,6 +113,47 @@ void THttpClient::TakeKeptConnection(THttpClient &from)
     keptOrigin_ = from.keptOrigin_;
     keptProxy_ = from.keptProxy_;
     keptProxyPort_ = from.keptProxyPort_;
+}
+
+void THttpClient::OpenKept(const QByteArray &url)
+{
+    if (running_)
+        throw ESockError(QStringLiteral("Already connected"));
+    running_ = true;
+    struct Done {
+        bool &flag;
+        ~Done() { flag = false; }
+    } done{running_};
+    URL = url;
+    SplitURL();
+    try {
+        OpenKeptConnection();
+    } catch (...) {
+        keptOpen_ = false;
+        throw;
+    }
+    keptOpen_ = Connected;
+    keptOrigin_ = THttpOrigin{Host, Port, SecureRequest};
+    keptProxy_ = Proxy;
+    keptProxyPort_ = ProxyPort;
+}
+
+THeaderLines THttpClient::RequestLines(const QByteArray &url)
+{
+    if (running_)
+        throw ESockError(QStringLiteral("Already connected"));
+    struct Restore {
+        bool &flag;
+        bool value;
+        ~Restore() { flag = value; }
+    } restore{KeepAlive, std::exchange(KeepAlive, true)};
+    URL = url;
+    Command = CmdGet;
+    TakeResumeRequest();
+    SplitURL();
+    requestOrigin_ = THttpOrigin{Host, Port, SecureRequest};
+    BuildHeader();
+    return HeaderList;
 }
 
 // Answers that carry no body whatever their header says.

@@ -95,9 +95,10 @@ struct THttpWorkerShared {
         THttpRequestSettings Settings;
         TResumePoint Resume;
         quint64 Number = 0;
+        bool OpenOnly = false;             // Open: the connection, no request
     };
     std::mutex Lock;
-    std::optional<TJob> Job;               // owner -> worker
+    std::optional<TJob> Job;               // owner -> worker; a Start replaces an Open not yet taken
     quint64 Started = 0;                   // the number of the last job started
     bool CancelPending = false;            // a Cancel not yet taken by the worker
     quint64 CancelUpTo = 0;                // it ends the jobs up to this number
@@ -141,25 +142,15 @@ public:
     }
 
 public Q_SLOTS:
+    // A job posted while another runs (a Start while an Open waits, which
+    // the nested wait delivers here) stays in the mailbox until it ends.
     void Run()
     {
-        std::optional<THttpWorkerShared::TJob> job;
-        {
-            const std::lock_guard hold(shared_->Lock);
-            job.swap(shared_->Job);
-        }
-        if (!job)
+        if (running_)
             return;
-        lastJob_ = job->Number;
-        cancelRequested_ = false;
-        quint64 upTo = 0;
-        if (shared_->TakeCancel(lastJob_, upTo)) {
-            if (upTo >= job->Number)
-                cancelRequested_ = true;  // made after this Start: ends it at once
-            else
-                Close();  // made between requests: closes the kept connection only
-        }
-        Run(*job);
+        std::optional<THttpWorkerShared::TJob> job;
+        while (!shuttingDown_ && TakeJob(job))
+            RunJob(*job);
     }
 
     // Runs nested in the running Get's wait when a request runs.
@@ -181,6 +172,7 @@ public Q_SLOTS:
     {
         quint64 upTo = 0;
         shared_->TakeCancel(UINT64_MAX, upTo);
+        shuttingDown_ = true;
         if (running_)
             cancelRequested_ = true;
         Close();
@@ -188,6 +180,50 @@ public Q_SLOTS:
     }
 
 private:
+    bool TakeJob(std::optional<THttpWorkerShared::TJob> &job)
+    {
+        const std::lock_guard hold(shared_->Lock);
+        job.reset();
+        job.swap(shared_->Job);
+        return job.has_value();
+    }
+
+    void RunJob(const THttpWorkerShared::TJob &job)
+    {
+        lastJob_ = job.Number;
+        cancelRequested_ = false;
+        quint64 upTo = 0;
+        if (shared_->TakeCancel(lastJob_, upTo)) {
+            if (upTo >= job.Number)
+                cancelRequested_ = true;  // made after this Start: ends it at once
+            else
+                Close();  // made between requests: closes the kept connection only
+        }
+        if (job.OpenOnly)
+            OpenConnection(job);
+        else
+            Run(job);
+    }
+
+    void OpenConnection(const THttpWorkerShared::TJob &job)
+    {
+        THttpClient &c = *client_;
+        running_ = true;
+        runningNumber_ = job.Number;
+        try {
+            if (cancelRequested_)
+                throw EAbortError(kConnectionCanceled);
+            job.Settings.ApplyTo(c);
+            c.Port = 0;
+            c.Canceled = false;
+            c.TimedOut = false;
+            c.OpenKept(job.Url);
+        } catch (...) {
+            Close();  // the Start that follows connects afresh
+        }
+        running_ = false;
+    }
+
     void Run(const THttpWorkerShared::TJob &job)
     {
         const QByteArray &url = job.Url;
@@ -260,6 +296,7 @@ private:
     quint64 runningNumber_ = 0;
     quint64 lastJob_ = 0;  // the number of the last job taken
     bool cancelRequested_ = false;
+    bool shuttingDown_ = false;  // no further job
 };
 
 // The thread: makes the runner (and so the client) on itself, runs its
@@ -337,6 +374,21 @@ void THttpWorker::Start(const QByteArray &url, const QByteArray &file, const THt
     {
         const std::lock_guard hold(shared_->Lock);
         shared_->Job = THttpWorkerShared::TJob{url, file, settings, resume, ++shared_->Started};
+    }
+    QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
+}
+
+void THttpWorker::Open(const QByteArray &url, const THttpRequestSettings &settings)
+{
+    if (!settings.KeepAlive || busy_)
+        return;
+    {
+        const std::lock_guard hold(shared_->Lock);
+        if (shared_->Job)
+            return;  // a Start waits: it connects anyway
+        THttpWorkerShared::TJob job{url, {}, settings, {}, ++shared_->Started};
+        job.OpenOnly = true;
+        shared_->Job = std::move(job);
     }
     QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
 }

@@ -106,6 +106,13 @@ public:
     // continues it (THttpClient::ResumeFrom); the result says whether it did.
     void Start(const QByteArray &url, const QByteArray &file, const THttpRequestSettings &settings,
                const TResumePoint &resume = {});
+    // Opens the connection a transfer of url would use (for https through
+    // the handshake) and keeps it for the next Start there, with
+    // settings.KeepAlive on; without it, or while busy, does nothing. Reports nothing and
+    // leaves the worker idle: a Start that comes while it opens waits for
+    // it and then takes the connection; a failure is forgotten (the Start
+    // connects afresh). Cancel ends an open as it ends a transfer.
+    void Open(const QByteArray &url, const THttpRequestSettings &settings);
     // Ends the running request (it finishes with the client's cancel error
     // in Error) and closes any kept connection. Safe to call from the
     // owner's thread at any time, busy or not, repeatedly. A Cancel never

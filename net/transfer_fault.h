@@ -24,6 +24,7 @@ enum class TTransferFault {
     RangeCheck,      // an index out of range (kRangeCheckError)
     Other,           // any other failure of the transfer, with its text
     Foreign,         // not one of the program's exceptions: passed on as it is
+    NotForStreams,   // an HTTP/2 stream's answer redirects: ask again over HTTP/1.x
 };
 
 // The code and texts of what a Get raised. timedOut: the client's TimedOut

@@ -18,6 +18,7 @@ struct TBatchFile {
     QString reason;   // why the last attempt failed; empty when it said so itself
     qint64 resumedFrom = -1;  // the bytes of a part this attempt continues; -1 none
     int busyWaits = 0;        // waits for a busy server so far (kMostBusyWaits)
+    bool noStreams = false;   // its answer on an HTTP/2 stream redirected: asked again over HTTP/1.x
 };
 
 // The save folder takes no file at all (gone, not writable): raised out of

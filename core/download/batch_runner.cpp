@@ -14,6 +14,7 @@
 #include "core/scan/address_helpers.h"
 #include "core/shared_state.h"
 #include "net/event_pump.h"
+#include "net/h2_worker.h"
 #include "net/http_client.h"
 
 #include <QDateTime>
@@ -74,7 +75,7 @@ TBatchEnd TBatchRunner::Run(const TBatchRequest &request)
         // A folder that takes no file is refused before any request.
         if (!request.addresses.isEmpty())
             CheckTheFolder();
-        MakeSlots(walk, slotCount);
+        MakeSlots(walk, slotCount, true);
         Schedule(walk);
     } catch (const ESaveFolderError &e) {
         folderRefused = true;
@@ -94,24 +95,26 @@ QByteArray TBatchRunner::RunOne(const QByteArray &address, const QByteArray &nam
     Walk walk;
     walk.noMore = true;
     walk.retries.push_back(TBatchFile{address, name, attempt, QString()});
-    MakeSlots(walk, 1);
+    MakeSlots(walk, 1, false);
     Schedule(walk);
     return lastName_;
 }
 
-// One slot: the file client, which takes the page's kept connection first
-// when it leads there. Several: worker threads, each with a connection of
-// its own, so the page's and the file client's kept ones are closed first;
-// a host then gets no more connections than there are slots.
-void TBatchRunner::MakeSlots(Walk &walk, int count)
+// HTTP/2 streams first, when the batch may use them (stream_slots.cpp).
+// Then one slot: the file client, which takes the page's kept connection
+// first when it leads there. Several, or any beside streams: worker
+// threads, each with a connection of its own, so the page's and the file
+// client's kept ones are closed first; a host then gets no more HTTP/1.x
+// connections than there are such slots.
+void TBatchRunner::MakeSlots(Walk &walk, int count, bool streams)
 {
     slots_.clear();
     walk.jobs.clear();
-    walk.jobs.resize(size_t(count));
+    const int streamCount = streams && !slotSource_ ? MakeStreamSlots(walk) : 0;
     for (int slot = 0; slot < count; ++slot) {
         if (slotSource_) {
             slots_.push_back(slotSource_(slot, count));
-        } else if (count == 1) {
+        } else if (count == 1 && streamCount == 0) {
             if (fileClient_->KeepAlive && pageClient_)
                 fileClient_->TakeKeptConnection(*pageClient_);
             slots_.push_back(std::make_unique<TClientSlot>(*fileClient_));
@@ -120,11 +123,14 @@ void TBatchRunner::MakeSlots(Walk &walk, int count)
                 CloseKeptConnections();
             slots_.push_back(std::make_unique<TWorkerSlot>(*WorkerFor(slot)));
         }
-        slots_.back()->OnFinished = [&walk, slot](TTransferResult result) {
-            walk.finished.emplace_back(slot, std::move(result));
+    }
+    walk.jobs.resize(slots_.size());
+    for (size_t slot = 0; slot < slots_.size(); ++slot) {
+        slots_[slot]->OnFinished = [&walk, slot](TTransferResult result) {
+            walk.finished.emplace_back(int(slot), std::move(result));
         };
         if (PictureLimitsOn())
-            slots_.back()->OnBodyBytes = [this, &walk] { JudgeArrivingPictures(walk); };
+            slots_[slot]->OnBodyBytes = [this, &walk] { JudgeArrivingPictures(walk); };
     }
 }
 
@@ -188,6 +194,9 @@ void TBatchRunner::Schedule(Walk &walk)
             slot->OnFinished = nullptr;
             slot->OnBodyBytes = nullptr;
         }
+        if (h2_)
+            h2_->OnFinished = nullptr;
+        walk.ready.reset();
         walk.jobs.clear();
         slots_.clear();
         reserved_.clear();
@@ -204,18 +213,28 @@ void TBatchRunner::Schedule(Walk &walk)
     }
 }
 
+// In list order: the next file waits for a free slot that takes it (a
+// file of another origin for an HTTP/1.x slot beside HTTP/2 streams), and
+// a file is taken from the list only when some slot is free. With one slot
+// on this thread a transfer has ended when it returns from Start.
 void TBatchRunner::FillFreeSlots(Walk &walk)
 {
-    for (int slot = 0; slot < int(walk.jobs.size()); ++slot) {
-        if (!walk.jobs[size_t(slot)] && !StartNextFile(walk, slot))
+    const auto anyFree = [&walk] {
+        return std::any_of(walk.jobs.begin(), walk.jobs.end(), [](const auto &job) { return !job.has_value(); });
+    };
+    for (;;) {
+        if (!anyFree() || (!walk.ready && !PrepareNextFile(walk)))
             return;
+        const int slot = FreeSlotFor(walk, *walk.ready);
+        if (slot < 0)
+            return;
+        StartReady(walk, slot);
     }
 }
 
-// Starts the next file (a retry first, else the next picked address) in
-// the slot; false when there is none to start. With one slot on this
-// thread the transfer has ended when this returns.
-bool TBatchRunner::StartNextFile(Walk &walk, int slot)
+// The next file (a retry first, else the next picked address), named and
+// its part made, into walk.ready; false when there is none to start.
+bool TBatchRunner::PrepareNextFile(Walk &walk)
 {
     while (!ShuttingDown) {
         TBatchFile file;
@@ -245,13 +264,31 @@ bool TBatchRunner::StartNextFile(Walk &walk, int slot)
             EndAttempt(walk, file, prepared, nullptr);
             continue;
         }
-        PaceRequest(file.address, request_.settings.wait);
-        reserved_.insert(file.name);
-        Job &job = walk.jobs[size_t(slot)].emplace(Job{std::move(file), std::move(part), false, -1, std::nullopt});
-        slots_[size_t(slot)]->Start(job.file.address, job.part->Name(), request_.http, resume);
+        walk.ready.emplace(Ready{std::move(file), std::move(part), resume});
         return true;
     }
     return false;
+}
+
+// The first free slot that takes the file; -1 when none does now.
+int TBatchRunner::FreeSlotFor(const Walk &walk, const Ready &ready) const
+{
+    for (int slot = 0; slot < int(walk.jobs.size()); ++slot) {
+        if (!walk.jobs[size_t(slot)] && slots_[size_t(slot)]->Takes(ready.file, ready.resume))
+            return slot;
+    }
+    return -1;
+}
+
+void TBatchRunner::StartReady(Walk &walk, int slot)
+{
+    Ready ready = std::move(*walk.ready);
+    walk.ready.reset();
+    PaceRequest(ready.file.address, request_.settings.wait);
+    reserved_.insert(ready.file.name);
+    Job &job =
+        walk.jobs[size_t(slot)].emplace(Job{std::move(ready.file), std::move(ready.part), false, -1, std::nullopt});
+    slots_[size_t(slot)]->Start(job.file.address, job.part->Name(), request_.http, ready.resume);
 }
 
 // The next picked address as a file of the batch, announced; false at the
@@ -306,6 +343,12 @@ void TBatchRunner::EndTransfer(Walk &walk, Job &job, const TTransferResult &resu
 {
     reserved_.remove(job.file.name);
     walk.bytesEnded += result.BytesRecvd;
+    if (result.Fault == TTransferFault::NotForStreams) {
+        job.part.reset();  // nothing was written: the redirect is followed over HTTP/1.x
+        job.file.noStreams = true;
+        walk.retries.push_front(std::move(job.file));
+        return;
+    }
     if (WaitForBusyServer(job.file, result)) {
         job.part.reset();
         if (slot)

@@ -32,6 +32,7 @@
 #include <optional>
 #include <vector>
 
+class TH2Worker;
 class THttpClient;
 class TPartFile;
 class TSavedArchive;
@@ -90,6 +91,13 @@ public:
     // One file on the file client, outside a batch: named name, from the
     // given attempt on. The name it was saved under (or last had).
     QByteArray RunOne(const QByteArray &address, const QByteArray &name, int attempt, const TBatchRequest &request);
+    // Opens, while a page loads, the connections a batch with these
+    // settings would make to address's origin (for https through the
+    // handshake), so that its first files go out at once: with keep-alive
+    // on, the HTTP/2 connection when "http2" allows it and the server
+    // chooses it, else with more than one slot each worker's one. Never
+    // blocks; nothing is sent. A batch to another origin replaces them.
+    void Preconnect(const QByteArray &address, const TSettingsValues &settings, const THttpRequestSettings &http);
     // Stop: the running transfers end as stopped; the batch goes on, and
     // ends as interrupted.
     void Stop();
@@ -130,14 +138,22 @@ Q_SIGNALS:
 
 private:
     struct Job;
+    struct Ready;
     struct Walk;
     // The scheduler (batch_runner.cpp).
     void Schedule(Walk &walk);
-    void MakeSlots(Walk &walk, int count);
+    void MakeSlots(Walk &walk, int count, bool streams);
     THttpWorker *WorkerFor(int slot);
     void CloseKeptConnections();
+    // HTTP/2 streams (stream_slots.cpp).
+    bool StreamsAllowed(const TSettingsValues &settings, const THttpRequestSettings &http,
+                        const QByteArray &address) const;
+    int MakeStreamSlots(const Walk &walk);
+    void PreconnectWorkers(const QByteArray &address, const THttpRequestSettings &http, int count);
     void FillFreeSlots(Walk &walk);
-    bool StartNextFile(Walk &walk, int slot);
+    bool PrepareNextFile(Walk &walk);
+    int FreeSlotFor(const Walk &walk, const Ready &ready) const;
+    void StartReady(Walk &walk, int slot);
     bool TakeNextPickedLink(Walk &walk, TBatchFile &file);
     void EndFinishedTransfers(Walk &walk);
     void EndTransfer(Walk &walk, Job &job, const TTransferResult &result, TTransferSlot *slot);
@@ -189,6 +205,7 @@ private:
     std::function<THttpWorker *(int)> workerSource_;
     std::function<std::unique_ptr<TTransferSlot>(int, int)> slotSource_;
     std::vector<std::unique_ptr<THttpWorker>> ownWorkers_;
+    std::unique_ptr<TH2Worker> h2_;  // the streams of one https origin; made when first allowed
     std::vector<std::unique_ptr<TTransferSlot>> slots_;
     QSet<QByteArray> reserved_;  // names of files in transfer
     std::unique_ptr<TSavedArchive> archive_;

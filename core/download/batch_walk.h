@@ -25,6 +25,14 @@ struct TBatchRunner::Job {
     std::optional<TPictureSize> tooSmall;
 };
 
+// The next file, named and its part made, waiting for a free slot that
+// takes it (an HTTP/2 stream takes only its origin's new files).
+struct TBatchRunner::Ready {
+    TBatchFile file;
+    std::unique_ptr<TPartFile> part;
+    TResumePoint resume;
+};
+
 struct TBatchRunner::Walk {
     QList<QByteArray> addresses;   // the picked files; empty for one file outside a batch
     qsizetype next = 0;            // the next address to take
@@ -32,6 +40,7 @@ struct TBatchRunner::Walk {
     int ended = 0;
     bool noMore = false;           // every picked file has been started
     std::deque<TBatchFile> retries;
+    std::optional<Ready> ready;    // taken from the list or the retries, not started yet
     std::vector<std::optional<Job>> jobs;  // one per slot
     std::deque<std::pair<int, TTransferResult>> finished;
     qint64 bytesEnded = 0;         // bytes of the transfers that ended

@@ -338,6 +338,7 @@ TBatchRunner::Step TBatchRunner::TransferFailed(TBatchFile &file, const TTransfe
     case TTransferFault::Resume:  // a 206 we did not ask for
     case TTransferFault::Tls:     // a certificate refused: another attempt would meet it again
     case TTransferFault::Other:
+    case TTransferFault::NotForStreams:  // asked again before its checks (EndTransfer)
         break;
     }
     file.reason = text;

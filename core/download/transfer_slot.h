@@ -5,6 +5,7 @@
 // worker thread finishes later, from the event loop.
 #pragma once
 
+#include "core/download/batch_file.h"
 #include "net/http_worker.h"
 
 #include <QByteArray>
@@ -28,6 +29,10 @@ public:
     // connection, so the next transfer in it connects afresh.
     virtual void Cancel() = 0;
     virtual bool Busy() const = 0;
+    // Whether the slot can transfer file, continuing its part from
+    // resume.From when that is above 0. Every slot but an HTTP/2 stream
+    // takes every file.
+    virtual bool Takes(const TBatchFile &, const TResumePoint &) const { return true; }
     // The outcome of each Start.
     std::function<void(TTransferResult)> OnFinished;
     // Body bytes came (a slot on this thread only, at each received block;

@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "net/http_client.h"
+#include "net/h2_worker.h"
 #include "net/http_worker.h"
 
 namespace {
@@ -126,4 +127,46 @@ void TWorkerSlot::Cancel()
 bool TWorkerSlot::Busy() const
 {
     return worker_.Busy();
+}
+
+void TStreamSlot::Start(const QByteArray &address, const QByteArray &part, const THttpRequestSettings &settings,
+                        const TResumePoint &)
+{
+    worker_.Start(slot_, address, part, settings);
+}
+
+qint64 TStreamSlot::BytesReceived() const
+{
+    return worker_.BytesReceived(slot_);
+}
+
+qint64 TStreamSlot::BytesExpected() const
+{
+    return worker_.BytesExpected(slot_);
+}
+
+int TStreamSlot::ReplyNumber() const
+{
+    return worker_.ReplyNumber(slot_);
+}
+
+void TStreamSlot::Cancel()
+{
+    worker_.Cancel(slot_);
+}
+
+bool TStreamSlot::Busy() const
+{
+    return worker_.Busy(slot_);
+}
+
+bool TStreamSlot::Takes(const TBatchFile &file, const TResumePoint &resume) const
+{
+    return !file.noStreams && resume.From <= 0 && worker_.IsOrigin(file.address);
+}
+
+void TStreamSlot::Finish(TTransferResult result)
+{
+    if (OnFinished)
+        OnFinished(std::move(result));
 }

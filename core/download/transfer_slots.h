@@ -1,10 +1,11 @@
-// The two kinds of transfer slot: the file client on this thread (one file
-// at a time, its kept connection reused) and a THttpWorker thread (several
-// files at once).
+// The kinds of transfer slot: the file client on this thread (one file at
+// a time, its kept connection reused), a THttpWorker thread (several files
+// at once) and a stream of a TH2Worker's HTTP/2 connection.
 #pragma once
 
 #include "core/download/transfer_slot.h"
 
+class TH2Worker;
 class THttpClient;
 class THttpWorker;
 
@@ -40,4 +41,26 @@ public:
 
 private:
     THttpWorker &worker_;
+};
+
+// Stream slot `slot` of an HTTP/2 worker (not owned): it takes only files
+// of the worker's origin asked afresh, and none whose answer redirected on
+// a stream before. The worker's OnFinished is the batch's to route to the
+// slot's (Finish).
+class TStreamSlot : public TTransferSlot {
+public:
+    TStreamSlot(TH2Worker &worker, int slot) : worker_(worker), slot_(slot) {}
+    void Start(const QByteArray &address, const QByteArray &part, const THttpRequestSettings &settings,
+               const TResumePoint &resume) override;
+    qint64 BytesReceived() const override;
+    qint64 BytesExpected() const override;
+    int ReplyNumber() const override;
+    void Cancel() override;  // this stream only; the connection stays
+    bool Busy() const override;
+    bool Takes(const TBatchFile &file, const TResumePoint &resume) const override;
+    void Finish(TTransferResult result);
+
+private:
+    TH2Worker &worker_;
+    const int slot_;
 };

@@ -41,6 +41,7 @@ TPageLoader::~TPageLoader()
 {
     if (!alive_)
         return;
+    client_.OnAboutToSend = nullptr;
     client_.OnHostResolved = nullptr;
     client_.OnConnect = nullptr;
     client_.OnConnectionFailed = nullptr;
@@ -64,6 +65,7 @@ QString TPageLoader::SayEvent(const char *slovene, const char *english) const
 
 void TPageLoader::WireClient()
 {
+    client_.OnAboutToSend = [this](TSocketConnection *) { emit PageRequested(client_.URL); };
     client_.OnHostResolved = [this](TSocketConnection *) { emit HostResolved(SayEvent("Gostitelj najden.", "Host found.")); };
     client_.OnConnect = [this](TSocketConnection *) {
         emit Connected(SayEvent("Povezava uspešna.", "Connected successfully."));

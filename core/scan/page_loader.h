@@ -75,9 +75,9 @@ struct TPageResult {
 class TPageLoader final : public QObject {
     Q_OBJECT
 public:
-    // Takes over the client's connection events (OnHostResolved, OnConnect,
-    // OnConnectionFailed, OnInvalidHost, OnFailure, OnDisconnect, OnStatus,
-    // OnSuccess) while the loader lasts; the client must outlive every Load.
+    // Takes over the client's connection events (OnAboutToSend,
+    // OnHostResolved, OnConnect, OnConnectionFailed, OnInvalidHost,
+    // OnFailure, OnDisconnect, OnStatus, OnSuccess) while the loader lasts; the client must outlive every Load.
     explicit TPageLoader(THttpClient &client, QObject *parent = nullptr);
     ~TPageLoader() override;
 
@@ -105,6 +105,9 @@ signals:
     void Disconnected(const QString &line);
     void StatusReceived(const QString &line);
     void PageArrived(const QString &line);
+    // A request for the page is about to go to address (the first one, and
+    // each redirect's): its connection is not made yet.
+    void PageRequested(const QByteArray &address);
     void Finished(const TPageResult &result);
 
 private:

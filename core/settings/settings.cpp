@@ -48,6 +48,7 @@ const TNumberRow kNumbers[] = {
 
 const TFlagRow kFlags[] = {
     {Settings::KeepAlive, &TSettingsValues::keepAlive, true},
+    {Settings::Http2, &TSettingsValues::http2, true},
     {Settings::ModernPages, &TSettingsValues::modernPages, false},
     {Settings::SkipSaved, &TSettingsValues::skipSaved, true},
 };
@@ -170,6 +171,7 @@ void TSettings::StoreChoices() const
     if (!v.startDir.isEmpty() && QDir(v.startDir).exists())
         StoreIfChanged(Settings::StartDir, v.startDir);
     StoreIfChanged(Settings::KeepAlive, v.keepAlive ? 1 : 0);
+    StoreIfChanged(Settings::Http2, v.http2 ? 1 : 0);
     StoreIfChanged(Settings::Parallel, v.parallel);
     StoreIfChanged(Settings::SkipSaved, v.skipSaved ? 1 : 0);
     StoreIfChanged(Settings::TimeOut, v.timeOut);

@@ -19,6 +19,7 @@ struct TSettingsValues {
     QString proxyHost = QString::fromLatin1(Settings::ProxyIP.defaultValue);    // "proxyIP"
     QString proxyPort = QString::fromLatin1(Settings::ProxyPort.defaultValue);  // "proxyport", as typed
     bool keepAlive = false;                              // "keepalive"
+    bool http2 = true;                                   // "http2": with keepalive, over https
     qint32 parallel = Settings::Parallel.defaultValue;   // "parallel": 1 to Settings::ParallelMost
     qint32 lowSpeed = Settings::LowSpeed.defaultValue;   // "lowspeed": 0 to Settings::LowSpeedMost
     bool modernPages = false;                            // "modernpages"

@@ -26,6 +26,8 @@ inline constexpr IntegerSetting Proxy{"proxy", 0};
 inline constexpr StringSetting ProxyIP{"proxyIP", "192.168.0.1"};
 inline constexpr StringSetting ProxyPort{"proxyport", "80"};
 inline constexpr IntegerSetting KeepAlive{"keepalive", 0};  // 1: persistent connections
+// 1: with kept connections over https, HTTP/2 where the server offers it
+inline constexpr IntegerSetting Http2{"http2", 1};
 inline constexpr IntegerSetting Parallel{"parallel", 1};    // downloads at once, 1 to ParallelMost
 inline constexpr qint32 ParallelMost = 8;
 inline constexpr IntegerSetting LowSpeed{"lowspeed", 0};  // seconds below 1 KiB/s that break a transfer off; 0 off

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <atomic>
 #include <cstdio>
 
 namespace {
@@ -249,6 +250,52 @@ TEST_F(CliProgram, LimitRateHoldsTheFilesToTheCap)
     EXPECT_NEAR(double(took), 3000, 450);
     EXPECT_EQ(QFileInfo(folder + "/big.jpg").size(), 900 * 1024);
     EXPECT_EQ(LastLine(), QByteArray("Files saved: 1, failed: 0."));
+}
+
+// With keep-alive and several at once, the files' connections are made
+// while the page loads: the page's answer waits (up to 5 s) until they
+// are, and the files then go out on them, no other connection made.
+// Without keep-alive none is made early.
+TEST_F(CliProgram, TheFilesConnectionsAreMadeWhileThePageLoads)
+{
+    // HTTP/1.1 keeps the connection, HTTP/1.0 ends with it.
+    const auto answer = [](const QByteArray &request, const QByteArray &body) {
+        return request.contains(" HTTP/1.1\r\n") ? FixtureResponse::KeptOk(body) : FixtureResponse::Ok(body);
+    };
+    QByteArray links;
+    for (int i = 0; i < 8; ++i) {
+        const QByteArray name = "f" + QByteArray::number(i) + ".jpg";
+        links += "<a href=\"" + name + "\">f</a>";
+        server.Route("/k/" + name, [=](const QByteArray &request) { return answer(request, "JPEG " + name); });
+    }
+    std::atomic<int> atPageAnswer{0};
+    std::atomic<int> waitForConnections{0};
+    server.Route("/k/index.html", [&](const QByteArray &request) {
+        QElapsedTimer clock;
+        clock.start();
+        while (server.ConnectionCount() < waitForConnections && clock.elapsed() < 5000)
+            QThread::msleep(5);
+        atPageAnswer = server.ConnectionCount();
+        return answer(request, links);
+    });
+    struct Case {
+        QStringList options;
+        int atPageAnswer, connections;
+    } const cases[] = {
+        {{"--keep-alive", "-j", "4"}, 5, 5},
+        {{"-j", "4"}, 1, 9},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        const int before = server.ConnectionCount();
+        waitForConnections = before + c.atPageAnswer;
+        const QString folder = target + "/early" + QString::number(n++);
+        ASSERT_EQ(Run(QStringList{"-o", folder, "--no-progress"} + c.options + QStringList{Address("/k/index.html")}), 0)
+            << errors.constData();
+        EXPECT_EQ(Files(folder).size(), 8) << c.options.join(' ').toStdString();
+        EXPECT_EQ(atPageAnswer - before, c.atPageAnswer) << c.options.join(' ').toStdString();
+        EXPECT_EQ(server.ConnectionCount() - before, c.connections) << c.options.join(' ').toStdString();
+    }
 }
 
 // A PNG's signature and IHDR naming the size, then filler to size bytes.

@@ -62,9 +62,10 @@ INSTANTIATE_TEST_SUITE_P(
                        o.type = 17;
                        o.modern = true;
                    }},
-        OptionCase{{"--keep-alive", "--no-skip-saved", "--no-modern", "-T", "30", "--low-speed=0", "p"},
+        OptionCase{{"--keep-alive", "--no-http2", "--no-skip-saved", "--no-modern", "-T", "30", "--low-speed=0", "p"},
                    [](TCliOptions &o) {
                        o.keepAlive = true;
+                       o.http2 = false;
                        o.skipSaved = false;
                        o.modern = false;
                        o.timeOut = 30;
@@ -198,14 +199,17 @@ TEST(CliSettings, TheOptionsGoOverTheStoredSettingsAndTheRestStays)
     expected.cookies = "c.txt";
     expected.wait = 2;
     expected.pages = 9;
+    expected.http2 = false;
     EXPECT_EQ(SettingsInForce(stored, ParseCliArguments({"--no-keep-alive", "-j8", "--no-proxy", "--modern", "-T",
-                                                         "5", "--cookies", "c.txt", "--wait", "2", "--pages", "9", "p"},
+                                                         "5", "--cookies", "c.txt", "--wait", "2", "--pages", "9",
+                                                         "--no-http2", "p"},
                                                         true)
                                           .options),
               expected);
     expected.cookies = stored.cookies;
     expected.wait = stored.wait;
     expected.pages = stored.pages;
+    expected.http2 = stored.http2;
     expected.proxy = true;
     expected.proxyHost = "h";
     expected.proxyPort = "8080";

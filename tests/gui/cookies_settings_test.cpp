@@ -64,7 +64,7 @@ TEST_F(CookiesSettings, TheGroupSitsInItsPlaceInBothLanguages)
 {
     EXPECT_EQ(form->GroupBoxCookies->geometry(), QRect(336, 436, 281, 130));
     EXPECT_EQ(form->GroupBoxCookies->parentWidget(), form->SettingsContents);
-    EXPECT_EQ(form->SettingsContents->minimumSize(), QSize(620, 690));
+    EXPECT_EQ(form->SettingsContents->minimumSize(), QSize(620, 714));
     form->Button7Click();  // one language, then the other
     const QString first = form->GroupBoxCookies->title();
     form->Button7Click();

@@ -505,6 +505,7 @@ const ControlRow kControlRows[] = {
      [](TSettingsValues &v) { v.minHeight = 30; }, 2},
     {"pages typed", [](TDLForm *f) { TypeInto(f->SpinPages, "25"); }, [](TSettingsValues &v) { v.pages = 25; }, 2},
     {"pages of zero refused", [](TDLForm *f) { TypeInto(f->SpinPages, "0"); }, [](TSettingsValues &) {}, 0},
+    {"http2 clicked off", [](TDLForm *f) { ClickBox(f->CheckBoxHttp2); }, [](TSettingsValues &v) { v.http2 = false; }, 1},
     {"speed cap typed", [](TDLForm *f) { TypeInto(f->SpinRateLimit, "300"); },
      [](TSettingsValues &v) { v.rateLimit = 300; }, 3},
     {"speed cap beyond the most refused", [](TDLForm *f) { TypeInto(f->SpinRateLimit, "2000000"); },
@@ -635,23 +636,29 @@ protected:
     TDLForm *const form = windows.Form();
 };
 
-TEST_F(SpeedGroup, TheSpeedCapSitsUnderTheCookiesAndIsStoredAsItChanges)
+TEST_F(SpeedGroup, TheSpeedCapAndHttp2SitUnderTheCookiesAndAreStoredAsTheyChange)
 {
-    EXPECT_EQ(form->GroupBoxSpeed->geometry(), QRect(336, 574, 281, 57));
+    EXPECT_EQ(form->GroupBoxSpeed->geometry(), QRect(336, 574, 281, 81));
     EXPECT_EQ(form->GroupBoxSpeed->parentWidget(), form->SettingsContents);
     EXPECT_GE(form->GroupBoxSpeed->y(), form->GroupBoxCookies->geometry().bottom());
     EXPECT_LE(form->GroupBoxSpeed->geometry().bottom(), form->SettingsContents->minimumHeight());
     QSpinBox *box = form->SpinRateLimit;
     EXPECT_EQ(box->value(), 0);
     EXPECT_EQ(box->maximum(), 1048576);
+    QCheckBox *http2 = form->CheckBoxHttp2;
+    EXPECT_TRUE(http2->isChecked());
     const struct {
         bool english;
-        const char *group, *label;
-    } cases[] = {{true, "Speed", "Limit to KiB/s (0 = off)"}, {false, "Hitrost", "Omeji na KiB/s (0 = brez)"}};
+        const char *group, *label, *http2;
+    } cases[] = {{true, "Speed", "Limit to KiB/s (0 = off)", "HTTP/2 where the server offers it"},
+                 {false, "Hitrost", "Omeji na KiB/s (0 = brez)", "HTTP/2, kjer ga strežnik ponuja"}};
     for (const auto &c : cases) {
         c.english ? form->ENGClick() : form->SLOClick();
         EXPECT_EQ(form->GroupBoxSpeed->title(), QString::fromUtf8(c.group));
         EXPECT_EQ(form->LabelRateLimit->text(), QString::fromUtf8(c.label));
+        EXPECT_EQ(http2->text(), QString::fromUtf8(c.http2));
+        EXPECT_GE(http2->width(), http2->sizeHint().width()) << c.http2;
+        EXPECT_TRUE(form->GroupBoxSpeed->contentsRect().contains(http2->geometry())) << c.http2;
         EXPECT_FALSE(form->LabelRateLimit->geometry().intersects(box->geometry())) << c.label;
         EXPECT_GE(form->LabelRateLimit->width(), form->LabelRateLimit->sizeHint().width()) << c.label;
         EXPECT_TRUE(form->GroupBoxSpeed->contentsRect().contains(box->geometry())) << c.label;
@@ -661,5 +668,8 @@ TEST_F(SpeedGroup, TheSpeedCapSitsUnderTheCookiesAndIsStoredAsItChanges)
     TypeInto(box, "250");
     EXPECT_EQ(form->SettingsSnapshot().rateLimit, 250);
     EXPECT_EQ(ReadSetting(Settings::RateLimit), 250);
+    QTest::mouseClick(http2, Qt::LeftButton, {}, QPoint(8, 8));
+    EXPECT_FALSE(form->SettingsSnapshot().http2);
+    EXPECT_EQ(ReadSetting(Settings::Http2), 0);
     EXPECT_TRUE(windows.Messages().isEmpty());
 }

@@ -426,3 +426,40 @@ TEST_F(HttpWorkerTest, ATransferResumesItsFileOnAKeptConnectionAndTheNextStartsA
     const QString shorter = ErrorText(Fetch(slot, "/file", "file", TResumePoint{2000, "\"v1\"", 9999}));
     EXPECT_TRUE(shorter.contains("has changed from 9999 to")) << shorter.toStdString();
 }
+
+// Open makes the connection a later Start to the same origin takes (with
+// keep-alive only); a Start while it opens waits for it; a Cancel between
+// closes it.
+TEST_F(HttpWorkerTest, OpenMakesTheConnectionTheNextStartTakes)
+{
+    server.Route("/a", FixtureResponse::KeptOk("first"));
+    struct Case {
+        const char *name;
+        bool keepAlive, startAtOnce, cancelBetween;
+        int openedBeforeStart, connections;
+    } const cases[] = {
+        {"opened, then taken", true, false, false, 1, 1},
+        {"a start while it opens", true, true, false, -1, 1},
+        {"without keep-alive nothing", false, false, false, 0, 1},
+        {"a cancel closes it", true, false, true, 1, 2},
+    };
+    for (const Case &c : cases) {
+        const int before = server.ConnectionCount();
+        settings.KeepAlive = c.keepAlive;
+        Slot slot;
+        slot.Worker->Open(server.Url("/a"), settings);
+        if (!c.startAtOnce) {
+            // Long enough for a loopback connect; a worker that opens
+            // nothing has nothing to wait for.
+            PumpUntil([&] { return server.ConnectionCount() > before; }, c.keepAlive ? 5000 : 200);
+            EXPECT_EQ(server.ConnectionCount() - before, c.openedBeforeStart) << c.name;
+            EXPECT_EQ(server.RequestCount(), 0) << c.name;
+        }
+        if (c.cancelBetween)
+            slot.Worker->Cancel();
+        EXPECT_EQ(ErrorText(Fetch(slot, "/a", c.name)), QString()) << c.name;
+        EXPECT_EQ(FileBytes(FilePath(c.name)), "first") << c.name;
+        EXPECT_EQ(server.ConnectionCount() - before, c.connections) << c.name;
+        server.ClearRequests();
+    }
+}

@@ -53,6 +53,7 @@ check 'en sl'                         grabulo-cli --lang ''
 check 'sl'                            grabulo-cli --lang s
 check '1 2 3 4 5 6 7 8'               grabulo-cli -j ''
 check '--no-keep-alive'               grabulo-cli --no-k
+check '--no-http2'                    grabulo-cli --no-h
 check '--keep-alive'                  grabulo-cli --e --k
 check '--verbose --version'           grabulo-cli --ve
 check '--password-file --proxy --parallel --pages' grabulo-cli --p
@@ -86,7 +87,7 @@ _grabulo_cli grabulo-cli my -o
 
 # Every option the program takes is offered after "-".
 check '--find -e --embedded -t --type --modern --no-modern -o --output -i --input --list
-       -j --parallel --keep-alive --no-keep-alive --skip-saved --no-skip-saved -T --timeout
+       -j --parallel --keep-alive --no-keep-alive --http2 --no-http2 --skip-saved --no-skip-saved -T --timeout
        --low-speed --min-size --proxy --no-proxy --cookies --wait --pages --limit-rate -u --user --password-file -q --quiet -v --verbose
        --lang --no-progress -h --help -V --version' grabulo-cli -
 

@@ -93,6 +93,8 @@ struct TFixtureH2Server::TCallbacks {
                 stream.Offset = 0;
             }
         }
+        if (stream.Piece >= body.size() && stream.Reply.Hold)
+            return count > 0 ? static_cast<ssize_t>(count) : static_cast<ssize_t>(NGHTTP2_ERR_DEFERRED);
         if (stream.Piece >= body.size()) {
             *flags |= NGHTTP2_DATA_FLAG_EOF;
             if (stream.ResetWhenSent)
@@ -176,7 +178,7 @@ void TFixtureH2Server::Respond(int32_t id)
         if (name == ":path")
             path = value;
     const auto reply = replies_.find(path);
-    stream.Reply = reply == replies_.end() ? TH2Reply{404, {}, {}, {}, {}, {}} : reply->second;
+    stream.Reply = reply == replies_.end() ? TH2Reply{404, {}, {}, {}, {}, {}, false} : reply->second;
     const TH2Reply &answer = stream.Reply;
     if (answer.ResetInstead) {
         nghttp2_submit_rst_stream(session_, NGHTTP2_FLAG_NONE, id, *answer.ResetInstead);
@@ -200,7 +202,7 @@ void TFixtureH2Server::Respond(int32_t id)
     nghttp2_data_provider body{};
     body.source.ptr = &stream;
     body.read_callback = TCallbacks::ReadBody;
-    nghttp2_submit_response(session_, id, fields.data(), fields.size(), answer.Body.empty() ? nullptr : &body);
+    nghttp2_submit_response(session_, id, fields.data(), fields.size(), answer.Body.empty() && !answer.Hold ? nullptr : &body);
 }
 
 namespace h2frames {

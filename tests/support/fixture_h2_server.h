@@ -35,6 +35,7 @@ struct TH2Reply {
     std::vector<QByteArray> Body;         // each piece its own DATA frames
     std::optional<uint32_t> ResetInstead;  // RST_STREAM with this code, no HEADERS
     std::optional<uint32_t> ResetAfter;    // RST_STREAM after HEADERS and Body, no END_STREAM
+    bool Hold = false;                     // after Body the stream stays open: no END_STREAM, no reset
 };
 
 struct TH2ServerOptions {

@@ -286,3 +286,58 @@ INSTANTIATE_TEST_SUITE_P(OneAndThreeSlots, BatchRunnerTest,
                          ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Values(1, 3)), CaseName);
 
 }  // namespace
+
+// HTTP/2 streams beside HTTP/1.x workers: two "stream" slots that take only
+// new files of https://s, one "worker" slot that takes any. The files start
+// in list order, each in a slot that takes it; a stream's answer that
+// redirects (NotForStreams) is asked again on the worker, not counted as an
+// attempt.
+TEST_F(RunnerFixture, StreamSlotsTakeOnlyTheirOriginsFilesAndHandRedirectsToAWorker)
+{
+    const auto stream = [](const TBatchFile &file, const TResumePoint &resume) {
+        return !file.noStreams && resume.From <= 0 && file.address.startsWith("https://s/");
+    };
+    runner.SetSlotSource([&](int slot, int) {
+        auto fake = std::make_unique<TFakeSlot>(server, true);
+        fake->label = slot < 2 ? "stream" : "worker";
+        if (slot < 2)
+            fake->takes = stream;
+        return fake;
+    });
+    const TFakeAnswer redirect = TFakeAnswer::Fault(TTransferFault::NotForStreams, "redirected");
+    struct Case {
+        const char *name;
+        QList<QByteArray> picked;
+        QList<std::pair<QByteArray, QList<TFakeAnswer>>> answers;
+        QList<std::pair<QByteArray, QByteArray>> servedBy;  // in order of the starts
+        int saved;
+    } const cases[] = {
+        {"mixed origins",
+         {"https://s/1.jpg", "http://h/a.jpg", "https://s/2.jpg", "http://h/b.jpg", "https://s/3.jpg"},
+         {},
+         {{"stream", "https://s/1.jpg"}, {"worker", "http://h/a.jpg"}, {"stream", "https://s/2.jpg"},
+          {"worker", "http://h/b.jpg"}, {"stream", "https://s/3.jpg"}},
+         5},
+        {"a redirect on a stream",
+         {"https://s/r.jpg", "https://s/4.jpg"},
+         {{"https://s/r.jpg", {redirect, TFakeAnswer::Ok("moved")}}},
+         {{"stream", "https://s/r.jpg"}, {"stream", "https://s/4.jpg"}, {"worker", "https://s/r.jpg"}},
+         2},
+    };
+    for (const Case &c : cases) {
+        server.servedBy.clear();
+        log.clear();
+        for (const QByteArray &address : c.picked)
+            server.answers[address] = {TFakeAnswer::Ok("picture " + address)};
+        for (const auto &[address, answers] : c.answers)
+            server.answers[address] = answers;
+        TSettingsValues settings;
+        settings.parallel = 3;
+        const TBatchEnd end = runner.Run(MakeBatchRequest(c.picked, {}, settings, {}, true));
+        EXPECT_EQ(end.tally.saved, c.saved) << c.name;
+        EXPECT_EQ(end.tally.failed, 0) << c.name;
+        EXPECT_EQ(server.servedBy, c.servedBy) << c.name;
+        EXPECT_TRUE(log.filter("trying again").isEmpty()) << log.join('\n').toStdString();
+    }
+    EXPECT_EQ(Files(), (QStringList{"1.jpg", "2.jpg", "3.jpg", "4.jpg", "a.jpg", "b.jpg", "r.jpg"}));
+}

@@ -23,6 +23,7 @@ void TFakeSlot::Start(const QByteArray &address, const QByteArray &part, const T
                       const TResumePoint &)
 {
     const TFakeAnswer answer = server_.Next(address);
+    server_.servedBy.append({label, address});
     busy_ = true;
     canceled_ = false;
     result_ = {};

@@ -41,6 +41,7 @@ struct TFakeAnswer {
 struct TFakeServer {
     QHash<QByteArray, QList<TFakeAnswer>> answers;
     QList<QByteArray> requested;
+    QList<std::pair<QByteArray, QByteArray>> servedBy;  // (the slot's label, the address) of each start
     std::function<void()> onHang;  // runs as a hanging answer starts
     TFakeAnswer Next(const QByteArray &address);
 };
@@ -55,6 +56,13 @@ public:
     int ReplyNumber() const override { return busy_ ? result_.ReplyNumber : 0; }
     void Cancel() override;
     bool Busy() const override { return busy_; }
+    bool Takes(const TBatchFile &file, const TResumePoint &resume) const override
+    {
+        return !takes || takes(file, resume);
+    }
+    // A stream's way: only some files. Empty: every file.
+    std::function<bool(const TBatchFile &, const TResumePoint &)> takes;
+    QByteArray label;
 
 private:
     void Finish();

@@ -106,6 +106,8 @@ const ReadRow kReadRows[] = {
     {"modernpages", {{"modernpages", "1"}}, [](TSettingsValues &v) { v.modernPages = true; }},
     {"modernpages 2 is off", {{"modernpages", "2"}}, [](TSettingsValues &) {}},
     {"skipsaved", {{"skipsaved", "1"}}, [](TSettingsValues &v) { v.skipSaved = true; }},
+    {"http2 off", {{"http2", "0"}}, [](TSettingsValues &v) { v.http2 = false; }},
+    {"http2 2 is off", {{"http2", "2"}}, [](TSettingsValues &v) { v.http2 = false; }},
     {"minwidth", {{"minwidth", "400"}}, [](TSettingsValues &v) { v.minWidth = 400; }},
     {"minheight most", {{"minheight", "100000"}}, [](TSettingsValues &v) { v.minHeight = 100000; }},
     {"minheight above is off", {{"minheight", "100001"}}, [](TSettingsValues &) {}},
@@ -200,7 +202,7 @@ const StoreRow kStoreRows[] = {
     {"defaults", [](TSettingsValues &) {},
      {{"startdir", "/tmp/shrani"}, {"timeout", "180"}, {"delay", "0"}, {"proxy", "0"}, {"proxyIP", nullptr},
       {"proxyport", nullptr}, {"keepalive", "0"}, {"parallel", "1"}, {"lowspeed", "0"}, {"skipsaved", "0"},
-      {"filter", "0"}, {"velikost", nullptr}, {"find", "0"}}},
+      {"filter", "0"}, {"velikost", nullptr}, {"find", "0"}, {"http2", "1"}}},
     {"proxy on",
      [](TSettingsValues &v) {
          v.proxy = true;
@@ -230,10 +232,11 @@ const StoreRow kStoreRows[] = {
          v.minHeight = 300;
          v.pages = 12;
          v.rateLimit = 2048;
+         v.http2 = false;
      },
      {{"timeout", "60"}, {"delay", "2"}, {"keepalive", "1"}, {"parallel", "8"}, {"lowspeed", "3600"},
       {"skipsaved", "1"}, {"velikost", nullptr}, {"find", "2"}, {"wait", "30"}, {"cookies", "/tmp/c.txt"},
-      {"minwidth", "400"}, {"minheight", "300"}, {"pages", "12"}, {"ratelimit", "2048"}}},
+      {"minwidth", "400"}, {"minheight", "300"}, {"pages", "12"}, {"ratelimit", "2048"}, {"http2", "0"}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SavingForTheNextRun, ::testing::ValuesIn(kStoreRows));
