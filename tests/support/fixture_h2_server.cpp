@@ -94,7 +94,7 @@ struct TFixtureH2Server::TCallbacks {
             }
         }
         if (stream.Piece >= body.size() && stream.Reply.Hold)
-            return count > 0 ? static_cast<ssize_t>(count) : NGHTTP2_ERR_DEFERRED;
+            return count > 0 ? static_cast<ssize_t>(count) : static_cast<ssize_t>(NGHTTP2_ERR_DEFERRED);
         if (stream.Piece >= body.size()) {
             *flags |= NGHTTP2_DATA_FLAG_EOF;
             if (stream.ResetWhenSent)
