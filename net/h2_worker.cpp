@@ -74,12 +74,17 @@ TH2Worker::~TH2Worker()
 
 void TH2Worker::Open(const QByteArray &url, const THttpRequestSettings &settings)
 {
+    bool sameOrigin = false;
     {
         const std::lock_guard hold(shared_->Lock);
         shared_->OpenAsked = TH2WorkerShared::TOpen{url, settings};
-        shared_->Origin = THttpClient::OriginOf(url);
+        const THttpOrigin origin = THttpClient::OriginOf(url);
+        sameOrigin = origin.Secure == shared_->Origin.Secure && origin.Port == shared_->Origin.Port
+                     && origin.Host.compare(shared_->Origin.Host, Qt::CaseInsensitive) == 0;
+        shared_->Origin = origin;
     }
-    if (CurrentState() != State::Streams)
+    // Streams to this origin stay; anything else settles anew.
+    if (!sameOrigin || CurrentState() != State::Streams)
         shared_->SetState(State::Opening);
     QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
 }
