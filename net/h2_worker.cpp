@@ -74,18 +74,18 @@ TH2Worker::~TH2Worker()
 
 void TH2Worker::Open(const QByteArray &url, const THttpRequestSettings &settings)
 {
-    bool sameOrigin = false;
+    const THttpOrigin origin = THttpClient::OriginOf(url);
     {
         const std::lock_guard hold(shared_->Lock);
         shared_->OpenAsked = TH2WorkerShared::TOpen{url, settings};
-        const THttpOrigin origin = THttpClient::OriginOf(url);
-        sameOrigin = origin.Secure == shared_->Origin.Secure && origin.Port == shared_->Origin.Port
-                     && origin.Host.compare(shared_->Origin.Host, Qt::CaseInsensitive) == 0;
+        const bool sameOrigin = origin.Secure == shared_->Origin.Secure && origin.Port == shared_->Origin.Port
+                                && origin.Host.compare(shared_->Origin.Host, Qt::CaseInsensitive) == 0;
         shared_->Origin = origin;
+        // Streams to this origin stay; anything else settles anew. Under
+        // the lock: the runner settles under it too, never before this.
+        if (!sameOrigin || CurrentState() != State::Streams)
+            shared_->SetState(State::Opening);
     }
-    // Streams to this origin stay; anything else settles anew.
-    if (!sameOrigin || CurrentState() != State::Streams)
-        shared_->SetState(State::Opening);
     QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
 }
 
@@ -150,8 +150,8 @@ void TH2Worker::Close()
         shared_->ClosePending = true;
         shared_->CloseUpTo = shared_->Started;
         shared_->OpenAsked.reset();
+        shared_->SetState(State::Idle);
     }
-    shared_->SetState(State::Idle);
     QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
 }
 

@@ -253,6 +253,7 @@ const StreamCase kStreamCases[] = {
     {"RedirectWithoutLocationEndsAsOverHttp1", Redirect(301, {}), false, TTransferFault::None, 301, kNoFile},
     {"ResetInsteadOfAnAnswerIsRetried", Reset(NGHTTP2_INTERNAL_ERROR, {}, {}), false, TTransferFault::BrokenOff, 0,
      kNoFile},
+    {"RefusedStreamIsRetried", Reset(NGHTTP2_REFUSED_STREAM, {}, {}), false, TTransferFault::BrokenOff, 0, kNoFile},
     {"ResetAfterPartOfTheBodyIsRetried", Reset({}, NGHTTP2_INTERNAL_ERROR, "part"), false, TTransferFault::BrokenOff,
      200, "part"},
     {"BodyShorterThanItsLengthIsRetried", CutShort(), false, TTransferFault::BrokenOff, 200, "12345"},
@@ -304,7 +305,11 @@ TEST_F(H2WorkerTest, RedirectKeepsItsLocationInTheHeaderAndResetsTheStream)
     EXPECT_TRUE(PumpUntil([&] { return server->ClientResets() == 1; }));
 }
 
-TEST_F(H2WorkerTest, AfterGoAwayTheUnprocessedStreamsAreRetriedOnANewConnection)
+// The server says GOAWAY after two requests: a stream it did not process
+// ends BrokenOff (retried), or, sent after the GOAWAY came, goes out on a
+// new connection at once; either way every file arrives, over two
+// connections.
+TEST_F(H2WorkerTest, AfterGoAwayTheRestGoesOnANewConnection)
 {
     for (const char *path : {"/a", "/b", "/c", "/d"})
         answers[path] = Ok(QByteArray("body of ") + path);
@@ -315,19 +320,19 @@ TEST_F(H2WorkerTest, AfterGoAwayTheUnprocessedStreamsAreRetriedOnANewConnection)
     const QByteArray paths[] = {"/a", "/b", "/c", "/d"};
     for (int slot = 0; slot < 4; ++slot)
         Start(slot, paths[slot]);
-    int whole = 0, brokenOff = 0;
+    int whole = 0;
     std::vector<int> again;
     for (int slot = 0; slot < 4; ++slot) {
         const TTransferResult r = Next(slot);
         if (r.Fault == TTransferFault::None && FileBytes(r.File) == "body of " + paths[slot])
             ++whole;
-        if (r.Fault == TTransferFault::BrokenOff) {
-            ++brokenOff;
+        else if (r.Fault == TTransferFault::BrokenOff)
             again.push_back(slot);
-        }
+        else
+            ADD_FAILURE() << slot << ": " << r.FaultText(true).toStdString();
     }
-    EXPECT_EQ(whole, 2);
-    EXPECT_EQ(brokenOff, 2);
+    EXPECT_GE(whole, 2);
+    EXPECT_EQ(whole + int(again.size()), 4);
     for (const int slot : again)
         Start(slot, paths[slot]);
     for (const int slot : again) {
