@@ -155,25 +155,30 @@ void TH2Worker::Close()
     QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
 }
 
+static bool InRange(int slot)
+{
+    return slot >= 0 && slot < TH2Worker::kMostStreams;
+}
+
 bool TH2Worker::Busy(int slot) const
 {
-    return slot >= 0 && slot < kMostStreams && busy_[static_cast<size_t>(slot)];
+    return InRange(slot) && busy_[static_cast<size_t>(slot)];
 }
 
 qint64 TH2Worker::BytesReceived(int slot) const
 {
-    return Busy(slot) ? shared_->Counters[static_cast<size_t>(slot)].BytesReceived.load(std::memory_order_relaxed) : 0;
+    return InRange(slot) ? shared_->Counters[static_cast<size_t>(slot)].BytesReceived.load(std::memory_order_relaxed) : 0;
 }
 
 int TH2Worker::ReplyNumber(int slot) const
 {
-    return Busy(slot) ? shared_->Counters[static_cast<size_t>(slot)].ReplyNumber.load(std::memory_order_relaxed) : 0;
+    return InRange(slot) ? shared_->Counters[static_cast<size_t>(slot)].ReplyNumber.load(std::memory_order_relaxed) : 0;
 }
 
 qint64 TH2Worker::BytesExpected(int slot) const
 {
-    return Busy(slot) ? shared_->Counters[static_cast<size_t>(slot)].BytesExpected.load(std::memory_order_relaxed)
-                      : -1;
+    return InRange(slot) ? shared_->Counters[static_cast<size_t>(slot)].BytesExpected.load(std::memory_order_relaxed)
+                         : -1;
 }
 
 // One report per call (one call was posted per report): the handler may

@@ -396,9 +396,9 @@ TEST_F(H2WorkerTest, CancelEndsOneStreamAndTheOthersGoOn)
 TEST_F(H2WorkerTest, ASilentStreamEndsTimedOut)
 {
     answers["/held"] = Held("some");
-    settings.TimeOut = 300;
     Serve();
     ASSERT_EQ(OpenAndSettle(), TH2Worker::State::Streams);
+    settings.TimeOut = 300;
     QElapsedTimer clock;
     clock.start();
     Start(0, "/held");
@@ -455,6 +455,42 @@ TEST_F(H2WorkerTest, DestroyedWhileBusyItReturnsPromptlyAndReportsNothing)
     PumpUntil([] { return false; }, 100);
     EXPECT_TRUE(results.empty());
     EXPECT_TRUE(PumpUntil([&] { return server->ClientGoAways() == 1; }));
+}
+
+// An opening that hangs in the handshake ends at once when the worker is
+// closed (no settling reported; the next Open goes ahead at once) or
+// destroyed.
+TEST(H2WorkerOpening, CloseAndDestructionBreakOffAnOpening)
+{
+    ScopedTrustedCa trusted{SharedCertificates().CaFile()};
+    TFixtureH2TlsServer h2(TlsIdentity(), {}, [](TFixtureH2Server &) {});
+    SilentListener silent;
+    const QByteArray url = "https://127.0.0.1:" + QByteArray::number(silent.Port()) + "/";
+    THttpRequestSettings settings;
+    settings.TimeOut = 30000;
+    for (const bool destroy : {false, true}) {
+        auto worker = std::make_unique<TH2Worker>();
+        std::vector<TH2Worker::State> settled;
+        worker->OnSettled = [&](TH2Worker::State state) { settled.push_back(state); };
+        worker->Open(url, settings);
+        EXPECT_EQ(worker->WaitUntilSettled(200), TH2Worker::State::Opening);
+        QElapsedTimer clock;
+        clock.start();
+        if (destroy) {
+            worker.reset();
+            EXPECT_LT(clock.elapsed(), 2000);
+            PumpUntil([] { return false; }, 100);
+            EXPECT_TRUE(settled.empty());
+            continue;
+        }
+        worker->Close();
+        EXPECT_EQ(worker->CurrentState(), TH2Worker::State::Idle);
+        worker->Open(h2.Url("/"), settings);
+        EXPECT_EQ(worker->WaitUntilSettled(5000), TH2Worker::State::Streams);
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_TRUE(PumpUntil([&] { return !settled.empty(); }));
+        EXPECT_EQ(settled, std::vector{TH2Worker::State::Streams});
+    }
 }
 
 // A server that gives no streams: the worker settles NoStreams and says so.
