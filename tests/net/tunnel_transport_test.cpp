@@ -4,9 +4,12 @@
 
 #include "base/errors.h"
 #include "net/http_client.h"
+#include "net/socket_connection.h"
 #include "net/socket_transport.h"
+#include "tests/support/loopback_sockets.h"
 
 #include <QString>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 #include <poll.h>
@@ -138,3 +141,45 @@ TEST(TunnelRequestTest, OnceOpenTheBytesPassThrough)
     tunnel.Close(false);
     EXPECT_EQ(tunnel.Handle(), -1);
 }
+
+namespace {
+
+struct StallCase {
+    const char *name;
+    qint32 timeOut;  // ms, the connection's
+    int cancelAfter; // ms; 0: no Cancel
+};
+
+class StartTunnelTest : public ::testing::TestWithParam<StallCase> {};
+
+}  // namespace
+
+// A proxy that takes the request and never answers: the wait for its
+// answer ends as a ReadLn's does, by time-out or Cancel.
+TEST_P(StartTunnelTest, AProxyThatNeverAnswersEndsAsAStalledReadDoes)
+{
+    quint16 port = 0;
+    const int listener = BoundLoopbackSocket(port);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    TSocketConnection conn;
+    conn.Host = "127.0.0.1";
+    conn.Port = port;
+    conn.TimeOut = GetParam().timeOut;
+    conn.Connect();
+    if (GetParam().cancelAfter > 0)
+        QTimer::singleShot(GetParam().cancelAfter, &conn, [&conn] { conn.Cancel(); });
+    QString text;
+    try {
+        conn.StartTunnel("example.test", 443);
+    } catch (const EAbortError &e) {
+        text = e.Message();
+    }
+    EXPECT_EQ(text, "Socket readln aborted");
+    EXPECT_FALSE(conn.Canceled);
+    EXPECT_TRUE(conn.Connected);
+    ::close(listener);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StartTunnelTest,
+                         ::testing::Values(StallCase{"TimeOut", 200, 0}, StallCase{"Cancel", 10000, 100}),
+                         [](const auto &info) { return std::string(info.param.name); });
