@@ -214,8 +214,9 @@ void THttpClient::ConnectAndSecure()
         }
     } connectEvent{OnConnect};
     Connect();
+    // Through a proxy the TLS session runs inside a tunnel, end to end.
     if (!Proxy.isEmpty())
-        OpenTunnel();
+        StartTunnel(Host, Port);
     StartTls(Host);
     OnConnect = std::move(connectEvent.held);
     if (OnConnect)
@@ -255,28 +256,6 @@ QByteArray THttpClient::ReadHeaderLine(int &lines)
     if (++lines > kMaxHeaderLines)
         throw ESockError(kHeaderBlockTooLong);
     return ReadLn();
-}
-
-// Through a proxy, an https request first asks for a tunnel to the host
-// and port; the TLS session then runs inside it, end to end.
-void THttpClient::OpenTunnel()
-{
-    const QByteArray target = Host + ':' + QByteArray::number(Port);
-    for (const char c : target) {
-        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7f)
-            throw ESockError(kProxyRefusedTunnel + QStringLiteral("(not asked: the host name holds blanks or control characters)"));
-    }
-    Write("CONNECT " + target + " HTTP/1.0\r\nHost: " + target + "\r\n\r\n");
-    int lines = 0;
-    const QByteArray status = ReadHeaderLine(lines);
-    for (QByteArray line = status; !line.isEmpty();) {
-        line = ReadHeaderLine(lines);
-        if (EndsHeaderBlock(line))
-            break;
-    }
-    const int number = StatusNumberOf(status);
-    if (number < 200 || number > 299)
-        throw ESockError(kProxyRefusedTunnel + QString::fromLatin1(status.trimmed().left(200)));
 }
 
 // A TLS stream that ended without close_notify may have been cut short by

@@ -36,6 +36,7 @@
 #include "net/header_lines.h"
 #include "net/range_request.h"
 #include "net/socket_connection.h"
+#include "net/tunnel_transport.h"
 
 #include <memory>
 #include <optional>
@@ -50,10 +51,6 @@ inline constexpr QLatin1StringView kPageTooLarge{"Page larger than 256 MiB"};
 // body's trailer) of more than THttpClient::kMaxHeaderLines lines: a server
 // that sends header lines for ever would otherwise never let go.
 inline constexpr QLatin1StringView kHeaderBlockTooLong{"Header block too long"};
-
-// The start of the ESockError raised when the proxy does not open a tunnel
-// for an https request; the proxy's status line follows.
-inline constexpr QLatin1StringView kProxyRefusedTunnel{"The proxy refused the tunnel: "};
 
 // The ESockError of a TLS stream that ended without close_notify before the
 // announced length, or with none announced: the body may be cut short.
@@ -224,7 +221,6 @@ private:
     void Run(CmdType command, const QByteArray &url);
     int RunPass();
     void CaptureBody();
-    void OpenTunnel();
     // The next line of a header block, the lines-th; raises
     // kHeaderBlockTooLong past kMaxHeaderLines.
     QByteArray ReadHeaderLine(int &lines);

@@ -40,6 +40,7 @@ class TRateLimiter;
 class TSocketTimer;
 class TSocketTransport;
 class TTlsTransport;
+class TTunnelTransport;
 
 class TSocketConnection : public QObject {
     Q_OBJECT
@@ -75,6 +76,15 @@ public:
     // held: held bytes came through the chain and would be lost to it.
     std::unique_ptr<TTransport> ReleaseChain();
 
+    // Asks the proxy this connection is connected to for a tunnel to host
+    // and port (tunnel_transport.h): sends the request and reads the
+    // proxy's answer, under TimeOut, LowSpeedTime and Cancel as a Write and
+    // the ReadLn of each line would be (a cancel or a stall raises
+    // EAbortError "Socket send aborted" while sending, "Socket readln
+    // aborted" while reading). A refusal raises ESockError
+    // (kProxyRefusedTunnel). Bytes past the answer are held: StartTls then
+    // refuses them.
+    void StartTunnel(const QByteArray &host, qint32 port);
     // Runs the TLS handshake on the connected socket for host (the name
     // the certificate must be issued for and the SNI); from then on every
     // send, read and capture goes through TLS until the close. Waits under
@@ -241,6 +251,7 @@ private:
     void WaitToReceive();
     void WaitToSend();
     void EndTls(bool notifyPeer);
+    bool TunnelStep(TTunnelTransport &tunnel);
     void ReadNotified();
     void WriteNotified();
     // The low-speed limit (socket_connection.cpp): the window of
@@ -278,7 +289,8 @@ private:
     QByteArray held_;
     qsizetype heldBegin_ = 0;
     // The open layers, top first: the socket layer, from OpenSocket (or
-    // AttachConnected) to the close, with TLS over it from StartTls. The
+    // AttachConnected) to the close, a proxy's tunnel over it from
+    // StartTunnel, and TLS on top from StartTls. The
     // top one owns the ones below and the bottom one the socket: the chain
     // is the socket's one closer. socket_ is the bottom layer, tls_ the
     // TLS layer while there is one (the top then).
