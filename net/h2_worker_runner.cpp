@@ -161,7 +161,11 @@ void TH2WorkerRunner::CloseAll(quint64 upTo)
     settleTimer_->stop();
     origin_ = {};
     shared_->StreamLimit.store(0);
-    shared_->SetState(TH2Worker::State::Idle);
+    // Idle, as the owner's Close set it (a settling may have come between),
+    // unless a later Open has set it Opening by now.
+    const std::lock_guard hold(shared_->Lock);
+    if (!shared_->OpenAsked)
+        shared_->SetState(TH2Worker::State::Idle);
 }
 
 TH2Connection *TH2WorkerRunner::Current() const
