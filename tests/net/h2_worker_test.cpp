@@ -204,6 +204,11 @@ TEST_F(H2WorkerTest, ManyFilesGoAsStreamsOfOneConnectionEachWhole)
     EXPECT_EQ(FieldOf(requests[0], ":scheme"), "https");
     EXPECT_TRUE(FieldOf(requests[0], "accept").startsWith("www/source"));
     EXPECT_EQ(settings.CookieJar->HeaderFor("127.0.0.1", "/", true, QDateTime::currentSecsSinceEpoch()), "seen=1");
+    EXPECT_EQ(FieldOf(requests[0], "cookie"), "");
+    // The jar's cookie goes with the next stream.
+    Start(0, "/f0");
+    EXPECT_EQ(Next(0, 2).Fault, TTransferFault::None);
+    EXPECT_EQ(FieldOf(server->Requests().back(), "cookie"), "seen=1");
 }
 
 // One stream's answer -> how its result reads and what was written.
@@ -393,6 +398,30 @@ TEST_F(H2WorkerTest, CancelEndsOneStreamAndTheOthersGoOn)
     EXPECT_EQ(server->Connections(), 1);
 }
 
+// Past the server's limit nghttp2 holds a stream back; cancelled there, it
+// never reaches the server, and the connection goes on.
+TEST_F(H2WorkerTest, CancelOfAStreamHeldBackByTheLimitSendsNothing)
+{
+    answers["/held"] = Held("x");
+    answers["/ok"] = Ok("ok");
+    TH2ServerOptions options;
+    options.MaxConcurrentStreams = 1;
+    Serve(options);
+    ASSERT_EQ(OpenAndSettle(), TH2Worker::State::Streams);
+    Start(0, "/held");
+    ASSERT_TRUE(PumpUntil([&] { return worker->BytesReceived(0) == 1; }));
+    Start(1, "/ok");
+    worker->Cancel(1);
+    EXPECT_EQ(Next(1).Fault, TTransferFault::Canceled);
+    worker->Cancel(0);
+    EXPECT_EQ(Next(0).Fault, TTransferFault::Canceled);
+    Start(0, "/ok");
+    EXPECT_EQ(FileBytes(Next(0, 2).File), "ok");
+    EXPECT_EQ(server->Paths(), (std::vector<QByteArray>{"/held", "/ok"}));
+    EXPECT_EQ(server->ClientResets(), 1);
+    EXPECT_EQ(server->Connections(), 1);
+}
+
 TEST_F(H2WorkerTest, ASilentStreamEndsTimedOut)
 {
     answers["/held"] = Held("some");
@@ -491,6 +520,26 @@ TEST(H2WorkerOpening, CloseAndDestructionBreakOffAnOpening)
         EXPECT_TRUE(PumpUntil([&] { return !settled.empty(); }));
         EXPECT_EQ(settled, std::vector{TH2Worker::State::Streams});
     }
+}
+
+// A job that waits for its connection is cancelled at once, the opening
+// going on.
+TEST(H2WorkerOpening, CancelOfAJobWaitingForTheConnection)
+{
+    SilentListener silent;
+    THttpRequestSettings settings;
+    settings.TimeOut = 30000;
+    TH2Worker worker;
+    std::vector<TTransferResult> results;
+    worker.OnFinished = [&](int, TTransferResult r) { results.push_back(std::move(r)); };
+    QTemporaryDir dir;
+    worker.Start(0, "https://127.0.0.1:" + QByteArray::number(silent.Port()) + "/f",
+                 QDir(dir.path()).filePath("f").toLocal8Bit(), settings);
+    PumpUntil([] { return false; }, 100);
+    worker.Cancel(0);
+    ASSERT_TRUE(PumpUntil([&] { return !results.empty(); }, 5000));
+    EXPECT_EQ(results[0].Fault, TTransferFault::Canceled);
+    EXPECT_FALSE(worker.Busy(0));
 }
 
 // A server that gives no streams: the worker settles NoStreams and says so.
