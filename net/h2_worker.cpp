@@ -74,13 +74,18 @@ TH2Worker::~TH2Worker()
 
 void TH2Worker::Open(const QByteArray &url, const THttpRequestSettings &settings)
 {
+    const THttpOrigin origin = THttpClient::OriginOf(url);
     {
         const std::lock_guard hold(shared_->Lock);
         shared_->OpenAsked = TH2WorkerShared::TOpen{url, settings};
-        shared_->Origin = THttpClient::OriginOf(url);
+        const bool sameOrigin = origin.Secure == shared_->Origin.Secure && origin.Port == shared_->Origin.Port
+                                && origin.Host.compare(shared_->Origin.Host, Qt::CaseInsensitive) == 0;
+        shared_->Origin = origin;
+        // Streams to this origin stay; anything else settles anew. Under
+        // the lock: the runner settles under it too, never before this.
+        if (!sameOrigin || CurrentState() != State::Streams)
+            shared_->SetState(State::Opening);
     }
-    if (CurrentState() != State::Streams)
-        shared_->SetState(State::Opening);
     QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
 }
 
@@ -145,30 +150,35 @@ void TH2Worker::Close()
         shared_->ClosePending = true;
         shared_->CloseUpTo = shared_->Started;
         shared_->OpenAsked.reset();
+        shared_->SetState(State::Idle);
     }
-    shared_->SetState(State::Idle);
     QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
+}
+
+static bool InRange(int slot)
+{
+    return slot >= 0 && slot < TH2Worker::kMostStreams;
 }
 
 bool TH2Worker::Busy(int slot) const
 {
-    return slot >= 0 && slot < kMostStreams && busy_[static_cast<size_t>(slot)];
+    return InRange(slot) && busy_[static_cast<size_t>(slot)];
 }
 
 qint64 TH2Worker::BytesReceived(int slot) const
 {
-    return Busy(slot) ? shared_->Counters[static_cast<size_t>(slot)].BytesReceived.load(std::memory_order_relaxed) : 0;
+    return InRange(slot) ? shared_->Counters[static_cast<size_t>(slot)].BytesReceived.load(std::memory_order_relaxed) : 0;
 }
 
 int TH2Worker::ReplyNumber(int slot) const
 {
-    return Busy(slot) ? shared_->Counters[static_cast<size_t>(slot)].ReplyNumber.load(std::memory_order_relaxed) : 0;
+    return InRange(slot) ? shared_->Counters[static_cast<size_t>(slot)].ReplyNumber.load(std::memory_order_relaxed) : 0;
 }
 
 qint64 TH2Worker::BytesExpected(int slot) const
 {
-    return Busy(slot) ? shared_->Counters[static_cast<size_t>(slot)].BytesExpected.load(std::memory_order_relaxed)
-                      : -1;
+    return InRange(slot) ? shared_->Counters[static_cast<size_t>(slot)].BytesExpected.load(std::memory_order_relaxed)
+                         : -1;
 }
 
 // One report per call (one call was posted per report): the handler may

@@ -71,7 +71,28 @@ void TH2WorkerRunner::Service()
         if (!shared_->OpenAsked)
             shared_->OpenAsked = std::move(mail.Open);  // after the opening that runs
     }
+    OpenForWaiting();
     Advance();
+}
+
+// Jobs that found no usable connection (none yet, or the last one had a
+// GOAWAY or failed) get a new one, with the first one's address and
+// settings; one opening at a time, the others wait for it.
+void TH2WorkerRunner::OpenForWaiting()
+{
+    if (opening_ || Current())
+        return;
+    const TSlotJob *first = nullptr;
+    for (const auto &[slot, slotJob] : jobs_)
+        if (!slotJob.Connection && !slotJob.Job->Ended() && (!first || slotJob.Job->Number < first->Job->Number))
+            first = &slotJob;
+    if (!first)
+        return;
+    const QByteArray url = first->Url;
+    const THttpRequestSettings settings = first->Settings;
+    if (origin_.Host.isEmpty())
+        origin_ = THttpClient::OriginOf(url);
+    OpenConnection(url, settings);
 }
 
 TH2Mail TH2WorkerRunner::TakeMail()
@@ -140,7 +161,11 @@ void TH2WorkerRunner::CloseAll(quint64 upTo)
     settleTimer_->stop();
     origin_ = {};
     shared_->StreamLimit.store(0);
-    shared_->SetState(TH2Worker::State::Idle);
+    // Idle, as the owner's Close set it (a settling may have come between),
+    // unless a later Open has set it Opening by now.
+    const std::lock_guard hold(shared_->Lock);
+    if (!shared_->OpenAsked)
+        shared_->SetState(TH2Worker::State::Idle);
 }
 
 TH2Connection *TH2WorkerRunner::Current() const

@@ -96,6 +96,7 @@ private:
     void TakeCancels(const std::map<int, quint64> &cancels);
     void CloseAll(quint64 upTo);
     void TakeOpen(const TH2WorkerShared::TOpen &open);
+    void OpenForWaiting();
     void OpenConnection(const QByteArray &url, const THttpRequestSettings &settings);
     std::unique_ptr<TTransport> Handshake(const QByteArray &url, const THttpRequestSettings &settings,
                                           std::exception_ptr &failure);

@@ -47,11 +47,11 @@ void TH2WorkerRunner::DeliverEnded()
 
 void TH2WorkerRunner::Settle(TH2Worker::State state)
 {
-    shared_->SetState(state);
     if (state != TH2Worker::State::Streams)
         shared_->StreamLimit.store(0);
     {
         const std::lock_guard hold(shared_->Lock);
+        shared_->SetState(state);
         shared_->Reports.push_back({-1, {}, state});
     }
     QMetaObject::invokeMethod(worker_, "TakeResults", Qt::QueuedConnection);
@@ -137,15 +137,19 @@ void TH2WorkerRunner::StartWaiting()
         return;
     std::sort(waiting.begin(), waiting.end(),
               [](const TSlotJob *a, const TSlotJob *b) { return a->Job->Number < b->Job->Number; });
+    TH2Connection *submitted = nullptr;
     for (TSlotJob *slotJob : waiting) {
         TH2Connection *connection = Current();
         if (!connection) {
             if (!opening_)
                 QMetaObject::invokeMethod(this, "Run", Qt::QueuedConnection);
-            return;
+            break;
         }
         Submit(*slotJob, *connection);
+        submitted = connection;
     }
+    if (submitted)
+        submitted->Flush();  // the new streams' HEADERS together
 }
 
 void TH2WorkerRunner::Submit(TSlotJob &slotJob, TH2Connection &connection)
@@ -162,7 +166,6 @@ void TH2WorkerRunner::Submit(TSlotJob &slotJob, TH2Connection &connection)
     }
     slotJob.Connection = &connection;
     job.RestartSilence();
-    connection.Flush();
 }
 
 void TH2WorkerRunner::UpdateTick()
