@@ -9,6 +9,7 @@
 #include "net/h2_worker.h"
 #include "net/socket_errors.h"
 #include "tests/net/net_test_support.h"
+#include "tests/support/connect_proxy.h"
 #include "tests/support/fixture_h2_tls_server.h"
 #include "tests/support/loopback_sockets.h"
 
@@ -468,6 +469,21 @@ TEST_F(H2WorkerTest, AStartWithoutOpenOpensTheConnectionItself)
     EXPECT_EQ(FileBytes(r.File), "ok");
     EXPECT_TRUE(worker->IsOrigin(server->Url("/other")));
     EXPECT_FALSE(worker->IsOrigin("http://127.0.0.1/other"));
+}
+
+TEST_F(H2WorkerTest, ThroughAProxysTunnelTheStreamsGoAsDirectly)
+{
+    answers["/ok"] = Ok("via proxy");
+    Serve();
+    RecordingConnectProxy proxy;
+    settings.Proxy = "127.0.0.1";
+    settings.ProxyPort = proxy.Port();
+    ASSERT_EQ(OpenAndSettle(), TH2Worker::State::Streams);
+    Start(0, "/ok");
+    EXPECT_EQ(FileBytes(Next(0).File), "via proxy");
+    ASSERT_EQ(proxy.Requests().size(), size_t(1));
+    EXPECT_TRUE(proxy.Requests()[0].startsWith("CONNECT 127.0.0.1:")) << proxy.Requests()[0].toStdString();
+    EXPECT_EQ(server->Connections(), 1);
 }
 
 TEST_F(H2WorkerTest, DestroyedWhileBusyItReturnsPromptlyAndReportsNothing)
