@@ -270,11 +270,19 @@ bool TBatchRunner::PrepareNextFile(Walk &walk)
     return false;
 }
 
-// The first free slot that takes the file; -1 when none does now.
+// The first free slot that takes the file; -1 when none does now. A file
+// an HTTP/2 stream takes waits for a stream: the HTTP/1.x slots are for
+// the others, and a stream frees sooner than a new connection is made.
 int TBatchRunner::FreeSlotFor(const Walk &walk, const Ready &ready) const
 {
+    const auto takes = [&ready](const std::unique_ptr<TTransferSlot> &slot) {
+        return slot->Takes(ready.file, ready.resume);
+    };
+    const bool forStreams =
+        std::any_of(slots_.begin(), slots_.end(), [&](const auto &slot) { return slot->Stream() && takes(slot); });
     for (int slot = 0; slot < int(walk.jobs.size()); ++slot) {
-        if (!walk.jobs[size_t(slot)] && slots_[size_t(slot)]->Takes(ready.file, ready.resume))
+        const auto &candidate = slots_[size_t(slot)];
+        if (!walk.jobs[size_t(slot)] && takes(candidate) && (!forStreams || candidate->Stream()))
             return slot;
     }
     return -1;

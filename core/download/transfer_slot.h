@@ -33,6 +33,9 @@ public:
     // resume.From when that is above 0. Every slot but an HTTP/2 stream
     // takes every file.
     virtual bool Takes(const TBatchFile &, const TResumePoint &) const { return true; }
+    // A stream of a connection the batch shares: a file one of these takes
+    // waits for one of them rather than going to another kind of slot.
+    virtual bool Stream() const { return false; }
     // The outcome of each Start.
     std::function<void(TTransferResult)> OnFinished;
     // Body bytes came (a slot on this thread only, at each received block;

@@ -58,6 +58,7 @@ public:
     void Cancel() override;  // this stream only; the connection stays
     bool Busy() const override;
     bool Takes(const TBatchFile &file, const TResumePoint &resume) const override;
+    bool Stream() const override { return true; }
     void Finish(TTransferResult result);
 
 private:

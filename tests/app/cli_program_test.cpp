@@ -1,6 +1,8 @@
 // grabulo-cli from outside: runs of the built program against the fixture
 // server, as a script would start it.
 #include "tests/app/program_run.h"
+#include "tests/support/fixture_h2_tls_server.h"
+#include "tests/support/test_certificates.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,6 +11,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -417,3 +420,63 @@ TEST_F(CliCookies, NoFileNoCookieLine)
 }
 
 }  // namespace
+
+// A gallery whose pictures are on an https server that speaks HTTP/2:
+// with keep-alive they go as streams of one connection, as many at once
+// as the server allows whatever -j says; a 404 among them fails alone.
+class CliHttp2 : public CliProgram {
+protected:
+    void SetUp() override
+    {
+        CliProgram::SetUp();
+        extraEnvironment["SSL_CERT_FILE"] = QString::fromUtf8(certificates.CaFile());
+        extraEnvironment["SSL_CERT_DIR"] = QString::fromUtf8(certificates.Folder()) + "/none";
+    }
+    // The server, each picture's body its own name; a page on the plain
+    // server links them and one that is missing.
+    std::unique_ptr<TFixtureH2TlsServer> Start(uint32_t streams)
+    {
+        auto h2 = std::make_unique<TFixtureH2TlsServer>(
+            FixtureTls{certificates.CertFile(TestLeaf::Good), certificates.KeyFile(TestLeaf::Good)},
+            TH2ServerOptions{streams, 0}, [](TFixtureH2Server &s) {
+                for (int i = 0; i < kPictures; ++i) {
+                    const QByteArray path = "/p/f" + QByteArray::number(i) + ".jpg";
+                    TH2Reply reply;
+                    reply.Fields = {{"content-type", "image/jpeg"}};
+                    reply.Body = {"picture " + path};
+                    s.Answer(path, reply);
+                }
+            });
+        QByteArray links;
+        for (int i = 0; i < kPictures; ++i)
+            links += "<a href=\"" + h2->Url("/p/f" + QByteArray::number(i) + ".jpg") + "\">f</a>\n";
+        server.Route("/h2/index.html", FixtureResponse::Ok(links + "<a href=\"" + h2->Url("/p/gone.jpg") + "\">x</a>"));
+        return h2;
+    }
+    static constexpr int kPictures = 12;
+    TestCertificates certificates;
+};
+
+TEST_F(CliHttp2, ThePicturesGoAsStreamsOfOneConnectionUpToTheServersLimit)
+{
+    struct Case {
+        uint32_t serverStreams;
+        int mostAtOnce;
+    } const cases[] = {{100, kPictures + 1}, {3, 3}, {1, 1}};
+    int n = 0;
+    for (const Case &c : cases) {
+        const auto h2 = Start(c.serverStreams);
+        const QString folder = target + "/h2-" + QString::number(n++);
+        EXPECT_EQ(Run({"-o", folder, "--keep-alive", "-j", "2", "--no-progress", Address("/h2/index.html")}), 1)
+            << errors.constData();
+        EXPECT_EQ(LastLine(), QByteArray("Files saved: 12, failed: 1.")) << c.serverStreams;
+        EXPECT_EQ(Files(folder).size(), kPictures);
+        EXPECT_EQ(QFile(folder + "/f7.jpg").open(QIODevice::ReadOnly) ? QByteArray("picture /p/f7.jpg") : QByteArray(),
+                  QByteArray("picture /p/f7.jpg"));
+        EXPECT_EQ(h2->Connections(), 1) << c.serverStreams;
+        EXPECT_EQ(h2->Paths().size(), size_t(kPictures + 1)) << c.serverStreams;
+        EXPECT_LE(h2->MostOpenStreams(), c.mostAtOnce) << c.serverStreams;
+        EXPECT_GT(h2->MostOpenStreams(), c.mostAtOnce == 1 ? 0 : 2) << "more than -j 2 at once";
+        EXPECT_TRUE(output.contains("gone.jpg was not saved: the server answered 404 Not Found")) << output.constData();
+    }
+}

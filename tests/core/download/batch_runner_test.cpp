@@ -300,6 +300,7 @@ TEST_F(RunnerFixture, StreamSlotsTakeOnlyTheirOriginsFilesAndHandRedirectsToAWor
     runner.SetSlotSource([&](int slot, int) {
         auto fake = std::make_unique<TFakeSlot>(server, true);
         fake->label = slot < 2 ? "stream" : "worker";
+        fake->stream = slot < 2;
         if (slot < 2)
             fake->takes = stream;
         return fake;
@@ -318,6 +319,12 @@ TEST_F(RunnerFixture, StreamSlotsTakeOnlyTheirOriginsFilesAndHandRedirectsToAWor
          {{"stream", "https://s/1.jpg"}, {"worker", "http://h/a.jpg"}, {"stream", "https://s/2.jpg"},
           {"worker", "http://h/b.jpg"}, {"stream", "https://s/3.jpg"}},
          5},
+        {"the streams' files wait for a stream while the worker is free",
+         {"https://s/5.jpg", "https://s/6.jpg", "https://s/7.jpg", "http://h/c.jpg"},
+         {},
+         {{"stream", "https://s/5.jpg"}, {"stream", "https://s/6.jpg"}, {"stream", "https://s/7.jpg"},
+          {"worker", "http://h/c.jpg"}},
+         4},
         {"a redirect on a stream",
          {"https://s/r.jpg", "https://s/4.jpg"},
          {{"https://s/r.jpg", {redirect, TFakeAnswer::Ok("moved")}}},
@@ -339,5 +346,6 @@ TEST_F(RunnerFixture, StreamSlotsTakeOnlyTheirOriginsFilesAndHandRedirectsToAWor
         EXPECT_EQ(server.servedBy, c.servedBy) << c.name;
         EXPECT_TRUE(log.filter("trying again").isEmpty()) << log.join('\n').toStdString();
     }
-    EXPECT_EQ(Files(), (QStringList{"1.jpg", "2.jpg", "3.jpg", "4.jpg", "a.jpg", "b.jpg", "r.jpg"}));
+    EXPECT_EQ(Files(), (QStringList{"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg", "6.jpg", "7.jpg", "a.jpg", "b.jpg",
+                                    "c.jpg", "r.jpg"}));
 }

@@ -60,8 +60,10 @@ public:
     {
         return !takes || takes(file, resume);
     }
+    bool Stream() const override { return stream; }
     // A stream's way: only some files. Empty: every file.
     std::function<bool(const TBatchFile &, const TResumePoint &)> takes;
+    bool stream = false;
     QByteArray label;
 
 private:
