@@ -422,8 +422,9 @@ TEST_F(CliCookies, NoFileNoCookieLine)
 }  // namespace
 
 // A gallery whose pictures are on an https server that speaks HTTP/2:
-// with keep-alive they go as streams of one connection, as many at once
-// as the server allows whatever -j says; a 404 among them fails alone.
+// with keep-alive they all go as streams of one connection (-j 2 would
+// take more HTTP/1.1 connections), never more at once than the server
+// allows; a 404 among them fails alone.
 class CliHttp2 : public CliProgram {
 protected:
     void SetUp() override
@@ -475,8 +476,8 @@ TEST_F(CliHttp2, ThePicturesGoAsStreamsOfOneConnectionUpToTheServersLimit)
                   QByteArray("picture /p/f7.jpg"));
         EXPECT_EQ(h2->Connections(), 1) << c.serverStreams;
         EXPECT_EQ(h2->Paths().size(), size_t(kPictures + 1)) << c.serverStreams;
+        // However fast the server answers, never more than it allows.
         EXPECT_LE(h2->MostOpenStreams(), c.mostAtOnce) << c.serverStreams;
-        EXPECT_GT(h2->MostOpenStreams(), c.mostAtOnce == 1 ? 0 : 2) << "more than -j 2 at once";
         EXPECT_TRUE(output.contains("gone.jpg was not saved: the server answered 404 Not Found")) << output.constData();
     }
 }
