@@ -355,6 +355,16 @@ void TH2Session::Pull()
         Fail(connectionError_);
 }
 
+// The chain broke (its error is passed on as it is): the session is dead
+// and every open stream ends with the error's text.
+void TH2Session::ChainFailed(const QString &text)
+{
+    dead_ = true;
+    endText_ = text;
+    CloseChain(false);
+    EndAll(text);
+}
+
 void TH2Session::Readable()
 {
     CheckAlive();
@@ -363,10 +373,7 @@ void TH2Session::Readable()
         try {
             got = chain_->Receive(readBuffer_.data(), kReadSize);
         } catch (const ESockError &e) {
-            dead_ = true;
-            endText_ = e.Message();
-            CloseChain(false);
-            EndAll(e.Message());
+            ChainFailed(e.Message());
             throw;
         }
         if (got < 0)
@@ -400,10 +407,7 @@ void TH2Session::Flush()
         try {
             sent = chain_->Send(unsent_.constData() + unsentStart_, unsent_.size() - unsentStart_, false);
         } catch (const ESockError &e) {
-            dead_ = true;
-            endText_ = e.Message();
-            CloseChain(false);
-            EndAll(e.Message());
+            ChainFailed(e.Message());
             throw;
         }
         if (sent <= 0)

@@ -121,6 +121,7 @@ private:
     [[noreturn]] void Fail(const QString &text);
     void SendKept() noexcept;
     void CloseChain(bool notifyPeer) noexcept;
+    void ChainFailed(const QString &text);
     void CheckAlive() const;
 
     std::unique_ptr<TTransport> chain_;

@@ -94,15 +94,16 @@ void THttpClient::Unlink(const QByteArray &url, const QByteArray &link)
     Run(CmdUnlink, url);
 }
 
-void THttpClient::ExecuteCommand()
+THttpClient::TRunning::TRunning(bool &running) : running_(running)
 {
     if (running_)
         throw ESockError(QStringLiteral("Already connected"));
     running_ = true;
-    struct Done {
-        bool &flag;
-        ~Done() { flag = false; }
-    } done{running_};
+}
+
+void THttpClient::ExecuteCommand()
+{
+    const TRunning running(running_);
     requestOrigin_.reset();
     TakeResumeRequest();
     for (int pass = 1;; ++pass) {

@@ -257,6 +257,18 @@ private:
     void CaptureInto(const std::function<void(const char *, qsizetype)> &take, qint64 limit);
 
     bool running_ = false;
+    // Marks a request (or an opening) running for its lifetime; raises
+    // "Already connected" when one runs already.
+    class TRunning {
+    public:
+        explicit TRunning(bool &running);
+        ~TRunning() { running_ = false; }
+        TRunning(const TRunning &) = delete;
+        TRunning &operator=(const TRunning &) = delete;
+
+    private:
+        bool &running_;
+    };
     // The last response's framing and the server's word on the connection.
     bool chunked_ = false;
     bool serverKeepsOpen_ = false;

@@ -117,13 +117,7 @@ void THttpClient::TakeKeptConnection(THttpClient &from)
 
 void THttpClient::OpenKept(const QByteArray &url)
 {
-    if (running_)
-        throw ESockError(QStringLiteral("Already connected"));
-    running_ = true;
-    struct Done {
-        bool &flag;
-        ~Done() { flag = false; }
-    } done{running_};
+    const TRunning running(running_);
     URL = url;
     SplitURL();
     try {

@@ -28,16 +28,6 @@
 
 namespace {
 
-template <class F>
-bool PumpUntil(F done, int timeoutMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
 QByteArray Pattern(qsizetype size, char seed)
 {
     QByteArray bytes(size, '\0');

@@ -35,17 +35,6 @@ extern "C" const char *__tsan_default_options()
 
 namespace {
 
-// Pumps the test thread's events until done() or timeoutMs; done() at the end.
-template <class F>
-bool PumpUntil(F done, int timeoutMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
 // The message of a result's error; empty when there is none.
 QString ErrorText(const TTransferResult &result)
 {

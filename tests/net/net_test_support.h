@@ -6,6 +6,8 @@
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_helpers.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <sys/resource.h>
 
@@ -27,6 +29,17 @@ inline QByteArray FileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : kNoFile;
 }
 inline QByteArray FileBytes(const QByteArray &path) { return FileBytes(QString::fromUtf8(path)); }
+
+// Pumps the test thread's events until done() or timeoutMs; done() at the end.
+template <class F>
+bool PumpUntil(F done, int timeoutMs = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
 
 // One set of test certificates for the whole program: making them is the slow part.
 inline const TestCertificates &SharedCertificates()
