@@ -106,6 +106,10 @@ struct TFixtureH2Server::TCallbacks {
 
 namespace {
 
+// nghttp2 copies the bytes when the frame is submitted: name and value
+// must live until then (a literal would be a temporary QByteArray).
+const QByteArray kStatusField = QByteArrayLiteral(":status");
+
 nghttp2_nv Nv(const QByteArray &name, const QByteArray &value)
 {
     return {reinterpret_cast<uint8_t *>(const_cast<char *>(name.constData())),
@@ -186,11 +190,11 @@ void TFixtureH2Server::Respond(int32_t id)
     }
     for (const int status : answer.Interim) {
         const QByteArray value = QByteArray::number(status);
-        const nghttp2_nv interim = Nv(":status", value);
+        const nghttp2_nv interim = Nv(kStatusField, value);
         nghttp2_submit_headers(session_, NGHTTP2_FLAG_NONE, id, nullptr, &interim, 1, nullptr);
     }
     const QByteArray status = QByteArray::number(answer.Status);
-    std::vector<nghttp2_nv> fields{Nv(":status", status)};
+    std::vector<nghttp2_nv> fields{Nv(kStatusField, status)};
     for (const auto &[name, value] : answer.Fields)
         fields.push_back(Nv(name, value));
     stream.ResetWhenSent = answer.ResetAfter.has_value();
