@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
+#include <algorithm>
 
 namespace {
 
@@ -60,8 +61,14 @@ std::optional<qint64> HttpDateSeconds(const QByteArray &date)
     const qsizetype month = QByteArray(kMonths).indexOf(date.mid(8, 3));
     if (day < 0 || day % 3 != 0 || month < 0 || month % 3 != 0)
         return std::nullopt;
-    const QDate calendarDay(FieldOf(date, 12, 4), int(month / 3) + 1, FieldOf(date, 5, 2));
-    const QTime time(FieldOf(date, 17, 2), FieldOf(date, 20, 2), FieldOf(date, 23, 2));
+    // A field that is no run of digits is -1, which QDate would take as a
+    // year (1 BC): every field must be a number.
+    const int year = FieldOf(date, 12, 4), dayOfMonth = FieldOf(date, 5, 2);
+    const int hour = FieldOf(date, 17, 2), minute = FieldOf(date, 20, 2), second = FieldOf(date, 23, 2);
+    if (std::min({year, dayOfMonth, hour, minute, second}) < 0)
+        return std::nullopt;
+    const QDate calendarDay(year, int(month / 3) + 1, dayOfMonth);
+    const QTime time(hour, minute, second);
     if (!calendarDay.isValid() || !time.isValid() || calendarDay.dayOfWeek() != day / 3 + 1)
         return std::nullopt;
     return QDateTime(calendarDay, time, Qt::UTC).toSecsSinceEpoch();

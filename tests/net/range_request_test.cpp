@@ -59,7 +59,11 @@ TEST(ResumeValidator, HttpDatesAreIMFFixdatesOnly)
                             "Sun, 06 Nov 1994 24:49:37 GMT", "Sun, 06 Nov 1994 08:49:37 UTC",
                             "Sun, 06 Nov 1994 08:49:37 +0000", "Sun,  6 Nov 1994 08:49:37 GMT",
                             "Sun, 06 nov 1994 08:49:37 GMT", "Sun, 06 Nov 1994 08:49:37 GMT ",
-                            "Sun Nov  6 08:49:37 1994", "Sun, +6 Nov 1994 08:49:37 GMT", ""})
+                            "Sun Nov  6 08:49:37 1994", "Sun, +6 Nov 1994 08:49:37 GMT",
+                            // found by fuzzing: a field of no digits once read as the year 1 BC, and
+                            // the date with its CR went into If-Range
+                            "Sun, 05 Nov 1\r9\x1b 08:49:37 GMT", "Sun, 06 Nov 19x4 08:49:37 GMT",
+                            "Sun, 06 Nov 1994 0x:49:37 GMT", ""})
         EXPECT_FALSE(HttpDateSeconds(bad).has_value()) << bad;
 }
 
