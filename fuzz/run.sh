@@ -24,7 +24,7 @@ cmake --build "$build" -j2 || exit 2
 build=$(cd "$build" && pwd)
 
 # The targets as fuzz/CMakeLists.txt registers them.
-targets=$(sed -n 's/^grabulo_fuzz_target(\([a-z_]*\) .*/\1/p' "$fuzz/CMakeLists.txt")
+targets=$(sed -n 's/^grabulo_fuzz_target(\([a-z0-9_]*\) .*/\1/p' "$fuzz/CMakeLists.txt")
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/grabulo-fuzz.XXXXXX")
 trap 'rm -rf "$work"' EXIT
