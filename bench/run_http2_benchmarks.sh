@@ -253,7 +253,10 @@ kill "$NGINX_PID"
 wait "$NGINX_PID" 2>/dev/null || true
 start_nginx "$PORT" /g/index.html "" "$PKI/server.pem" "$PKI/server.key"
 NGINX_PID=${PIDS[-1]}
-ours_h1=("grabulo-cli --keep-alive -j $PARALLEL" "grabulo, keepalive=1 parallel=$PARALLEL")
+# Ours as they stand (HTTP/2 offered, which this server declines: the
+# workers' connections wait for that answer) and with HTTP/2 off.
+ours_h1=("grabulo-cli --keep-alive -j $PARALLEL" "grabulo, keepalive=1 parallel=$PARALLEL"
+         "grabulo-cli --keep-alive --no-http2 -j $PARALLEL")
 peers_h1=("wget2 --max-threads=$PARALLEL" "curl --parallel-max $PARALLEL (list)")
 echo "== HTTP/1.1 only (nginx's http2 off): the same page, $PARALLEL connections ($RUNS runs each, alternating)"
 unset TIMES REQUESTS CONNECTIONS SPOKE RSS LATE FAILED   # the labels come again
@@ -262,6 +265,7 @@ installed wget2 "${peers_h1[0]}" wget2 || true
 for _ in $(seq "$RUNS"); do
   measure "${ours_h1[0]}" cli "--keep-alive -j $PARALLEL"
   measure "${ours_h1[1]}" ours "keepalive=1 parallel=$PARALLEL"
+  measure "${ours_h1[2]}" cli "--keep-alive --no-http2 -j $PARALLEL"
   measure "${peers_h1[0]}" wget2n
   measure "${peers_h1[1]}" curln "$PARALLEL"
 done

@@ -20,13 +20,12 @@ TPageSaver::TPageSaver() : loader_(pages_)
     walk_.SetPace([this](const QByteArray &address) { return runner_.PaceRequest(address, wait_); });
     connect(&walk_, &TPageWalk::LogLine, this, [this](const QString &line) { Log(line); });
     connect(&runner_, &TBatchRunner::LogLine, this, [this](const QString &line, bool) { Log(line); });
-    // The batch's connections are made while the page loads, once the
-    // page's own connect has gone out (queued: it runs at the load's first
-    // wait), so that starting the workers never holds the page back.
-    connect(
-        &loader_, &TPageLoader::PageRequested, this,
-        [this](const QByteArray &address) { runner_.Preconnect(address, values_, THttpRequestSettings::Of(files_)); },
-        Qt::QueuedConnection);
+    // The batch's connections are made while the page loads: asked for as
+    // the page's request is about to go (the workers' threads start without
+    // waiting, so this never holds the page back).
+    connect(&loader_, &TPageLoader::PageRequested, this, [this](const QByteArray &address) {
+        runner_.Preconnect(address, values_, THttpRequestSettings::Of(files_));
+    });
     connect(&runner_, &TBatchRunner::Dialog, this, [this](const QString &text, bool) { emit Message(text); });
 }
 

@@ -10,7 +10,6 @@
 
 #include <QThread>
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 
@@ -120,25 +119,17 @@ struct THttpWorkerShared {
     }
 };
 
-// Lives on the worker's thread and is used only there; its slots are
-// invoked queued (by name, carrying nothing) from the owner's thread.
+// Made on the owner's thread and moved to the worker's before it starts;
+// from then on it lives there and is used only there. Its slots are
+// invoked queued (by name, carrying nothing) from the owner's thread. The
+// client is made at its first use, on the worker's thread, so that its
+// socket notifiers and timers belong to that thread.
 class THttpWorkerRunner : public QObject {
     Q_OBJECT
 public:
     THttpWorkerRunner(THttpWorker *worker, std::shared_ptr<THttpWorkerShared> shared)
-        : worker_(worker), shared_(std::move(shared)), client_(new THttpClient(this))
+        : worker_(worker), shared_(std::move(shared))
     {
-        client_->OnPacketRecvd = [this](TSocketConnection *c) {
-            shared_->BytesReceived.store(c->BytesRecvd, std::memory_order_relaxed);
-            shared_->ReplyNumber.store(client_->ReplyNumber, std::memory_order_relaxed);
-        };
-        // Before each pass: a cancel that came after the last wait of a
-        // redirect's pass must not be forgotten by the next pass's connect
-        // (which clears the client's Canceled flag).
-        client_->OnAboutToSend = [this](TSocketConnection *) {
-            if (cancelRequested_)
-                throw EAbortError(kConnectionCanceled);
-        };
     }
 
 public Q_SLOTS:
@@ -207,7 +198,7 @@ private:
 
     void OpenConnection(const THttpWorkerShared::TJob &job)
     {
-        THttpClient &c = *client_;
+        THttpClient &c = Client();
         running_ = true;
         runningNumber_ = job.Number;
         try {
@@ -228,7 +219,7 @@ private:
     {
         const QByteArray &url = job.Url;
         const THttpRequestSettings &settings = job.Settings;
-        THttpClient &c = *client_;
+        THttpClient &c = Client();
         TTransferResult result;
         running_ = true;
         runningNumber_ = job.Number;
@@ -282,6 +273,8 @@ private:
     // the event loop).
     void Close()
     {
+        if (!client_)
+            return;  // nothing was ever opened
         client_->Abort();
         try {
             client_->Disconnect();
@@ -289,9 +282,28 @@ private:
         }
     }
 
+    THttpClient &Client()
+    {
+        if (client_)
+            return *client_;
+        client_ = new THttpClient(this);
+        client_->OnPacketRecvd = [this](TSocketConnection *c) {
+            shared_->BytesReceived.store(c->BytesRecvd, std::memory_order_relaxed);
+            shared_->ReplyNumber.store(client_->ReplyNumber, std::memory_order_relaxed);
+        };
+        // Before each pass: a cancel that came after the last wait of a
+        // redirect's pass must not be forgotten by the next pass's connect
+        // (which clears the client's Canceled flag).
+        client_->OnAboutToSend = [this](TSocketConnection *) {
+            if (cancelRequested_)
+                throw EAbortError(kConnectionCanceled);
+        };
+        return *client_;
+    }
+
     THttpWorker *const worker_;
     const std::shared_ptr<THttpWorkerShared> shared_;
-    THttpClient *const client_;  // a child: destroyed with the runner, on this thread
+    THttpClient *client_ = nullptr;  // a child, made at its first use: destroyed with the runner, on this thread
     bool running_ = false;
     quint64 runningNumber_ = 0;
     quint64 lastJob_ = 0;  // the number of the last job taken
@@ -299,51 +311,33 @@ private:
     bool shuttingDown_ = false;  // no further job
 };
 
-// The thread: makes the runner (and so the client) on itself, runs its
-// event loop, and destroys the runner there when the loop ends.
+// The thread: runs its event loop for the runner moved onto it, and
+// destroys the runner (and so the client) there when the loop ends.
 class THttpWorkerThread : public QThread {
 public:
-    THttpWorkerThread(THttpWorker *worker, std::shared_ptr<THttpWorkerShared> shared)
-        : worker_(worker), shared_(std::move(shared))
-    {
-    }
-
-    // Waits until run() has made the runner.
-    THttpWorkerRunner *WaitForRunner()
-    {
-        std::unique_lock hold(lock_);
-        ready_.wait(hold, [this] { return runner_ != nullptr; });
-        return runner_;
-    }
+    explicit THttpWorkerThread(THttpWorkerRunner *runner) : runner_(runner) {}
 
 protected:
     void run() override
     {
-        THttpWorkerRunner runner(worker_, shared_);
-        {
-            // Notified under the lock: the owner, once it has seen runner_,
-            // may destroy ready_ whenever this thread has ended.
-            const std::lock_guard hold(lock_);
-            runner_ = &runner;
-            ready_.notify_all();
-        }
         exec();
+        delete runner_;
     }
 
 private:
-    THttpWorker *const worker_;
-    const std::shared_ptr<THttpWorkerShared> shared_;
-    std::mutex lock_;
-    std::condition_variable ready_;
-    THttpWorkerRunner *runner_ = nullptr;  // under lock_
+    THttpWorkerRunner *const runner_;
 };
 
 THttpWorker::THttpWorker(QObject *owner) : QObject(owner), shared_(std::make_shared<THttpWorkerShared>())
 {
-    thread_ = new THttpWorkerThread(this, shared_);
+    // Nothing here waits for the thread: the calls posted to the runner
+    // meanwhile wait in its queue until its loop runs. So a batch can make
+    // its workers while a page loads without holding the page back.
+    runner_ = new THttpWorkerRunner(this, shared_);
+    thread_ = new THttpWorkerThread(runner_);
     thread_->setObjectName(QStringLiteral("THttpWorker"));
+    runner_->moveToThread(thread_);
     thread_->start();
-    runner_ = thread_->WaitForRunner();
 }
 
 THttpWorker::~THttpWorker()

@@ -88,8 +88,8 @@ class THttpWorkerThread;
 class THttpWorker : public QObject {
     Q_OBJECT
 public:
-    // Starts its thread; the client is created on that thread (the
-    // constructor waits until it is).
+    // Starts its thread without waiting for it; the client is created on
+    // that thread at its first use.
     explicit THttpWorker(QObject *owner = nullptr);
     // Cancels what runs, ends the thread and waits for it. OnFinished is
     // never called from here on, not even for a result already on its way.
