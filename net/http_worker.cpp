@@ -10,6 +10,7 @@
 
 #include <QThread>
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 
@@ -317,22 +318,40 @@ class THttpWorkerThread : public QThread {
 public:
     explicit THttpWorkerThread(THttpWorkerRunner *runner) : runner_(runner) {}
 
+    // Waits until the thread runs (its event dispatcher made): a moment,
+    // not the runner's client, which is made at its first use.
+    void WaitUntilRunning()
+    {
+        std::unique_lock hold(lock_);
+        running_.wait(hold, [this] { return started_; });
+    }
+
 protected:
     void run() override
     {
+        {
+            // Notified under the lock: the owner may destroy running_ once
+            // it has seen started_ and this thread has ended.
+            const std::lock_guard hold(lock_);
+            started_ = true;
+            running_.notify_all();
+        }
         exec();
         delete runner_;
     }
 
 private:
     THttpWorkerRunner *const runner_;
+    std::mutex lock_;
+    std::condition_variable running_;
+    bool started_ = false;  // under lock_
 };
 
 THttpWorker::THttpWorker(QObject *owner) : QObject(owner), shared_(std::make_shared<THttpWorkerShared>())
 {
-    // Nothing here waits for the thread: the calls posted to the runner
-    // meanwhile wait in its queue until its loop runs. So a batch can make
-    // its workers while a page loads without holding the page back.
+    // Nothing here waits for the thread, and its first call only until the
+    // thread runs (Post), not for a client: so a batch can make its workers
+    // while a page loads without holding the page back.
     runner_ = new THttpWorkerRunner(this, shared_);
     thread_ = new THttpWorkerThread(runner_);
     thread_->setObjectName(QStringLiteral("THttpWorker"));
@@ -351,7 +370,7 @@ THttpWorker::~THttpWorker()
     }
     // Delivered inside a running Get's wait, or at once when idle: the Get
     // ends with its cancel error, and the loop ends when control is back.
-    QMetaObject::invokeMethod(runner_, "Shutdown", Qt::QueuedConnection);
+    Post("Shutdown");
     thread_->wait();
     delete thread_;
     // A result the thread sent meanwhile is still posted to this object:
@@ -369,7 +388,7 @@ void THttpWorker::Start(const QByteArray &url, const QByteArray &file, const THt
         const std::lock_guard hold(shared_->Lock);
         shared_->Job = THttpWorkerShared::TJob{url, file, settings, resume, ++shared_->Started};
     }
-    QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
+    Post("Run");
 }
 
 void THttpWorker::Open(const QByteArray &url, const THttpRequestSettings &settings)
@@ -384,7 +403,7 @@ void THttpWorker::Open(const QByteArray &url, const THttpRequestSettings &settin
         job.OpenOnly = true;
         shared_->Job = std::move(job);
     }
-    QMetaObject::invokeMethod(runner_, "Run", Qt::QueuedConnection);
+    Post("Run");
 }
 
 void THttpWorker::Cancel()
@@ -394,7 +413,20 @@ void THttpWorker::Cancel()
         shared_->CancelPending = true;
         shared_->CancelUpTo = shared_->Started;
     }
-    QMetaObject::invokeMethod(runner_, "Cancel", Qt::QueuedConnection);
+    Post("Cancel");
+}
+
+// The first call waits until the thread runs: what the thread made to be
+// woken with is then there, and every later call finds it ordered before
+// (ThreadSanitizer sees that order through the lock, not through Qt's
+// queue, which it cannot see into).
+void THttpWorker::Post(const char *slot)
+{
+    if (!threadRunning_) {
+        thread_->WaitUntilRunning();
+        threadRunning_ = true;
+    }
+    QMetaObject::invokeMethod(runner_, slot, Qt::QueuedConnection);
 }
 
 bool THttpWorker::Busy() const

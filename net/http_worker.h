@@ -139,6 +139,8 @@ private:
     THttpWorkerThread *thread_ = nullptr;
     THttpWorkerRunner *runner_ = nullptr;  // lives on the worker's thread until it ends
     // Owner's thread only.
+    void Post(const char *slot);  // a queued call of the runner's slot
     bool busy_ = false;
     bool destroying_ = false;
+    bool threadRunning_ = false;
 };
