@@ -329,6 +329,10 @@ public:
 protected:
     void run() override
     {
+        // Taken now: once the loop has ended the owner may delete this
+        // object (its wait for the thread is an order ThreadSanitizer cannot
+        // see), so nothing of it is read after the loop.
+        THttpWorkerRunner *const runner = runner_;
         {
             // Notified under the lock: the owner may destroy running_ once
             // it has seen started_ and this thread has ended.
@@ -337,7 +341,7 @@ protected:
             running_.notify_all();
         }
         exec();
-        delete runner_;
+        delete runner;
     }
 
 private:
