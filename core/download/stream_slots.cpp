@@ -6,11 +6,12 @@
 
 #include "core/download/transfer_slots.h"
 #include "net/h2_worker.h"
+#include "net/http_client.h"
 
 namespace {
 bool IsHttps(const QByteArray &address)
 {
-    return address.left(8).toLower() == "https://";
+    return THttpClient::OriginOf(address).Secure;
 }
 
 // The batch's first https address: its origin is the one streams go to.
